@@ -1,0 +1,54 @@
+#include "common/DateTimeText.h"
+
+#include <QLocale>
+
+namespace kst {
+
+QString StampText(const QDateTime &when)
+{
+    return when.toString(QStringLiteral("MM-dd-yyyy HH:mm:ss"));
+}
+
+QString DateText(const QDate &date) { return date.toString(QStringLiteral("MM-dd-yyyy")); }
+
+QString ClockText(const QTime &time) { return time.toString(QStringLiteral("HH:mm:ss")); }
+
+namespace {
+
+QString SystemTimeFormat()
+{
+    const QLocale locale = QLocale::system();
+    if (locale.language() == QLocale::C)
+        return QStringLiteral("HH:mm:ss");
+    QString format = locale.timeFormat(QLocale::ShortFormat);
+    if (!format.contains(u's')) {
+        const qsizetype minutes = format.indexOf(QStringLiteral("mm"));
+        if (minutes >= 0)
+            format.insert(minutes + 2, QStringLiteral(":ss"));
+    }
+    return format;
+}
+
+QString SystemDateFormat()
+{
+    const QLocale locale = QLocale::system();
+    if (locale.language() == QLocale::C)
+        return QStringLiteral("MM/dd/yyyy");
+    return locale.dateFormat(QLocale::ShortFormat);
+}
+
+} // namespace
+
+QString SystemTimeText(const QTime &time)
+{
+    static const QString format = SystemTimeFormat();
+    return QLocale::system().toString(time, format);
+}
+
+QString SystemShortDateText(const QDate &date)
+{
+    static const QString format = SystemDateFormat();
+    return QLocale::system().toString(date, format);
+}
+
+} // namespace kst

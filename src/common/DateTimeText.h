@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+#include <QTime>
+
+// Date and time texts of the program. Explicit patterns are month first with a 24-hour clock;
+// the "system" forms follow the user's locale, with seconds always shown in times.
+namespace kst {
+
+// "mm-dd-yyyy hh:mm:ss", e.g. 05-04-2000 14:03:27.
+QString StampText(const QDateTime &when);
+// "mm-dd-yyyy", e.g. 05-04-2000.
+QString DateText(const QDate &date);
+// "hh:mm:ss", 24-hour, e.g. 09:05:07.
+QString ClockText(const QTime &time);
+// The system's standard text for a time of day (seconds always shown); "HH:mm:ss" in the C locale.
+QString SystemTimeText(const QTime &time);
+// The system's short date form; "MM/dd/yyyy" in the C locale.
+QString SystemShortDateText(const QDate &date);
+
+} // namespace kst

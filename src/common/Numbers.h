@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+// The program's number semantics, in one place: display patterns, whole-number rounding,
+// single-precision value text and the one "is this text a number" parser.
+namespace kst {
+
+// "No value" in the running statistics and in the SampleAvg / SampleRelRef columns.
+inline constexpr float NoValueMarker = 99999.0f;
+
+// The meter's over-range reading travels as exactly +/-4000.
+inline constexpr float OverRangeValue = 4000.0f;
+
+// Nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
+qint64 RoundHalfEven(double value);
+
+// Formats a number with a digit pattern: "0" is a digit always shown, "#" a digit shown only
+// when needed, "." the decimal point. Rounds half away from zero at the last shown digit, as
+// the display of a meter does ("0.000" shows 1.2345 as 1.235). Patterns used by the program:
+// "0000", "000.0", "00.00", "0.000", "####0.0##", "###0.0##", "#####0000".
+QString FormatNumber(double value, QStringView pattern);
+
+// The same for a value kept in single precision: the value is first taken at the 7 significant
+// digits a single carries, so 1.234f formats as 1.234 and never as 1.233999...
+QString FormatSingle(float value, QStringView pattern);
+
+// Parses a numeric text: optional blanks, an optional sign, digits with an optional period as the
+// decimal separator (at least one digit), an optional exponent (E or e, optional sign, digits),
+// optional blanks. Anything else, including an empty text, is not a number.
+std::optional<double> ParseNumber(QStringView text);
+inline bool IsNumeric(QStringView text) { return ParseNumber(text).has_value(); }
+
+// A single-precision value as plain text: at most 7 significant digits, no trailing zeros, a
+// leading zero below 1, plain digits for magnitudes from 0.0001 to below 10,000,000 and an
+// exponent form ("1.234E-05", "1E+08") outside that. 2 -> "2", 1.5 -> "1.5", 99999 -> "99999".
+QString SingleText(float value);
+
+// The display pattern for a number of decimals: 0 -> "0000", 1 -> "000.0", 2 -> "00.00",
+// 3 -> "0.000", anything else -> "".
+QString DigitsPattern(int decimals);
+
+// True exactly when |value| is the over-range marker 4000.
+bool IsOverRangeValue(float value);
+
+} // namespace kst

@@ -1,0 +1,7 @@
+#include "shell/Main.h"
+
+namespace kst {
+
+void Main() {}
+
+} // namespace kst
