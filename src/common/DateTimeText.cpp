@@ -9,9 +9,15 @@ QString StampText(const QDateTime &when)
     return when.toString(QStringLiteral("MM-dd-yyyy HH:mm:ss"));
 }
 
-QString DateText(const QDate &date) { return date.toString(QStringLiteral("MM-dd-yyyy")); }
+QString DateText(const QDate &date)
+{
+    return date.toString(QStringLiteral("MM-dd-yyyy"));
+}
 
-QString ClockText(const QTime &time) { return time.toString(QStringLiteral("HH:mm:ss")); }
+QString ClockText(const QTime &time)
+{
+    return time.toString(QStringLiteral("HH:mm:ss"));
+}
 
 namespace {
 

@@ -83,6 +83,9 @@ double DrawingSurface::TextWidth(const QString &text) const
     return DeviceToUserX(DeviceTextWidth(text));
 }
 
-double DrawingSurface::TextHeight() const { return DeviceToUserY(DeviceLineHeight()); }
+double DrawingSurface::TextHeight() const
+{
+    return DeviceToUserY(DeviceLineHeight());
+}
 
 } // namespace kst

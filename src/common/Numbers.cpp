@@ -195,6 +195,9 @@ QString DigitsPattern(int decimals)
     }
 }
 
-bool IsOverRangeValue(float value) { return std::fabs(value) == OverRangeValue; }
+bool IsOverRangeValue(float value)
+{
+    return std::fabs(value) == OverRangeValue;
+}
 
 } // namespace kst

@@ -31,7 +31,10 @@ QString FormatSingle(float value, QStringView pattern);
 // decimal separator (at least one digit), an optional exponent (E or e, optional sign, digits),
 // optional blanks. Anything else, including an empty text, is not a number.
 std::optional<double> ParseNumber(QStringView text);
-inline bool IsNumeric(QStringView text) { return ParseNumber(text).has_value(); }
+inline bool IsNumeric(QStringView text)
+{
+    return ParseNumber(text).has_value();
+}
 
 // A single-precision value as plain text: at most 7 significant digits, no trailing zeros, a
 // leading zero below 1, plain digits for magnitudes from 0.0001 to below 10,000,000 and an

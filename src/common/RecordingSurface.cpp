@@ -18,10 +18,19 @@ QPointF RecordingSurface::ToUser(QPointF device) const
     return {ScaleLeft() + DeviceToUserX(device.x()), ScaleTop() + DeviceToUserY(device.y())};
 }
 
-void RecordingSurface::NewPage() { items.append(Make(Kind::NewPage)); }
-void RecordingSurface::EndDoc() { items.append(Make(Kind::EndDoc)); }
+void RecordingSurface::NewPage()
+{
+    items.append(Make(Kind::NewPage));
+}
+void RecordingSurface::EndDoc()
+{
+    items.append(Make(Kind::EndDoc));
+}
 
-void RecordingSurface::DeviceClear() { items.append(Make(Kind::Clear)); }
+void RecordingSurface::DeviceClear()
+{
+    items.append(Make(Kind::Clear));
+}
 
 void RecordingSurface::DeviceLines(const std::vector<QPointF> &devicePoints)
 {

@@ -8,7 +8,10 @@
 namespace kst::SettingsStore {
 
 namespace {
-QString Path(const QString &section, const QString &key) { return section + u'/' + key; }
+QString Path(const QString &section, const QString &key)
+{
+    return section + u'/' + key;
+}
 } // namespace
 
 QString ReadText(const QString &section, const QString &key, const QString &defaultValue)

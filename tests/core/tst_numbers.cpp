@@ -27,27 +27,48 @@ void TestNumbers::formatPatterns_data()
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("12 -> 0012") << 12.0 << "0000" << "0012";
-    QTest::newRow("0.5 one decimal") << 0.5 << "000.0" << "000.5";
-    QTest::newRow("-1.5 three decimals") << -1.5 << "0.000" << "-1.500";
-    QTest::newRow("1.234") << 1.234 << "0.000" << "1.234";
-    QTest::newRow("12.34") << 12.34 << "00.00" << "12.34";
-    QTest::newRow("rounds half up") << 1.2345 << "0.000" << "1.235";
-    QTest::newRow("wider than pattern") << 12345.0 << "0000" << "12345";
-    QTest::newRow("400 general") << 400.0 << "####0.0##" << "400.0";
-    QTest::newRow("12.5 general") << 12.5 << "####0.0##" << "12.5";
-    QTest::newRow("0.125 general") << 0.125 << "####0.0##" << "0.125";
-    QTest::newRow("1.23456 general") << 1.23456 << "####0.0##" << "1.235";
-    QTest::newRow("-100 general") << -100.0 << "####0.0##" << "-100.0";
-    QTest::newRow("0 general") << 0.0 << "####0.0##" << "0.0";
-    QTest::newRow("five read-out") << 5.0 << "###0.0##" << "5.0";
-    QTest::newRow("minus half read-out") << -0.5 << "###0.0##" << "-0.5";
-    QTest::newRow("page 7") << 7.0 << "#####0000" << "0007";
-    QTest::newRow("page 123") << 123.0 << "#####0000" << "0123";
-    QTest::newRow("page 12345") << 12345.0 << "#####0000" << "12345";
-    QTest::newRow("carry into new digit") << 9.9996 << "0.000" << "10.000";
-    QTest::newRow("tiny negative is zero") << -0.0001 << "0.000" << "0.000";
-    QTest::newRow("average tie rounds away") << 2.5 << "0000" << "0003";
+    QTest::newRow("12 -> 0012") << 12.0 << "0000"
+                                << "0012";
+    QTest::newRow("0.5 one decimal") << 0.5 << "000.0"
+                                     << "000.5";
+    QTest::newRow("-1.5 three decimals") << -1.5 << "0.000"
+                                         << "-1.500";
+    QTest::newRow("1.234") << 1.234 << "0.000"
+                           << "1.234";
+    QTest::newRow("12.34") << 12.34 << "00.00"
+                           << "12.34";
+    QTest::newRow("rounds half up") << 1.2345 << "0.000"
+                                    << "1.235";
+    QTest::newRow("wider than pattern") << 12345.0 << "0000"
+                                        << "12345";
+    QTest::newRow("400 general") << 400.0 << "####0.0##"
+                                 << "400.0";
+    QTest::newRow("12.5 general") << 12.5 << "####0.0##"
+                                  << "12.5";
+    QTest::newRow("0.125 general") << 0.125 << "####0.0##"
+                                   << "0.125";
+    QTest::newRow("1.23456 general") << 1.23456 << "####0.0##"
+                                     << "1.235";
+    QTest::newRow("-100 general") << -100.0 << "####0.0##"
+                                  << "-100.0";
+    QTest::newRow("0 general") << 0.0 << "####0.0##"
+                               << "0.0";
+    QTest::newRow("five read-out") << 5.0 << "###0.0##"
+                                   << "5.0";
+    QTest::newRow("minus half read-out") << -0.5 << "###0.0##"
+                                         << "-0.5";
+    QTest::newRow("page 7") << 7.0 << "#####0000"
+                            << "0007";
+    QTest::newRow("page 123") << 123.0 << "#####0000"
+                              << "0123";
+    QTest::newRow("page 12345") << 12345.0 << "#####0000"
+                                << "12345";
+    QTest::newRow("carry into new digit") << 9.9996 << "0.000"
+                                          << "10.000";
+    QTest::newRow("tiny negative is zero") << -0.0001 << "0.000"
+                                           << "0.000";
+    QTest::newRow("average tie rounds away") << 2.5 << "0000"
+                                             << "0003";
 }
 
 void TestNumbers::formatPatterns()
@@ -63,11 +84,16 @@ void TestNumbers::formatSingle_data()
     QTest::addColumn<float>("value");
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("1.234f") << 1.234f << "0.000" << "1.234";
-    QTest::newRow("0.16 after rel") << (12.5f - 12.34f) << "00.00" << "00.16";
-    QTest::newRow("1.2345f half up") << 1.2345f << "###0.0##" << "1.235";
-    QTest::newRow("4.000") << 4.0f << "0.000" << "4.000";
-    QTest::newRow("no pattern") << 1.5f << "" << "1.5";
+    QTest::newRow("1.234f") << 1.234f << "0.000"
+                            << "1.234";
+    QTest::newRow("0.16 after rel") << (12.5f - 12.34f) << "00.00"
+                                    << "00.16";
+    QTest::newRow("1.2345f half up") << 1.2345f << "###0.0##"
+                                     << "1.235";
+    QTest::newRow("4.000") << 4.0f << "0.000"
+                           << "4.000";
+    QTest::newRow("no pattern") << 1.5f << ""
+                                << "1.5";
 }
 
 void TestNumbers::formatSingle()

@@ -23,7 +23,10 @@ Pty::Pty()
     slavePath_ = QString::fromLocal8Bit(name);
 }
 
-Pty::~Pty() { Close(); }
+Pty::~Pty()
+{
+    Close();
+}
 
 bool Pty::Write(const QByteArray &bytes)
 {

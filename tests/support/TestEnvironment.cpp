@@ -21,6 +21,9 @@ TestEnvironment::~TestEnvironment()
     qputenv("XDG_DATA_HOME", oldData_);
 }
 
-QString TestEnvironment::DataFolder() const { return data_.path() + QStringLiteral("/KST"); }
+QString TestEnvironment::DataFolder() const
+{
+    return data_.path() + QStringLiteral("/KST");
+}
 
 } // namespace kst::test
