@@ -1,7 +1,87 @@
 #include "shell/Main.h"
 
+#include "common/Module1.h"
+#include "common/Numbers.h"
+#include "meter/MSComm.h"
+#include "shell/BeginFrm.h"
+#include "shell/MainFrm.h"
+#include "shell/Placement.h"
+#include "shell/SettingsStore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QStandardPaths>
+#include <memory>
+
 namespace kst {
 
-void Main() {}
+namespace {
+
+qint64 Setting(const char *key, qint64 defaultValue)
+{
+    return SettingsStore::ReadNumber(QStringLiteral("setting"), QString::fromLatin1(key),
+                                     defaultValue);
+}
+
+qint64 DisplaySetting(const char *key, qint64 defaultValue)
+{
+    return SettingsStore::ReadNumber(QStringLiteral("Display"), QString::fromLatin1(key),
+                                     defaultValue);
+}
+
+} // namespace
+
+MainFrm *StartUp(Module1 &module, bool showSplash)
+{
+    module.ScaleFromMainWindow = true;
+    module.StopOnOverload = false;
+    if (module.ProgramFolder.isEmpty())
+        module.ProgramFolder = QCoreApplication::applicationDirPath();
+    if (module.DataFolder.isEmpty())
+        module.DataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(module.SampleFolder());
+
+    auto *main = new MainFrm(module);
+
+    // Placement in twips; a missing or unreadable value reads as its default.
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
+    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const qint64 left = Setting("left", 0);
+    const qint64 top = Setting("top", 0);
+    const qint64 width = Setting("width", TwipsFromPixels(available.width(), dpi));
+    const qint64 height = Setting("height", TwipsFromPixels(available.height(), dpi));
+    main->setGeometry(PixelsFromTwips(double(left), dpi), PixelsFromTwips(double(top), dpi),
+                      std::max(320, PixelsFromTwips(double(width), dpi)),
+                      std::max(240, PixelsFromTwips(double(height), dpi)));
+
+    module.ComPortNumber = float(Setting("comport", 1));
+    main->MSComm1->SetSettings(QStringLiteral("9600,n,8,1"));
+    main->MSComm1->SetCommPort(int(RoundHalfEven(module.ComPortNumber)));
+    main->SetGraphColours(qint32(DisplaySetting("Bcolor", 16444615)),
+                          qint32(DisplaySetting("Fcolor", 255)), int(DisplaySetting("Bwidth", 2)));
+
+    const int error = main->MSComm1->SetPortOpen(true);
+    if (error == MSComm::ErrPortAlreadyOpen)
+        main->ShowComErr();
+
+    if (showSplash) {
+        auto *splash = new BeginFrm(module.ProgramFolder, main);
+        splash->show();
+        QCoreApplication::processEvents();
+    }
+    main->show();
+    return main;
+}
+
+void Main()
+{
+    static std::unique_ptr<Module1> module;
+    module = std::make_unique<Module1>();
+    MainFrm *main = StartUp(*module);
+    // The main window goes before the application does.
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, main, [main] { delete main; });
+}
 
 } // namespace kst

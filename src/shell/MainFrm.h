@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QRadioButton;
+class QTimer;
+
+namespace kst {
+
+class Module1;
+class MSComm;
+class ReadingPanel;
+class StatisticsPanel;
+class AlarmPanel;
+class TrendGraphView;
+class ScallFrm;
+class AutoManFrm;
+struct MeterReading;
+
+// The main window: the meter's front panel, the statistics, the alarm limits, the recording
+// buttons, the trend graph and the menu. It composes one collaborator per subsystem and routes
+// each event to it; the per-frame order of work lives in MSComm1_OnComm.
+class MainFrm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainFrm(Module1 &module, QWidget *parent = nullptr);
+    ~MainFrm() override;
+
+    Module1 &M;
+
+    // The serial control and the receive watchdog.
+    MSComm *MSComm1 = nullptr;
+    QTimer *Timer2 = nullptr;
+
+    // Collaborators, one per subsystem.
+    ReadingPanel *ReadFrm = nullptr;
+    StatisticsPanel *CalcFrm = nullptr;
+    AlarmPanel *AlarmFrm = nullptr;
+    TrendGraphView *Graph = nullptr;
+
+    // "CONTROL BUTTON"
+    QGroupBox *ControlFrm = nullptr;
+    QCheckBox *AutoCom = nullptr;
+    QRadioButton *StopCom = nullptr;
+    QRadioButton *StartCom = nullptr;
+
+    QMenu *FileMenu = nullptr;
+
+    // Unsaved samples exist.
+    bool DataModified = false;
+    // Where Save writes.
+    QString SaveFileName;
+
+    // The scale window, created on first use and kept for the life of the program.
+    ScallFrm &Scall();
+    // The schedule window while the schedule is on.
+    AutoManFrm *Schedule() const { return autoManFrm_; }
+
+    // Ends the program after the quit procedure; tests replace it.
+    std::function<void()> EndProgram;
+    // Answers the save questions ("Current File No Save,Save? ", "Quite before,Save file? ");
+    // returns a QMessageBox::StandardButton. Tests replace it.
+    std::function<int(const QString &text, int buttons)> AskSave;
+
+    // The recording cycle: appends one sample and updates statistics and graph.
+    void RecordReading(float value, const QString &unitText, qint16 decimals);
+    // The quit procedure; false when the user cancelled.
+    bool QuitProgram();
+    // Graph colours and line width from the settings "Bcolor", "Fcolor", "Bwidth".
+    void SetGraphColours(qint32 back, qint32 fore, int width);
+    // The communication error window, shown when the stored port is held by another program.
+    void ShowComErr();
+
+public slots:
+    void MSComm1_OnComm();
+    void Timer2_Timer();
+    void StartCom_Click();
+    void StopCom_Click();
+    void AutoCom_Click();
+
+    void Form_Initialize();
+    void Form_Paint();
+
+    void New_Click();
+    void Open_Click();
+    void Close_Click();
+    void Save_Click();
+    void SaveAs_Click();
+    void PrintGraph_Click();
+    void PrintReport_Click();
+    void Exit_Click();
+    void SetCommunication_Click();
+    void SetScall_Click();
+    void Comment_Click();
+    void About_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void BuildMenu();
+    QWidget *BuildControlFrame();
+    void UpdateStatusBar();
+    void SetRecordingColours();
+    void DeviceLost();
+
+    QLabel *statusText_ = nullptr;
+    ScallFrm *scallFrm_ = nullptr;
+    AutoManFrm *autoManFrm_ = nullptr;
+    bool receiving_ = false;
+    bool quitting_ = false;
+};
+
+} // namespace kst
