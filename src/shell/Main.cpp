@@ -52,9 +52,10 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
     const qint64 top = Setting("top", 0);
     const qint64 width = Setting("width", TwipsFromPixels(available.width(), dpi));
     const qint64 height = Setting("height", TwipsFromPixels(available.height(), dpi));
-    main->setGeometry(PixelsFromTwips(double(left), dpi), PixelsFromTwips(double(top), dpi),
-                      std::max(320, PixelsFromTwips(double(width), dpi)),
-                      std::max(240, PixelsFromTwips(double(height), dpi)));
+    // The position is the window frame's; the size is the window's own.
+    main->move(PixelsFromTwips(double(left), dpi), PixelsFromTwips(double(top), dpi));
+    main->resize(std::max(320, PixelsFromTwips(double(width), dpi)),
+                 std::max(240, PixelsFromTwips(double(height), dpi)));
 
     module.ComPortNumber = float(Setting("comport", 1));
     main->MSComm1->SetSettings(QStringLiteral("9600,n,8,1"));

@@ -293,15 +293,14 @@ bool MainFrm::QuitProgram()
         if (MSComm1->PortOpen())
             MSComm1->SetPortOpen(false);
         const double dpi = logicalDpiX();
-        const QRect frame = geometry();
-        SettingsStore::Write(QStringLiteral("setting"), QStringLiteral("left"),
-                             QString::number(TwipsFromPixels(frame.x(), dpi)));
-        SettingsStore::Write(QStringLiteral("setting"), QStringLiteral("top"),
-                             QString::number(TwipsFromPixels(frame.y(), dpi)));
-        SettingsStore::Write(QStringLiteral("setting"), QStringLiteral("width"),
-                             QString::number(TwipsFromPixels(frame.width(), dpi)));
-        SettingsStore::Write(QStringLiteral("setting"), QStringLiteral("height"),
-                             QString::number(TwipsFromPixels(frame.height(), dpi)));
+        const auto store = [dpi](const char *key, int pixels) {
+            SettingsStore::Write(QStringLiteral("setting"), QString::fromLatin1(key),
+                                 QString::number(TwipsFromPixels(pixels, dpi)));
+        };
+        store("left", pos().x());
+        store("top", pos().y());
+        store("width", width());
+        store("height", height());
     }
     quitting_ = true;
     EndProgram();
