@@ -167,8 +167,7 @@ int main(int argc, char *argv[])
         path = QString::fromLocal8Bit(name);
     }
 
-    std::printf("%s\n", qPrintable(path));
-    std::fflush(stdout);
+    // The file first: whoever reads the printed path may look for the file at once.
     if (parser.isSet(QStringLiteral("path-file"))) {
         QFile file(parser.value(QStringLiteral("path-file")));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
@@ -178,6 +177,8 @@ int main(int argc, char *argv[])
         }
     }
 
+    std::printf("%s\n", qPrintable(path));
+    std::fflush(stdout);
     VirtualMeter meter(options, fd, queueFd);
     QObject::connect(&meter, &VirtualMeter::Finished, &app, &QCoreApplication::quit);
     meter.Start();
