@@ -1,0 +1,152 @@
+#include "meter/PortChoice.h"
+
+#include "common/Module1.h"
+#include "common/Numbers.h"
+#include "meter/MSComm.h"
+#include "shell/SettingsStore.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSerialPortInfo>
+#include <algorithm>
+
+namespace kst {
+
+PortChoice::PortChoice(MSComm &comm, Module1 &module, QDialog &window, QGridLayout &grid,
+                       const QString &optionPrefix)
+    : QObject(&window), comm_(comm), module_(module), window_(window)
+{
+    for (int port = 1; port <= PortCount; ++port) {
+        auto *option = new QRadioButton(QStringLiteral("Com%1").arg(port), &window);
+        option->setObjectName(optionPrefix + QString::number(port));
+        auto *device = new QLabel(&window);
+        device->setObjectName(QStringLiteral("Device%1").arg(port));
+        device->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        grid.addWidget(option, port - 1, 0);
+        grid.addWidget(device, port - 1, 1, 1, 2);
+        options_[port - 1] = option;
+        devices_[port - 1] = device;
+        connect(option, &QRadioButton::toggled, this, [this](bool on) {
+            if (on)
+                SelectionChanged();
+        });
+    }
+
+    // Any detected serial device, or a typed path, can be mapped to the selected number.
+    deviceCombo_ = new QComboBox(&window);
+    deviceCombo_->setObjectName(QStringLiteral("DeviceCombo"));
+    deviceCombo_->setEditable(true);
+    deviceCombo_->setInsertPolicy(QComboBox::NoInsert);
+    deviceCombo_->setMinimumContentsLength(16);
+    QList<QSerialPortInfo> found = QSerialPortInfo::availablePorts();
+    std::sort(found.begin(), found.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
+        return a.systemLocation() < b.systemLocation();
+    });
+    for (const QSerialPortInfo &info : found) {
+        deviceCombo_->addItem(info.systemLocation());
+        const QString about =
+            info.description().isEmpty() ? info.manufacturer() : info.description();
+        if (!about.isEmpty())
+            deviceCombo_->setItemData(deviceCombo_->count() - 1, about, Qt::ToolTipRole);
+    }
+    assignDevice_ = new QPushButton(QStringLiteral("Assign"), &window);
+    assignDevice_->setObjectName(QStringLiteral("AssignDevice"));
+    assignDevice_->setAutoDefault(false);
+    assignDevice_->setEnabled(false);
+    auto *deviceLabel = new QLabel(QStringLiteral("Device:"), &window);
+    deviceLabel->setBuddy(deviceCombo_);
+    grid.addWidget(deviceLabel, PortCount, 0);
+    grid.addWidget(deviceCombo_, PortCount, 1);
+    grid.addWidget(assignDevice_, PortCount, 2);
+    grid.setColumnStretch(1, 1);
+    connect(assignDevice_, &QPushButton::clicked, this, &PortChoice::AssignDevice);
+
+    ShowDevices();
+}
+
+void PortChoice::ShowDevices()
+{
+    for (int port = 1; port <= PortCount; ++port)
+        devices_[port - 1]->setText(SettingsStore::PortDevice(port));
+}
+
+void PortChoice::SelectionChanged()
+{
+    const int port = SelectedPort();
+    assignDevice_->setEnabled(port != 0);
+    if (port != 0)
+        deviceCombo_->setEditText(SettingsStore::PortDevice(port));
+}
+
+int PortChoice::SelectedPort() const
+{
+    for (int port = 1; port <= PortCount; ++port) {
+        if (options_[port - 1]->isChecked())
+            return port;
+    }
+    return 0;
+}
+
+void PortChoice::Load()
+{
+    module_.ComPortNumber = float(comm_.CommPort());
+    const int port = comm_.CommPort();
+    if (port >= 1 && port <= PortCount) {
+        options_[port - 1]->setChecked(true);
+    } else {
+        // Radio buttons of one group refuse to be all off while exclusive.
+        for (QRadioButton *option : options_) {
+            option->setAutoExclusive(false);
+            option->setChecked(false);
+            option->setAutoExclusive(true);
+        }
+    }
+    SelectionChanged();
+}
+
+bool PortChoice::Confirm()
+{
+    int error = 0;
+    if (comm_.PortOpen())
+        error = comm_.SetPortOpen(false);
+    if (error == 0) {
+        if (const int selected = SelectedPort(); selected != 0)
+            module_.ComPortNumber = float(selected);
+        comm_.SetCommPort(int(RoundHalfEven(module_.ComPortNumber)));
+        error = comm_.SetPortOpen(true);
+    }
+    const QString number = QString::number(comm_.CommPort());
+    if (error == 0) {
+        SettingsStore::Write(QStringLiteral("setting"), QStringLiteral("comport"), number);
+        return true;
+    }
+    if (error == MSComm::ErrPortAlreadyOpen)
+        ShowMessage(QStringLiteral("Com") + number +
+                    QStringLiteral(" Have Used!,Please Choose Other Com"));
+    else if (error == MSComm::ErrBadPortNumber)
+        ShowMessage(QStringLiteral("Invaild Com") + number);
+    return false;
+}
+
+void PortChoice::AssignDevice()
+{
+    const int port = SelectedPort();
+    const QString device = deviceCombo_->currentText().trimmed();
+    if (port == 0 || device.isEmpty())
+        return;
+    SettingsStore::SetPortDevice(port, device);
+    ShowDevices();
+}
+
+void PortChoice::ShowMessage(const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KST"), text, QMessageBox::Ok, &window_);
+    box.exec();
+}
+
+} // namespace kst

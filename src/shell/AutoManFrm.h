@@ -1,0 +1,69 @@
+#pragma once
+
+#include "shell/Schedule.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace kst {
+
+class Module1;
+
+// The recording schedule ("XR4410"): five start and end date/time entries, compared as plain text
+// with the clock every half second while the main window's AUTO box is ticked. A match selects
+// START or STOP on the main window the way a user's click does, whether this window is shown or
+// hidden. OK hides the window and leaves the schedule running; Cancel and the close box untick
+// AUTO, whose handler on the main window stops the timer and discards this window.
+class AutoManFrm : public QDialog {
+    Q_OBJECT
+public:
+    AutoManFrm(Module1 &module, QRadioButton *startCom, QRadioButton *stopCom, QCheckBox *autoCom,
+               QWidget *parent = nullptr);
+
+    // The half-second schedule timer (objectName "Timer1"); the main window starts and stops it.
+    QTimer *Timer1() const { return timer1_; }
+
+    // The entries as typed.
+    Schedule::Slots Entries() const;
+
+public slots:
+    void Timer1_Timer();
+    void AutoManFrmOk_Click();
+    void AutoManFrmCancel_Click();
+    void Form_Unload();
+
+    // Escape behaves like Cancel.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void SwitchOff();
+
+    Module1 &module_;
+    QRadioButton *startCom_;
+    QRadioButton *stopCom_;
+    QCheckBox *autoCom_;
+
+    struct Row {
+        QLineEdit *StartDate;
+        QLineEdit *StartTime;
+        QLineEdit *EndDate;
+        QLineEdit *EndTime;
+    };
+    std::array<Row, Schedule::SlotCount> rows_{};
+    QLabel *dateLabel_;
+    QLabel *timeLabel_;
+    QTimer *timer1_;
+    QPushButton *okButton_;
+    QPushButton *cancelButton_;
+};
+
+} // namespace kst
