@@ -135,10 +135,10 @@ public:
         const QFontMetricsF fm(marks.at(1)->font());
         const double markTop = 0;
         const double segTop = MarkHeight() + 1;
-        const double tall = std::max(4.0, height() - segTop);
         // Room at both ends for half a mark's text.
         const double edge = std::ceil(fm.horizontalAdvance(QStringLiteral("40")) / 2) + 1;
         const double pitch = std::max(1.0, (width() - 2 * edge) / 41.0);
+        const double tall = std::max(4.0, std::min(height() - segTop, pitch * 4));
         const double segWidth = std::max(1.0, std::round(pitch * 0.55));
         for (int i = 0; i <= 40; ++i) {
             double h = tall * 0.45;
@@ -265,7 +265,8 @@ ReadingPanel::ReadingPanel(QWidget *parent) : QGroupBox(QStringLiteral("READING"
     iconRow->addWidget(buzzer_);
     iconRow->addWidget(diode_);
     auto *right = new QVBoxLayout;
-    right->addWidget(unitBox_, 0, Qt::AlignLeft | Qt::AlignBottom);
+    right->addStretch(1);
+    right->addWidget(unitBox_, 0, Qt::AlignLeft);
     right->addStretch(1);
     right->addLayout(iconRow);
 
@@ -303,8 +304,8 @@ ReadingPanel::ReadingPanel(QWidget *parent) : QGroupBox(QStringLiteral("READING"
     lcd->setContentsMargins(8, 4, 8, 6);
     lcd->setSpacing(2);
     lcd->addLayout(flags);
-    lcd->addLayout(middle, 1);
-    lcd->addWidget(strip);
+    lcd->addLayout(middle, 4);
+    lcd->addWidget(strip, 1);
 }
 
 ReadingPanel::~ReadingPanel() = default;
