@@ -156,11 +156,11 @@ void TrendGraphView::ResetView()
 {
     hScroll_->setMaximum(ScrollInitialMaximum);
     hScroll_->setValue(0);
+    // The old log's picture goes at once, not only at the next scroll or repaint.
+    Form_Paint();
     graphFrm_->SetFontBold(true);
     graphFrm_->SetFontName(QStringLiteral("arial"));
     graphFrm_->SetFontSize(9);
-    // The old log's picture goes at once, not only at the next scroll or repaint.
-    Form_Paint();
     graphBox_->SetCurrentX(0);
     graphBox_->SetCurrentY(0);
 }
@@ -258,7 +258,6 @@ void TrendGraphView::GraphBox_Click()
     const QPointF corner = ReadoutPlacement(frame, clickX_, clickY_);
     showData_->move(qRound(corner.x() / tx), qRound(corner.y() / ty));
     showData_->show();
-    showData_->raise();
     timer1_->start();
 }
 
