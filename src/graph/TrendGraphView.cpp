@@ -1,0 +1,274 @@
+#include "graph/TrendGraphView.h"
+
+#include "common/DateTimeText.h"
+#include "common/Module1.h"
+#include "graph/GraphScroll.h"
+#include "graph/PictureBox.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace kst {
+
+namespace {
+
+// Twips (1/1440 inch) per pixel on the widget's screen.
+double TwipsPerPixelX(const QWidget *w)
+{
+    return 1440.0 / std::max(1, w->logicalDpiX());
+}
+double TwipsPerPixelY(const QWidget *w)
+{
+    return 1440.0 / std::max(1, w->logicalDpiY());
+}
+
+} // namespace
+
+TrendGraphView::TrendGraphView(Module1 &module, QWidget *parent)
+    : QWidget(parent), m_(module), graphFrm_(new PictureBox(this)),
+      graphBox_(new PictureBox(graphFrm_)), hScroll_(new QScrollBar(Qt::Horizontal, this)),
+      timer1_(new QTimer(this))
+{
+    graphFrm_->setObjectName(QStringLiteral("GraphFrm"));
+    graphBox_->setObjectName(QStringLiteral("GraphBox"));
+    hScroll_->setObjectName(QStringLiteral("HScroll"));
+    timer1_->setObjectName(QStringLiteral("Timer1"));
+    timer1_->setInterval(5000);
+
+    graphFrm_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    graphFrm_->setMinimumSize(200, 120);
+    hScroll_->setRange(0, ScrollInitialMaximum);
+    hScroll_->setSingleStep(1);
+    hScroll_->setPageStep(10);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(graphFrm_, 1);
+    layout->addWidget(hScroll_);
+
+    graphFrm_->SetFontName(QStringLiteral("arial"));
+    graphFrm_->SetFontSize(9);
+    graphFrm_->SetFontBold(true);
+
+    graph_ = std::make_unique<TrendGraph>(m_, *graphFrm_, *graphBox_);
+    graph_->AdvanceScroll = [this](qint32 index) { AdvanceGraphScroll(index); };
+
+    connect(hScroll_, &QScrollBar::valueChanged, this, &TrendGraphView::HScroll_Change);
+    connect(graphBox_, &PictureBox::MouseUp, this, &TrendGraphView::GraphBox_MouseUp);
+    connect(graphBox_, &PictureBox::Click, this, &TrendGraphView::GraphBox_Click);
+    connect(timer1_, &QTimer::timeout, this, &TrendGraphView::Timer1_Timer);
+    connect(graphFrm_, &PictureBox::Resized, this, [this] {
+        LayoutPlotArea();
+        Form_Paint();
+    });
+
+    LayoutPlotArea();
+    // The plot area works in graph coordinates from the start, so scroll arithmetic done before
+    // the first redraw already sees the span.
+    graph_->ApplyGraphScale(m_.GraphTopY, m_.GraphLowY, m_.GraphXSpan);
+}
+
+TrendGraphView::~TrendGraphView() = default;
+
+QWidget *TrendGraphView::ShowData() const
+{
+    return showData_.data();
+}
+
+void TrendGraphView::LayoutPlotArea()
+{
+    // Label sizes in the frame's pixels, in the fonts the labels are drawn with.
+    graphFrm_->SetFontSize(9);
+    graphFrm_->SetFontBold(true);
+    const double valueWidth = graphFrm_->TextWidth(QStringLiteral("+4000.0"));
+    const double valueHeight = graphFrm_->TextHeight();
+    graphFrm_->SetFontSize(8);
+    graphFrm_->SetFontBold(false);
+    const double timeWidth = graphFrm_->TextWidth(SystemTimeText(QTime(23, 59, 59)));
+    graphFrm_->SetFontSize(9);
+    graphFrm_->SetFontBold(true);
+    const QRectF area = PlotAreaGeometry(QSizeF(graphFrm_->width(), graphFrm_->height()),
+                                         valueWidth, valueHeight, timeWidth);
+    graphBox_->setGeometry(area.toRect());
+}
+
+void TrendGraphView::ApplyGraphScale(float top, float low, qint32 span)
+{
+    graph_->ApplyGraphScale(top, low, span);
+}
+
+void TrendGraphView::RedrawGraph(qint32 &left, qint32 count, float top, float low)
+{
+    graph_->RedrawGraph(left, count, top, low);
+}
+
+void TrendGraphView::PlotNewestSample(qint32 index, float value)
+{
+    graph_->PlotNewestSample(index, value);
+}
+
+void TrendGraphView::DrawAxisLabels(float top, float low)
+{
+    graph_->DrawAxisLabels(top, low);
+}
+
+void TrendGraphView::AdvanceGraphScroll(qint32 index)
+{
+    const double width = graphBox_->ScaleWidth();
+    const ScrollPosition before{hScroll_->value(), hScroll_->maximum()};
+    ScrollPosition scroll = before;
+    const bool moved = kst::AdvanceGraphScroll(scroll, width, index);
+    if (scroll.Maximum != before.Maximum)
+        hScroll_->setMaximum(scroll.Maximum);
+    if (moved) {
+        hScroll_->setValue(scroll.Value); // redraws through HScroll_Change
+    } else if (before.Value + width - 5.0 < index) {
+        // The scroll bar is at its 16-bit end and cannot follow. The recording cycle's own
+        // redraw already shows the newest window; labels and read-out count from its start.
+        graph_->ViewStart = std::max(0, index - m_.GraphXSpan);
+        graph_->ViewEnd = index;
+    }
+}
+
+void TrendGraphView::PositionForRecording()
+{
+    const ScrollPosition scroll = RecordingStartPosition(
+        {hScroll_->value(), hScroll_->maximum()}, graphBox_->ScaleWidth(), m_.Samples.SampleCount);
+    hScroll_->setMaximum(scroll.Maximum);
+    hScroll_->setValue(scroll.Value);
+}
+
+void TrendGraphView::AfterLoad()
+{
+    graph_->ViewStart = 0;
+    graph_->ViewEnd = m_.Samples.SampleCount;
+    qint32 left = 0;
+    graph_->RedrawGraph(left, m_.Samples.SampleCount, m_.GraphTopY, m_.GraphLowY);
+    hScroll_->setMaximum(MaximumAfterLoad(hScroll_->maximum(), m_.Samples.SampleCount));
+}
+
+void TrendGraphView::ResetView()
+{
+    hScroll_->setMaximum(ScrollInitialMaximum);
+    hScroll_->setValue(0);
+    // The old log's picture goes at once, not only at the next scroll or repaint.
+    Form_Paint();
+    graphFrm_->SetFontBold(true);
+    graphFrm_->SetFontName(QStringLiteral("arial"));
+    graphFrm_->SetFontSize(9);
+    graphBox_->SetCurrentX(0);
+    graphBox_->SetCurrentY(0);
+}
+
+void TrendGraphView::SetColours(Colour back, Colour fore, int width)
+{
+    graphBox_->SetBackColor(back);
+    graphFrm_->SetBackColor(back);
+    graphBox_->SetForeColor(fore);
+    graphBox_->SetDrawWidth(width);
+    Form_Paint();
+}
+
+void TrendGraphView::SetRecording(bool recording)
+{
+    recording_ = recording;
+    hScroll_->setEnabled(!recording);
+}
+
+void TrendGraphView::HScroll_Change()
+{
+    HScroll_Scroll();
+}
+
+void TrendGraphView::HScroll_Scroll()
+{
+    graph_->ShowScrollWindow(hScroll_->value());
+}
+
+void TrendGraphView::Form_Paint()
+{
+    // The picture boxes keep their pictures; this is the program's full repaint, which shows
+    // the same window a scroll redraw at the current scroll value shows.
+    graph_->ShowScrollWindow(hScroll_->value());
+}
+
+void TrendGraphView::GraphBox_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, double x, double y)
+{
+    clickX_ = ClickSampleOffset(x);
+    clickY_ = float(y);
+}
+
+void TrendGraphView::OpenShowData()
+{
+    if (showData_)
+        return;
+    auto *window = new QFrame(this, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    window->setObjectName(QStringLiteral("ShowData"));
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
+    window->setFrameStyle(QFrame::Box | QFrame::Plain);
+    window->setAutoFillBackground(true);
+    QFont font = window->font();
+    font.setPointSize(9);
+    window->setFont(font);
+    label1_ = new QLabel(window);
+    label1_->setObjectName(QStringLiteral("Label1"));
+    QFont bold = font;
+    bold.setBold(true);
+    label1_->setFont(bold);
+    label2_ = new QLabel(window);
+    label2_->setObjectName(QStringLiteral("Label2"));
+    label3_ = new QLabel(window);
+    label3_->setObjectName(QStringLiteral("Label3"));
+    auto *grid = new QGridLayout(window);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(2);
+    grid->addWidget(label1_, 0, 0, Qt::AlignRight);
+    grid->addWidget(label2_, 0, 1, Qt::AlignLeft);
+    grid->addWidget(label3_, 1, 0, 1, 2, Qt::AlignHCenter);
+    // 1500 twips wide, the width the placement allows for on the right.
+    window->setMinimumWidth(int(1500 / TwipsPerPixelX(this) + 0.5));
+    showData_ = window;
+}
+
+void TrendGraphView::GraphBox_Click()
+{
+    if (recording_)
+        return;
+    const qint64 index = qint64(graph_->ViewStart) + clickX_;
+    const ReadoutTexts texts = ReadoutFor(m_.Samples, index, m_.Now());
+    timer1_->stop();
+    OpenShowData();
+    label1_->setText(texts.Value);
+    label2_->setText(texts.Unit);
+    label3_->setText(texts.Time);
+    showData_->adjustSize();
+
+    // Placed in twips on the screen, from the frame's screen rectangle.
+    const double tx = TwipsPerPixelX(this);
+    const double ty = TwipsPerPixelY(this);
+    const QPoint origin = graphFrm_->mapToGlobal(QPoint(0, 0));
+    const QRectF frame(origin.x() * tx, origin.y() * ty, graphFrm_->width() * tx,
+                       graphFrm_->height() * ty);
+    const QPointF corner = ReadoutPlacement(frame, clickX_, clickY_);
+    showData_->move(qRound(corner.x() / tx), qRound(corner.y() / ty));
+    showData_->show();
+    timer1_->start();
+}
+
+void TrendGraphView::Timer1_Timer()
+{
+    timer1_->stop();
+    if (showData_) {
+        showData_->hide();
+        delete showData_.data();
+        label1_ = label2_ = label3_ = nullptr;
+    }
+}
+
+} // namespace kst
