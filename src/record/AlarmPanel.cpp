@@ -144,6 +144,8 @@ void AlarmPanel::InsistOnNumber(QLineEdit *text)
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
                     QStringLiteral("Data Error!Input again"), QMessageBox::Ok, window());
     box.exec();
+    if (QWidget *top = window(); top->isVisible())
+        top->activateWindow();
     text->setFocus(Qt::OtherFocusReason);
     warning_ = false;
 }
