@@ -68,6 +68,7 @@ private slots:
     void okKeepsScheduleRunning();
     void cancelSwitchesOff_data();
     void cancelSwitchesOff();
+    void autoSwitchDiscardsEntries();
 };
 
 void TestAutoManFrm::controls()
@@ -279,6 +280,53 @@ void TestAutoManFrm::cancelSwitchesOff()
     QVERIFY(!c.AutoCom->isChecked());
     QCOMPARE(switchedOff, 1);
     QTRY_VERIFY(!window); // discarded with its entries
+}
+
+void TestAutoManFrm::autoSwitchDiscardsEntries()
+{
+    Module1 m;
+    QDateTime now = At("05-04-2000 10:00:00.000");
+    m.Clock = [&] { return now; };
+    ControlFrame c;
+    QPointer<AutoManFrm> window;
+    connect(c.AutoCom, &QCheckBox::toggled, this, [&] {
+        AutoManFrm::SwitchSchedule(window, m, c.StartCom, c.StopCom, c.AutoCom, &c.frame);
+    });
+
+    // Ticking AUTO shows the window modally; the entries are typed and OK hides it.
+    bool sawEmptyEntries = false;
+    QTimer::singleShot(50, this, [&] {
+        QVERIFY(window && window->isVisible());
+        sawEmptyEntries = window->Entries()[0].StartDate.isEmpty();
+        Type(*window, "StartDate1", "05-04-2000");
+        Type(*window, "StartTime1", "10:00:00");
+        window->findChild<QPushButton *>("AutoManFrmOk")->click();
+    });
+    c.AutoCom->setChecked(true); // returns once the window is hidden
+    QVERIFY(sawEmptyEntries);
+    QCOMPARE(c.AutoCom->text(), QStringLiteral("MAN"));
+    QVERIFY(window && !window->isVisible());
+    QVERIFY(window->Timer1()->isActive());
+    QTRY_VERIFY(c.Recording()); // the hidden schedule starts recording
+
+    // Switching AUTO off discards the window and what was typed in it.
+    c.AutoCom->setChecked(false);
+    QCOMPARE(c.AutoCom->text(), QStringLiteral("AUTO"));
+    QVERIFY(!window);
+
+    QTimer::singleShot(50, this, [&] {
+        QVERIFY(window && window->isVisible());
+        sawEmptyEntries =
+            window->Entries()[0].StartDate.isEmpty() && window->Entries()[0].StartTime.isEmpty();
+        window->findChild<QPushButton *>("AutoManFrmCancel")->click();
+    });
+    sawEmptyEntries = false;
+    c.AutoCom->setChecked(true);
+    QVERIFY(sawEmptyEntries);
+    // Cancel unticked AUTO, which discarded the window.
+    QVERIFY(!c.AutoCom->isChecked());
+    QCOMPARE(c.AutoCom->text(), QStringLiteral("AUTO"));
+    QTRY_VERIFY(!window);
 }
 
 QTEST_MAIN(TestAutoManFrm)
