@@ -239,6 +239,8 @@ void ScallFrm::Refuse(QLineEdit *box, const QString &message)
     QMessageBox warning(QMessageBox::Warning, QStringLiteral("Warning"), message, QMessageBox::Ok,
                         this);
     warning.exec();
+    // Back to this window and into the field, as if the user had never left it.
+    activateWindow();
     box->setFocus(Qt::OtherFocusReason);
     box->selectAll();
     checking_ = false;

@@ -25,7 +25,6 @@ QLineEdit *MakeEntry(const QString &name, QWidget *parent)
 {
     auto *entry = new QLineEdit(parent);
     entry->setObjectName(name);
-    entry->setMaxLength(32);
     return entry;
 }
 
@@ -134,6 +133,27 @@ void AutoManFrm::Timer1_Timer()
         } else {
             startCom_->setChecked(false);
             stopCom_->setChecked(true);
+        }
+    }
+}
+
+void AutoManFrm::SwitchSchedule(QPointer<AutoManFrm> &window, Module1 &module,
+                                QRadioButton *startCom, QRadioButton *stopCom, QCheckBox *autoCom,
+                                QWidget *parent)
+{
+    if (autoCom->isChecked()) {
+        autoCom->setText(QStringLiteral("MAN"));
+        if (!window)
+            window = new AutoManFrm(module, startCom, stopCom, autoCom, parent);
+        window->Timer1()->start();
+        window->exec();
+    } else {
+        autoCom->setText(QStringLiteral("AUTO"));
+        if (window) {
+            window->Timer1()->stop();
+            window->hide();
+            window->deleteLater();
+            window = nullptr;
         }
     }
 }

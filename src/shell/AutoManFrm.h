@@ -3,6 +3,7 @@
 #include "shell/Schedule.h"
 
 #include <QDialog>
+#include <QPointer>
 
 class QCheckBox;
 class QLabel;
@@ -31,6 +32,15 @@ public:
 
     // The entries as typed.
     Schedule::Slots Entries() const;
+
+    // What the main window's AUTO box does when it changes, for a main window that keeps its
+    // schedule window in `window`. Ticked: caption "MAN", create the window if needed, start its
+    // timer and show it modally (returns when it is hidden or closed). Unticked: caption "AUTO",
+    // stop the timer and discard the window with its entries (deleteLater, so this is safe from
+    // inside the window's own Cancel).
+    static void SwitchSchedule(QPointer<AutoManFrm> &window, Module1 &module,
+                               QRadioButton *startCom, QRadioButton *stopCom, QCheckBox *autoCom,
+                               QWidget *parent);
 
 public slots:
     void Timer1_Timer();
