@@ -115,9 +115,9 @@ ReportRangeChoice ChooseReportRange(bool allData, QStringView startText, QString
     }
     if (last > recordCount)
         last = recordCount;
-    // A start above the listed records stays as it is: the printout then has no rows. Clamped
-    // only to keep it a 32-bit record number.
-    choice.range = {qint32(std::min<qint64>(first, qint64(recordCount) + 1)), qint32(last)};
+    // A start above the listed records stays as it is: the printout then has no rows.
+    choice.range = {qint32(std::min<qint64>(first, 0x7fffffff)),
+                    qint32(std::max<qint64>(last, -0x7fffffffLL))};
     return choice;
 }
 
