@@ -17,9 +17,8 @@ namespace kst {
 // Receive threshold: OnComm (CommEvent 2, data received) is raised when at least one whole frame
 // (11 bytes) is waiting and the line has gone quiet for QuietMs (the meter pauses after each
 // frame), or at once when two frames' worth is waiting. At a pause the control keeps only the
-// bytes that form whole frames ending at the pause, so the reader locks onto frames from any
-// starting byte and, after garbage or a cut frame, decodes again from the first frame that
-// follows a pause.
+// frame that ends there, so the reader locks onto frames from any starting byte and, after
+// garbage or a cut frame, decodes again from the first frame that follows a pause.
 //
 // A vanished device (USB adapter pulled) closes the port once; nothing is raised for it.
 class MSComm : public QObject {
@@ -72,7 +71,7 @@ signals:
 private:
     void ReadAvailable();
     void LineQuiet();
-    void RaiseIfWaiting();
+    void Raise();
     void HandleError(QSerialPort::SerialPortError error);
 
     PortMap portMap_;
