@@ -121,7 +121,9 @@ void PrinterSurface::DeviceLines(const std::vector<QPointF> &devicePoints)
         pen.setStyle(Qt::DashLine);
         break;
     case 2:
-        pen.setStyle(Qt::DotLine);
+        // Dots of three printer dots with gaps of six, so a dotted line of width 1 still reads
+        // as dotted on paper (the pattern is in pen widths).
+        pen.setDashPattern({3, 6});
         pen.setCapStyle(Qt::FlatCap);
         break;
     case 3:

@@ -1,9 +1,12 @@
 #include "common/Module1.h"
 #include "common/Numbers.h"
+#include "graph/PictureBox.h"
+#include "print/PrintGraphFrm.h"
 #include "print/PrintReportFrm.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
@@ -118,6 +121,16 @@ private slots:
     void reportNoPrinter();
     void reportPdf();
     void reportPdfUnwritable();
+    void graphControls_data();
+    void graphControls();
+    void graphEmptyLogDisablesPrinting();
+    void graphRangeChoices_data();
+    void graphRangeChoices();
+    void graphStartPageRefused_data();
+    void graphStartPageRefused();
+    void graphScaleButton();
+    void graphNoPrinter();
+    void graphPdf();
 };
 
 void TestPrintWindows::reportControls_data()
@@ -387,6 +400,247 @@ void TestPrintWindows::reportPdfUnwritable()
     QVERIFY(!window.WriteReportPdf(QStringLiteral("/nonexistent-folder/x/report.pdf")));
     QCOMPARE(catcher.seen.size(), 1);
     QCOMPARE(catcher.seen[0].text, QStringLiteral("Printer Error!!"));
+}
+
+void TestPrintWindows::graphControls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("Frame3") << "Frame3"
+                            << "Print Range";
+    QTest::newRow("AllData") << "AllData"
+                             << "All Data";
+    QTest::newRow("Range") << "Range"
+                           << "Range";
+    QTest::newRow("StartLabel") << "StartLabel"
+                                << "Start:";
+    QTest::newRow("StartPage") << "StartPage"
+                               << "1";
+    QTest::newRow("EndLabel") << "EndLabel"
+                              << "End:";
+    QTest::newRow("EndPage") << "EndPage"
+                             << "1";
+    QTest::newRow("PrintStyle") << "PrintStyle"
+                                << "Print Style";
+    QTest::newRow("Label1") << "Label1"
+                            << "Line Wide:";
+    QTest::newRow("PrintGraphFrmCombo") << "PrintGraphFrmCombo"
+                                        << "2";
+    QTest::newRow("Landscape") << "Landscape"
+                               << "Landscape";
+    QTest::newRow("Portrait") << "Portrait"
+                              << "Portrait";
+    QTest::newRow("Scale") << "Scale"
+                           << "Scale";
+    QTest::newRow("PrintGraph") << "PrintGraph"
+                                << "Print";
+    QTest::newRow("PdfGraph") << "PdfGraph"
+                              << "PDF...";
+    QTest::newRow("PrintGraphCancel") << "PrintGraphCancel"
+                                      << "Cancel";
+}
+
+void TestPrintWindows::graphControls()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    Module1 module;
+    Fill(module, 250);
+    module.CurrentFileName = QStringLiteral("/data/run.mas");
+    module.GraphTopY = 2;
+    module.GraphLowY = -1;
+    PrintGraphFrm window(module, {});
+    QCOMPARE(window.objectName(), QStringLiteral("PrintGraphFrm"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Print Graph_/data/run.mas"));
+    QWidget *w = window.findChild<QWidget *>(name);
+    QVERIFY(w);
+    QString text;
+    if (auto *l = qobject_cast<QLabel *>(w))
+        text = l->text();
+    else if (auto *e = qobject_cast<QLineEdit *>(w))
+        text = e->text();
+    else if (auto *b = qobject_cast<QAbstractButton *>(w))
+        text = b->text();
+    else if (auto *g = qobject_cast<QGroupBox *>(w))
+        text = g->title();
+    else if (auto *c = qobject_cast<QComboBox *>(w))
+        text = c->currentText();
+    QCOMPARE(text, caption);
+    QVERIFY(w->isEnabled());
+    auto *combo = Child<QComboBox>(window, "PrintGraphFrmCombo");
+    QCOMPARE(combo->count(), 10);
+    QCOMPARE(combo->itemText(9), QStringLiteral("10"));
+    QVERIFY(Child<QRadioButton>(window, "Range")->isChecked());
+    QVERIFY(Child<QRadioButton>(window, "Landscape")->isChecked());
+    QVERIFY(Child<PictureBox>(window, "GraphFrm"));
+    QVERIFY(Child<PictureBox>(window, "GraphBox"));
+    QCOMPARE(module.PrintGraphTopY, 2.0f);
+    QCOMPARE(module.PrintGraphLowY, -1.0f);
+}
+
+void TestPrintWindows::graphEmptyLogDisablesPrinting()
+{
+    Module1 module;
+    PrintGraphFrm window(module, {});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (const char *name : {"PrintGraph", "PdfGraph", "AllData", "Range", "StartPage", "EndPage"})
+        QVERIFY2(!Child<QWidget>(window, name)->isEnabled(), name);
+    // Nothing drawn: the preview box keeps its blank picture.
+    const QImage picture = Child<PictureBox>(window, "GraphBox")->Picture();
+    QCOMPARE(picture.pixel(picture.width() / 2, picture.height() / 2), qRgb(255, 255, 255));
+}
+
+void TestPrintWindows::graphRangeChoices_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::addColumn<double>("extent");
+    QTest::newRow("opening") << "" << 0 << 100 << 100.0;
+    QTest::newRow("All Data") << "all" << 0 << 249 << 249.0;
+    QTest::newRow("pages 2 to 3") << "2 3" << 100 << 249 << 200.0;
+    QTest::newRow("back to Range") << "range" << 0 << 100 << 100.0;
+    QTest::newRow("start not numeric keeps the range") << "abc 3" << 0 << 100 << 100.0;
+}
+
+void TestPrintWindows::graphRangeChoices()
+{
+    QFETCH(QString, action);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(double, extent);
+    Module1 module;
+    Fill(module, 250);
+    PrintGraphFrm window(module, {});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    if (action == "all") {
+        Child<QRadioButton>(window, "AllData")->click();
+        QVERIFY(!Child<QLineEdit>(window, "StartPage")->isEnabled());
+    } else if (action == "range") {
+        Child<QRadioButton>(window, "AllData")->click();
+        Child<QRadioButton>(window, "Range")->click();
+        QVERIFY(Child<QLineEdit>(window, "StartPage")->isEnabled());
+    } else if (!action.isEmpty()) {
+        const QStringList pages = action.split(u' ');
+        Child<QLineEdit>(window, "StartPage")->setText(pages[0]);
+        Child<QLineEdit>(window, "EndPage")->setText(pages[1]);
+        window.EndPage_LostFocus();
+    }
+    QCOMPARE(window.State().PrintFirstIndex, first);
+    QCOMPARE(window.State().PrintLastIndex, last);
+    QCOMPARE(Child<PictureBox>(window, "GraphBox")->ScaleWidth(), extent);
+}
+
+void TestPrintWindows::graphStartPageRefused_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::newRow("start page 0") << "0";
+    QTest::newRow("negative start page") << "-2";
+    QTest::newRow("not a number") << "abc";
+}
+
+void TestPrintWindows::graphStartPageRefused()
+{
+    QFETCH(QString, start);
+    Module1 module;
+    Fill(module, 250);
+    PrintGraphFrm window(module, {});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *startPage = Child<QLineEdit>(window, "StartPage");
+    startPage->setText(start);
+    Child<QLineEdit>(window, "EndPage")->setText(QStringLiteral("2"));
+    Child<QPushButton>(window, "PrintGraphCancel")->setFocus();
+    BoxCatcher catcher;
+    window.StartPage_LostFocus();
+    QTRY_COMPARE(window.focusWidget(), static_cast<QWidget *>(startPage));
+    QCOMPARE(catcher.seen.size(), 0);
+    QCOMPARE(window.State().PrintFirstIndex, 0);
+    QCOMPARE(window.State().PrintLastIndex, 100);
+}
+
+void TestPrintWindows::graphScaleButton()
+{
+    Module1 module;
+    Fill(module, 250);
+    bool printMode = false;
+    PrintGraphFrm window(module, [&] {
+        printMode = !module.ScaleFromMainWindow;
+        module.PrintGraphTopY = 300;
+        module.PrintGraphLowY = 0;
+        module.PrintGraphXSpan = 50;
+    });
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Child<QPushButton>(window, "Scale")->click();
+    QVERIFY(printMode);
+    auto *box = Child<PictureBox>(window, "GraphBox");
+    QCOMPARE(box->ScaleWidth(), 50.0);
+    QCOMPARE(box->ScaleTop(), 300.0);
+    QCOMPARE(box->ScaleHeight(), -300.0);
+    // The screen graph keeps its own scale.
+    QCOMPARE(module.GraphTopY, 400.0f);
+    QCOMPARE(module.GraphXSpan, 100);
+}
+
+void TestPrintWindows::graphNoPrinter()
+{
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        QSKIP("this machine has a default printer; the test would print on it");
+    Module1 module;
+    Fill(module, 250);
+    PrintGraphFrm window(module, {});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const GraphPrintState before = window.State();
+    BoxCatcher catcher;
+    Child<QPushButton>(window, "PrintGraph")->click();
+    QCOMPARE(catcher.seen.size(), 1);
+    QCOMPARE(catcher.seen[0].text, QStringLiteral("Printer Error!!"));
+    QCOMPARE(catcher.seen[0].title, QStringLiteral("KST"));
+    QCOMPARE(catcher.seen[0].icon, QMessageBox::Question);
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.State().PrintFirstIndex, before.PrintFirstIndex);
+    QCOMPARE(window.State().PrintLastIndex, before.PrintLastIndex);
+    QCOMPARE(module.Samples.SampleCount, 250);
+}
+
+void TestPrintWindows::graphPdf()
+{
+    Module1 module;
+    SampleLog &log = module.Samples;
+    log.Reset();
+    for (int s = 0; s < 250; ++s) {
+        log.MakeRoomFor(s);
+        log.SampleValue[s] = float(300 * std::sin(s / 20.0));
+        log.SampleUnit[s] = QStringLiteral("DCV");
+        log.SampleTime[s] = QTime(10, 0).addSecs(s);
+        log.SampleCount = s + 1;
+    }
+    module.CurrentFileName = QStringLiteral("/home/user/SAMPLE/sine.mas");
+    module.Clock = [] { return QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)); };
+    PrintGraphFrm window(module, {});
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Child<QRadioButton>(window, "AllData")->click();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("graph.pdf"));
+    BoxCatcher catcher;
+    QVERIFY(window.WriteGraphPdf(file));
+    QCOMPARE(catcher.seen.size(), 0);
+    KeepSample(file, QStringLiteral("graph.pdf"));
+
+    QCOMPARE(PdfPages(file), 1);
+    QVERIFY(Run("pdfinfo", {file}).contains(QStringLiteral("842 x 595 pts (A4)"))); // landscape
+    const QString text = PdfText(file);
+    for (const char *expected : {"/home/user/SAMPLE/sine.mas", "+400.0", "0.0", "-400.0",
+                                 "Unit:", "DCV", "Max:", "Min:", "Print Date: 02-03-2001 04:05:06",
+                                 "10:00:00", "10:00:50", "10:02:29", "10:04:09"})
+        QVERIFY2(text.contains(QString::fromLatin1(expected)), expected);
+    QVERIFY(QRegularExpression(QStringLiteral("Max:\\s+299\\.998")).match(text).hasMatch());
+    QVERIFY(QRegularExpression(QStringLiteral("Min:\\s+-299\\.997")).match(text).hasMatch());
 }
 
 QTEST_MAIN(TestPrintWindows)
