@@ -1,0 +1,364 @@
+#include "print/GraphPage.h"
+
+#include "common/DateTimeText.h"
+#include "common/DrawingSurface.h"
+#include "common/GraphGrid.h"
+#include "common/Module1.h"
+#include "common/PrinterPage.h"
+#include "record/SampleLog.h"
+#include "record/UnitConversion.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace kst {
+
+namespace {
+
+qint32 ToIndex(qint64 value)
+{
+    return qint32(std::clamp<qint64>(value, -0x7fffffffLL, 0x7fffffffLL));
+}
+
+bool HoldsIndex(const SampleLog &log, qint64 index)
+{
+    return index >= 0 && index <= log.UpperIndex();
+}
+
+QString ExtremeText(float value)
+{
+    return FormatSingle(value, u"###0.0##");
+}
+
+} // namespace
+
+QString ValueLabelText(float top, float low, float step, int i)
+{
+    if (std::fabs(top) - float(i) * step >= step)
+        return QStringLiteral("+") + FormatSingle(top - float(i) * step, u"####0.0##");
+    return FormatSingle(low + float(8 - i) * step, u"####0.0##");
+}
+
+double UnderGraphOffset(float top, float low)
+{
+    return std::fabs(double(top) - double(low)) * 5.0 / 800.0;
+}
+
+void UpdatePrintMax(float &kept, QString &keptUnit, float value, QString &unit)
+{
+    if (IsOverRangeValue(value))
+        return;
+    if (kept == NoValueMarker) {
+        kept = value;
+        keptUnit = unit;
+        return;
+    }
+    if (value > NormalizeUnitValue(kept, keptUnit, unit)) {
+        kept = value;
+        keptUnit = unit;
+    }
+}
+
+void UpdatePrintMin(float &kept, QString &keptUnit, float value, QString &unit)
+{
+    if (IsOverRangeValue(value))
+        return;
+    if (kept == NoValueMarker) {
+        kept = value;
+        keptUnit = unit;
+        return;
+    }
+    if (value < NormalizeUnitValue(kept, keptUnit, unit)) {
+        kept = value;
+        keptUnit = unit;
+    }
+}
+
+float GraphPointValue(float value, QString &unit, QString &graphUnit, float top, float low)
+{
+    float v = NormalizeUnitValue(value, unit, graphUnit);
+    if (v > top)
+        v = top;
+    if (v < low)
+        v = low;
+    return v;
+}
+
+void PrintGraphLabels(DrawingSurface &surface, float top, float low, qint32 span,
+                      const SampleLog &log, const GraphPrintState &state, const QString &fileName,
+                      const QDateTime &now)
+{
+    surface.SetFontSize(10);
+    surface.SetFontBold(true);
+
+    const float step = std::fabs(top - low) * 3.0f / 24.0f;
+    for (int i = 0; i <= 8; ++i) {
+        surface.SetCurrentX(-double(span) / 8 + double(span) / 32);
+        surface.SetCurrentY(double(top) - i * double(step) + double(step) / 9);
+        surface.Print(ValueLabelText(top, low, step, i));
+    }
+
+    const double underGraph = double(low) - UnderGraphOffset(top, low);
+    surface.SetCurrentY(underGraph);
+    surface.EndLine();
+    surface.EndLine();
+    surface.SetCurrentX(0);
+    surface.PrintText(QStringLiteral("Unit:  "));
+    surface.Print(state.PrintUnit);
+    surface.PrintText(QStringLiteral("Max:  "));
+    surface.PrintText(ExtremeText(state.PrintMaxValue));
+    surface.NextZone();
+    surface.PrintText(QStringLiteral("Min:  "));
+    surface.Print(ExtremeText(state.PrintMinValue));
+    surface.PrintText(QStringLiteral("Print Date: "));
+    surface.Print(StampText(now));
+
+    surface.SetCurrentY(double(top) - surface.ScaleHeight() / 16);
+    surface.SetCurrentX(0);
+    surface.Print(fileName);
+
+    surface.SetFontSize(8);
+    const double w = surface.ScaleWidth();
+    for (int k = 0; k <= 5; ++k) {
+        const qint64 index = qint64(state.PrintFirstIndex) + RoundHalfEven(w * 3 * k / 20);
+        if (!HoldsIndex(log, index))
+            break;
+        surface.SetCurrentY(underGraph);
+        surface.SetCurrentX(w * 4.8 * k / 32);
+        surface.Print(SystemTimeText(log.SampleTime[size_t(index)]));
+    }
+    surface.SetFontSize(9);
+}
+
+void PrintGraphCurve(DrawingSurface &surface, SampleLog &log, QString &graphUnit, qint32 first,
+                     qint32 last, float top, float low)
+{
+    if (!HoldsIndex(log, first))
+        return;
+    const qint32 end = std::min(last, log.UpperIndex());
+    surface.SetCurrentX(0);
+    surface.SetCurrentY(GraphPointValue(log.SampleValue[size_t(first)],
+                                        log.SampleUnit[size_t(first)], graphUnit, top, low));
+    std::vector<QPointF> points;
+    if (end >= first)
+        points.reserve(size_t(end - first) + 1);
+    for (qint32 i = first, k = 0; i <= end; ++i, ++k)
+        points.emplace_back(k, GraphPointValue(log.SampleValue[size_t(i)],
+                                               log.SampleUnit[size_t(i)], graphUnit, top, low));
+    surface.PolylineTo(points);
+    surface.SetDrawWidth(1);
+}
+
+std::optional<int> PrintLineWidth(QStringView lineWidthText)
+{
+    const std::optional<double> number = ParseNumber(lineWidthText);
+    if (!number)
+        return std::nullopt;
+    const qint64 width = RoundHalfEven(*number * 4);
+    if (width < -32768 || width > 32767) // a 16-bit line width
+        return std::nullopt;
+    return int(width);
+}
+
+bool GraphPrintRangeReadable(const SampleLog &log, const GraphPrintState &state)
+{
+    if (!HoldsIndex(log, state.PrintFirstIndex))
+        return false;
+    return state.PrintLastIndex < state.PrintFirstIndex || state.PrintLastIndex <= log.UpperIndex();
+}
+
+void PrintGraphPage(DrawingSurface &surface, Module1 &module, const GraphPrintState &state,
+                    qint32 span, int lineWidth)
+{
+    const float top = module.PrintGraphTopY;
+    const float low = module.PrintGraphLowY;
+    PreparePrinterPage(surface, top, low, span);
+    DrawPrinterGrid(surface);
+    PrintGraphLabels(surface, top, low, span, module.Samples, state, module.CurrentFileName,
+                     module.Now());
+    surface.SetDrawWidth(lineWidth);
+    PrintGraphCurve(surface, module.Samples, module.GraphUnit, state.PrintFirstIndex,
+                    state.PrintLastIndex, top, low);
+    surface.SetDrawWidth(1);
+    surface.EndDoc();
+}
+
+void DrawPreviewGraph(GraphPreview &preview, qint32 first, qint32 last, float top, float low,
+                      qint32 span)
+{
+    SampleLog &log = preview.module.Samples;
+    GraphPrintState &state = preview.state;
+    if (first >= last || !HoldsIndex(log, first))
+        return;
+    preview.frame.Cls();
+    preview.box.Cls();
+    SetPreviewScale(preview, top, low, span);
+
+    DrawingSurface &box = preview.box;
+    box.SetForeColor(Red);
+    box.SetDrawWidth(preview.lineWidth);
+    box.SetCurrentX(0);
+    state.PrintMaxValue = NoValueMarker;
+    state.PrintMinValue = NoValueMarker;
+    state.PrintMaxUnit = log.SampleUnit[size_t(first)];
+    state.PrintMinUnit = state.PrintMaxUnit;
+    // The stroke starts at the raw first value, as the screen graph does.
+    box.SetCurrentY(log.SampleValue[size_t(first)]);
+    const qint32 end = std::min(last - 1, log.UpperIndex());
+    state.PrintUnit = log.SampleUnit[size_t(end)];
+
+    std::vector<QPointF> points;
+    points.reserve(size_t(end - first) + 1);
+    for (qint32 i = first, k = 0; i <= end; ++i, ++k) {
+        QString &unit = log.SampleUnit[size_t(i)];
+        float value = log.SampleValue[size_t(i)];
+        points.emplace_back(k, GraphPointValue(value, unit, preview.module.GraphUnit, top, low));
+        UpdatePrintMax(state.PrintMaxValue, state.PrintMaxUnit, value, unit);
+        UpdatePrintMin(state.PrintMinValue, state.PrintMinUnit, value, unit);
+    }
+    box.PolylineTo(points);
+    box.SetForeColor(Black);
+    box.SetDrawWidth(1);
+    DrawPreviewLabels(preview, top, low);
+}
+
+void SetPreviewScale(GraphPreview &preview, float top, float low, qint32 span)
+{
+    DrawingSurface &box = preview.box;
+    const double range = std::fabs(double(top) - double(low));
+    box.Scale(0, range, span, 0);
+    box.SetScaleTop(top);
+    DrawGraphGrid(box);
+    DrawPreviewLabels(preview, top, low);
+}
+
+void DrawPreviewLabels(GraphPreview &preview, float top, float low)
+{
+    DrawingSurface &frame = preview.frame;
+    const SampleLog &log = preview.module.Samples;
+    const GraphPrintState &state = preview.state;
+    frame.Cls();
+    const double fw = frame.ScaleWidth();
+    const double fh = frame.ScaleHeight();
+    const double left = frame.ScaleLeft();
+    const double topEdge = frame.ScaleTop();
+
+    const float step = std::fabs(top - low) / 8.0f;
+    for (int i = 0; i <= 8; ++i) {
+        frame.SetCurrentX(left + fw / 100);
+        frame.SetCurrentY(topEdge + fh * i / 9);
+        frame.Print(ValueLabelText(top, low, step, i));
+    }
+    if (log.SampleCount == 0)
+        return;
+
+    // The window's layout keeps the lines under the preview box inside the frame in either
+    // orientation; the orientation matters to the printed page only.
+    frame.SetFontSize(8);
+    frame.SetFontBold(false);
+    static constexpr double columnsAt[] = {1.0, 4.6, 8.2, 11.8, 15.5, 18.4};
+    const double extent = preview.box.ScaleWidth();
+    for (int k = 0; k <= 5; ++k) {
+        const qint64 index = qint64(state.PrintFirstIndex) + RoundHalfEven(k / 5.0 * extent);
+        if (!HoldsIndex(log, index))
+            return;
+        frame.SetCurrentX(left + fw * columnsAt[k] / 20);
+        frame.SetCurrentY(topEdge + fh * 0.92);
+        frame.Print(SystemTimeText(log.SampleTime[size_t(index)]));
+    }
+
+    frame.SetFontSize(9);
+    frame.SetFontBold(true);
+    frame.SetCurrentX(left + fw / 10);
+    frame.SetCurrentY(topEdge + fh * 0.95);
+    frame.PrintText(QStringLiteral("Unit:  ") + state.PrintUnit);
+    frame.NextZone();
+    frame.PrintText(QStringLiteral("     Max:  ") + ExtremeText(state.PrintMaxValue));
+    frame.NextZone();
+    frame.PrintText(QStringLiteral("Min:  ") + ExtremeText(state.PrintMinValue));
+    frame.EndLine();
+}
+
+PreviewRange OpeningRange(qint32 graphXSpan, qint32 sampleCount)
+{
+    PreviewRange range;
+    range.first = 0;
+    range.last = graphXSpan > sampleCount - 1 ? sampleCount - 1 : graphXSpan;
+    range.span = graphXSpan;
+    range.draw = range.first < range.last;
+    return range;
+}
+
+PreviewRange PaintRange(bool allData, qint32 printFirst, qint32 printLast, qint32 sampleCount)
+{
+    PreviewRange range;
+    if (allData) {
+        range.first = 0;
+        range.last = sampleCount - 1;
+    } else {
+        range.first = printFirst;
+        range.last = printLast;
+        if (range.first >= sampleCount - 1 || range.last <= range.first)
+            range.draw = false;
+    }
+    range.span = range.last - range.first;
+    if (range.last > sampleCount - 1)
+        range.last = sampleCount - 1;
+    if (range.first < 0 || range.first >= range.last)
+        range.draw = false;
+    return range;
+}
+
+PreviewRange AllDataRange(qint32 sampleCount)
+{
+    PreviewRange range;
+    range.first = 0;
+    range.last = sampleCount - 1;
+    range.span = sampleCount - 1;
+    range.draw = range.first < range.last;
+    return range;
+}
+
+PreviewRange RangeChoiceRange(qint32 sampleCount, qint32 printSpan)
+{
+    PreviewRange range;
+    range.first = 0;
+    range.last = sampleCount <= printSpan ? sampleCount - 1 : printSpan;
+    range.span = printSpan;
+    range.draw = range.first < range.last;
+    return range;
+}
+
+PageRangeChoice ChoosePageRange(QStringView startText, QStringView endText, bool leavingStart,
+                                qint32 printSpan, qint32 sampleCount)
+{
+    PageRangeChoice choice;
+    const std::optional<double> start = ParseNumber(startText);
+    const std::optional<double> end = ParseNumber(endText);
+    using Status = PageRangeChoice::Status;
+    if (leavingStart ? !start : !end) {
+        choice.status = leavingStart ? Status::StartNotNumeric : Status::EndNotNumeric;
+        return choice;
+    }
+    if (!start || !end) {
+        choice.status = !start ? Status::StartNotNumeric : Status::EndNotNumeric;
+        return choice;
+    }
+    const qint64 first = RoundHalfEven((*start - 1) * printSpan);
+    const qint64 last = RoundHalfEven(*end * printSpan);
+    if (first < 0) {
+        choice.status = Status::StartBelowOne;
+        return choice;
+    }
+    PreviewRange &range = choice.range;
+    range.first = ToIndex(first);
+    range.last = ToIndex(last);
+    range.span = ToIndex(last - first);
+    if (range.last > sampleCount - 1)
+        range.last = sampleCount - 1;
+    range.draw = range.first < range.last;
+    return choice;
+}
+
+} // namespace kst

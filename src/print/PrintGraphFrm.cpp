@@ -1,0 +1,353 @@
+#include "print/PrintGraphFrm.h"
+
+#include "common/Module1.h"
+#include "common/Numbers.h"
+#include "graph/PictureBox.h"
+#include "print/PrinterSurface.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace kst {
+
+namespace {
+
+template <typename T> T *Named(T *widget, const char *name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+// The preview page and the graph area inside it, laid out so that the value labels (at ninths of
+// the page height) face the grid lines (at eighths of the box height).
+constexpr int FrameWidth = 640;
+constexpr int FrameHeight = 420;
+constexpr QRect BoxRect(64, 7, 550, 373);
+
+} // namespace
+
+PrintGraphFrm::PrintGraphFrm(Module1 &module, std::function<void()> showScaleWindow,
+                             QWidget *parent)
+    : QDialog(parent), module_(module), showScaleWindow_(std::move(showScaleWindow))
+{
+    setObjectName(QStringLiteral("PrintGraphFrm"));
+
+    GraphFrm = Named(new PictureBox(this), "GraphFrm");
+    GraphFrm->setFixedSize(FrameWidth, FrameHeight);
+    GraphBox = Named(new PictureBox(GraphFrm), "GraphBox");
+    GraphBox->setGeometry(BoxRect);
+
+    Frame3 = Named(new QGroupBox(QStringLiteral("Print Range"), this), "Frame3");
+    AllData = Named(new QRadioButton(QStringLiteral("All Data"), Frame3), "AllData");
+    Range = Named(new QRadioButton(QStringLiteral("Range"), Frame3), "Range");
+    StartLabel = Named(new QLabel(QStringLiteral("Start:"), Frame3), "StartLabel");
+    StartPage = Named(new QLineEdit(QStringLiteral("1"), Frame3), "StartPage");
+    EndLabel = Named(new QLabel(QStringLiteral("End:"), Frame3), "EndLabel");
+    EndPage = Named(new QLineEdit(QStringLiteral("1"), Frame3), "EndPage");
+    auto *rangeLayout = new QGridLayout(Frame3);
+    rangeLayout->addWidget(AllData, 0, 0, 1, 2);
+    rangeLayout->addWidget(Range, 1, 0, 1, 2);
+    rangeLayout->addWidget(StartLabel, 2, 0);
+    rangeLayout->addWidget(StartPage, 2, 1);
+    rangeLayout->addWidget(EndLabel, 3, 0);
+    rangeLayout->addWidget(EndPage, 3, 1);
+
+    PrintStyle = Named(new QGroupBox(QStringLiteral("Print Style"), this), "PrintStyle");
+    Label1 = Named(new QLabel(QStringLiteral("Line Wide:"), PrintStyle), "Label1");
+    PrintGraphFrmCombo = Named(new QComboBox(PrintStyle), "PrintGraphFrmCombo");
+    for (int i = 1; i <= 10; ++i)
+        PrintGraphFrmCombo->addItem(QString::number(i));
+    Landscape = Named(new QRadioButton(QStringLiteral("Landscape"), PrintStyle), "Landscape");
+    Portrait = Named(new QRadioButton(QStringLiteral("Portrait"), PrintStyle), "Portrait");
+    auto *styleLayout = new QGridLayout(PrintStyle);
+    styleLayout->addWidget(Label1, 0, 0);
+    styleLayout->addWidget(PrintGraphFrmCombo, 0, 1);
+    styleLayout->addWidget(Landscape, 1, 0, 1, 2);
+    styleLayout->addWidget(Portrait, 2, 0, 1, 2);
+
+    Scale = Named(new QPushButton(QStringLiteral("Scale"), this), "Scale");
+    PrintGraph = Named(new QPushButton(QStringLiteral("Print"), this), "PrintGraph");
+    PdfGraph = Named(new QPushButton(QStringLiteral("PDF..."), this), "PdfGraph");
+    PrintGraphCancel = Named(new QPushButton(QStringLiteral("Cancel"), this), "PrintGraphCancel");
+    for (QPushButton *b : {Scale, PrintGraph, PdfGraph, PrintGraphCancel})
+        b->setAutoDefault(false);
+
+    auto *side = new QVBoxLayout;
+    side->addWidget(Frame3);
+    side->addWidget(PrintStyle);
+    side->addWidget(Scale);
+    side->addStretch();
+    side->addWidget(PrintGraph);
+    side->addWidget(PdfGraph);
+    side->addWidget(PrintGraphCancel);
+    auto *layout = new QHBoxLayout(this);
+    layout->addWidget(GraphFrm, 0, Qt::AlignTop);
+    layout->addLayout(side);
+
+    Range->setChecked(true);
+    Landscape->setChecked(true);
+
+    connect(AllData, &QRadioButton::clicked, this, &PrintGraphFrm::AllData_Click);
+    connect(Range, &QRadioButton::clicked, this, &PrintGraphFrm::Range_Click);
+    connect(Landscape, &QRadioButton::clicked, this, &PrintGraphFrm::Landscape_Click);
+    connect(Portrait, &QRadioButton::clicked, this, &PrintGraphFrm::Portrait_Click);
+    connect(PrintGraphFrmCombo, &QComboBox::activated, this,
+            &PrintGraphFrm::PrintGraphFrmCombo_Click);
+    connect(Scale, &QPushButton::clicked, this, &PrintGraphFrm::Scale_Click);
+    connect(PrintGraph, &QPushButton::clicked, this, &PrintGraphFrm::PrintGraph_Click);
+    connect(PdfGraph, &QPushButton::clicked, this, &PrintGraphFrm::PdfGraph_Click);
+    connect(PrintGraphCancel, &QPushButton::clicked, this, &PrintGraphFrm::PrintGraphCancel_Click);
+    StartPage->installEventFilter(this);
+    EndPage->installEventFilter(this);
+
+    Form_Load();
+}
+
+PrintGraphFrm::~PrintGraphFrm() = default;
+
+GraphPreview PrintGraphFrm::Preview()
+{
+    return GraphPreview{*GraphFrm,         *GraphBox, module_, state_, Landscape->isChecked(),
+                        PreviewLineWidth()};
+}
+
+int PrintGraphFrm::PreviewLineWidth() const
+{
+    const std::optional<double> width = ParseNumber(PrintGraphFrmCombo->currentText());
+    return width ? int(std::clamp<qint64>(RoundHalfEven(*width), 1, 32767)) : 1;
+}
+
+void PrintGraphFrm::Form_Load()
+{
+    const qint32 count = module_.Samples.SampleCount;
+    for (QWidget *w : {static_cast<QWidget *>(PrintGraph), static_cast<QWidget *>(PdfGraph),
+                       static_cast<QWidget *>(AllData), static_cast<QWidget *>(Range),
+                       static_cast<QWidget *>(StartPage), static_cast<QWidget *>(EndPage)})
+        w->setEnabled(count != 0);
+    const PreviewRange opening = OpeningRange(module_.GraphXSpan, count);
+    state_.PrintFirstIndex = opening.first;
+    state_.PrintLastIndex = opening.last;
+    module_.PrintGraphTopY = module_.GraphTopY;
+    module_.PrintGraphLowY = module_.GraphLowY;
+    module_.PrintGraphXSpan = module_.GraphXSpan;
+    state_.PrintSpan = module_.GraphXSpan;
+    setWindowTitle(QStringLiteral("Print Graph_") + module_.CurrentFileName);
+    PrintGraphFrmCombo->setCurrentIndex(1);
+}
+
+void PrintGraphFrm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The picture boxes keep what is drawn, so the preview is drawn once shown and again whenever
+    // the choice changes, not on every paint.
+    Form_Paint();
+}
+
+void PrintGraphFrm::Form_Paint()
+{
+    const PreviewRange r = PaintRange(AllData->isChecked(), state_.PrintFirstIndex,
+                                      state_.PrintLastIndex, module_.Samples.SampleCount);
+    if (r.draw)
+        DrawPreviewGraph(r.first, r.last, module_.PrintGraphTopY, module_.PrintGraphLowY, r.span);
+}
+
+void PrintGraphFrm::DrawPreviewGraph(qint32 first, qint32 last, float top, float low, qint32 span)
+{
+    GraphPreview preview = Preview();
+    kst::DrawPreviewGraph(preview, first, last, top, low, span);
+}
+
+void PrintGraphFrm::SetPreviewScale(float top, float low, qint32 span)
+{
+    GraphPreview preview = Preview();
+    kst::SetPreviewScale(preview, top, low, span);
+}
+
+void PrintGraphFrm::DrawPreviewLabels(float top, float low)
+{
+    GraphPreview preview = Preview();
+    kst::DrawPreviewLabels(preview, top, low);
+}
+
+void PrintGraphFrm::AllData_Click()
+{
+    AllData->setChecked(true);
+    const PreviewRange r = AllDataRange(module_.Samples.SampleCount);
+    state_.PrintFirstIndex = r.first;
+    state_.PrintLastIndex = r.last;
+    DrawPreviewGraph(r.first, r.last, module_.PrintGraphTopY, module_.PrintGraphLowY, r.span);
+    for (QWidget *w : {static_cast<QWidget *>(StartLabel), static_cast<QWidget *>(StartPage),
+                       static_cast<QWidget *>(EndLabel), static_cast<QWidget *>(EndPage)})
+        w->setEnabled(false);
+}
+
+void PrintGraphFrm::Range_Click()
+{
+    Range->setChecked(true);
+    const PreviewRange r = RangeChoiceRange(module_.Samples.SampleCount, state_.PrintSpan);
+    state_.PrintFirstIndex = r.first;
+    state_.PrintLastIndex = r.last;
+    DrawPreviewGraph(r.first, r.last, module_.PrintGraphTopY, module_.PrintGraphLowY, r.span);
+    for (QWidget *w : {static_cast<QWidget *>(StartLabel), static_cast<QWidget *>(StartPage),
+                       static_cast<QWidget *>(EndLabel), static_cast<QWidget *>(EndPage)})
+        w->setEnabled(true);
+    StartPage->setText(QStringLiteral("1"));
+    EndPage->setText(QStringLiteral("1"));
+}
+
+void PrintGraphFrm::StartPage_GotFocus()
+{
+    StartPage->setSelection(0, int(StartPage->text().size()));
+}
+
+void PrintGraphFrm::EndPage_GotFocus()
+{
+    EndPage->setSelection(0, int(EndPage->text().size()));
+}
+
+void PrintGraphFrm::StartPage_LostFocus()
+{
+    PageRangeLeft(true);
+}
+
+void PrintGraphFrm::EndPage_LostFocus()
+{
+    PageRangeLeft(false);
+}
+
+void PrintGraphFrm::PageRangeLeft(bool leavingStart)
+{
+    if (checking_)
+        return;
+    checking_ = true;
+    const PageRangeChoice choice = ChoosePageRange(StartPage->text(), EndPage->text(), leavingStart,
+                                                   state_.PrintSpan, module_.Samples.SampleCount);
+    switch (choice.status) {
+    case PageRangeChoice::Status::StartNotNumeric:
+    case PageRangeChoice::Status::StartBelowOne:
+        // A page before the first has no samples: the focus goes back, nothing is read.
+        StartPage->setFocus(Qt::OtherFocusReason);
+        break;
+    case PageRangeChoice::Status::EndNotNumeric:
+        EndPage->setFocus(Qt::OtherFocusReason);
+        break;
+    case PageRangeChoice::Status::Ok:
+        state_.PrintFirstIndex = choice.range.first;
+        state_.PrintLastIndex = choice.range.last;
+        DrawPreviewGraph(choice.range.first, choice.range.last, module_.PrintGraphTopY,
+                         module_.PrintGraphLowY, choice.range.span);
+        break;
+    }
+    checking_ = false;
+}
+
+void PrintGraphFrm::PrintGraphFrmCombo_Click()
+{
+    Form_Paint();
+}
+
+void PrintGraphFrm::Scale_Click()
+{
+    module_.ScaleFromMainWindow = false;
+    if (showScaleWindow_)
+        showScaleWindow_();
+    module_.ScaleFromMainWindow = true;
+    // The scale window's X interval becomes the preview box's extent, which the printout uses.
+    const PreviewRange r = PaintRange(AllData->isChecked(), state_.PrintFirstIndex,
+                                      state_.PrintLastIndex, module_.Samples.SampleCount);
+    if (r.draw)
+        DrawPreviewGraph(r.first, r.last, module_.PrintGraphTopY, module_.PrintGraphLowY,
+                         module_.PrintGraphXSpan);
+    GraphBox->SetScaleWidth(module_.PrintGraphXSpan);
+}
+
+void PrintGraphFrm::PrinterError()
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("KST"), QStringLiteral("Printer Error!!"),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+bool PrintGraphFrm::PrintOn(const std::function<std::unique_ptr<PrinterSurface>()> &open)
+{
+    // Everything that could fail half-way is checked before the printer is touched.
+    const std::optional<int> lineWidth = PrintLineWidth(PrintGraphFrmCombo->currentText());
+    if (!lineWidth || !GraphPrintRangeReadable(module_.Samples, state_)) {
+        PrinterError();
+        return false;
+    }
+    const qint64 span = RoundHalfEven(GraphBox->ScaleWidth());
+    std::unique_ptr<PrinterSurface> surface = open();
+    if (!surface || span <= 0 || span > 0x7fffffff) {
+        PrinterError();
+        return false;
+    }
+    PrintGraphPage(*surface, module_, state_, qint32(span), *lineWidth);
+    if (!surface->Succeeded()) {
+        PrinterError();
+        return false;
+    }
+    return true;
+}
+
+void PrintGraphFrm::PrintGraph_Click()
+{
+    const auto orientation = Landscape->isChecked() ? PrinterSurface::Orientation::Landscape
+                                                    : PrinterSurface::Orientation::Portrait;
+    PrintOn([orientation] { return PrinterSurface::OpenDefaultPrinter(orientation); });
+}
+
+bool PrintGraphFrm::WriteGraphPdf(const QString &fileName)
+{
+    const auto orientation = Landscape->isChecked() ? PrinterSurface::Orientation::Landscape
+                                                    : PrinterSurface::Orientation::Portrait;
+    return PrintOn(
+        [&fileName, orientation] { return PrinterSurface::OpenPdf(fileName, orientation); });
+}
+
+void PrintGraphFrm::PdfGraph_Click()
+{
+    QFileDialog dialog(this, QStringLiteral("PDF"), module_.DataFolder,
+                       QStringLiteral("PDF (*.pdf)"));
+    dialog.setObjectName(QStringLiteral("PdfDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    WriteGraphPdf(dialog.selectedFiles().constFirst());
+}
+
+void PrintGraphFrm::PrintGraphCancel_Click()
+{
+    reject();
+}
+
+bool PrintGraphFrm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == StartPage || watched == EndPage) {
+        if (event->type() == QEvent::FocusIn) {
+            QTimer::singleShot(0, this,
+                               watched == StartPage ? &PrintGraphFrm::StartPage_GotFocus
+                                                    : &PrintGraphFrm::EndPage_GotFocus);
+        } else if (event->type() == QEvent::FocusOut) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                PageRangeLeft(watched == StartPage);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace kst

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "print/GraphPage.h"
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace kst {
+
+class Module1;
+class PictureBox;
+class PrinterSurface;
+
+// "Print Graph_<file>": chooses the samples, line width and orientation of the graph printout,
+// previews the page and prints it on the default printer or writes it to a PDF file. Keeps its
+// own value range (the module's PrintGraphTopY / PrintGraphLowY), so scaling the printout leaves
+// the screen graph alone.
+class PrintGraphFrm : public QDialog {
+    Q_OBJECT
+public:
+    // showScaleWindow opens the scale window modally in print mode; when it returns, the
+    // module's PrintGraphTopY, PrintGraphLowY and PrintGraphXSpan hold the chosen scale.
+    PrintGraphFrm(Module1 &module, std::function<void()> showScaleWindow,
+                  QWidget *parent = nullptr);
+    ~PrintGraphFrm() override;
+
+    const GraphPrintState &State() const { return state_; }
+    // Writes the graph page to a PDF file; false (after "Printer Error!!") when it cannot.
+    bool WriteGraphPdf(const QString &fileName);
+
+    // The preview procedures, drawing on GraphFrm and GraphBox.
+    void DrawPreviewGraph(qint32 first, qint32 last, float top, float low, qint32 span);
+    void SetPreviewScale(float top, float low, qint32 span);
+    void DrawPreviewLabels(float top, float low);
+
+public slots:
+    void Form_Load();
+    void Form_Paint();
+    void AllData_Click();
+    void Range_Click();
+    void StartPage_GotFocus();
+    void EndPage_GotFocus();
+    void StartPage_LostFocus();
+    void EndPage_LostFocus();
+    void PrintGraphFrmCombo_Click();
+    void Portrait_Click() {}
+    void Landscape_Click() {}
+    void Scale_Click();
+    void PrintGraph_Click();
+    void PdfGraph_Click();
+    void PrintGraphCancel_Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    GraphPreview Preview();
+    int PreviewLineWidth() const;
+    void PageRangeLeft(bool leavingStart);
+    bool PrintOn(const std::function<std::unique_ptr<PrinterSurface>()> &open);
+    void PrinterError();
+
+    Module1 &module_;
+    std::function<void()> showScaleWindow_;
+    GraphPrintState state_;
+    bool checking_ = false;
+
+    PictureBox *GraphFrm;
+    PictureBox *GraphBox;
+    QGroupBox *Frame3;
+    QRadioButton *AllData;
+    QRadioButton *Range;
+    QLabel *StartLabel;
+    QLineEdit *StartPage;
+    QLabel *EndLabel;
+    QLineEdit *EndPage;
+    QGroupBox *PrintStyle;
+    QLabel *Label1;
+    QComboBox *PrintGraphFrmCombo;
+    QRadioButton *Landscape;
+    QRadioButton *Portrait;
+    QPushButton *Scale;
+    QPushButton *PrintGraph;
+    QPushButton *PdfGraph;
+    QPushButton *PrintGraphCancel;
+};
+
+} // namespace kst

@@ -1,0 +1,285 @@
+#include "print/PrintReportFrm.h"
+
+#include "common/Module1.h"
+#include "common/Numbers.h"
+#include "print/PrinterSurface.h"
+#include "print/ReportModel.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace kst {
+
+namespace {
+
+template <typename T> T *Named(T *widget, const char *name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+} // namespace
+
+PrintReportFrm::PrintReportFrm(Module1 &module, QWidget *parent) : QDialog(parent), module_(module)
+{
+    setObjectName(QStringLiteral("PrintReportFrm"));
+    setWindowTitle(QStringLiteral("Print report"));
+
+    Title = Named(new QLabel(QStringLiteral("Title:"), this), "Title");
+    TitleText = Named(new QLineEdit(this), "TitleText");
+    Range = Named(new QGroupBox(QStringLiteral("Print Range"), this), "Range");
+    Option1 = Named(new QRadioButton(QStringLiteral("All data"), Range), "Option1");
+    Option2 = Named(new QRadioButton(QStringLiteral("Range"), Range), "Option2");
+    Label1 = Named(new QLabel(QStringLiteral("Start Record:"), Range), "Label1");
+    StartText = Named(new QLineEdit(QStringLiteral("1"), Range), "StartText");
+    Label2 = Named(new QLabel(QStringLiteral("End Record:"), Range), "Label2");
+    EndText = Named(new QLineEdit(QStringLiteral("1"), Range), "EndText");
+    StartPrintReport = Named(new QPushButton(QStringLiteral("Print"), this), "StartPrintReport");
+    PdfReport = Named(new QPushButton(QStringLiteral("PDF..."), this), "PdfReport");
+    CancelReport = Named(new QPushButton(QStringLiteral("Cancel"), this), "CancelReport");
+    MSFlexGrid1 = Named(new QTableView(this), "MSFlexGrid1");
+    StartPrintReport->setAutoDefault(false);
+    PdfReport->setAutoDefault(false);
+    CancelReport->setAutoDefault(false);
+
+    auto *rangeLayout = new QGridLayout(Range);
+    rangeLayout->addWidget(Option1, 0, 0);
+    rangeLayout->addWidget(Option2, 0, 1);
+    rangeLayout->addWidget(Label1, 1, 0);
+    rangeLayout->addWidget(StartText, 1, 1);
+    rangeLayout->addWidget(Label2, 2, 0);
+    rangeLayout->addWidget(EndText, 2, 1);
+
+    auto *titleRow = new QHBoxLayout;
+    titleRow->addWidget(Title);
+    titleRow->addWidget(TitleText, 1);
+
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(StartPrintReport);
+    buttons->addWidget(PdfReport);
+    buttons->addWidget(CancelReport);
+    buttons->addStretch();
+
+    auto *controls = new QHBoxLayout;
+    controls->addWidget(Range, 1);
+    controls->addLayout(buttons);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(titleRow);
+    layout->addLayout(controls);
+    layout->addWidget(MSFlexGrid1, 1);
+    resize(900, 560);
+
+    Option1->setChecked(true);
+    for (QWidget *w : {static_cast<QWidget *>(Label1), static_cast<QWidget *>(StartText),
+                       static_cast<QWidget *>(Label2), static_cast<QWidget *>(EndText)})
+        w->setEnabled(false);
+
+    connect(Option1, &QRadioButton::clicked, this, &PrintReportFrm::Option1_Click);
+    connect(Option2, &QRadioButton::clicked, this, &PrintReportFrm::Option2_Click);
+    connect(StartPrintReport, &QPushButton::clicked, this, &PrintReportFrm::StartPrintReport_Click);
+    connect(PdfReport, &QPushButton::clicked, this, &PrintReportFrm::PdfReport_Click);
+    connect(CancelReport, &QPushButton::clicked, this, &PrintReportFrm::CancelReport_Click);
+    StartText->installEventFilter(this);
+    EndText->installEventFilter(this);
+
+    Form_Load();
+}
+
+PrintReportFrm::~PrintReportFrm() = default;
+
+void PrintReportFrm::Form_Load()
+{
+    TitleText->setText(module_.CurrentFileName);
+
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(10);
+    MSFlexGrid1->setFont(font);
+    MSFlexGrid1->horizontalHeader()->setFont(font);
+
+    // The table reads the log when rows are shown, so even a million samples list at once.
+    delete model_;
+    model_ = new ReportTableModel(module_.Samples, this);
+    MSFlexGrid1->setModel(model_);
+    MSFlexGrid1->verticalHeader()->hide();
+    MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    MSFlexGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    MSFlexGrid1->setWordWrap(false);
+    const QFontMetrics metrics(font);
+    MSFlexGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    MSFlexGrid1->verticalHeader()->setDefaultSectionSize(metrics.height() + 4);
+    const QStringList headings = ReportHeadings();
+    for (int c = 0; c < headings.size(); ++c)
+        MSFlexGrid1->setColumnWidth(c, metrics.horizontalAdvance(headings[c]) + 12);
+
+    StartPrintReport->setEnabled(!ReportCellText(module_.Samples, 1, 0).isEmpty() &&
+                                 model_->rowCount() > 0);
+}
+
+void PrintReportFrm::Option1_Click()
+{
+    Option1->setChecked(true);
+    for (QWidget *w : {static_cast<QWidget *>(Label1), static_cast<QWidget *>(StartText),
+                       static_cast<QWidget *>(Label2), static_cast<QWidget *>(EndText)})
+        w->setEnabled(false);
+}
+
+void PrintReportFrm::Option2_Click()
+{
+    Option2->setChecked(true);
+    for (QWidget *w : {static_cast<QWidget *>(Label1), static_cast<QWidget *>(StartText),
+                       static_cast<QWidget *>(Label2), static_cast<QWidget *>(EndText)})
+        w->setEnabled(true);
+}
+
+void PrintReportFrm::StartText_GotFocus()
+{
+    StartText->setSelection(0, int(StartText->text().size()));
+}
+
+void PrintReportFrm::EndText_GotFocus()
+{
+    EndText->setSelection(0, int(EndText->text().size()));
+}
+
+void PrintReportFrm::DataError(QLineEdit *focusBack)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
+                    QStringLiteral("Data Error! Input Again."), QMessageBox::Ok, this);
+    box.exec();
+    if (focusBack)
+        focusBack->setFocus(Qt::OtherFocusReason);
+}
+
+void PrintReportFrm::PrinterError()
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("KST"), QStringLiteral("Printer Error!!"),
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+void PrintReportFrm::StartText_LostFocus()
+{
+    if (checking_)
+        return;
+    checking_ = true;
+    const std::optional<double> start = ParseNumber(StartText->text());
+    if (!start) {
+        DataError(StartText);
+    } else {
+        EndText->setFocus(Qt::OtherFocusReason);
+        if (RoundHalfEven(*start) < 1)
+            DataError(StartText);
+    }
+    checking_ = false;
+}
+
+void PrintReportFrm::EndText_LostFocus()
+{
+    if (checking_)
+        return;
+    checking_ = true;
+    const std::optional<double> end = ParseNumber(EndText->text());
+    const std::optional<double> start = ParseNumber(StartText->text());
+    if (!end)
+        DataError(EndText);
+    else if (!start)
+        StartText->setFocus(Qt::OtherFocusReason);
+    else if (RoundHalfEven(*start) > RoundHalfEven(*end))
+        DataError(EndText);
+    checking_ = false;
+}
+
+bool PrintReportFrm::PrintOn(const std::function<std::unique_ptr<PrinterSurface>()> &open)
+{
+    const ReportRangeChoice choice = ChooseReportRange(
+        Option1->isChecked(), StartText->text(), EndText->text(), module_.Samples.SampleCount);
+    if (choice.status == ReportRangeChoice::Status::StartBelowOne) {
+        DataError(StartText);
+        return false;
+    }
+    if (choice.status != ReportRangeChoice::Status::Ok) {
+        PrinterError();
+        return false;
+    }
+    std::unique_ptr<PrinterSurface> surface = open();
+    if (!surface) {
+        PrinterError();
+        return false;
+    }
+    PrintReport(*surface, module_.Samples, TitleText->text(), choice.range, module_.Clock);
+    if (!surface->Succeeded()) {
+        PrinterError();
+        return false;
+    }
+    return true;
+}
+
+void PrintReportFrm::StartPrintReport_Click()
+{
+    PrintOn(
+        [] { return PrinterSurface::OpenDefaultPrinter(PrinterSurface::Orientation::Portrait); });
+}
+
+bool PrintReportFrm::WriteReportPdf(const QString &fileName)
+{
+    return PrintOn([&fileName] {
+        return PrinterSurface::OpenPdf(fileName, PrinterSurface::Orientation::Portrait);
+    });
+}
+
+void PrintReportFrm::PdfReport_Click()
+{
+    QFileDialog dialog(this, QStringLiteral("PDF"), module_.DataFolder,
+                       QStringLiteral("PDF (*.pdf)"));
+    dialog.setObjectName(QStringLiteral("PdfDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    WriteReportPdf(dialog.selectedFiles().constFirst());
+}
+
+void PrintReportFrm::CancelReport_Click()
+{
+    reject();
+}
+
+bool PrintReportFrm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == StartText || watched == EndText) {
+        if (event->type() == QEvent::FocusIn) {
+            // Deferred, so a mouse click that gave the focus does not undo the selection.
+            QTimer::singleShot(0, this,
+                               watched == StartText ? &PrintReportFrm::StartText_GotFocus
+                                                    : &PrintReportFrm::EndText_GotFocus);
+        } else if (event->type() == QEvent::FocusOut) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+            // Another window taking over (a message box, a menu) is not leaving the field.
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+                if (watched == StartText)
+                    StartText_LostFocus();
+                else
+                    EndText_LostFocus();
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace kst

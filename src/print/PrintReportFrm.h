@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+
+namespace kst {
+
+class DrawingSurface;
+class Module1;
+class PrinterSurface;
+class ReportTableModel;
+
+// "Print report": the recorded samples as a table, printed as a paged report on the default
+// printer or written to a PDF file. Only reads the sample log.
+class PrintReportFrm : public QDialog {
+    Q_OBJECT
+public:
+    PrintReportFrm(Module1 &module, QWidget *parent = nullptr);
+    ~PrintReportFrm() override;
+
+    // Writes the report of the current range choice to a PDF file; false (after the "Printer
+    // Error!!" message) when it cannot be written or the range texts are not numbers.
+    bool WriteReportPdf(const QString &fileName);
+
+public slots:
+    void Form_Load();
+    void Option1_Click();
+    void Option2_Click();
+    void StartText_GotFocus();
+    void EndText_GotFocus();
+    void StartText_LostFocus();
+    void EndText_LostFocus();
+    void StartPrintReport_Click();
+    void PdfReport_Click();
+    void CancelReport_Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool PrintOn(const std::function<std::unique_ptr<PrinterSurface>()> &open);
+    void DataError(QLineEdit *focusBack);
+    void PrinterError();
+
+    Module1 &module_;
+    ReportTableModel *model_ = nullptr;
+    bool checking_ = false;
+
+    QLabel *Title;
+    QLineEdit *TitleText;
+    QGroupBox *Range;
+    QRadioButton *Option1;
+    QRadioButton *Option2;
+    QLabel *Label1;
+    QLineEdit *StartText;
+    QLabel *Label2;
+    QLineEdit *EndText;
+    QPushButton *StartPrintReport;
+    QPushButton *PdfReport;
+    QPushButton *CancelReport;
+    QTableView *MSFlexGrid1;
+};
+
+} // namespace kst

@@ -1,0 +1,207 @@
+#include "print/PrinterSurface.h"
+
+#include <QColor>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPen>
+#include <QPolygonF>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+namespace kst {
+
+namespace {
+
+QColor ToQColor(Colour c)
+{
+    return QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff);
+}
+
+void SetReason(QString *reason, const QString &text)
+{
+    if (reason)
+        *reason = text;
+}
+
+} // namespace
+
+PrinterSurface::PrinterSurface(std::unique_ptr<QPrinter> printer) : printer_(std::move(printer)) {}
+
+PrinterSurface::~PrinterSurface()
+{
+    if (painter_.isActive())
+        painter_.end();
+}
+
+std::unique_ptr<PrinterSurface> PrinterSurface::OpenDefaultPrinter(Orientation orientation,
+                                                                   QString *reason)
+{
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) {
+        SetReason(reason, QStringLiteral("no default printer"));
+        return nullptr;
+    }
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::NativeFormat);
+    return Start(std::move(printer), orientation, reason);
+}
+
+std::unique_ptr<PrinterSurface> PrinterSurface::OpenPdf(const QString &fileName,
+                                                        Orientation orientation, QString *reason)
+{
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(fileName);
+    printer->setCreator(QStringLiteral("KST"));
+    return Start(std::move(printer), orientation, reason);
+}
+
+std::unique_ptr<PrinterSurface> PrinterSurface::Start(std::unique_ptr<QPrinter> printer,
+                                                      Orientation orientation, QString *reason)
+{
+    printer->setPageSize(QPageSize(QPageSize::A4));
+    printer->setPageOrientation(orientation == Orientation::Landscape ? QPageLayout::Landscape
+                                                                      : QPageLayout::Portrait);
+    printer->setFullPage(false);
+    std::unique_ptr<PrinterSurface> surface(new PrinterSurface(std::move(printer)));
+    if (!surface->painter_.begin(surface->printer_.get())) {
+        SetReason(reason, QStringLiteral("the printer could not be started"));
+        return nullptr;
+    }
+    surface->painter_.setRenderHint(QPainter::Antialiasing);
+    const QRectF area = surface->printer_->pageRect(QPrinter::DevicePixel);
+    surface->size_ = area.size().isEmpty() ? QSizeF(1, 1) : area.size();
+    surface->ResetCoordinates();
+    surface->SetFontName(QStringLiteral("Arial"));
+    surface->SetFontSize(10);
+    return surface;
+}
+
+void PrinterSurface::NewPage()
+{
+    if (!painter_.isActive() || !printer_->newPage())
+        failed_ = true;
+}
+
+void PrinterSurface::EndDoc()
+{
+    if (painter_.isActive() && !painter_.end())
+        failed_ = true;
+}
+
+bool PrinterSurface::Succeeded() const
+{
+    return !failed_ && printer_->printerState() != QPrinter::Error &&
+           printer_->printerState() != QPrinter::Aborted;
+}
+
+QSizeF PrinterSurface::DeviceSize() const
+{
+    return size_.isEmpty() ? QSizeF(1, 1) : size_;
+}
+
+void PrinterSurface::DeviceClear()
+{
+    // Paper starts blank; a clear paints it white again.
+    if (painter_.isActive())
+        painter_.fillRect(QRectF(QPointF(0, 0), size_), Qt::white);
+}
+
+void PrinterSurface::DeviceLines(const std::vector<QPointF> &devicePoints)
+{
+    if (!painter_.isActive() || devicePoints.empty())
+        return;
+    const double dot = printer_->resolution() / DotsPerInch;
+    QPen pen(ToQColor(ForeColor()));
+    pen.setWidthF(DrawWidth() * dot);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    switch (DrawStyle()) {
+    case 1:
+        pen.setStyle(Qt::DashLine);
+        break;
+    case 2:
+        // Dots of three printer dots with gaps of six, so a dotted line of width 1 still reads
+        // as dotted on paper (the pattern is in pen widths).
+        pen.setDashPattern({3, 6});
+        pen.setCapStyle(Qt::FlatCap);
+        break;
+    case 3:
+        pen.setStyle(Qt::DashDotLine);
+        break;
+    case 4:
+        pen.setStyle(Qt::DashDotDotLine);
+        break;
+    default:
+        pen.setStyle(Qt::SolidLine);
+        break;
+    }
+    painter_.setPen(pen);
+    if (devicePoints.size() == 1) {
+        painter_.drawPoint(devicePoints.front());
+        return;
+    }
+    painter_.drawPolyline(devicePoints.data(), int(devicePoints.size()));
+}
+
+void PrinterSurface::DeviceText(QPointF topLeft, const QString &text)
+{
+    if (!painter_.isActive() || text.isEmpty())
+        return;
+    painter_.setFont(CurrentFont());
+    painter_.setPen(ToQColor(ForeColor()));
+    painter_.drawText(QPointF(topLeft.x(), topLeft.y() + Metrics().ascent()), text);
+}
+
+double PrinterSurface::DeviceTextWidth(const QString &text) const
+{
+    return Metrics().horizontalAdvance(text);
+}
+
+double PrinterSurface::DeviceLineHeight() const
+{
+    return Metrics().lineSpacing();
+}
+
+double PrinterSurface::DeviceAverageCharWidth() const
+{
+    // The classic weighted average of the lower-case letters and the space, as printer drivers
+    // report it. The font file's own average covers every glyph it holds (Greek, Cyrillic, ...)
+    // and would push the report's last column off an A4 page.
+    static constexpr struct {
+        char letter;
+        int weight;
+    } weights[] = {{'a', 64}, {'b', 14}, {'c', 27}, {'d', 35}, {'e', 100}, {'f', 20}, {'g', 14},
+                   {'h', 42}, {'i', 63}, {'j', 3},  {'k', 6},  {'l', 35},  {'m', 20}, {'n', 56},
+                   {'o', 56}, {'p', 17}, {'q', 4},  {'r', 49}, {'s', 56},  {'t', 71}, {'u', 31},
+                   {'v', 10}, {'w', 18}, {'x', 3},  {'y', 18}, {'z', 2},   {' ', 166}};
+    const QFontMetricsF &metrics = Metrics();
+    double sum = 0;
+    for (const auto &w : weights)
+        sum += metrics.horizontalAdvance(QChar(QLatin1Char(w.letter))) * w.weight;
+    return sum / 1000;
+}
+
+const QFont &PrinterSurface::CurrentFont() const
+{
+    const QString key =
+        FontName() + u'/' + QString::number(FontSize()) + u'/' + (FontBold() ? u'b' : u'n');
+    if (!font_ || key != fontKey_) {
+        QFont font(FontName());
+        font.setPointSizeF(FontSize() > 0 ? FontSize() : 1);
+        font.setBold(FontBold());
+        // Resolve the point size for the printer's resolution, not the screen's.
+        font_.emplace(font, printer_.get());
+        metrics_.emplace(*font_, printer_.get());
+        fontKey_ = key;
+    }
+    return *font_;
+}
+
+const QFontMetricsF &PrinterSurface::Metrics() const
+{
+    CurrentFont();
+    return *metrics_;
+}
+
+} // namespace kst

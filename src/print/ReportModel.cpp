@@ -1,0 +1,254 @@
+#include "print/ReportModel.h"
+
+#include "common/DateTimeText.h"
+#include "common/DrawingSurface.h"
+#include "common/Numbers.h"
+#include "record/SampleLog.h"
+
+#include <cmath>
+
+namespace kst {
+
+namespace {
+
+constexpr int ReportColumns = 9;
+
+bool HoldsIndex(const SampleLog &log, qint32 index)
+{
+    return index >= 0 && index <= log.UpperIndex();
+}
+
+// A statistics column: "OFF" for the no-value marker, else the value with the sample's decimals.
+QString MarkerOrValue(float value, int decimals)
+{
+    if (value == NoValueMarker)
+        return QStringLiteral("OFF");
+    return FormatSingle(value, DigitsPattern(decimals));
+}
+
+} // namespace
+
+QString ReportFormatString()
+{
+    return QStringLiteral("<                |< Date          |< Time         |< Data           |"
+                          "< Unit        |< Max/Min  |<Averge     |<Rel         |>Note       ");
+}
+
+QStringList ReportHeadings()
+{
+    QStringList headings;
+    for (const QString &piece : ReportFormatString().split(u'|'))
+        headings.append(piece.mid(1));
+    return headings;
+}
+
+bool ReportColumnRightAligned(int column)
+{
+    const QStringList pieces = ReportFormatString().split(u'|');
+    return column >= 0 && column < pieces.size() && pieces[column].startsWith(u'>');
+}
+
+QString ReportDataText(float value, int decimals)
+{
+    // The comparison is made in double precision so that only a stored +4000 counts qualifies.
+    if (double(value) * std::pow(10.0, decimals) == 4000.0)
+        return QStringLiteral("OL");
+    return FormatSingle(value, DigitsPattern(decimals));
+}
+
+QString ReportCellText(const SampleLog &log, qint32 record, int column)
+{
+    const qint32 s = record - 1;
+    if (record < 1 || !HoldsIndex(log, s))
+        return {};
+    const int decimals = log.SampleDecimals[size_t(s)];
+    switch (column) {
+    case 0:
+        return QString::number(record);
+    case 1:
+        return SystemShortDateText(log.SampleDate[size_t(s)]);
+    case 2:
+        return SystemTimeText(log.SampleTime[size_t(s)]);
+    case 3:
+        return ReportDataText(log.SampleValue[size_t(s)], decimals);
+    case 4:
+        return log.SampleUnit[size_t(s)];
+    case 5:
+        // A sample that set both a new maximum and a new minimum shows MIN.
+        if (log.SampleIsMin[size_t(s)] != 0)
+            return QStringLiteral("MIN");
+        if (log.SampleIsMax[size_t(s)] != 0)
+            return QStringLiteral("MAX");
+        return {};
+    case 6:
+        return MarkerOrValue(log.SampleAvg[size_t(s)], decimals);
+    case 7:
+        return MarkerOrValue(log.SampleRelRef[size_t(s)], decimals);
+    case 8:
+        if ((record - 1) % ReportRowsPerPage == 0)
+            return QStringLiteral("Page ") + QString::number((record - 1) / ReportRowsPerPage + 1);
+        return {};
+    default:
+        return {};
+    }
+}
+
+ReportRangeChoice ChooseReportRange(bool allData, QStringView startText, QStringView endText,
+                                    qint32 recordCount)
+{
+    ReportRangeChoice choice;
+    if (allData) {
+        choice.range = {1, recordCount};
+        return choice;
+    }
+    const std::optional<double> start = ParseNumber(startText);
+    const std::optional<double> end = ParseNumber(endText);
+    if (!start || !end) {
+        choice.status = ReportRangeChoice::Status::NotNumeric;
+        return choice;
+    }
+    const qint64 first = RoundHalfEven(*start);
+    qint64 last = RoundHalfEven(*end);
+    if (first < 1) {
+        choice.status = ReportRangeChoice::Status::StartBelowOne;
+        return choice;
+    }
+    if (last > recordCount)
+        last = recordCount;
+    // A start above the listed records stays as it is: the printout then has no rows.
+    choice.range = {qint32(std::min<qint64>(first, 0x7fffffff)),
+                    qint32(std::max<qint64>(last, -0x7fffffffLL))};
+    return choice;
+}
+
+void PrintReportPageHeader(DrawingSurface &surface, const SampleLog &log, const QString &title,
+                           qint32 page, qint32 record, bool noRows)
+{
+    for (int i = 0; i < 7; ++i)
+        surface.EndLine();
+
+    surface.NextZone();
+    surface.NextZone();
+    surface.PrintText(title);
+    surface.NextZone();
+    surface.NextZone();
+    surface.PrintText(QStringLiteral("Page:"));
+    surface.PrintText(FormatNumber(page, u"#####0000"));
+    surface.EndLine();
+
+    surface.EndLine();
+
+    const qint32 dateIndex = noRows ? 0 : record - 1;
+    surface.NextZone();
+    surface.PrintText(QStringLiteral("Record Date:   "));
+    if (HoldsIndex(log, dateIndex))
+        surface.PrintText(DateText(log.SampleDate[size_t(dateIndex)]));
+    surface.EndLine();
+
+    static const char *const headings[] = {"Record",  "Time",   "Data", "Unit",
+                                           "MAX/MIN", "Averge", " Rel"};
+    surface.NextZone();
+    for (size_t i = 0; i < std::size(headings); ++i) {
+        surface.PrintText(QString::fromLatin1(headings[i]));
+        if (i + 1 < std::size(headings))
+            surface.NextZone();
+    }
+    surface.EndLine();
+}
+
+void PrintReportRow(DrawingSurface &surface, const SampleLog &log, qint32 record)
+{
+    surface.NextZone();
+    for (int column : {0, 2, 3, 4, 5, 6, 7}) {
+        surface.PrintText(ReportCellText(log, record, column));
+        surface.NextZone();
+    }
+}
+
+void PrintReportPageFooter(DrawingSurface &surface, const QDateTime &now)
+{
+    surface.EndLine();
+    surface.NextZone();
+    surface.PrintText(QStringLiteral("Print Date: "));
+    surface.PrintText(StampText(now));
+    surface.EndLine();
+}
+
+void PrintReport(DrawingSurface &surface, const SampleLog &log, const QString &title,
+                 ReportRange range, const std::function<QDateTime()> &clock)
+{
+    surface.ScaleToDevice();
+    const QString savedFontName = surface.FontName();
+    const double savedFontSize = surface.FontSize();
+    surface.SetFontName(QStringLiteral("Arial"));
+    surface.SetFontSize(10);
+    surface.SetFontBold(true);
+    surface.SetCurrentX(surface.ScaleLeft());
+    surface.SetCurrentY(surface.ScaleTop());
+
+    const bool noRows = range.first > range.last;
+    qint32 page = 1;
+    qint32 rowOnPage = 0;
+    PrintReportPageHeader(surface, log, title, page, range.first, noRows);
+    for (qint32 r = range.first; r <= range.last; ++r) {
+        if (++rowOnPage > ReportRowsPerPage) {
+            rowOnPage = 1;
+            ++page;
+            PrintReportPageFooter(surface, clock());
+            surface.NewPage();
+            surface.SetCurrentX(surface.ScaleLeft());
+            surface.SetCurrentY(surface.ScaleTop());
+            PrintReportPageHeader(surface, log, title, page, r, false);
+        }
+        PrintReportRow(surface, log, r);
+        surface.EndLine();
+    }
+    PrintReportPageFooter(surface, clock());
+
+    surface.SetFontName(savedFontName);
+    surface.SetFontSize(savedFontSize);
+    surface.EndDoc();
+}
+
+ReportTableModel::ReportTableModel(const SampleLog &log, QObject *parent)
+    : QAbstractTableModel(parent), log_(log), records_(log.SampleCount)
+{
+}
+
+int ReportTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : records_;
+}
+
+int ReportTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ReportColumns;
+}
+
+QVariant ReportTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    if (role == Qt::DisplayRole)
+        return ReportCellText(log_, index.row() + 1, index.column());
+    if (role == Qt::TextAlignmentRole)
+        return int((ReportColumnRightAligned(index.column()) ? Qt::AlignRight : Qt::AlignLeft) |
+                   Qt::AlignVCenter);
+    return {};
+}
+
+QVariant ReportTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= ReportColumns)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole) {
+        static const QStringList headings = ReportHeadings();
+        return headings[section];
+    }
+    if (role == Qt::TextAlignmentRole)
+        return int((ReportColumnRightAligned(section) ? Qt::AlignRight : Qt::AlignLeft) |
+                   Qt::AlignVCenter);
+    return {};
+}
+
+} // namespace kst
