@@ -622,7 +622,7 @@ Reader::Outcome Reader::ParseRecord(Cursor &c, Record &record, int &badField, qi
             ok = ParseFloatField(b, e, record.value);
             break;
         case 1:
-            if (lastDateBytes_ == QByteArrayView(b, e - b)) {
+            if (!lastDateBytes_.isEmpty() && lastDateBytes_ == QByteArrayView(b, e - b)) {
                 record.date = lastDate_;
             } else {
                 ok = ParseDateField(b, e, record.date);

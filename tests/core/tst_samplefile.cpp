@@ -435,6 +435,9 @@ void TestSampleFile::stopsAtBadRecord_data()
     QTest::newRow("bad date")
         << good + "1,#2000-02-30#,#10:15:30#,\"DCV\",3,#FALSE#,#FALSE#,99999,99999\r\n"
         << 1 << qint64(2) << "date";
+    QTest::newRow("empty date field first")
+        << QByteArray("1,,#10:15:30#,\"DCV\",3,#FALSE#,#FALSE#,99999,99999\r\n") + good << 0
+        << qint64(1) << "date";
     QTest::newRow("time in the date field")
         << "1,#10:15:30#,#10:15:30#,\"DCV\",3,#FALSE#,#FALSE#,99999,99999\r\n" + good << 0
         << qint64(1) << "date";
