@@ -466,6 +466,7 @@ private:
     };
 
     Outcome ParseRecord(Cursor &c, Record &record, int &badField, qint64 &badLine);
+    void ReserveForRest(qint64 total);
     bool Fill();
     QString UnitText(const char *b, const char *e, const Cursor &c, bool &needMore);
 
@@ -621,7 +622,7 @@ Reader::Outcome Reader::ParseRecord(Cursor &c, Record &record, int &badField, qi
             ok = ParseFloatField(b, e, record.value);
             break;
         case 1:
-            if (lastDateBytes_ == QByteArrayView(b, e - b)) {
+            if (!lastDateBytes_.isEmpty() && lastDateBytes_ == QByteArrayView(b, e - b)) {
                 record.date = lastDate_;
             } else {
                 ok = ParseDateField(b, e, record.date);
@@ -680,6 +681,32 @@ Reader::Outcome Reader::ParseRecord(Cursor &c, Record &record, int &badField, qi
         c.pos = p - data;
     }
     return Outcome::Ok;
+}
+
+// Once the size of a record is known, makes room in the arrays for the records the rest of the
+// file will hold, so a long file is not copied by repeated doubling and does not end up with up
+// to twice the memory it needs. The arrays' sizes (and so the capacity rule) are not touched.
+void Reader::ReserveForRest(qint64 total)
+{
+    const qint64 done = dropped_ + cur_.pos;
+    if (done <= 0)
+        return;
+    const double perRecord = double(done) / double(log_.SampleCount);
+    const double rest = double(total - done) / perRecord;
+    const double estimate =
+        std::min(double(log_.SampleCount) + rest * 1.02 + 16.0, double(total) / 16.0 + 1024.0);
+    if (estimate > 2e9)
+        return;
+    const size_t n = size_t(estimate);
+    log_.SampleValue.reserve(n);
+    log_.SampleDate.reserve(n);
+    log_.SampleTime.reserve(n);
+    log_.SampleUnit.reserve(n);
+    log_.SampleDecimals.reserve(n);
+    log_.SampleIsMax.reserve(n);
+    log_.SampleIsMin.reserve(n);
+    log_.SampleAvg.reserve(n);
+    log_.SampleRelRef.reserve(n);
 }
 
 SampleFileReadResult Reader::Run(const SampleFileProgress &progress)
@@ -744,6 +771,8 @@ SampleFileReadResult Reader::Run(const SampleFileProgress &progress)
             result.lastAvgIndex = n;
         log_.SampleCount = n + 1;
         ++result.recordsLoaded;
+        if (result.recordsLoaded == 1024 && total > 0)
+            ReserveForRest(total);
     }
     if (result.complete && readError_) {
         result.complete = false;

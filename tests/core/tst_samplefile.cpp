@@ -8,6 +8,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <cmath>
 #include <csignal>
 #include <cstring>
@@ -97,6 +98,31 @@ bool Same(const Sample &a, const Sample &b)
 
 Q_DECLARE_METATYPE(Sample)
 
+// A sequential device handing out its bytes a few at a time, as a pipe or a slow disk may.
+class TricklingDevice : public QIODevice {
+public:
+    TricklingDevice(QByteArray bytes, qint64 piece) : bytes_(std::move(bytes)), piece_(piece)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        const qint64 n = std::min({maxSize, piece_, qint64(bytes_.size()) - at_});
+        std::memcpy(data, bytes_.constData() + at_, size_t(n));
+        at_ += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray bytes_;
+    qint64 piece_;
+    qint64 at_ = 0;
+};
+
 class TestSampleFile : public QObject {
     Q_OBJECT
 private slots:
@@ -106,6 +132,8 @@ private slots:
     void emptyLogWritesNothing();
     void readsRecord_data();
     void readsRecord();
+    void readsInSmallPieces_data();
+    void readsInSmallPieces();
     void roundTripAndCapacity_data();
     void roundTripAndCapacity();
     void readoutIndices_data();
@@ -282,6 +310,51 @@ void TestSampleFile::readsRecord()
     QCOMPARE(read.relRef, sample.relRef);
 }
 
+void TestSampleFile::readsInSmallPieces_data()
+{
+    QTest::addColumn<qint64>("piece");
+    for (qint64 piece : {1, 2, 3, 7, 61, 4096})
+        QTest::addRow("%lld bytes", piece) << piece;
+}
+
+void TestSampleFile::readsInSmallPieces()
+{
+    // Records cut anywhere by the device: line ends split between CR and LF, a Windows-1252 line,
+    // a blank line, LF-only ends, a record over two lines, and a last line without its end.
+    QFETCH(qint64, piece);
+    const SampleLog log = MakeLog(40);
+    const QByteArray bytes =
+        Write(log, log.SampleCount) +
+        "5,#2000-05-04#,#10:15:30#,\"\xB5"
+        "F\",3,#FALSE#,#FALSE#,99999,99999\r\n\r\n" +
+        "6,#2000-05-04#,#10:15:31#,\"\xCE\xBC"
+        "F\",3,#TRUE#,#FALSE#,1,2\n" +
+        "7,#2000-05-04#\r\n#10:15:32#,\"K\xCE\xA9\",3,#FALSE#,#TRUE#,-1E-3,+2.5";
+    SampleLog whole, pieces;
+    const SampleFileReadResult expected = Read(bytes, whole);
+    TricklingDevice device(bytes, piece);
+    const SampleFileReadResult result = ReadSampleFile(device, pieces);
+    QVERIFY(expected.complete);
+    QVERIFY(result.complete);
+    QCOMPARE(result.recordsLoaded, 43);
+    QCOMPARE(pieces.SampleCount, 43);
+    for (qint32 i = 0; i < 43; ++i)
+        QVERIFY2(Same(At(pieces, i), At(whole, i)), qPrintable(QString::number(i)));
+    QCOMPARE(pieces.SampleUnit[40], u"μF"_qs);
+    QCOMPARE(pieces.SampleUnit[41], u"μF"_qs);
+    QCOMPARE(pieces.SampleUnit[42], u"KΩ"_qs);
+    QCOMPARE(pieces.SampleRelRef[42], 2.5f);
+    QCOMPARE(result.lastMinIndex, 42);
+    QCOMPARE(result.lastAvgIndex, 42);
+    // A bad field after the blank line is reported on its own line, whatever the pieces.
+    TricklingDevice bad(bytes.left(bytes.indexOf("\r\n\r\n6,#") + 4) + "x,#2000-05-04#", piece);
+    SampleLog partial;
+    const SampleFileReadResult stopped = ReadSampleFile(bad, partial);
+    QVERIFY(!stopped.complete);
+    QCOMPARE(stopped.recordsLoaded, 41);
+    QCOMPARE(stopped.stopLine, qint64(43));
+}
+
 void TestSampleFile::roundTripAndCapacity_data()
 {
     QTest::addColumn<qint32>("count");
@@ -363,6 +436,9 @@ void TestSampleFile::stopsAtBadRecord_data()
     QTest::newRow("bad date")
         << good + "1,#2000-02-30#,#10:15:30#,\"DCV\",3,#FALSE#,#FALSE#,99999,99999\r\n"
         << 1 << qint64(2) << "date";
+    QTest::newRow("empty date field first")
+        << QByteArray("1,,#10:15:30#,\"DCV\",3,#FALSE#,#FALSE#,99999,99999\r\n") + good << 0
+        << qint64(1) << "date";
     QTest::newRow("time in the date field")
         << "1,#10:15:30#,#10:15:30#,\"DCV\",3,#FALSE#,#FALSE#,99999,99999\r\n" + good << 0
         << qint64(1) << "date";
@@ -515,11 +591,24 @@ void TestSampleFile::saveReplacesFile()
     QVERIFY(!none.stopReason.isEmpty());
 }
 
+// A file on a slow disk: every read takes 40 ms.
+class SlowBuffer : public QBuffer {
+public:
+    using QBuffer::QBuffer;
+
+protected:
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        QThread::msleep(40);
+        return QBuffer::readData(data, maxSize);
+    }
+};
+
 void TestSampleFile::progressIsReported()
 {
-    const SampleLog log = MakeLog(60000);
+    const SampleLog log = MakeLog(60000); // about 4 MB, several reads
     QByteArray bytes = Write(log, log.SampleCount);
-    QBuffer buffer(&bytes);
+    SlowBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     SampleLog back;
     QList<qint64> done;
@@ -533,9 +622,10 @@ void TestSampleFile::progressIsReported()
         lastCall = clock.elapsed();
     });
     QCOMPARE(result.recordsLoaded, 60000);
+    QVERIFY(done.size() >= 2); // a load this slow reports its progress
     for (qsizetype i = 1; i < done.size(); ++i)
         QVERIFY(done[i] > done[i - 1] && done[i] <= bytes.size());
-    QVERIFY(shortestGap >= 25); // not per record
+    QVERIFY(shortestGap >= 25); // but not per record
 }
 
 void TestSampleFile::nextDefaultFileName()
