@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QPalette>
+#include <QWidget>
 
 namespace kst {
 
@@ -48,6 +49,20 @@ Colour FromQColor(const QColor &colour)
 {
     const QColor rgb = colour.toRgb();
     return Colour(quint32(rgb.red()) | (quint32(rgb.green()) << 8) | (quint32(rgb.blue()) << 16));
+}
+
+QColor GreyText()
+{
+    return ToQColor(GreyTextColour);
+}
+
+void SetTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::ButtonText, colour);
+    palette.setColor(QPalette::Text, colour);
+    widget->setPalette(palette);
 }
 
 } // namespace kst

@@ -4,6 +4,8 @@
 
 #include <QColor>
 
+class QWidget;
+
 namespace kst {
 
 // The program keeps colours as 24-bit numbers with red in the low byte (255 is red, 0xC00000
@@ -13,5 +15,11 @@ QColor ToQColor(Colour colour);
 
 // The 24-bit number of a colour (alpha is dropped).
 Colour FromQColor(const QColor &colour);
+
+// The system's grey-text colour (the palette's disabled text).
+QColor GreyText();
+
+// The text colour of a label, check box, button or text box.
+void SetTextColour(QWidget *widget, const QColor &colour);
 
 } // namespace kst

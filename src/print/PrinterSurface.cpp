@@ -1,5 +1,7 @@
 #include "print/PrinterSurface.h"
 
+#include "graph/QtColour.h"
+
 #include <QColor>
 #include <QPageLayout>
 #include <QPageSize>
@@ -11,11 +13,6 @@
 namespace kst {
 
 namespace {
-
-QColor ToQColor(Colour c)
-{
-    return QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff);
-}
 
 void SetReason(QString *reason, const QString &text)
 {

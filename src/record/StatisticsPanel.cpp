@@ -1,5 +1,7 @@
 #include "record/StatisticsPanel.h"
 
+#include "graph/QtColour.h"
+
 #include "common/DateTimeText.h"
 #include "files/SampleFile.h"
 #include "record/SampleLog.h"
@@ -13,18 +15,6 @@
 namespace kst {
 
 namespace {
-
-void SetTextColour(QWidget *widget, const QColor &colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
-QColor GreyText()
-{
-    return QGuiApplication::palette().color(QPalette::Disabled, QPalette::WindowText);
-}
 
 QString SampleDigitsPattern(const SampleLog &log, qint32 n)
 {

@@ -30,6 +30,9 @@ AboutFrm::AboutFrm(QWidget *parent) : QDialog(parent)
     resize(420, 240);
 }
 
-void AboutFrm::Command1_Click() { accept(); }
+void AboutFrm::Command1_Click()
+{
+    accept();
+}
 
 } // namespace kst

@@ -34,11 +34,20 @@ BeginFrm::BeginFrm(const QString &programFolder, QWidget *parent)
     Timer1->start();
 }
 
-void BeginFrm::Timer1_Timer() { close(); }
+void BeginFrm::Timer1_Timer()
+{
+    close();
+}
 
-void BeginFrm::Image1_Click() { close(); }
+void BeginFrm::Image1_Click()
+{
+    close();
+}
 
-void BeginFrm::keyPressEvent(QKeyEvent *) { close(); }
+void BeginFrm::keyPressEvent(QKeyEvent *)
+{
+    close();
+}
 
 bool BeginFrm::eventFilter(QObject *watched, QEvent *event)
 {

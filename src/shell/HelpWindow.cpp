@@ -41,8 +41,8 @@ HelpWindow::HelpWindow(const QString &helpFile, QWidget *parent) : QWidget(paren
         completer->setFilterMode(Qt::MatchContains);
         Keyword->setCompleter(completer);
     } else {
-        Text->setPlainText(tr("The help file %1 could not be opened: %2")
-                               .arg(helpFile, file.errorString()));
+        Text->setPlainText(
+            tr("The help file %1 could not be opened: %2").arg(helpFile, file.errorString()));
     }
     connect(Keyword, &QLineEdit::returnPressed, this, &HelpWindow::FindKeyword);
     resize(640, 560);

@@ -3,6 +3,7 @@
 #include "common/Module1.h"
 #include "common/Numbers.h"
 #include "meter/MSComm.h"
+#include "shell/AutoManFrm.h"
 #include "shell/BeginFrm.h"
 #include "shell/MainFrm.h"
 #include "shell/Placement.h"

@@ -1,9 +1,23 @@
 #include "shell/MainFrm.h"
 
 #include "common/Module1.h"
+#include "common/Numbers.h"
+#include "files/SampleFile.h"
+#include "graph/PictureBox.h"
+#include "graph/QtColour.h"
+#include "graph/ScallFrm.h"
+#include "graph/TrendGraphView.h"
+#include "meter/ComErr.h"
+#include "meter/CommuniFrm.h"
+#include "meter/FrameDecoder.h"
 #include "meter/MSComm.h"
+#include "panel/ReadingPanel.h"
+#include "print/PrintGraphFrm.h"
+#include "print/PrintReportFrm.h"
+#include "record/AlarmPanel.h"
+#include "record/StatisticsPanel.h"
 #include "shell/AboutFrm.h"
-#include "shell/Colours.h"
+#include "shell/AutoManFrm.h"
 #include "shell/HelpWindow.h"
 #include "shell/Placement.h"
 #include "shell/SettingsStore.h"
@@ -12,18 +26,22 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
 namespace kst {
-
 
 MainFrm::MainFrm(Module1 &module, QWidget *parent) : QMainWindow(parent), M(module)
 {
@@ -59,19 +77,15 @@ MainFrm::MainFrm(Module1 &module, QWidget *parent) : QMainWindow(parent), M(modu
     heading->setFont(headingFont);
     grid->addWidget(heading, 0, 0, 1, 4);
 
-    auto placeholder = [central](const QString &title, const QString &name) {
-        auto *box = new QGroupBox(title, central);
-        box->setObjectName(name);
-        return box;
-    };
-    grid->addWidget(placeholder(QStringLiteral("READING"), QStringLiteral("ReadFrm")), 1, 0);
-    grid->addWidget(placeholder(QStringLiteral("CALCULATION"), QStringLiteral("CalcFrm")), 1, 1);
-    grid->addWidget(placeholder(QStringLiteral("ALARM  VALUE"), QStringLiteral("AlarmFrm")), 1, 2);
+    ReadFrm = new ReadingPanel(central);
+    CalcFrm = new StatisticsPanel([this] { return M.Now(); }, central);
+    AlarmFrm = new AlarmPanel(M.ProgramFolder, central);
+    Graph = new TrendGraphView(M, central);
+    grid->addWidget(ReadFrm, 1, 0);
+    grid->addWidget(CalcFrm, 1, 1);
+    grid->addWidget(AlarmFrm, 1, 2);
     grid->addWidget(BuildControlFrame(), 1, 3);
-    auto *graphArea = new QWidget(central);
-    graphArea->setObjectName(QStringLiteral("GraphArea"));
-    graphArea->setMinimumHeight(200);
-    grid->addWidget(graphArea, 2, 0, 1, 4);
+    grid->addWidget(Graph, 2, 0, 1, 4);
     grid->setRowStretch(1, 4);
     grid->setRowStretch(2, 6);
     grid->setColumnStretch(0, 5);
@@ -111,7 +125,9 @@ QWidget *MainFrm::BuildControlFrame()
         " padding: 8px 12px; background: palette(button); font-weight: bold; }"
         "QRadioButton:checked, QCheckBox:checked { background: palette(midlight);"
         " border: 2px inset palette(dark); }"
-        "QRadioButton::indicator, QCheckBox::indicator { width: 0; height: 0; }");
+        "QRadioButton, QCheckBox { spacing: 0; }"
+        "QRadioButton::indicator, QCheckBox::indicator { image: none; width: 0; height: 0;"
+        " border: none; background: transparent; margin: 0; padding: 0; }");
     ControlFrm->setStyleSheet(buttonLook);
     for (QWidget *w : {static_cast<QWidget *>(AutoCom), static_cast<QWidget *>(StopCom),
                        static_cast<QWidget *>(StartCom)}) {
@@ -179,8 +195,8 @@ void MainFrm::BuildMenu()
 void MainFrm::SetRecordingColours()
 {
     const bool recording = StartCom->isChecked();
-    SetTextColour(StartCom, recording ? GreyText(StartCom) : ToQColor(DarkBlue));
-    SetTextColour(StopCom, StopCom->isChecked() ? GreyText(StopCom) : ToQColor(DarkBlue));
+    SetTextColour(StartCom, recording ? GreyText() : ToQColor(DarkBlue));
+    SetTextColour(StopCom, StopCom->isChecked() ? GreyText() : ToQColor(DarkBlue));
 }
 
 void MainFrm::UpdateStatusBar()
@@ -197,18 +213,121 @@ void MainFrm::UpdateStatusBar()
                              .arg(M.Samples.SampleCount));
 }
 
-void MainFrm::MSComm1_OnComm() {}
+void MainFrm::MSComm1_OnComm()
+{
+    Timer2->stop();
+    // Anything unusable (another kind of notification, no aligned frame, a bad digit, an
+    // unreadable Rel reference) drops what waits; the meter repeats its display, so the next
+    // frame after the pause is read afresh.
+    const auto recover = [this] {
+        MSComm1->SetInBufferCount(0);
+        Timer2->start();
+    };
+    if (MSComm1->CommEvent() != MSComm::ComEvReceive)
+        return recover();
+    MSComm1->SetInputLen(MSComm::FrameLength);
+    const QByteArray chunkA = MSComm1->Input();
+    const QByteArray chunkB = MSComm1->Input();
+    const std::optional<QByteArray> frame = SelectFrame(chunkA, chunkB);
+    if (!frame)
+        return recover();
+    const std::optional<MeterReading> reading = DecodeMeterFrame(*frame);
+    if (!reading)
+        return recover();
+
+    CalcFrm->LastRawValue = reading->Counts;
+    CalcFrm->LastDecimals = qint16(reading->Decimals);
+    ReadFrm->ShowReadingFlags(*reading);
+    receiving_ = true;
+
+    float value = 0.0f;
+    if (reading->OverRange) {
+        ReadFrm->SetReadingText(OverloadText);
+        value = OverRangeValue;
+        if (M.StopOnOverload) {
+            UpdateStatusBar();
+            return; // the watchdog stays off until a frame is handled to the end
+        }
+    } else {
+        value = ReadingValue(*reading);
+        if (CalcFrm->RelTicked()) {
+            const std::optional<double> reference = ParseNumber(CalcFrm->RelDataText());
+            if (!reference)
+                return recover();
+            value = float(double(value) - *reference);
+        }
+        ReadFrm->SetReadingText(ReadingText(value, reading->Decimals));
+    }
+    if (reading->Hold) {
+        UpdateStatusBar();
+        return; // a held display is shown but neither tested nor recorded
+    }
+    AlarmFrm->CheckHighAlarm(value);
+    AlarmFrm->CheckLowAlarm(value);
+    if (StartCom->isChecked() && !loading_) {
+        if (Scall().MeterRangeSelected()) {
+            const MeterRangeScale scale = MeterRangeGraphScale(*reading);
+            M.GraphUnit = scale.Unit;
+            M.GraphTopY = scale.TopY;
+            M.GraphLowY = scale.LowY;
+        }
+        RecordReading(value, reading->AcDcText + reading->UnitText, qint16(reading->Decimals));
+    }
+    Timer2->start();
+    UpdateStatusBar();
+}
 
 void MainFrm::Timer2_Timer()
 {
+    ReadFrm->ShowWatchdogExpired();
     receiving_ = false;
     UpdateStatusBar();
 }
 
-void MainFrm::DeviceLost() { UpdateStatusBar(); }
+void MainFrm::DeviceLost()
+{
+    // The frames stopped with the device; the watchdog shows "O L" three seconds after the last
+    // one as it does for a silent meter.
+    UpdateStatusBar();
+}
+
+void MainFrm::RecordReading(float value, const QString &unitText, qint16 decimals)
+{
+    SampleLog &log = M.Samples;
+    const qint32 n = log.SampleCount;
+    log.MakeRoomFor(n);
+    DataModified = true;
+    log.SampleValue[size_t(n)] = value;
+    const QDateTime now = M.Now();
+    log.SampleDate[size_t(n)] = now.date();
+    const QTime time = now.time();
+    log.SampleTime[size_t(n)] = QTime(time.hour(), time.minute(), time.second());
+    log.SampleUnit[size_t(n)] = log.InternUnit(unitText.trimmed());
+    log.SampleDecimals[size_t(n)] = decimals;
+    if (CalcFrm->MaxTicked())
+        CalcFrm->UpdateMaximum(value, M.GraphUnit, log, n, now);
+    if (CalcFrm->MinTicked())
+        CalcFrm->UpdateMinimum(value, M.GraphUnit, log, n, now);
+    if (CalcFrm->AvgTicked()) {
+        CalcFrm->UpdateAverage(value, M.GraphUnit, log, n, now);
+        log.SampleAvg[size_t(n)] = CalcFrm->AvgValue;
+    } else {
+        log.SampleAvg[size_t(n)] = NoValueMarker;
+    }
+    log.SampleRelRef[size_t(n)] = CalcFrm->RelTicked() ? CalcFrm->RelRef : NoValueMarker;
+
+    // While the log fits in one window it is drawn from the left edge; after that the window
+    // ends at the new sample.
+    qint32 left = Graph->GraphBox()->ScaleWidth() > n ? 0 : n - M.GraphXSpan;
+    Graph->RedrawGraph(left, n, M.GraphTopY, M.GraphLowY);
+    Graph->PlotNewestSample(n, log.SampleValue[size_t(n)]);
+    log.SampleCount = n + 1;
+}
 
 void MainFrm::StartCom_Click()
 {
+    Graph->PositionForRecording();
+    Graph->SetRecording(true);
     FileMenu->setEnabled(false);
     SetRecordingColours();
 }
@@ -216,15 +335,14 @@ void MainFrm::StartCom_Click()
 void MainFrm::StopCom_Click()
 {
     FileMenu->setEnabled(true);
+    Graph->SetRecording(false);
     SetRecordingColours();
 }
 
 void MainFrm::AutoCom_Click()
 {
-    AutoCom->setText(AutoCom->isChecked() ? QStringLiteral("MAN") : QStringLiteral("AUTO"));
+    AutoManFrm::SwitchSchedule(autoManFrm_, M, StartCom, StopCom, AutoCom, this);
 }
-
-void MainFrm::RecordReading(float, const QString &, qint16) {}
 
 void MainFrm::Form_Initialize()
 {
@@ -232,34 +350,252 @@ void MainFrm::Form_Initialize()
     M.GraphLowY = -400.0f;
     M.GraphXSpan = 100;
     M.GraphUnit = QStringLiteral("DCV");
+    Graph->ResetView();
+    ReadFrm->ShowOverloadPanel();
+    SaveFileName = M.SampleFolder() + u'/' + NextDefaultFileName(M.SampleFolder());
+    M.CurrentFileName = SaveFileName;
+    setWindowTitle(QStringLiteral("KST_") + M.CurrentFileName);
+    CalcFrm->ResetStatistics();
     DataModified = false;
     M.Samples.Reset();
+    ReadFrm->HideIcons();
+    UpdateStatusBar();
 }
 
-void MainFrm::Form_Paint() {}
+void MainFrm::Form_Paint()
+{
+    Graph->Form_Paint();
+}
 
 void MainFrm::SetGraphColours(qint32 back, qint32 fore, int width)
 {
-    Q_UNUSED(back);
-    Q_UNUSED(fore);
-    Q_UNUSED(width);
+    Graph->SetColours(back, fore, width);
 }
 
-void MainFrm::ShowComErr() {}
+void MainFrm::ShowComErr()
+{
+    ComErr window(*MSComm1, M, this);
+    window.exec();
+    UpdateStatusBar();
+}
 
-void MainFrm::New_Click() { Close_Click(); }
-void MainFrm::Open_Click() {}
-void MainFrm::Close_Click() {}
-void MainFrm::Save_Click() {}
-void MainFrm::SaveAs_Click() {}
-void MainFrm::PrintGraph_Click() {}
-void MainFrm::PrintReport_Click() {}
+QString MainFrm::DialogFolder(bool sampleFolderDefault) const
+{
+    return SettingsStore::ReadText(QStringLiteral("setting"), QStringLiteral("DDir"),
+                                   sampleFolderDefault ? M.SampleFolder() : M.DataFolder);
+}
 
-void MainFrm::Exit_Click() { QuitProgram(); }
+void MainFrm::RememberFolder(const QString &path)
+{
+    SettingsStore::Write(QStringLiteral("setting"), QStringLiteral("DDir"),
+                         QFileInfo(path).absolutePath());
+}
 
-void MainFrm::SetCommunication_Click() {}
+QString MainFrm::ChooseFile(bool save, const QString &folder)
+{
+    if (AskFileName)
+        return AskFileName(save, folder);
+    QFileDialog dialog(this, save ? tr("Save As") : tr("Open File"), folder,
+                       QStringLiteral("mas (*.mas)"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("mas"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
 
-void MainFrm::SetScall_Click() { M.ScaleFromMainWindow = true; }
+bool MainFrm::WriteSamples(const QString &path)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const SampleFileSaveResult result = SaveSampleFile(path, M.Samples, M.Samples.SampleCount);
+    QApplication::restoreOverrideCursor();
+    if (!result.ok) {
+        // The previous file is untouched and the samples stay unsaved.
+        ShowWarning(tr("The samples were not saved.\n\n%1").arg(result.error));
+        return false;
+    }
+    DataModified = false;
+    return true;
+}
+
+void MainFrm::ShowWarning(const QString &text)
+{
+    if (Warn)
+        Warn(text);
+    else
+        QMessageBox::warning(this, QStringLiteral("KST"), text);
+}
+
+MainFrm::SaveOutcome MainFrm::SaveAsOutcome()
+{
+    const QString path = ChooseFile(true, DialogFolder(false));
+    if (path.isEmpty())
+        return SaveOutcome::Cancelled;
+    if (!WriteSamples(path))
+        return SaveOutcome::Failed;
+    RememberFolder(path);
+    M.CurrentFileName = path;
+    SaveFileName = path;
+    setWindowTitle(QStringLiteral("KST_") + path);
+    return SaveOutcome::Saved;
+}
+
+bool MainFrm::OfferToSave(const QString &question, bool withCancel, bool &cancelled)
+{
+    cancelled = false;
+    if (!DataModified)
+        return true;
+    const int buttons = QMessageBox::Yes | QMessageBox::No | (withCancel ? QMessageBox::Cancel : 0);
+    const int answer = AskSave(question, buttons);
+    if (answer == QMessageBox::Cancel) {
+        cancelled = true;
+        return false;
+    }
+    if (answer == QMessageBox::Yes)
+        return SaveAsOutcome() != SaveOutcome::Failed; // a cancelled dialog drops the samples
+    return true;
+}
+
+void MainFrm::New_Click()
+{
+    Close_Click();
+}
+
+bool MainFrm::CloseFile()
+{
+    CalcFrm->findChild<QCheckBox *>(QStringLiteral("Avg"))->setChecked(false);
+    CalcFrm->findChild<QCheckBox *>(QStringLiteral("Rel"))->setChecked(false);
+    // START is let go without starting or stopping anything: neither button stays selected.
+    {
+        const QSignalBlocker block(StartCom);
+        StartCom->setAutoExclusive(false);
+        StartCom->setChecked(false);
+        StartCom->setAutoExclusive(true);
+    }
+    AlarmFrm->findChild<QCheckBox *>(QStringLiteral("AlarmH"))->setChecked(false);
+    AlarmFrm->findChild<QCheckBox *>(QStringLiteral("AlarmL"))->setChecked(false);
+    CalcFrm->ClearLabels();
+    bool cancelled = false;
+    if (!OfferToSave(QStringLiteral("Current File No Save,Save? "), false, cancelled))
+        return false; // the save failed: keep the samples
+    Form_Initialize();
+    Form_Paint();
+    return true;
+}
+
+void MainFrm::Close_Click()
+{
+    CloseFile();
+}
+
+void MainFrm::Open_Click()
+{
+    const QString path = ChooseFile(false, DialogFolder(true));
+    if (path.isEmpty())
+        return;
+    ReadSamples(path);
+}
+
+void MainFrm::ReadSamples(const QString &path)
+{
+    if (loading_)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!CloseFile()) {
+        QApplication::restoreOverrideCursor();
+        return;
+    }
+    // While a file loads the window stays responsive, but nothing else may load, save or
+    // record.
+    loading_ = true;
+    FileMenu->setEnabled(false);
+    ControlFrm->setEnabled(false);
+    QProgressDialog progress(tr("Loading %1").arg(QFileInfo(path).fileName()), QString(), 0, 1000,
+                             this);
+    progress.setWindowTitle(QStringLiteral("KST"));
+    progress.setMinimumDuration(400);
+    progress.setWindowModality(Qt::WindowModal);
+    const SampleFileReadResult result =
+        LoadSampleFile(path, M.Samples, [&](qint64 done, qint64 total) {
+            if (total > 0)
+                progress.setValue(int(done * 1000 / total));
+            QCoreApplication::processEvents();
+        });
+    progress.reset();
+    CalcFrm->RestoreLoadedReadouts(M.Samples, result);
+    loading_ = false;
+    FileMenu->setEnabled(!StartCom->isChecked());
+    ControlFrm->setEnabled(true);
+
+    qint32 left = 0;
+    Graph->RedrawGraph(left, M.Samples.SampleCount, M.GraphTopY, M.GraphLowY);
+    Graph->AfterLoad();
+    M.CurrentFileName = path;
+    SaveFileName = path;
+    setWindowTitle(QStringLiteral("KST_") + path);
+    RememberFolder(path);
+    QApplication::restoreOverrideCursor();
+    UpdateStatusBar();
+    if (!result.complete) {
+        ShowWarning(tr("%1 could not be read completely.\n\nReading stopped at line %2: %3\n"
+                       "%4 records were loaded.")
+                        .arg(QDir::toNativeSeparators(path))
+                        .arg(result.stopLine)
+                        .arg(result.stopReason)
+                        .arg(result.recordsLoaded));
+    }
+}
+
+void MainFrm::Save_Click()
+{
+    if (!loading_)
+        WriteSamples(SaveFileName);
+}
+
+void MainFrm::SaveAs_Click()
+{
+    if (!loading_)
+        SaveAsOutcome();
+}
+
+void MainFrm::PrintGraph_Click()
+{
+    PrintGraphFrm window(
+        M,
+        [this] {
+            // The graph print window's Scale button: the scale window works for it.
+            M.ScaleFromMainWindow = false;
+            Scall().exec();
+        },
+        this);
+    window.exec();
+}
+
+void MainFrm::PrintReport_Click()
+{
+    PrintReportFrm window(M, this);
+    window.exec();
+}
+
+void MainFrm::Exit_Click()
+{
+    QuitProgram();
+}
+
+void MainFrm::SetCommunication_Click()
+{
+    CommuniFrm window(*MSComm1, M, this);
+    window.exec();
+    UpdateStatusBar();
+}
+
+void MainFrm::SetScall_Click()
+{
+    M.ScaleFromMainWindow = true;
+    Scall().exec();
+}
 
 void MainFrm::Comment_Click()
 {
@@ -274,21 +610,20 @@ void MainFrm::About_Click()
     about.exec();
 }
 
-ScallFrm &MainFrm::Scall() { return *scallFrm_; }
+ScallFrm &MainFrm::Scall()
+{
+    if (!scallFrm_)
+        scallFrm_ = new ScallFrm(M, this);
+    return *scallFrm_;
+}
 
 bool MainFrm::QuitProgram()
 {
     if (quitting_)
         return true;
-    if (DataModified) {
-        const int answer = AskSave(QStringLiteral("Quite before,Save file? "),
-                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (answer == QMessageBox::Cancel)
-            return false;
-        if (answer == QMessageBox::Yes) {
-            SaveAs_Click();
-        }
-    }
+    bool cancelled = false;
+    if (!OfferToSave(QStringLiteral("Quite before,Save file? "), true, cancelled))
+        return false; // cancelled, or the save failed: keep running with the samples
     if (!isMinimized()) {
         if (MSComm1->PortOpen())
             MSComm1->SetPortOpen(false);

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
+
+#include "shell/AutoManFrm.h"
 #include <functional>
 
 class QAction;
@@ -60,13 +63,25 @@ public:
     // The scale window, created on first use and kept for the life of the program.
     ScallFrm &Scall();
     // The schedule window while the schedule is on.
-    AutoManFrm *Schedule() const { return autoManFrm_; }
+    AutoManFrm *Schedule() const { return autoManFrm_.data(); }
 
     // Ends the program after the quit procedure; tests replace it.
     std::function<void()> EndProgram;
     // Answers the save questions ("Current File No Save,Save? ", "Quite before,Save file? ");
     // returns a QMessageBox::StandardButton. Tests replace it.
     std::function<int(const QString &text, int buttons)> AskSave;
+    // Chooses a file for Open (save false) or Save As (save true) starting in a folder; empty
+    // when cancelled. Unset: the file dialog. Tests set it.
+    std::function<QString(bool save, const QString &folder)> AskFileName;
+    // Shows a failure (a save or a load that went wrong). Unset: a warning box titled "KST".
+    std::function<void(const QString &text)> Warn;
+
+    // Loads a sample file as Open does once the file is chosen.
+    void ReadSamples(const QString &path);
+    // Writes the samples to path; false (with a warning shown) when the write failed.
+    bool WriteSamples(const QString &path);
+    // True while a sample file loads.
+    bool Loading() const { return loading_; }
 
     // The recording cycle: appends one sample and updates statistics and graph.
     void RecordReading(float value, const QString &unitText, qint16 decimals);
@@ -104,6 +119,17 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    enum class SaveOutcome { Saved, Cancelled, Failed };
+    SaveOutcome SaveAsOutcome();
+    // Asks the save question when samples are unsaved. False when the user cancelled or chose
+    // to save and the save failed: the command is abandoned and the samples kept.
+    bool OfferToSave(const QString &question, bool withCancel, bool &cancelled);
+    // Close without the paint; false when abandoned.
+    bool CloseFile();
+    QString DialogFolder(bool sampleFolderDefault) const;
+    void RememberFolder(const QString &path);
+    QString ChooseFile(bool save, const QString &folder);
+    void ShowWarning(const QString &text);
     void BuildMenu();
     QWidget *BuildControlFrame();
     void UpdateStatusBar();
@@ -112,8 +138,9 @@ private:
 
     QLabel *statusText_ = nullptr;
     ScallFrm *scallFrm_ = nullptr;
-    AutoManFrm *autoManFrm_ = nullptr;
+    QPointer<AutoManFrm> autoManFrm_;
     bool receiving_ = false;
+    bool loading_ = false;
     bool quitting_ = false;
 };
 

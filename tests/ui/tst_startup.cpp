@@ -51,7 +51,8 @@ void TestStartUp::firstStartDefaults()
     auto main = Start(module);
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QCOMPARE(main->pos(), QPoint(0, 0));
-    QCOMPARE(main->geometry().size(), screen.size());
+    // The screen's size, unless the window cannot be made that small.
+    QCOMPARE(main->size(), screen.size().expandedTo(main->minimumSizeHint()));
     QCOMPARE(main->MSComm1->CommPort(), 1);
     QCOMPARE(main->MSComm1->Settings(), QStringLiteral("9600,n,8,1"));
     QCOMPARE(main->MSComm1->DevicePath(), QStringLiteral("/dev/ttyS0"));
@@ -65,9 +66,12 @@ void TestStartUp::badSettingsStillOpenThePort_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
-    QTest::newRow("left not a number") << "left" << "abc";
-    QTest::newRow("height empty") << "height" << "";
-    QTest::newRow("width huge") << "width" << "1e300";
+    QTest::newRow("left not a number") << "left"
+                                       << "abc";
+    QTest::newRow("height empty") << "height"
+                                  << "";
+    QTest::newRow("width huge") << "width"
+                                << "1e300";
 }
 
 void TestStartUp::badSettingsStillOpenThePort()
@@ -92,16 +96,16 @@ void TestStartUp::placementRoundTrip()
         Module1 module;
         auto main = Start(module);
         main->move(40, 30);
-        main->resize(700, 500);
+        main->resize(1000, 700);
         QVERIFY(main->QuitProgram());
     }
     const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchX();
     QCOMPARE(Read("left").toLongLong(), TwipsFromPixels(40, dpi));
-    QCOMPARE(Read("width").toLongLong(), TwipsFromPixels(700, dpi));
+    QCOMPARE(Read("width").toLongLong(), TwipsFromPixels(1000, dpi));
     Module1 module;
     auto main = Start(module);
     QCOMPARE(main->pos(), QPoint(40, 30));
-    QCOMPARE(main->size(), QSize(700, 500));
+    QCOMPARE(main->size(), QSize(1000, 700));
 }
 
 void TestStartUp::quitQuestion_data()

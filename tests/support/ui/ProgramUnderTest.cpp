@@ -30,7 +30,10 @@ ProgramUnderTest::ProgramUnderTest(bool openPty)
     main->Warn = [this](const QString &text) { warnings << text; };
 }
 
-ProgramUnderTest::~ProgramUnderTest() { delete main; }
+ProgramUnderTest::~ProgramUnderTest()
+{
+    delete main;
+}
 
 bool ProgramUnderTest::Send(const QByteArray &frame)
 {
