@@ -165,7 +165,7 @@ QRectF PlotAreaGeometry(QSizeF frame, double valueLabelWidth, double valueLabelH
     // (from w / 100) must fit left of it.
     const double left = std::max(w / 20 + timeLabelWidth / 2, w / 100 + valueLabelWidth + 2);
     // The sixth label starts at plot width + w / 25 and must end inside the frame.
-    const double width = std::min(w - left - 2, w - w / 25 - timeLabelWidth - 2);
+    const double width = std::min(w - left - 2, w - w / 25 - timeLabelWidth * 1.1 - 4);
     return QRectF(left, top, std::max(1.0, width), std::max(1.0, height));
 }
 

@@ -84,6 +84,13 @@ void TestPictureBox::drawingStaysUntilCls()
     QCOMPARE(Shot(box).pixelColor(50, 40), QColor(Qt::white));
     QCOMPARE(box.CurrentX(), 0.0);
     QCOMPARE(box.CurrentY(), 0.0);
+    // Drawing after a Cls shows; what the Cls wiped does not come back.
+    box.Line(50, 0, 50, 49);
+    const QImage after = Shot(box);
+    QCOMPARE(after.pixelColor(50, 10), QColor(Qt::red));
+    QCOMPARE(after.pixelColor(20, 40), QColor(Qt::white));
+    QCOMPARE(after.pixelColor(20, 25), QColor(Qt::white));
+    QCOMPARE(box.Picture().pixelColor(50, 10), QColor(Qt::red));
     box.SetBackColor(0xFF0000);
     QCOMPARE(CountColour(Shot(box), QRect(0, 0, 100, 50), QColor(Qt::blue)), 100 * 50);
 }
