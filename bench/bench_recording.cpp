@@ -134,7 +134,7 @@ int main(int argc, char **argv)
             if (i + 1 == block)
                 first = ms;
             last = ms;
-            if ((i + 1) % (block * 10) == 0)
+            if ((i + 1) % block == 0)
                 std::printf("%8lld samples: last %lld took %.1f ms\n", i + 1, block, ms);
             std::fflush(stdout);
             blockTimer.restart();
