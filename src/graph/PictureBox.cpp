@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
+#include <algorithm>
+#include <cmath>
 
 namespace kst {
 
@@ -32,6 +34,33 @@ Qt::PenStyle PenStyleFor(int drawStyle)
     default:
         return Qt::SolidLine;
     }
+}
+
+// Cuts the segment a-b to the rectangle (Liang-Barsky); false when nothing of it is inside.
+bool ClipSegment(QPointF &a, QPointF &b, const QRectF &r)
+{
+    double t0 = 0, t1 = 1;
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x() - r.left(), r.right() - a.x(), a.y() - r.top(), r.bottom() - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1)
+            return false;
+    }
+    const QPointF start = a;
+    a = QPointF(start.x() + t0 * dx, start.y() + t0 * dy);
+    b = QPointF(start.x() + t1 * dx, start.y() + t1 * dy);
+    return true;
 }
 
 } // namespace
@@ -200,7 +229,35 @@ void PictureBox::DeviceLines(const std::vector<QPointF> &devicePoints)
             devicePoints.size() == 2 && (devicePoints[0].x() == devicePoints[1].x() ||
                                          devicePoints[0].y() == devicePoints[1].y());
         op.antialias = !axisLine && op.pen.style() == Qt::SolidLine;
-        op.points = devicePoints;
+        // Points far outside the picture (the newest sample of a long log, drawn at its index
+        // before the view moves on) are cut to the picture first: the painter would otherwise
+        // stroke the whole invisible length.
+        const double limit = 4 * std::max(pictureSize_.width(), pictureSize_.height()) + 64;
+        bool far = false;
+        for (const QPointF &p : devicePoints)
+            far = far || std::abs(p.x()) > limit || std::abs(p.y()) > limit;
+        if (!far) {
+            op.points = devicePoints;
+        } else {
+            const double margin = 2.0 * DrawWidth() + 8;
+            const QRectF area = QRectF(QPointF(0, 0), QSizeF(pictureSize_))
+                                    .adjusted(-margin, -margin, margin, margin);
+            for (size_t i = 1; i < devicePoints.size(); ++i) {
+                QPointF a = devicePoints[i - 1], b = devicePoints[i];
+                if (!ClipSegment(a, b, area))
+                    continue;
+                if (op.points.empty() || op.points.back() != a) {
+                    if (op.points.size() > 1) {
+                        Pending piece = op;
+                        Queue(std::move(piece));
+                    }
+                    op.points = {a};
+                }
+                op.points.push_back(b);
+            }
+            if (op.points.size() < 2)
+                return;
+        }
     }
     Queue(std::move(op));
 }
