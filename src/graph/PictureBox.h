@@ -3,8 +3,18 @@
 #include "common/DrawingSurface.h"
 
 #include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
 #include <QImage>
+#include <QPen>
+#include <QStaticText>
 #include <QWidget>
+#include <map>
+#include <memory>
+#include <tuple>
+#include <vector>
+
+class QPainter;
 
 namespace kst {
 
@@ -16,10 +26,15 @@ namespace kst {
 // keeps what it has in its top-left corner and is extended with the background colour; user
 // coordinates that were set with Scale stay, so the owner redraws to fill the new size.
 // Mouse releases are reported in user coordinates.
+//
+// Drawing is put on the picture when it is needed (shown, handed out, resized), not call by
+// call: what a Cls wipes is never rasterised, so redrawing a window several times per recorded
+// sample costs one rasterisation.
 class PictureBox : public QWidget, public DrawingSurface {
     Q_OBJECT
 public:
     explicit PictureBox(QWidget *parent = nullptr);
+    ~PictureBox() override;
 
     Colour BackColor() const { return backColor_; }
     // Sets the background colour; like Cls, it clears the picture to the new colour.
@@ -53,20 +68,47 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    // Everything a font needs, kept per font the surface has used: metrics, measured widths
+    // and laid-out texts (the graph's labels repeat from redraw to redraw).
+    struct FontData {
+        QFont font;
+        QFontMetricsF metrics;
+        QHash<QString, double> widths;
+        QHash<QString, QStaticText> texts;
+    };
+    // A drawing operation not yet on the picture.
+    struct Pending {
+        std::vector<QPointF> points; // a polyline, or empty for a text
+        QPen pen;
+        bool antialias = false;
+        QPointF topLeft;
+        QString text;
+        FontData *font = nullptr;
+    };
+
     // Brings the picture to the widget's current size (and pixel ratio), keeping its content.
     // Pixel coordinates (never set with Scale) follow the new size.
     void EnsurePicture();
     void EnsurePicture() const { const_cast<PictureBox *>(this)->EnsurePicture(); }
-    const QFont &CurrentFont() const;
+    // Puts the pending drawing on the picture.
+    void Flush();
+    void Flush() const { const_cast<PictureBox *>(this)->Flush(); }
+    // Fills the picture with the background, leaving out what child picture boxes cover.
+    void FillBackground(QPainter &painter);
+    FontData &CurrentFont() const;
+    void Queue(Pending &&op);
 
     Colour backColor_ = 0xFFFFFF;
     QImage picture_;
     QSize pictureSize_; // logical size the picture was made for
-    // Font cache: rebuilt only when the surface's font name, size or bold change.
-    mutable QFont font_;
-    mutable QString fontKeyName_;
-    mutable double fontKeySize_ = -1;
-    mutable bool fontKeyBold_ = false;
+    std::vector<Pending> pending_;
+    bool pendingClear_ = false;
+    // Nothing was drawn since the last clear, so another clear changes nothing.
+    bool blank_ = false;
+
+    mutable std::map<std::tuple<QString, double, bool>, std::unique_ptr<FontData>> fonts_;
+    mutable FontData *font_ = nullptr;
+    mutable std::tuple<QString, double, bool> fontKey_;
     bool leftPressed_ = false;
 };
 

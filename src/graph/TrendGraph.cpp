@@ -53,9 +53,27 @@ void TrendGraph::RedrawGraph(qint32 &left, qint32 count, float top, float low)
     const double width = box_.ScaleLeft() + box_.ScaleWidth();
     if (width > 0 && end - left > qint64(width) + 2)
         visibleEnd = left + qint64(width) + 2;
+    // The conversion of a sample into the graph unit, exactly as NormalizeUnitValue does it,
+    // with the unit lookup done once per run of samples in the same unit.
+    QString lastUnit;
+    bool known = false;
+    double toBase = 0, fromBase = 1;
+    const auto convert = [&](qint64 i) {
+        QString &unit = log.SampleUnit[size_t(i)];
+        const float value = log.SampleValue[size_t(i)];
+        if (!known || unit != lastUnit) {
+            const float y = NormalizeUnitValue(value, unit, m_.GraphUnit); // trims both texts
+            int exponent = 0;
+            lastUnit = unit;
+            known = true;
+            toBase = UnitExponent(unit, exponent) ? std::pow(10.0, exponent) : 0.0;
+            fromBase = UnitExponent(m_.GraphUnit, exponent) ? std::pow(10.0, -exponent) : 1.0;
+            return y;
+        }
+        return float(double(value) * toBase * fromBase);
+    };
     const auto plotted = [&](qint64 i) {
-        float y =
-            NormalizeUnitValue(log.SampleValue[size_t(i)], log.SampleUnit[size_t(i)], m_.GraphUnit);
+        float y = convert(i);
         if (y > top)
             y = top;
         if (y < low)
@@ -147,7 +165,7 @@ QRectF PlotAreaGeometry(QSizeF frame, double valueLabelWidth, double valueLabelH
     // (from w / 100) must fit left of it.
     const double left = std::max(w / 20 + timeLabelWidth / 2, w / 100 + valueLabelWidth + 2);
     // The sixth label starts at plot width + w / 25 and must end inside the frame.
-    const double width = std::min(w - left - 2, w - w / 25 - timeLabelWidth - 2);
+    const double width = std::min(w - left - 2, w - w / 25 - timeLabelWidth * 1.1 - 4);
     return QRectF(left, top, std::max(1.0, width), std::max(1.0, height));
 }
 

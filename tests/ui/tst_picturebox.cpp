@@ -15,6 +15,7 @@ private slots:
     void pens_data();
     void pens();
     void userCoordinates();
+    void farPointsAreCut();
     void resizeKeepsPictureAndPixelCoordinates();
     void text();
     void mouseInUserCoordinates();
@@ -84,6 +85,13 @@ void TestPictureBox::drawingStaysUntilCls()
     QCOMPARE(Shot(box).pixelColor(50, 40), QColor(Qt::white));
     QCOMPARE(box.CurrentX(), 0.0);
     QCOMPARE(box.CurrentY(), 0.0);
+    // Drawing after a Cls shows; what the Cls wiped does not come back.
+    box.Line(50, 0, 50, 49);
+    const QImage after = Shot(box);
+    QCOMPARE(after.pixelColor(50, 10), QColor(Qt::red));
+    QCOMPARE(after.pixelColor(20, 40), QColor(Qt::white));
+    QCOMPARE(after.pixelColor(20, 25), QColor(Qt::white));
+    QCOMPARE(box.Picture().pixelColor(50, 10), QColor(Qt::red));
     box.SetBackColor(0xFF0000);
     QCOMPARE(CountColour(Shot(box), QRect(0, 0, 100, 50), QColor(Qt::blue)), 100 * 50);
 }
@@ -150,6 +158,25 @@ void TestPictureBox::userCoordinates()
     box.Cls();
     box.Line(5, 0, 5, 0);
     QCOMPARE(Shot(box).pixelColor(100, 50), QColor(Qt::black));
+}
+
+void TestPictureBox::farPointsAreCut()
+{
+    // A segment to a point far outside still shows its visible part, at the right slope.
+    PictureBox box;
+    box.resize(100, 50);
+    box.SetBackColor(0xFFFFFF);
+    box.SetForeColor(255);
+    box.SetDrawWidth(2);
+    box.Line(10, 10, 1e7, 10);
+    box.Line(0, 40, 1e6, 40 + 1e6);
+    box.Line(-1e7, -1e7, -1e7 + 5, -1e7); // wholly outside: nothing
+    const QImage shot = Shot(box);
+    QCOMPARE(shot.pixelColor(95, 10), QColor(Qt::red));
+    QCOMPARE(shot.pixelColor(5, 10), QColor(Qt::white));
+    QVERIFY(shot.pixelColor(5, 45) != QColor(Qt::white));
+    QCOMPARE(shot.pixelColor(40, 45), QColor(Qt::white));
+    QCOMPARE(box.CurrentX(), -1e7 + 5);
 }
 
 void TestPictureBox::resizeKeepsPictureAndPixelCoordinates()

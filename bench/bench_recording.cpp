@@ -1,0 +1,157 @@
+// Records samples through the recording cycle's graph path on real (offscreen) picture boxes and
+// prints what a sample costs: the append to the log, the redraw of the visible window, the newest
+// segment and the scroll bookkeeping with its redraw.
+//
+//   bench_recording [samples] [--no-spans] [--snapshot file.png]
+//
+// Prints the time per sample, the ratio of the last 10,000 samples to the first 10,000 (the cost
+// must not grow with the log), and the cost of one cycle for spans of 100 and 10,000 steps.
+
+#include "common/Module1.h"
+#include "common/Numbers.h"
+#include "graph/PictureBox.h"
+#include "graph/TrendGraphView.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QScrollBar>
+#include <cmath>
+#include <cstdio>
+
+using namespace kst;
+
+namespace {
+
+struct Recorder {
+    Module1 &m;
+    TrendGraphView &view;
+    QDateTime clock{QDate(2026, 12, 6), QTime(8, 0)};
+    QString unit = m.Samples.InternUnit(QStringLiteral("DCV"));
+
+    // One recording cycle's log and graph work for a reading.
+    void Record(float value)
+    {
+        SampleLog &log = m.Samples;
+        const qint32 n = log.SampleCount;
+        log.MakeRoomFor(n);
+        log.SampleValue[size_t(n)] = value;
+        log.SampleDate[size_t(n)] = clock.date();
+        log.SampleTime[size_t(n)] = clock.time();
+        log.SampleUnit[size_t(n)] = unit;
+        log.SampleDecimals[size_t(n)] = 1;
+        log.SampleAvg[size_t(n)] = NoValueMarker;
+        log.SampleRelRef[size_t(n)] = NoValueMarker;
+        qint32 left = view.GraphBox()->ScaleWidth() > n ? 0 : n - m.GraphXSpan;
+        view.RedrawGraph(left, n, m.GraphTopY, m.GraphLowY);
+        view.PlotNewestSample(n, log.SampleValue[size_t(n)]);
+        log.SampleCount = n + 1;
+        clock = clock.addMSecs(250);
+        // The window shows the result once per frame handled: rasterise it as a paint would.
+        view.GraphFrm()->Picture();
+        view.GraphBox()->Picture();
+    }
+};
+
+float Wave(qint64 i)
+{
+    return float(300.0 * std::sin(double(i) / 40.0) + 50.0 * std::sin(double(i) / 7.0));
+}
+
+double CycleMilliseconds(Module1 &m, TrendGraphView &view, qint32 span, int prefill, int cycles)
+{
+    m.Samples.Reset();
+    m.GraphXSpan = span;
+    view.ResetView();
+    Recorder recorder{m, view};
+    // Fill the log quietly, then start recording as START does, near its end.
+    for (int i = 0; i < prefill; ++i) {
+        const qint32 n = m.Samples.SampleCount;
+        m.Samples.MakeRoomFor(n);
+        m.Samples.SampleValue[size_t(n)] = Wave(i);
+        m.Samples.SampleUnit[size_t(n)] = recorder.unit;
+        m.Samples.SampleCount = n + 1;
+    }
+    view.PositionForRecording();
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < cycles; ++i)
+        recorder.Record(Wave(prefill + i));
+    return double(timer.nsecsElapsed()) / 1e6 / cycles;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    qint64 samples = 1000000;
+    QString snapshot;
+    bool spans = true;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--no-spans"))
+            spans = false;
+        else if (args[i] == QLatin1String("--snapshot") && i + 1 < args.size())
+            snapshot = args[++i];
+        else
+            samples = args[i].toLongLong();
+    }
+    constexpr qint64 block = 10000;
+
+    Module1 m;
+    TrendGraphView view(m);
+    view.resize(800, 360);
+    view.ResetView();
+    view.SetColours(16444615, 255, 2);
+    view.show();
+    QApplication::processEvents();
+    view.SetRecording(true);
+
+    if (!snapshot.isEmpty()) {
+        Recorder recorder{m, view};
+        for (qint64 i = 0; i < samples; ++i)
+            recorder.Record(Wave(i));
+        QApplication::processEvents();
+        view.grab().save(snapshot);
+        std::printf("%lld samples drawn, scroll %d of %d, snapshot %s\n", samples,
+                    view.HScroll()->value(), view.HScroll()->maximum(), qPrintable(snapshot));
+        return 0;
+    }
+
+    Recorder recorder{m, view};
+    QElapsedTimer total;
+    total.start();
+    double first = 0, last = 0;
+    QElapsedTimer blockTimer;
+    blockTimer.start();
+    for (qint64 i = 0; i < samples; ++i) {
+        recorder.Record(Wave(i));
+        if ((i + 1) % block == 0) {
+            const double ms = double(blockTimer.nsecsElapsed()) / 1e6;
+            if (i + 1 == block)
+                first = ms;
+            last = ms;
+            if ((i + 1) % block == 0)
+                std::printf("%8lld samples: last %lld took %.1f ms\n", i + 1, block, ms);
+            std::fflush(stdout);
+            blockTimer.restart();
+        }
+    }
+    const double seconds = double(total.nsecsElapsed()) / 1e9;
+    std::printf("recorded %lld samples in %.2f s: %.1f us per sample\n", samples, seconds,
+                seconds * 1e6 / double(samples));
+    if (first > 0)
+        std::printf("last 10,000 / first 10,000: %.3f (%.1f ms / %.1f ms)\n", last / first, last,
+                    first);
+
+    if (!spans)
+        return 0;
+    const double span100 = CycleMilliseconds(m, view, 100, 20000, 2000);
+    const double span10000 = CycleMilliseconds(m, view, 10000, 20000, 200);
+    std::printf("one recording cycle, span 100: %.3f ms\n", span100);
+    std::printf("one recording cycle, span 10000: %.3f ms\n", span10000);
+    return 0;
+}
