@@ -529,9 +529,7 @@ void MainFrm::ReadSamples(const QString &path)
     FileMenu->setEnabled(!StartCom->isChecked());
     ControlFrm->setEnabled(true);
 
-    qint32 left = 0;
-    Graph->RedrawGraph(left, M.Samples.SampleCount, M.GraphTopY, M.GraphLowY);
-    Graph->AfterLoad();
+    Graph->AfterLoad(); // the whole log drawn from index 0, the scroll range widened
     M.CurrentFileName = path;
     SaveFileName = path;
     setWindowTitle(QStringLiteral("KST_") + path);
