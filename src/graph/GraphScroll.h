@@ -5,6 +5,7 @@
 #include <QRectF>
 #include <QString>
 #include <QtGlobal>
+#include <limits>
 
 namespace kst {
 
@@ -12,9 +13,10 @@ class SampleLog;
 
 // The arithmetic of the graph's horizontal scroll bar and of the point read-out. The scroll bar's
 // value is the index of the first visible sample whenever the log is longer than the window; its
-// maximum starts at 100 and is a 16-bit number.
+// maximum starts at 100. It is not held to 16 bits: a recording of hours (a sample every quarter
+// second passes 32,767 samples in about two hours) must stay scrollable to its end.
 inline constexpr qint32 ScrollInitialMaximum = 100;
-inline constexpr qint32 ScrollMaximumLimit = 32767;
+inline constexpr qint32 ScrollMaximumLimit = std::numeric_limits<qint32>::max() - 5;
 
 struct ScrollPosition {
     qint32 Value = 0;

@@ -12,6 +12,37 @@ namespace kst {
 
 namespace {
 
+// A line through far more points than the picture has pixel columns (a wide graph span) looks
+// the same drawn through the first, lowest, highest and last point of each column, and costs a
+// fraction to stroke.
+std::vector<QPointF> ThinToPixelColumns(std::vector<QPointF> points)
+{
+    if (points.size() < 4096)
+        return points;
+    std::vector<QPointF> out;
+    out.reserve(4096);
+    size_t start = 0;
+    while (start < points.size()) {
+        const double column = std::floor(points[start].x());
+        size_t end = start + 1;
+        size_t low = start, high = start;
+        while (end < points.size() && std::floor(points[end].x()) == column) {
+            if (points[end].y() < points[low].y())
+                low = end;
+            if (points[end].y() > points[high].y())
+                high = end;
+            ++end;
+        }
+        // Keep the column's points in drawing order.
+        size_t keep[4] = {start, std::min(low, high), std::max(low, high), end - 1};
+        for (size_t k : keep)
+            if (out.empty() || out.back() != points[k])
+                out.push_back(points[k]);
+        start = end;
+    }
+    return out;
+}
+
 // Beyond this many pending operations the picture is brought up to date anyway, so a box that
 // is drawn on but never shown does not collect drawing without end.
 constexpr size_t MaxPending = 4096;
@@ -258,6 +289,7 @@ void PictureBox::DeviceLines(const std::vector<QPointF> &devicePoints)
             if (op.points.size() < 2)
                 return;
         }
+        op.points = ThinToPixelColumns(std::move(op.points));
     }
     Queue(std::move(op));
 }

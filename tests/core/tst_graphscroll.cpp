@@ -44,10 +44,13 @@ void TestGraphScroll::advance_data()
     QTest::newRow("wide window") << 0 << 100 << 400.0 << 395 << 0 << 100 << false;
     QTest::newRow("wide window edge") << 0 << 100 << 400.0 << 396 << 1 << 100 << true;
     QTest::newRow("fractional width") << 0 << 100 << 100.5 << 95 << 0 << 100 << false;
+    QTest::newRow("past 16 bits") << 32767 << 32767 << 100.0 << 40000 << 32768 << 32772 << true;
     QTest::newRow("grows up to the limit")
-        << 32765 << 32765 << 100.0 << 40000 << 32766 << 32767 << true;
+        << ScrollMaximumLimit - 2 << ScrollMaximumLimit - 2 << 5.0 << ScrollMaximumLimit
+        << ScrollMaximumLimit - 1 << ScrollMaximumLimit << true;
     QTest::newRow("pinned at the limit")
-        << 32767 << 32767 << 100.0 << 40000 << 32767 << 32767 << false;
+        << ScrollMaximumLimit << ScrollMaximumLimit << 5.0 << std::numeric_limits<int>::max()
+        << ScrollMaximumLimit << ScrollMaximumLimit << false;
 }
 
 void TestGraphScroll::advance()
@@ -128,7 +131,7 @@ void TestGraphScroll::recordingStart_data()
     QTest::newRow("fits: value 0, maximum kept") << 20 << 130 << 100.0 << 50 << 0 << 130;
     QTest::newRow("near the edge: maximum raised to 100") << 0 << 100 << 100.0 << 100 << 4 << 100;
     QTest::newRow("maximum shrinks to the log") << 500 << 700 << 100.0 << 300 << 204 << 209;
-    QTest::newRow("16-bit limit") << 0 << 100 << 100.0 << 40000 << 32767 << 32767;
+    QTest::newRow("past 16 bits") << 0 << 100 << 100.0 << 40000 << 39904 << 39909;
 }
 
 void TestGraphScroll::recordingStart()
@@ -155,7 +158,7 @@ void TestGraphScroll::afterLoad_data()
     QTest::newRow("102 records") << 100 << 102 << 101;
     QTest::newRow("never shrinks") << 600 << 500 << 600;
     QTest::newRow("empty file") << 100 << 0 << 100;
-    QTest::newRow("beyond 16 bits") << 100 << 40000 << 32767;
+    QTest::newRow("beyond 16 bits") << 100 << 40000 << 39999;
 }
 
 void TestGraphScroll::afterLoad()

@@ -7,7 +7,9 @@
 #include "support/Pty.h"
 #include "support/TestEnvironment.h"
 
+#include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <QScreen>
 #include <QSettings>
 #include <QTest>
@@ -22,6 +24,7 @@ private slots:
     void firstStartDefaults();
     void badSettingsStillOpenThePort_data();
     void badSettingsStillOpenThePort();
+    void portInUseOpensTheErrorWindow();
     void placementRoundTrip();
     void quitQuestion_data();
     void quitQuestion();
@@ -87,6 +90,27 @@ void TestStartUp::badSettingsStillOpenThePort()
     auto main = Start(module);
     QCOMPARE(main->MSComm1->CommPort(), 2);
     QVERIFY(main->MSComm1->PortOpen());
+}
+
+void TestStartUp::portInUseOpensTheErrorWindow()
+{
+    TestEnvironment env;
+    Pty pty;
+    SettingsStore::SetPortDevice(1, pty.SlavePath());
+    MSComm other([&](int) { return pty.SlavePath(); });
+    QCOMPARE(other.SetPortOpen(true), 0); // another program holds the meter's port
+    QString shown;
+    QTimer::singleShot(200, [&] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            shown = modal->objectName();
+            modal->close();
+        }
+    });
+    Module1 module;
+    auto main = Start(module);
+    QCOMPARE(shown, QStringLiteral("ComErr"));
+    QVERIFY(!main->MSComm1->PortOpen()); // closed by Escape: start-up goes on
+    QVERIFY(main->isVisible());
 }
 
 void TestStartUp::placementRoundTrip()
