@@ -253,9 +253,9 @@ void TestFaultStream::noisyStream()
     for (const Decoded &d : model.Frames()) {
         while (next < sent.size() && sent[next].bytes != d.frame)
             ++next;
-        QVERIFY2(next < sent.size(),
-                 qPrintable("decoded a frame that was not sent in this order: " +
-                            d.frame.toHex(' ')));
+        QVERIFY2(
+            next < sent.size(),
+            qPrintable("decoded a frame that was not sent in this order: " + d.frame.toHex(' ')));
         const MeterFrameEncoder &e = sent[next].display;
         const MeterReading &r = d.reading;
         const bool nonNegative = r.NonNegative;
@@ -275,10 +275,10 @@ void TestFaultStream::noisyStream()
     for (size_t i = 0; i < sent.size(); ++i) {
         if (sent[i].mustDecode) {
             ++required;
-            QVERIFY2(decoded[i], qPrintable(QStringLiteral("frame %1 after a pause was lost: %2")
-                                                .arg(i)
-                                                .arg(QString::fromLatin1(
-                                                    sent[i].bytes.toHex(' ')))));
+            QVERIFY2(decoded[i],
+                     qPrintable(QStringLiteral("frame %1 after a pause was lost: %2")
+                                    .arg(i)
+                                    .arg(QString::fromLatin1(sent[i].bytes.toHex(' ')))));
         } else if (!decoded[i]) {
             ++lost;
         }

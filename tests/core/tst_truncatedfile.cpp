@@ -142,8 +142,8 @@ void TestTruncatedFile::cutAtEveryOffset()
                                         .arg(back.SampleCount)
                                         .arg(expected)));
         QVERIFY2(result.complete == (stopLine == 0), qPrintable(where));
-        QVERIFY2(result.stopLine == stopLine, qPrintable(where + QStringLiteral(": stopped at %1")
-                                                                     .arg(result.stopLine)));
+        QVERIFY2(result.stopLine == stopLine,
+                 qPrintable(where + QStringLiteral(": stopped at %1").arg(result.stopLine)));
         QVERIFY2(result.complete || !result.stopReason.isEmpty(), qPrintable(where));
 
         qint32 lastMax = -1, lastMin = -1, lastAvg = -1;
