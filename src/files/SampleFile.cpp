@@ -636,6 +636,12 @@ Reader::Outcome Reader::ParseRecord(Cursor &c, Record &record, int &badField, qi
             ok = ParseTimeField(b, e, record.time);
             break;
         case 3: {
+            // A quote inside a unit cannot be written back (the file has no escape for it), so
+            // such a unit is not valid rather than loading and then failing at the next load.
+            if (std::memchr(b, '"', size_t(e - b))) {
+                ok = false;
+                break;
+            }
             bool needMore = false;
             record.unit = UnitText(b, e, c, needMore);
             if (needMore)
