@@ -272,12 +272,7 @@ void PrintGraphFrm::Scale_Click()
     GraphBox->SetScaleWidth(module_.PrintGraphXSpan);
 }
 
-void PrintGraphFrm::PrinterError()
-{
-    QMessageBox box(QMessageBox::Question, QStringLiteral("KST"), QStringLiteral("Printer Error!!"),
-                    QMessageBox::Ok, this);
-    box.exec();
-}
+void PrintGraphFrm::PrinterError() { PrinterSurface::ShowPrinterError(this); }
 
 bool PrintGraphFrm::PrintOn(const std::function<std::unique_ptr<PrinterSurface>()> &open)
 {
@@ -318,15 +313,9 @@ bool PrintGraphFrm::WriteGraphPdf(const QString &fileName)
 
 void PrintGraphFrm::PdfGraph_Click()
 {
-    QFileDialog dialog(this, QStringLiteral("PDF"), module_.DataFolder,
-                       QStringLiteral("PDF (*.pdf)"));
-    dialog.setObjectName(QStringLiteral("PdfDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    WriteGraphPdf(dialog.selectedFiles().constFirst());
+    const QString fileName = PrinterSurface::AskPdfFileName(this, module_.DataFolder);
+    if (!fileName.isEmpty())
+        WriteGraphPdf(fileName);
 }
 
 void PrintGraphFrm::PrintGraphCancel_Click()

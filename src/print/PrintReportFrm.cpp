@@ -165,12 +165,7 @@ void PrintReportFrm::DataError(QLineEdit *focusBack)
         focusBack->setFocus(Qt::OtherFocusReason);
 }
 
-void PrintReportFrm::PrinterError()
-{
-    QMessageBox box(QMessageBox::Question, QStringLiteral("KST"), QStringLiteral("Printer Error!!"),
-                    QMessageBox::Ok, this);
-    box.exec();
-}
+void PrintReportFrm::PrinterError() { PrinterSurface::ShowPrinterError(this); }
 
 void PrintReportFrm::StartText_LostFocus()
 {
@@ -244,15 +239,9 @@ bool PrintReportFrm::WriteReportPdf(const QString &fileName)
 
 void PrintReportFrm::PdfReport_Click()
 {
-    QFileDialog dialog(this, QStringLiteral("PDF"), module_.DataFolder,
-                       QStringLiteral("PDF (*.pdf)"));
-    dialog.setObjectName(QStringLiteral("PdfDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    WriteReportPdf(dialog.selectedFiles().constFirst());
+    const QString fileName = PrinterSurface::AskPdfFileName(this, module_.DataFolder);
+    if (!fileName.isEmpty())
+        WriteReportPdf(fileName);
 }
 
 void PrintReportFrm::CancelReport_Click()

@@ -3,6 +3,8 @@
 #include "graph/QtColour.h"
 
 #include <QColor>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPen>
@@ -199,6 +201,25 @@ const QFontMetricsF &PrinterSurface::Metrics() const
 {
     CurrentFont();
     return *metrics_;
+}
+
+QString PrinterSurface::AskPdfFileName(QWidget *parent, const QString &folder)
+{
+    QFileDialog dialog(parent, QStringLiteral("PDF"), folder, QStringLiteral("PDF (*.pdf)"));
+    dialog.setObjectName(QStringLiteral("PdfDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void PrinterSurface::ShowPrinterError(QWidget *parent)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("KST"), QStringLiteral("Printer Error!!"),
+                    QMessageBox::Ok, parent);
+    box.exec();
 }
 
 } // namespace kst

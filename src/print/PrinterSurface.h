@@ -11,6 +11,8 @@
 
 class QPrinter;
 
+class QWidget;
+
 namespace kst {
 
 // A drawing surface on A4 pages, either on the system's default printer or in a PDF file. Both go
@@ -28,6 +30,11 @@ public:
     // A document written to a PDF file, or nothing when the file cannot be started.
     static std::unique_ptr<PrinterSurface> OpenPdf(const QString &fileName, Orientation orientation,
                                                    QString *reason = nullptr);
+
+    // The print windows' "PDF..." file question (objectName "PdfDialog"); empty when cancelled.
+    static QString AskPdfFileName(QWidget *parent, const QString &folder);
+    // The print windows' failure message: "Printer Error!!", titled "KST", question icon.
+    static void ShowPrinterError(QWidget *parent);
 
     ~PrinterSurface() override;
 
