@@ -1,6 +1,8 @@
+#include "meter/CommuniFrm.h"
 #include "meter/MSComm.h"
 #include "meter/MeterFrameEncoder.h"
 #include "shell/MainFrm.h"
+#include "shell/SettingsStore.h"
 #include "support/ui/ProgramUnderTest.h"
 
 #include <QElapsedTimer>
@@ -8,6 +10,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <ctime>
 
 using namespace kst;
 using kst::test::ProgramUnderTest;
@@ -158,7 +161,21 @@ void TestMeterLink::pulledDeviceLeavesTheProgramResponsive()
     QTimer::singleShot(50, [&] { fired = true; });
     QTRY_VERIFY_WITH_TIMEOUT(fired, 1000);
     QCOMPARE(p.module.Samples.SampleCount, 3);
+    // No busy loop on the dead device: a second of waiting costs almost no processor time.
+    const std::clock_t before = std::clock();
+    QTest::qWait(1000);
+    QVERIFY2(double(std::clock() - before) / CLOCKS_PER_SEC < 0.3, "busy while the device is gone");
     QTRY_COMPARE_WITH_TIMEOUT(p.Text("ReadBox"), QStringLiteral("O L"), 4000);
+
+    // The adapter comes back as another device: assigning it in the port window resumes.
+    kst::test::Pty again;
+    SettingsStore::SetPortDevice(1, again.SlavePath());
+    CommuniFrm window(*p.main->MSComm1, p.module);
+    window.ComOK_Click();
+    QVERIFY(p.main->MSComm1->PortOpen());
+    QVERIFY(again.Write(Frame(1500, 0, 1)));
+    QTRY_COMPARE(p.Text("ReadBox"), QStringLiteral("1.500"));
+    QTRY_COMPARE(p.module.Samples.SampleCount, 4);
 }
 
 QTEST_MAIN(TestMeterLink)
