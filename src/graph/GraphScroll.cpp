@@ -56,7 +56,7 @@ qint32 ClickSampleOffset(double x)
     return qint32(std::clamp<qint64>(RoundHalfEven(x), -2147483647, 2147483647));
 }
 
-ReadoutTexts ReadoutFor(const SampleLog &log, qint64 index, const QDateTime &now)
+PointReadout ReadoutFor(const SampleLog &log, qint64 index, const QDateTime &now)
 {
     if (index < 0 || index >= log.SampleCount)
         return {QStringLiteral("NO DATA"), QString(), StampText(now)};

@@ -58,12 +58,12 @@ qint32 ClickSampleOffset(double x);
 // Texts of the read-out window for the sample at index: its value with its own decimals, its
 // unit and its time of day; "NO DATA", no unit and the current date and time when there is no
 // sample there.
-struct ReadoutTexts {
+struct PointReadout {
     QString Value;
     QString Unit;
     QString Time;
 };
-ReadoutTexts ReadoutFor(const SampleLog &log, qint64 index, const QDateTime &now);
+PointReadout ReadoutFor(const SampleLog &log, qint64 index, const QDateTime &now);
 
 // Top-left corner of the read-out window, in twips on the screen, given the graph frame's
 // rectangle in twips on the screen: on the side away from the click (left for clicks at x >= 50,

@@ -241,7 +241,7 @@ void TrendGraphView::GraphBox_Click()
     if (recording_)
         return;
     const qint64 index = qint64(graph_->ViewStart) + clickX_;
-    const ReadoutTexts texts = ReadoutFor(m_.Samples, index, m_.Now());
+    const PointReadout texts = ReadoutFor(m_.Samples, index, m_.Now());
     timer1_->stop();
     OpenShowData();
     label1_->setText(texts.Value);

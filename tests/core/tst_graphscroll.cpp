@@ -236,7 +236,7 @@ void TestGraphScroll::readoutTexts()
         log.SampleTime[n] = s.time;
         log.SampleCount = n + 1;
     }
-    const ReadoutTexts texts =
+    const PointReadout texts =
         ReadoutFor(log, index, QDateTime(QDate(2026, 12, 6), QTime(20, 1, 2)));
     QCOMPARE(texts.Value, value);
     QCOMPARE(texts.Unit, unit);
