@@ -111,7 +111,9 @@ void PrintReportFrm::Form_Load()
     MSFlexGrid1->setFont(font);
     MSFlexGrid1->horizontalHeader()->setFont(font);
 
-    // The table reads the log when rows are shown, so even a million samples list at once.
+    // The table reads the log when rows are shown, so even a million samples list at once; the
+    // hourglass covers the moment the view takes to set up.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     delete model_;
     model_ = new ReportTableModel(module_.Samples, this);
     MSFlexGrid1->setModel(model_);
@@ -128,6 +130,7 @@ void PrintReportFrm::Form_Load()
 
     StartPrintReport->setEnabled(!ReportCellText(module_.Samples, 1, 0).isEmpty() &&
                                  model_->rowCount() > 0);
+    QApplication::restoreOverrideCursor();
 }
 
 void PrintReportFrm::Option1_Click()

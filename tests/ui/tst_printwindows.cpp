@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -131,6 +132,8 @@ private slots:
     void graphScaleButton();
     void graphNoPrinter();
     void graphPdf();
+    void pdfButtonsAskForFileName_data();
+    void pdfButtonsAskForFileName();
 };
 
 void TestPrintWindows::reportControls_data()
@@ -631,6 +634,8 @@ void TestPrintWindows::graphPdf()
     QVERIFY(window.WriteGraphPdf(file));
     QCOMPARE(catcher.seen.size(), 0);
     KeepSample(file, QStringLiteral("graph.pdf"));
+    if (!qEnvironmentVariableIsEmpty("KST_PRINT_SAMPLES"))
+        window.grab().save(qEnvironmentVariable("KST_PRINT_SAMPLES") + "/graph-window.png");
 
     QCOMPARE(PdfPages(file), 1);
     QVERIFY(Run("pdfinfo", {file}).contains(QStringLiteral("842 x 595 pts (A4)"))); // landscape
@@ -641,6 +646,60 @@ void TestPrintWindows::graphPdf()
         QVERIFY2(text.contains(QString::fromLatin1(expected)), expected);
     QVERIFY(QRegularExpression(QStringLiteral("Max:\\s+299\\.998")).match(text).hasMatch());
     QVERIFY(QRegularExpression(QStringLiteral("Min:\\s+-299\\.997")).match(text).hasMatch());
+}
+
+void TestPrintWindows::pdfButtonsAskForFileName_data()
+{
+    QTest::addColumn<bool>("graph");
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<int>("pages");
+    QTest::newRow("report") << false << true << 2;
+    QTest::newRow("graph") << true << true << 1;
+    QTest::newRow("report, dialog cancelled") << false << false << 0;
+}
+
+void TestPrintWindows::pdfButtonsAskForFileName()
+{
+    QFETCH(bool, graph);
+    QFETCH(bool, accept);
+    QFETCH(int, pages);
+    Module1 module;
+    Fill(module, 60);
+    QTemporaryDir dir;
+    module.DataFolder = dir.path();
+    std::unique_ptr<QDialog> window;
+    if (graph)
+        window = std::make_unique<PrintGraphFrm>(module, std::function<void()>());
+    else
+        window = std::make_unique<PrintReportFrm>(module);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+
+    // A name typed without extension gets ".pdf".
+    const QString typed = dir.filePath(QStringLiteral("out"));
+    bool nonNative = false;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        nonNative = dialog->testOption(QFileDialog::DontUseNativeDialog) &&
+                    dialog->acceptMode() == QFileDialog::AcceptSave;
+        if (accept) {
+            dialog->selectFile(typed);
+            static_cast<QDialog *>(dialog)->accept();
+        } else {
+            dialog->reject();
+        }
+    });
+    timer.start(5);
+    BoxCatcher catcher;
+    Child<QPushButton>(*window, graph ? "PdfGraph" : "PdfReport")->click();
+    QVERIFY(nonNative);
+    QCOMPARE(catcher.seen.size(), 0);
+    QCOMPARE(QFile::exists(typed + QStringLiteral(".pdf")), accept);
+    if (accept)
+        QCOMPARE(PdfPages(typed + QStringLiteral(".pdf")), pages);
 }
 
 QTEST_MAIN(TestPrintWindows)
