@@ -31,7 +31,10 @@ void Fill(Module1 &module, qint32 n)
     }
 }
 
-double Seconds(const QElapsedTimer &clock) { return double(clock.nsecsElapsed()) / 1e9; }
+double Seconds(const QElapsedTimer &clock)
+{
+    return double(clock.nsecsElapsed()) / 1e9;
+}
 
 } // namespace
 

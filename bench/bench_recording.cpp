@@ -145,8 +145,8 @@ int main(int argc, char **argv)
                 first = ms;
             last = ms;
             if ((i + 1) % block == 0)
-                std::printf("%8lld samples: last %lld took %.1f ms of processor time\n", i + 1, block,
-                            ms);
+                std::printf("%8lld samples: last %lld took %.1f ms of processor time\n", i + 1,
+                            block, ms);
             std::fflush(stdout);
             blockStart = now;
         }

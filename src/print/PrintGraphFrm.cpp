@@ -272,7 +272,10 @@ void PrintGraphFrm::Scale_Click()
     GraphBox->SetScaleWidth(module_.PrintGraphXSpan);
 }
 
-void PrintGraphFrm::PrinterError() { PrinterSurface::ShowPrinterError(this); }
+void PrintGraphFrm::PrinterError()
+{
+    PrinterSurface::ShowPrinterError(this);
+}
 
 bool PrintGraphFrm::PrintOn(const std::function<std::unique_ptr<PrinterSurface>()> &open)
 {

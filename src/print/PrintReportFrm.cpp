@@ -168,7 +168,10 @@ void PrintReportFrm::DataError(QLineEdit *focusBack)
         focusBack->setFocus(Qt::OtherFocusReason);
 }
 
-void PrintReportFrm::PrinterError() { PrinterSurface::ShowPrinterError(this); }
+void PrintReportFrm::PrinterError()
+{
+    PrinterSurface::ShowPrinterError(this);
+}
 
 void PrintReportFrm::StartText_LostFocus()
 {

@@ -9,10 +9,10 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QTimer>
 #include <QScreen>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 
 using namespace kst;
 using kst::test::Pty;
