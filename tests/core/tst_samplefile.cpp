@@ -8,6 +8,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "support/SampleRecords.h"
 #include <QThread>
 #include <cmath>
 #include <csignal>
@@ -15,45 +17,11 @@
 #include <sys/resource.h>
 
 using namespace kst;
+using kst::test::Append;
+using kst::test::At;
+using kst::test::Sample;
 
 namespace {
-
-struct Sample {
-    float value;
-    QDate date;
-    QTime time;
-    QString unit;
-    qint16 decimals;
-    qint16 isMax;
-    qint16 isMin;
-    float avg;
-    float relRef;
-};
-
-void Append(SampleLog &log, const Sample &s)
-{
-    const qint32 n = log.SampleCount;
-    log.MakeRoomFor(n);
-    const size_t k = size_t(n);
-    log.SampleValue[k] = s.value;
-    log.SampleDate[k] = s.date;
-    log.SampleTime[k] = s.time;
-    log.SampleUnit[k] = s.unit;
-    log.SampleDecimals[k] = s.decimals;
-    log.SampleIsMax[k] = s.isMax;
-    log.SampleIsMin[k] = s.isMin;
-    log.SampleAvg[k] = s.avg;
-    log.SampleRelRef[k] = s.relRef;
-    log.SampleCount = n + 1;
-}
-
-Sample At(const SampleLog &log, qint32 i)
-{
-    const size_t k = size_t(i);
-    return {log.SampleValue[k], log.SampleDate[k],     log.SampleTime[k],
-            log.SampleUnit[k],  log.SampleDecimals[k], log.SampleIsMax[k],
-            log.SampleIsMin[k], log.SampleAvg[k],      log.SampleRelRef[k]};
-}
 
 QByteArray Write(const SampleLog &log, qint32 count)
 {

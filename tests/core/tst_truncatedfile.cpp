@@ -13,21 +13,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "support/SampleRecords.h"
+
 using namespace kst;
+using kst::test::Append;
+using kst::test::Sample;
 
 namespace {
-
-struct Sample {
-    float value;
-    QDate date;
-    QTime time;
-    QString unit;
-    qint16 decimals;
-    qint16 isMax;
-    qint16 isMin;
-    float avg;
-    float relRef;
-};
 
 const Sample Records[] = {
     {1.234f, {2000, 5, 4}, {10, 15, 30}, u"DCV"_qs, 3, -1, 0, 99999.0f, 99999.0f},
@@ -41,21 +33,8 @@ constexpr qint32 RecordCount = qint32(std::size(Records));
 SampleLog MakeLog()
 {
     SampleLog log;
-    for (const Sample &s : Records) {
-        const qint32 n = log.SampleCount;
-        log.MakeRoomFor(n);
-        const size_t k = size_t(n);
-        log.SampleValue[k] = s.value;
-        log.SampleDate[k] = s.date;
-        log.SampleTime[k] = s.time;
-        log.SampleUnit[k] = s.unit;
-        log.SampleDecimals[k] = s.decimals;
-        log.SampleIsMax[k] = s.isMax;
-        log.SampleIsMin[k] = s.isMin;
-        log.SampleAvg[k] = s.avg;
-        log.SampleRelRef[k] = s.relRef;
-        log.SampleCount = n + 1;
-    }
+    for (const Sample &s : Records)
+        Append(log, s);
     return log;
 }
 
