@@ -1,5 +1,6 @@
 #include "print/PrintGraphFrm.h"
 
+#include "common/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
 #include "graph/PictureBox.h"
@@ -272,7 +273,7 @@ void PrintGraphFrm::Scale_Click()
 
 void PrintGraphFrm::PrinterError(const QString &reason)
 {
-    PrinterSurface::ShowPrinterError(this, reason);
+    PrinterSurface::ShowPrinterError(module_, this, reason);
 }
 
 bool PrintGraphFrm::PrintOn(const Opener &open)

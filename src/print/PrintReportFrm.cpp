@@ -1,5 +1,6 @@
 #include "print/PrintReportFrm.h"
 
+#include "common/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
 #include "print/PrinterSurface.h"
@@ -14,7 +15,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -160,16 +160,14 @@ void PrintReportFrm::EndText_GotFocus()
 
 void PrintReportFrm::DataError(QLineEdit *focusBack)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
-                    QStringLiteral("Data Error! Input Again."), QMessageBox::Ok, this);
-    box.exec();
+    ShowInputWarning(module_, this, QStringLiteral("Data Error! Input Again."));
     if (focusBack)
         focusBack->setFocus(Qt::OtherFocusReason);
 }
 
 void PrintReportFrm::PrinterError(const QString &reason)
 {
-    PrinterSurface::ShowPrinterError(this, reason);
+    PrinterSurface::ShowPrinterError(module_, this, reason);
 }
 
 void PrintReportFrm::StartText_LostFocus()

@@ -1,5 +1,6 @@
 #include "print/PrinterSurface.h"
 
+#include "common/MessageBox.h"
 #include "common/PrinterPage.h"
 #include "graph/QtColour.h"
 
@@ -8,7 +9,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPen>
@@ -270,12 +270,11 @@ QString PrinterSurface::AskPdfFileName(QWidget *parent, const QString &proposedP
     return dialog.selectedFiles().constFirst();
 }
 
-void PrinterSurface::ShowPrinterError(QWidget *parent, const QString &reason)
+void PrinterSurface::ShowPrinterError(const Module1 &module, QWidget *parent, const QString &reason)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("KST"), QStringLiteral("Printer Error!!"),
-                    QMessageBox::Ok, parent);
-    box.setInformativeText(reason);
-    box.exec();
+    ShowMessage(module, parent,
+                {MessageIcon::Question, QStringLiteral("KST"), QStringLiteral("Printer Error!!"),
+                 MessageButton::Ok, reason});
 }
 
 } // namespace kst

@@ -16,6 +16,8 @@ class QWidget;
 
 namespace kst {
 
+class Module1;
+
 // A drawing surface on the pages of a printer or a PDF file. Both go through the same QPrinter and
 // QPainter code, so a PDF holds exactly the pages the printer gets. The default coordinates are
 // the page's layout area (the printable area, at least MinimumPageMargin from the paper's edges)
@@ -50,7 +52,7 @@ public:
     static QString AskPdfFileName(QWidget *parent, const QString &proposedPath);
     // The print windows' failure message: "Printer Error!!", titled "KST", question icon, with
     // the reason as its informative text.
-    static void ShowPrinterError(QWidget *parent, const QString &reason);
+    static void ShowPrinterError(const Module1 &module, QWidget *parent, const QString &reason);
     // Why the document did not come out, once Succeeded() is false.
     QString FailureReason() const;
 

@@ -1,3 +1,4 @@
+#include "MessageCatcher.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
 #include "graph/PictureBox.h"
@@ -8,7 +9,6 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPageSize>
 #include <QPrinterInfo>
 #include <QProcess>
@@ -22,28 +22,15 @@ using namespace kst;
 
 namespace {
 
-// Answers every message box that opens while it lives and keeps what it said.
-class BoxCatcher : public QObject {
-public:
-    QStringList seen; // "title|icon|text|informative text"
-    BoxCatcher()
-    {
-        connect(&timer_, &QTimer::timeout, this, [this] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            seen.append(QStringLiteral("%1|%2|%3|%4")
-                            .arg(box->windowTitle())
-                            .arg(int(box->icon()))
-                            .arg(box->text(), box->informativeText()));
-            box->done(QMessageBox::Ok);
-        });
-        timer_.start(5);
-    }
-
-private:
-    QTimer timer_;
-};
+// What the messages said: "title|icon|text|informative text" each.
+QStringList Said(const test::MessageCatcher &catcher)
+{
+    QStringList said;
+    for (const Message &m : catcher.Messages())
+        said.append(
+            QStringLiteral("%1|%2|%3|%4").arg(m.Title).arg(int(m.Icon)).arg(m.Text, m.Informative));
+    return said;
+}
 
 // n samples of s % 400 + 0.5 DCV, one a second from 10:00:00 on 1 May 2000.
 void Fill(
@@ -115,8 +102,6 @@ private slots:
     void printerErrorsNameTheReason();
     void reportLeaveFieldChecks_data();
     void reportLeaveFieldChecks();
-    void graphRangeChoices_data();
-    void graphRangeChoices();
     void graphScaleAndEmptyLog();
     void pdfButtonProposesName_data();
     void pdfButtonProposesName();
@@ -144,9 +129,9 @@ void TestPrintWindows::reportPdf()
     PrintReportFrm window(module);
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("report.pdf"));
-    BoxCatcher catcher;
+    test::MessageCatcher catcher(module);
     QVERIFY(window.WriteReportPdf(file, QPageSize(paper)));
-    QCOMPARE(catcher.seen, QStringList());
+    QCOMPARE(Said(catcher), QStringList());
     QStringList pages;
     CheckPdf(file, 3, paperInfo, title, &pages);
     if (QTest::currentTestFailed())
@@ -176,9 +161,9 @@ void TestPrintWindows::graphPdf()
     Child<QRadioButton>(window, "AllData")->click();
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("graph.pdf"));
-    BoxCatcher catcher;
+    test::MessageCatcher catcher(module);
     QVERIFY(window.WriteGraphPdf(file, QPageSize(QPageSize::A4)));
-    QCOMPARE(catcher.seen, QStringList());
+    QCOMPARE(Said(catcher), QStringList());
     QStringList pages;
     CheckPdf(file, 1, "842 x 595 pts (A4)", module.CurrentFileName, &pages);
     if (QTest::currentTestFailed())
@@ -225,7 +210,7 @@ void TestPrintWindows::printerErrorsNameTheReason()
         window = std::make_unique<PrintGraphFrm>(module, std::function<void()>());
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    BoxCatcher catcher;
+    test::MessageCatcher catcher(module);
     if (a[1] == "start") {
         Child<QRadioButton>(*window, "Option2")->click();
         Child<QLineEdit>(*window, "StartText")->setText(a[2]);
@@ -240,7 +225,7 @@ void TestPrintWindows::printerErrorsNameTheReason()
     } else {
         Child<QPushButton>(*window, a[0] == "report" ? "StartPrintReport" : "PrintGraph")->click();
     }
-    QCOMPARE(catcher.seen, QStringList("KST|4|Printer Error!!|" + reason));
+    QCOMPARE(Said(catcher), QStringList("KST|4|Printer Error!!|" + reason));
     QVERIFY(window->isVisible());
     QCOMPARE(module.Samples.SampleCount, 250);
 }
@@ -280,44 +265,11 @@ void TestPrintWindows::reportLeaveFieldChecks()
     Child<QLineEdit>(window, "StartText")->setText(start);
     Child<QLineEdit>(window, "EndText")->setText(end);
     Child<QPushButton>(window, "CancelReport")->setFocus();
-    BoxCatcher catcher;
+    test::MessageCatcher catcher(module);
     leaveStart ? window.StartText_LostFocus() : window.EndText_LostFocus();
-    QCOMPARE(catcher.seen,
+    QCOMPARE(Said(catcher),
              message ? QStringList("Warning|2|Data Error! Input Again.|") : QStringList());
     QTRY_COMPARE(window.focusWidget(), window.findChild<QWidget *>(focus));
-}
-
-void TestPrintWindows::graphRangeChoices_data()
-{
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QList<int>>("firstLast");
-    QTest::addColumn<double>("extent");
-    QTest::newRow("opening") << "" << QList<int>{0, 100} << 100.0;
-    QTest::newRow("All Data") << "all" << QList<int>{0, 249} << 249.0;
-    QTest::newRow("pages 2 to 3") << "2 3" << QList<int>{100, 249} << 200.0;
-    QTest::newRow("start page 0 keeps the range") << "0 3" << QList<int>{0, 100} << 100.0;
-}
-
-void TestPrintWindows::graphRangeChoices()
-{
-    QFETCH(QString, action);
-    QFETCH(QList<int>, firstLast);
-    QFETCH(double, extent);
-    Module1 module;
-    Fill(module, 250);
-    PrintGraphFrm window(module, {});
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    if (action == "all") {
-        Child<QRadioButton>(window, "AllData")->click();
-    } else if (!action.isEmpty()) {
-        Child<QLineEdit>(window, "StartPage")->setText(action.section(u' ', 0, 0));
-        Child<QLineEdit>(window, "EndPage")->setText(action.section(u' ', 1, 1));
-        window.EndPage_LostFocus();
-    }
-    QCOMPARE(QList<int>({window.State().PrintFirstIndex, window.State().PrintLastIndex}),
-             firstLast);
-    QCOMPARE(Child<PictureBox>(window, "GraphBox")->ScaleWidth(), extent);
 }
 
 void TestPrintWindows::graphScaleAndEmptyLog()
