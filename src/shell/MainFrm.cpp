@@ -295,32 +295,31 @@ void MainFrm::RecordReading(float value, const QString &unitText, qint16 decimal
 {
     SampleLog &log = M.Samples;
     const qint32 n = log.SampleCount;
-    log.MakeRoomFor(n);
     DataModified = true;
-    log.SampleValue[size_t(n)] = value;
     const QDateTime now = M.Now();
-    log.SampleDate[size_t(n)] = now.date();
-    const QTime time = now.time();
-    log.SampleTime[size_t(n)] = QTime(time.hour(), time.minute(), time.second());
-    log.SampleUnit[size_t(n)] = log.InternUnit(unitText.trimmed());
-    log.SampleDecimals[size_t(n)] = decimals;
+    Sample sample;
+    sample.value = value;
+    sample.date = now.date();
+    sample.time = now.time(); // with the clock's milliseconds; files and windows show seconds
+    sample.unit = unitText.trimmed();
+    sample.decimals = decimals;
+    sample.avg = NoValueMarker;
+    sample.relRef = CalcFrm->RelTicked() ? CalcFrm->RelRef : NoValueMarker;
+    log.Store(n, sample);
     if (CalcFrm->MaxTicked())
         CalcFrm->UpdateMaximum(value, M.GraphUnit, log, n, now);
     if (CalcFrm->MinTicked())
         CalcFrm->UpdateMinimum(value, M.GraphUnit, log, n, now);
     if (CalcFrm->AvgTicked()) {
         CalcFrm->UpdateAverage(value, M.GraphUnit, log, n, now);
-        log.SampleAvg[size_t(n)] = CalcFrm->AvgValue;
-    } else {
-        log.SampleAvg[size_t(n)] = NoValueMarker;
+        log.SetSampleAvg(n, CalcFrm->AvgValue);
     }
-    log.SampleRelRef[size_t(n)] = CalcFrm->RelTicked() ? CalcFrm->RelRef : NoValueMarker;
 
     // While the log fits in one window it is drawn from the left edge; after that the window
     // ends at the new sample.
     qint32 left = Graph->GraphBox()->ScaleWidth() > n ? 0 : n - M.GraphXSpan;
     Graph->RedrawGraph(left, n, M.GraphTopY, M.GraphLowY);
-    Graph->PlotNewestSample(n, log.SampleValue[size_t(n)]);
+    Graph->PlotNewestSample(n, log.SampleValue(n));
     log.SampleCount = n + 1;
 }
 
