@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
 #include <memory>
@@ -64,9 +65,21 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
     main->SetGraphColours(qint32(DisplaySetting("Bcolor", 16444615)),
                           qint32(DisplaySetting("Fcolor", 255)), int(DisplaySetting("Bwidth", 2)));
 
+    // Optically isolated cables draw their power from DTR (and some want RTS off).
+    main->MSComm1->SetModemLines(
+        SettingsStore::ReadNumber(QStringLiteral("Ports"), QStringLiteral("DTR"), 1) != 0,
+        SettingsStore::ReadNumber(QStringLiteral("Ports"), QStringLiteral("RTS"), 0) != 0);
     const int error = main->MSComm1->SetPortOpen(true);
-    if (error == MSComm::ErrPortAlreadyOpen)
+    if (error == MSComm::ErrPortAlreadyOpen) {
         main->ShowComErr();
+    } else if (error == MSComm::ErrNoPermission) {
+        // Not a port in use: say which device and how to get the right, then carry on without.
+        const QString text =
+            MSComm::OpenErrorText(error, main->MSComm1->CommPort(), main->MSComm1->DevicePath());
+        qWarning("%s", qPrintable(text));
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("KST"), text, QMessageBox::Ok, main);
+        box.exec();
+    }
 
     if (showSplash) {
         auto *splash = new BeginFrm(module.ProgramFolder, main);
