@@ -52,7 +52,6 @@ void TestFrameDecoder::decode_data()
     QTest::addColumn<QString>("reading"); // empty: refused
     QTest::newRow("reference") << Reference << "DCV 3 1234 AUTO";
     QTest::newRow("sign") << With(Reference, 1, 0x88) << "DCV 3 -1234 AUTO";
-    QTest::newRow("battery and OL") << With(Reference, 1, 0x87) << "DCV 3 1234 AUTO BAT OL";
     QTest::newRow("status byte beyond the flags cascades")
         << With(Reference, 1, 0xff) << "DCV 3 -1234 AUTO BAT OL";
     QTest::newRow("ohms ignore the sign")
@@ -63,7 +62,6 @@ void TestFrameDecoder::decode_data()
         << With(With(Reference, 6, 0x83), 7, 0x82) << "ACmA 1 1234 AUTO";
     QTest::newRow("continuity") << With(Reference, 6, 0x85) << "Ω 1 1234 AUTO BZ";
     QTest::newRow("diode") << With(Reference, 6, 0x86) << "V 3 1234 AUTO DIODE";
-    QTest::newRow("frequency") << With(With(Reference, 6, 0x8a), 7, 0x85) << "Hz 2 1234 AUTO";
     QTest::newRow("capacitance") << With(With(Reference, 6, 0x8c), 7, 0x83) << "μF 3 1234 AUTO";
     QTest::newRow("range outside the table") << With(Reference, 7, 0x87) << "DC 0 1234 AUTO";
     QTest::newRow("unknown function") << With(Reference, 6, 0x8b) << " 0 1234 AUTO";

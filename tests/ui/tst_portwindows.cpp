@@ -169,11 +169,10 @@ void TestPortWindows::startUpPortErrors_data()
 {
     QTest::addColumn<QString>("startUpMessage"); // what start-up shows before the main window
     QTest::addColumn<QString>("windowMessage");  // what the port window says for COM1
-    QTest::newRow("permission")
-        << "Com1: no permission to open %1.\nAdd your user to the dialout group (sudo usermod "
-           "-aG dialout $USER), then log out and log in again."
-        << "Com1: no permission to open %1.\nAdd your user to the dialout group (sudo usermod "
-           "-aG dialout $USER), then log out and log in again.";
+    const QString permission =
+        "Com1: no permission to open %1.\nAdd your user to the dialout "
+        "group (sudo usermod -aG dialout $USER), then log out and log in again.";
+    QTest::newRow("permission") << permission << permission;
     QTest::newRow("held") << "     Communication Error!!    Please Rechoose"
                           << "Com1 Have Used!,Please Choose Other Com";
     QTest::newRow("missing") << ""
