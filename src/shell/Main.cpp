@@ -1,5 +1,6 @@
 #include "shell/Main.h"
 
+#include "common/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
 #include "meter/MSComm.h"
@@ -11,7 +12,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
 #include <memory>
@@ -77,8 +77,7 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
         const QString text =
             MSComm::OpenErrorText(error, main->MSComm1->CommPort(), main->MSComm1->DevicePath());
         qWarning("%s", qPrintable(text));
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("KST"), text, QMessageBox::Ok, main);
-        box.exec();
+        ShowMessage(module, main, {MessageIcon::Warning, QStringLiteral("KST"), text});
     }
 
     if (showSplash) {

@@ -112,7 +112,7 @@ void TestPortWindows::confirm()
         QCOMPARE(Option(*window, prefix, n)->isChecked(), n == current);
     QCOMPARE(window->findChild<QLabel *>("Device4")->text(), Missing);
     window->show();
-    MessageCatcher catcher;
+    MessageCatcher catcher(m);
     if (chosen == 0)
         window->findChild<QPushButton *>(errorWindow ? "ok" : "ComOK")->click();
     else
@@ -222,7 +222,8 @@ void TestPortWindows::startUpPortErrors()
 
     // Answers whatever start-up shows: message boxes with OK, the error window with COM2.
     QStringList shown;
-    MessageCatcher catcher;
+    Module1 m;
+    MessageCatcher catcher(m);
     QTimer answer;
     connect(&answer, &QTimer::timeout, this, [&] {
         if (auto *err = qobject_cast<ComErr *>(QApplication::activeModalWidget())) {
@@ -231,7 +232,6 @@ void TestPortWindows::startUpPortErrors()
         }
     });
     answer.start(20);
-    Module1 m;
     m.DataFolder = env.DataFolder();
     std::unique_ptr<MainFrm> main(StartUp(m, false));
     shown << catcher.Texts();
