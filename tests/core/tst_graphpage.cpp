@@ -15,7 +15,7 @@ void Fill(SampleLog &log, int n)
 {
     log.Reset();
     for (int s = 0; s < n; ++s)
-        test::Append(log, {float(s), {}, QTime(10, 0).addSecs(s), "DCV", 0, 0, 0, 0, 0});
+        log.Append({float(s), {}, QTime(10, 0).addSecs(s), "DCV", 0, 0, 0, 0, 0});
 }
 
 // The texts of the printed graph page's labels for a value range, 125 characters and 50 lines a
@@ -134,7 +134,7 @@ void TestGraphPage::curveIsClippedAndWide()
     SampleLog &log = module.Samples;
     for (auto [value, unit] : QList<std::pair<float, QString>>{
              {50, "DCV"}, {500, "DCV"}, {-500, "DCV"}, {0.1f, " V "}, {250, "DCmV"}})
-        test::Append(log, {value, {}, {}, unit, 0, 0, 0, 0, 0});
+        log.Append({value, {}, {}, unit, 0, 0, 0, 0, 0});
     GraphPrintState state;
     state.PrintLastIndex = 4; // the newest sample is drawn too
     RecordingSurface surface;
@@ -148,7 +148,7 @@ void TestGraphPage::curveIsClippedAndWide()
     QCOMPARE(curve.join(u' '), QStringLiteral("0,50/8 1,400/8 2,-400/8 3,0.1/8 4,0.25/8"));
     QCOMPARE(surface.DrawWidth(), 1);
     QCOMPARE(surface.items.last().kind, RecordingSurface::Kind::EndDoc);
-    QCOMPARE(log.SampleUnit[3], QStringLiteral("V")); // the conversion trims in place
+    QCOMPARE(log.SampleUnit(3), QStringLiteral("V")); // the conversion trims in place
 }
 
 void TestGraphPage::ranges_data()
@@ -213,7 +213,7 @@ void TestGraphPage::previewOfPages2To3()
 {
     Module1 module;
     Fill(module.Samples, 250);
-    module.Samples.SampleUnit[248] = QStringLiteral("DCmV");
+    module.Samples.SetSampleUnit(248, QStringLiteral("DCmV"));
     GraphPrintState state;
     state.PrintFirstIndex = 100;
     RecordingSurface frame(QSizeF(640, 420), 7, 14), box(QSizeF(550, 373));

@@ -14,9 +14,8 @@ void Fill(SampleLog &log, int n)
 {
     log.Reset();
     for (int s = 0; s < n; ++s)
-        test::Append(log,
-                     {float(s) + 0.5f, QDate(2000, 5, 1).addDays(s / 50), QTime(10, 0).addSecs(s),
-                      QStringLiteral("DCV"), 1, 0, 0, NoValueMarker, NoValueMarker});
+        log.Append({float(s) + 0.5f, QDate(2000, 5, 1).addDays(s / 50), QTime(10, 0).addSecs(s),
+                    QStringLiteral("DCV"), 1, 0, 0, NoValueMarker, NoValueMarker});
 }
 
 // Printed texts with their column, line and page; one character is one unit wide, one line high.
@@ -94,7 +93,7 @@ void TestReport::cellTexts()
     QFETCH(int, column);
     QFETCH(QString, expected);
     SampleLog log;
-    test::Append(log, {value, {}, {}, "DCV", qint16(decimals), -1, -1, NoValueMarker, -0.5f});
+    log.Append({value, {}, {}, "DCV", qint16(decimals), -1, -1, NoValueMarker, -0.5f});
     QCOMPARE(ReportCellText(log, 1, column), expected);
 }
 

@@ -38,8 +38,8 @@ void Fill(
 {
     module.Samples.Reset();
     for (int s = 0; s < n; ++s)
-        test::Append(module.Samples, {value(s), QDate(2000, 5, 1), QTime(10, 0).addSecs(s), "DCV",
-                                      1, 0, 0, NoValueMarker, NoValueMarker});
+        module.Samples.Append({value(s), QDate(2000, 5, 1), QTime(10, 0).addSecs(s), "DCV", 1, 0, 0,
+                               NoValueMarker, NoValueMarker});
     module.Clock = [] { return QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)); };
 }
 
