@@ -113,43 +113,38 @@ void TestReport::tableListsEverySampleWithPageNotes()
 
 void TestReport::rangeChoice_data()
 {
-    QTest::addColumn<bool>("allData");
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("end");
-    QTest::addColumn<ReportRangeChoice::Status>("status");
-    QTest::addColumn<int>("first");
-    QTest::addColumn<int>("last");
-    using S = ReportRangeChoice::Status;
-    QTest::newRow("all data") << true << "x"
-                              << "y" << S::Ok << 1 << 100;
-    QTest::newRow("end lowered to the records") << false << "30"
-                                                << "1000" << S::Ok << 30 << 100;
-    QTest::newRow("halves to even") << false << "2.5"
-                                    << "3.5" << S::Ok << 2 << 4;
-    QTest::newRow("start above the records") << false << "150"
-                                             << "200" << S::Ok << 150 << 100;
-    QTest::newRow("start 0.4 refused") << false << "0.4"
-                                       << "5" << S::StartBelowOne << 0 << 0;
-    QTest::newRow("start not numeric") << false << "abc"
-                                       << "x" << S::StartNotNumeric << 0 << 0;
-    QTest::newRow("end not numeric") << false << "1"
-                                     << "" << S::EndNotNumeric << 0 << 0;
+    // The range boxes' texts ("all" for "All data") against 100 records: "first last" or the
+    // refusal.
+    QTest::addColumn<QString>("boxes");
+    QTest::addColumn<QString>("range");
+    QTest::newRow("all data") << "all"
+                              << "1 100";
+    QTest::newRow("end lowered to the records") << "30|1000"
+                                                << "30 100";
+    QTest::newRow("halves to even") << "2.5|3.5"
+                                    << "2 4";
+    QTest::newRow("start above the records") << "150|200"
+                                             << "150 100";
+    QTest::newRow("start 0.4 refused") << "0.4|5"
+                                       << "start below one";
+    QTest::newRow("start not numeric") << "abc|x"
+                                       << "start not numeric";
+    QTest::newRow("end not numeric") << "1|"
+                                     << "end not numeric";
 }
 
 void TestReport::rangeChoice()
 {
-    QFETCH(bool, allData);
-    QFETCH(QString, start);
-    QFETCH(QString, end);
-    QFETCH(ReportRangeChoice::Status, status);
-    QFETCH(int, first);
-    QFETCH(int, last);
-    const ReportRangeChoice choice = ChooseReportRange(allData, start, end, 100);
-    QCOMPARE(choice.status, status);
-    if (status == ReportRangeChoice::Status::Ok) {
-        QCOMPARE(choice.range.first, first);
-        QCOMPARE(choice.range.last, last);
-    }
+    QFETCH(QString, boxes);
+    QFETCH(QString, range);
+    const ReportRangeChoice c = ChooseReportRange(boxes == "all", boxes.section(u'|', 0, 0),
+                                                  boxes.section(u'|', 1, 1), 100);
+    static const QStringList refusals = {"", "start not numeric", "end not numeric",
+                                         "start below one"};
+    QCOMPARE(c.status == ReportRangeChoice::Status::Ok
+                 ? QStringLiteral("%1 %2").arg(c.range.first).arg(c.range.last)
+                 : refusals[int(c.status)],
+             range);
 }
 
 void TestReport::pageLayout_data()
@@ -161,7 +156,6 @@ void TestReport::pageLayout_data()
     QTest::newRow("page two zones after the title") << "Page:0001" << 56.0 << 7.0;
     QTest::newRow("record date") << "05-01-2000" << 29.0 << 9.0;
     QTest::newRow("last heading") << " Rel" << 98.0 << 10.0;
-    QTest::newRow("row: record number") << "1" << 14.0 << 11.0;
     QTest::newRow("row: time") << "10:00:00" << 28.0 << 11.0;
     QTest::newRow("row: average") << "OFF" << 84.0 << 11.0;
     QTest::newRow("third row") << "002.5" << 42.0 << 13.0;
