@@ -58,6 +58,7 @@ MainFrm::MainFrm(Module1 &module, QWidget *parent) : QMainWindow(parent), M(modu
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     connect(MSComm1, &MSComm::OnComm, this, &MainFrm::MSComm1_OnComm);
     connect(MSComm1, &MSComm::DeviceLost, this, &MainFrm::DeviceLost);
+    connect(MSComm1, &MSComm::StateChanged, this, &MainFrm::UpdateStatusBar);
 
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
@@ -203,8 +204,12 @@ void MainFrm::UpdateStatusBar()
 {
     const QString device = MSComm1->DevicePath();
     QString state;
-    if (!MSComm1->PortOpen())
-        state = tr("closed");
+    if (MSComm1->State() == MSComm::LinkState::Retrying)
+        state = tr("disconnected, retrying");
+    else if (!MSComm1->PortOpen())
+        state = MSComm1->OpenError() == MSComm::ErrNoPermission    ? tr("closed, no permission")
+                : MSComm1->OpenError() == MSComm::ErrBadPortNumber ? tr("closed, no such device")
+                                                                   : tr("closed");
     else
         state = receiving_ ? tr("open, receiving") : tr("open, no data");
     statusText_->setText(tr("COM%1 %2: %3    Samples: %4")
@@ -371,9 +376,23 @@ void MainFrm::SetGraphColours(qint32 back, qint32 fore, int width)
     Graph->SetColours(back, fore, width);
 }
 
+PortDevices MainFrm::Ports()
+{
+    PortDevices ports;
+    ports.Device = [](int port) { return SettingsStore::PortDevice(port); };
+    ports.Assign = [](int port, const QString &device) {
+        SettingsStore::SetPortDevice(port, device);
+    };
+    ports.Remember = [](int port) {
+        SettingsStore::Write(QStringLiteral("setting"), QStringLiteral("comport"),
+                             QString::number(port));
+    };
+    return ports;
+}
+
 void MainFrm::ShowComErr()
 {
-    ComErr window(*MSComm1, M, this);
+    ComErr window(*MSComm1, M, Ports(), this);
     window.exec();
     UpdateStatusBar();
 }
@@ -583,7 +602,7 @@ void MainFrm::Exit_Click()
 
 void MainFrm::SetCommunication_Click()
 {
-    CommuniFrm window(*MSComm1, M, this);
+    CommuniFrm window(*MSComm1, M, Ports(), this);
     window.exec();
     UpdateStatusBar();
 }
