@@ -63,6 +63,7 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
     main->MSComm1->SetCommPort(int(RoundHalfEven(module.ComPortNumber)));
     main->SetGraphColours(qint32(DisplaySetting("Bcolor", 16444615)),
                           qint32(DisplaySetting("Fcolor", 255)), int(DisplaySetting("Bwidth", 2)));
+    main->RestoreChoices();
 
     const int error = main->MSComm1->SetPortOpen(true);
     if (error == MSComm::ErrPortAlreadyOpen)
