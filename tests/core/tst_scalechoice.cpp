@@ -5,126 +5,61 @@
 using namespace kst;
 using Field = ScaleChoice::Field;
 
-namespace {
-const QString Numeric = QStringLiteral("Input Error! Please input Numeric");
-const QString Order = QStringLiteral("Input error,Please input again");
-const QString Span = QStringLiteral("Input Error! Please input again");
-} // namespace
-
 class TestScaleChoice : public QObject {
     Q_OBJECT
 private slots:
-    void leavingAField_data();
-    void leavingAField();
-    void ok_data();
-    void ok();
+    void checks_data();
+    void checks();
 };
 
-void TestScaleChoice::leavingAField_data()
+void TestScaleChoice::checks_data()
 {
-    QTest::addColumn<Field>("field");
-    QTest::addColumn<QString>("top");
-    QTest::addColumn<QString>("low");
-    QTest::addColumn<QString>("interval");
-    QTest::addColumn<QString>("warning");
-    QTest::newRow("high not a number") << Field::TopY << "abc"
-                                       << "-400"
-                                       << "1" << Numeric;
-    QTest::newRow("low empty") << Field::LowY << "+400"
-                               << ""
-                               << "1" << Numeric;
-    QTest::newRow("equal limits, as singles") << Field::LowY << "10"
-                                              << "10.0"
-                                              << "1" << Order;
-    QTest::newRow("high below low") << Field::TopY << "-500"
-                                    << "-400"
-                                    << "1" << Order;
-    QTest::newRow("other box bad: not reported") << Field::TopY << "5"
-                                                 << "abc"
-                                                 << "1"
-                                                 << "";
-    QTest::newRow("exponent and blanks") << Field::LowY << " 1e3 "
-                                         << "-2.5E2"
-                                         << "1"
-                                         << "";
-    QTest::newRow("too large for a single: silent") << Field::TopY << "1e40"
-                                                    << "0"
-                                                    << "1"
-                                                    << "";
-    QTest::newRow("span not a number") << Field::Interval << ""
-                                       << ""
-                                       << "1O0" << Numeric;
-    QTest::newRow("span 0.999") << Field::Interval << ""
-                                << ""
-                                << "0.999" << Span;
-    QTest::newRow("span 1.5") << Field::Interval << ""
-                              << ""
-                              << "1.5"
-                              << "";
+    // what|top|low|interval|verdict. what: T, L, I for leaving a field; M (manual) or R (meter
+    // range) for OK. verdict: N "not numeric", O "limit order", S "span", empty for nothing
+    // reported; for OK the refused field and its verdict ("T N"), or the accepted "top low span".
+    QTest::addColumn<QString>("row");
+    for (const char *row : {"T|abc|-400|1|N", "L|+400||1|N", "L|10|10.0|1|O", "T|-500|-400|1|O",
+                            "T|5|abc|1|",        // the other box is reported when it is left
+                            "L| 1e3 |-2.5E2|1|", // exponent and blanks
+                            "T|1e40|0|1|",       // too large for a single: silent when left
+                            "I|||1O0|N", "I|||0.999|S", "I|||1.5|", "M|5|-5|100|5 -5 100",
+                            "R|abc|10|2.9|0 0 2", // meter range: the limits are not read
+                            "M|0.1|-1e-3|7|0.1 -0.001 7", "M|10|10|100|T O", "M|5||100|L N",
+                            "M|x|-5|0|T N",      // limits before the span
+                            "M|1e39|-5|100|T N", // OK refuses what it cannot keep
+                            "R|||0.5|I S", "R|||1e12|I N"})
+        QTest::newRow(row) << QString::fromLatin1(row);
 }
 
-void TestScaleChoice::leavingAField()
+void TestScaleChoice::checks()
 {
-    QFETCH(Field, field);
-    QFETCH(QString, top);
-    QFETCH(QString, low);
-    QFETCH(QString, interval);
-    QTEST(ScaleFieldWarning(field, top, low, interval), "warning");
-}
-
-void TestScaleChoice::ok_data()
-{
-    QTest::addColumn<bool>("manual");
-    QTest::addColumn<QString>("top");
-    QTest::addColumn<QString>("low");
-    QTest::addColumn<QString>("interval");
-    QTest::addColumn<Field>("refused");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QList<double>>("values"); // top, low, span when accepted
-    QTest::newRow("manual 5 / -5") << true << "5"
-                                   << "-5"
-                                   << "100" << Field::None << "" << QList<double>{5, -5, 100};
-    QTest::newRow("meter range does not read the limits")
-        << false << "abc"
-        << "10"
-        << "2.9" << Field::None << "" << QList<double>{0, 0, 2};
-    QTest::newRow("singles") << true << "0.1"
-                             << "-1e-3"
-                             << "7" << Field::None << ""
-                             << QList<double>{double(0.1f), double(-1e-3f), 7};
-    QTest::newRow("equal limits") << true << "10"
-                                  << "10"
-                                  << "100" << Field::TopY << Order << QList<double>{};
-    QTest::newRow("low not a number") << true << "5"
-                                      << ""
-                                      << "100" << Field::LowY << Numeric << QList<double>{};
-    QTest::newRow("limits first, then span") << true << "x"
-                                             << "-5"
-                                             << "0" << Field::TopY << Numeric << QList<double>{};
-    QTest::newRow("span 0.5") << false << ""
-                              << ""
-                              << "0.5" << Field::Interval << Span << QList<double>{};
-    QTest::newRow("limit too large is refused by OK")
-        << true << "1e39"
-        << "-5"
-        << "100" << Field::TopY << Numeric << QList<double>{};
-    QTest::newRow("span too large") << false << ""
-                                    << ""
-                                    << "1e12" << Field::Interval << Numeric << QList<double>{};
-}
-
-void TestScaleChoice::ok()
-{
-    QFETCH(bool, manual);
-    QFETCH(QString, top);
-    QFETCH(QString, low);
-    QFETCH(QString, interval);
-    QFETCH(QList<double>, values);
-    const ScaleChoice choice = ChooseScale(manual, top, low, interval);
-    QTEST(choice.refused, "refused");
-    QTEST(choice.message, "message");
-    if (!values.isEmpty())
-        QCOMPARE((QList<double>{choice.topY, choice.lowY, double(choice.span)}), values);
+    QFETCH(QString, row);
+    const QStringList f = row.split(u'|');
+    const QString what = f[0];
+    const auto message = [](QStringView code) {
+        return code == u"N"   ? QStringLiteral("Input Error! Please input Numeric")
+               : code == u"O" ? QStringLiteral("Input error,Please input again")
+               : code == u"S" ? QStringLiteral("Input Error! Please input again")
+                              : QString();
+    };
+    const auto field = [](QStringView code) {
+        return code == u"T" ? Field::TopY : code == u"L" ? Field::LowY : Field::Interval;
+    };
+    if (what == u"T" || what == u"L" || what == u"I") {
+        QCOMPARE(ScaleFieldWarning(field(what), f[1], f[2], f[3]), message(f[4]));
+        return;
+    }
+    const ScaleChoice choice = ChooseScale(what == u"M", f[1], f[2], f[3]);
+    const QStringList expected = f[4].split(u' ');
+    if (expected.size() == 2) {
+        QCOMPARE(choice.refused, field(expected[0]));
+        QCOMPARE(choice.message, message(expected[1]));
+    } else {
+        QCOMPARE(choice.refused, Field::None);
+        QCOMPARE(choice.topY, expected[0].toFloat());
+        QCOMPARE(choice.lowY, expected[1].toFloat());
+        QCOMPARE(choice.span, expected[2].toInt());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestScaleChoice)

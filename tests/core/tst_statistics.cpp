@@ -5,106 +5,68 @@
 
 using namespace kst;
 
-// One sample through a statistic: value, graph unit, and what the statistic holds afterwards.
-struct Step {
-    float v;
-    QString target;
-    bool taken;
-    float value;
-    QString unit;
-};
-Q_DECLARE_METATYPE(QList<Step>)
-
 class TestStatistics : public QObject {
     Q_OBJECT
 private slots:
-    void extremes_data();
-    void extremes();
-    void average_data();
-    void average();
+    void updates_data();
+    void updates();
     void recordAndReference();
 };
 
-void TestStatistics::extremes_data()
+void TestStatistics::updates_data()
 {
-    QTest::addColumn<bool>("maximum");
-    QTest::addColumn<QList<Step>>("steps");
-    QTest::newRow("max: a tie keeps the earlier one")
-        << true
-        << QList<Step>{{1.234f, "DCV", true, 1.234f, "DCV"}, {1.234f, "DCV", false, 1.234f, "DCV"}};
-    QTest::newRow("max: 350 mV then 0.5 V") << true
-                                            << QList<Step>{{350, "DCmV", true, 350, "DCmV"},
-                                                           {0.3f, "DCV", false, 350, "DCmV"},
-                                                           {0.5f, "DCV", true, 0.5f, "DCV"}};
-    QTest::newRow("max: volts to milliamperes restarts")
-        << true << QList<Step>{{3, "DCV", true, 3, "DCV"}, {0.5f, "DCmA", true, 0.5f, "DCmA"}};
-    QTest::newRow("max: over range never enters")
-        << true
-        << QList<Step>{{4000, "DCV", false, NoValueMarker, ""},
-                       {1, "DCV", true, 1, "DCV"},
-                       {-4000, "DCV", false, 1, "DCV"}};
-    QTest::newRow("max: unknown unit compares as 0")
-        << true
-        << QList<Step>{
-               {-1, "", true, -1, ""}, {-0.5f, "", false, -1, ""}, {0.1f, "", true, 0.1f, ""}};
-    QTest::newRow("min: a tie keeps the earlier one")
-        << false
-        << QList<Step>{{1, "DCV", true, 1, "DCV"},
-                       {1, "DCV", false, 1, "DCV"},
-                       {0.9f, "DCV", true, 0.9f, "DCV"}};
-    QTest::newRow("min: blanks trimmed by the conversion")
-        << false
-        << QList<Step>{{0.5f, "DCV ", true, 0.5f, "DCV "}, {400, "DCmV ", true, 400, "DCmV"}};
+    // Samples through Max, Min or Avg: "value unit" steps, then after each what the statistic
+    // holds ("value unit", "-" when the sample was not taken; "value/count" for Avg).
+    QTest::addColumn<QString>("statistic");
+    QTest::addColumn<QString>("samples");
+    QTest::addColumn<QString>("held");
+    const char *rows[][4] = {
+        {"tie keeps the earlier maximum", "Max", "1.234 DCV;1.234 DCV", "1.234 DCV;-"},
+        {"350 mV then 0.5 V", "Max", "350 DCmV;0.3 DCV;0.5 DCV", "350 DCmV;-;0.5 DCV"},
+        {"volts to milliamperes restarts", "Max", "3 DCV;0.5 DCmA", "3 DCV;0.5 DCmA"},
+        {"over range never enters", "Max", "4000 DCV;1 DCV;-4000 DCV", "-;1 DCV;-"},
+        {"unknown unit compares as 0", "Max", "-1 ?;-0.5 ?;0.1 ?", "-1 ?;-;0.1 ?"},
+        {"tie keeps the earlier minimum", "Min", "1 DCV;1 DCV;0.9 DCV", "1 DCV;-;0.9 DCV"},
+        {"conversion trims the units", "Min", "0.5 DCV_;400 DCmV_", "0.5 DCV_;400 DCmV"},
+        {"average 1, 2, 3", "Avg", "1 DCV;2 DCV;3 DCV", "1/1;1.5/2;2/3"},
+        {"over range not averaged", "Avg", "2 DCV;4000 DCV;4 DCV", "2/1;-;3/2"},
+        {"mean converted to the range", "Avg", "100 DCmV;0.3 DCV", "100/1;0.2/2"},
+        {"quantity change restarts the mean", "Avg", "1 DCV;3 DCV;7 DCA", "1/1;2/2;7/1"},
+        {"mean in double", "Avg", "1 DCV;0 DCV;0 DCV", "1/1;0.5/2;0.33333334/3"}};
+    for (const auto &row : rows)
+        QTest::newRow(row[0]) << row[1] << row[2] << row[3];
 }
 
-void TestStatistics::extremes()
+void TestStatistics::updates()
 {
-    QFETCH(bool, maximum);
-    QFETCH(QList<Step>, steps);
-    float stored = NoValueMarker;
-    QString unit;
-    for (const Step &s : steps) {
-        QString target = s.target;
-        const bool taken = maximum ? UpdateMaximumValue(stored, unit, s.v, target)
-                                   : UpdateMinimumValue(stored, unit, s.v, target);
-        QCOMPARE(taken, s.taken);
-        QCOMPARE(stored, s.value);
-        QCOMPARE(unit, s.unit);
-    }
-}
-
-void TestStatistics::average_data()
-{
-    QTest::addColumn<QList<float>>("values");
-    QTest::addColumn<QStringList>("targets");
-    QTest::addColumn<QList<float>>("averages");
-    QTest::addColumn<qint32>("count");
-    QTest::newRow("1, 2, 3") << QList<float>{1, 2, 3} << QStringList{"DCV", "DCV", "DCV"}
-                             << QList<float>{1, 1.5f, 2} << 3;
-    QTest::newRow("over range not counted")
-        << QList<float>{2, 4000, 4} << QStringList{"DCV", "DCV", "DCV"} << QList<float>{2, 2, 3}
-        << 2;
-    QTest::newRow("mean converted to the new range")
-        << QList<float>{100, 0.3f} << QStringList{"DCmV", "DCV"} << QList<float>{100, 0.2f} << 2;
-    QTest::newRow("quantity change restarts")
-        << QList<float>{1, 3, 7} << QStringList{"DCV", "DCV", "DCA"} << QList<float>{1, 2, 7} << 1;
-    QTest::newRow("mean in double") << QList<float>{1, 0, 0} << QStringList{"DCV", "DCV", "DCV"}
-                                    << QList<float>{1, 0.5f, float(1.0 / 3.0)} << 3;
-}
-
-void TestStatistics::average()
-{
-    QFETCH(QList<float>, values);
-    QFETCH(QStringList, targets);
-    QFETCH(QList<float>, averages);
+    QFETCH(QString, statistic);
+    QFETCH(QString, samples);
+    QFETCH(QString, held);
+    // "?" stands for an empty unit, "_" for a blank.
+    const auto unitText = [](QString u) { return u == u"?" ? QString() : u.replace(u'_', u' '); };
     float stored = NoValueMarker;
     QString unit;
     qint32 count = 0;
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        UpdateAverageValue(stored, unit, count, values[i], targets[i]);
-        QCOMPARE(stored, averages[i]);
+    const QStringList steps = samples.split(u';');
+    const QStringList expected = held.split(u';');
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const float v = steps[i].section(u' ', 0, 0).toFloat();
+        QString target = unitText(steps[i].section(u' ', 1));
+        const bool taken = statistic == u"Max" ? UpdateMaximumValue(stored, unit, v, target)
+                           : statistic == u"Min"
+                               ? UpdateMinimumValue(stored, unit, v, target)
+                               : UpdateAverageValue(stored, unit, count, v, target);
+        QCOMPARE(taken, expected[i] != u"-");
+        if (!taken)
+            continue;
+        if (statistic == u"Avg") {
+            QCOMPARE(stored, expected[i].section(u'/', 0, 0).toFloat());
+            QCOMPARE(count, expected[i].section(u'/', 1).toInt());
+        } else {
+            QCOMPARE(stored, expected[i].section(u' ', 0, 0).toFloat());
+            QCOMPARE(unit, unitText(expected[i].section(u' ', 1)));
+        }
     }
-    QTEST(count, "count");
 }
 
 void TestStatistics::recordAndReference()

@@ -30,13 +30,6 @@ QString Setting(const char *key)
     return SettingsStore::ReadText(QStringLiteral("setting"), QString::fromLatin1(key));
 }
 
-void Store(const QStringList &keyValues)
-{
-    for (const QString &kv : keyValues)
-        SettingsStore::Write(QStringLiteral("setting"), kv.section(u'=', 0, 0),
-                             kv.section(u'=', 1));
-}
-
 // What a named control shows: a button's or label's text, a box's title, an action's text with
 // its shortcut, a menu's title.
 QString Shown(QObject *o)
@@ -63,10 +56,8 @@ QString Shown(QObject *o)
 class TestStartUp : public QObject {
     Q_OBJECT
 private slots:
-    void windowNames_data();
     void windowNames();
-    void firstStartDefaults();
-    void badPlacementStillOpensThePort();
+    void firstStartAndBadSettings();
     void portInUseOpensTheErrorWindow();
     void placementKeptUnlessMinimized();
     void choicesRestored_data();
@@ -74,104 +65,53 @@ private slots:
     void scaleOkRedrawsTheGraph();
 };
 
-void TestStartUp::windowNames_data()
+void TestStartUp::windowNames()
 {
-    // One table for the names and captions of every window reached from the main window.
-    QTest::addColumn<QString>("window");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("shown");
-    const QStringList rows{"MainFrm|File|&File",
-                           "MainFrm|Setup|&Setup",
-                           "MainFrm|Help|&Help",
-                           "MainFrm|New|New Ctrl+N",
-                           "MainFrm|Open|Open File Ctrl+O",
-                           "MainFrm|Close|Close File",
-                           "MainFrm|Save|Save Ctrl+S",
-                           "MainFrm|SaveAs|Save As... Ctrl+Shift+S",
-                           "MainFrm|Exit|Exit Ctrl+Q",
-                           "MainFrm|SetScall|Set Scale...",
-                           "MainFrm|About|About ...",
-                           "MainFrm|CalcFrm|CALCULATION",
-                           "MainFrm|Max|MAX",
-                           "MainFrm|Rel|REL",
-                           "MainFrm|AlarmFrm|ALARM  VALUE",
-                           "MainFrm|AlarmH|HI",
-                           "MainFrm|AlarmHText|+400",
-                           "MainFrm|AlarmL|LO",
-                           "MainFrm|AlarmLText|-400",
-                           "MainFrm|ControlFrm|CONTROL BUTTON",
-                           "MainFrm|AutoCom|AUTO",
-                           "MainFrm|StartCom|START",
-                           "MainFrm|StopCom|STOP",
-                           "ScallFrm|ScallFrm|Scall",
-                           "ScallFrm|Frame1|Y-axis",
-                           "ScallFrm|MeterOption|Meter Range",
-                           "ScallFrm|ManOption|Man Range",
-                           "ScallFrm|TopYText|+400",
-                           "ScallFrm|LowYText|-400",
-                           "ScallFrm|Label2|High Limit:",
-                           "ScallFrm|Label3|Low Limit:",
-                           "ScallFrm|Frame2|X-axis",
-                           "ScallFrm|Interval|100",
-                           "ScallFrm|Label4|Second:",
-                           "ScallFrm|CheckOL|Stop Record if OL Input",
-                           "ScallFrm|OkCommand|OK",
-                           "ScallFrm|CancelCommand|Cancel",
-                           "AutoManFrm|AutoManFrm|XR4410",
-                           "AutoManFrm|Frame2|Start",
-                           "AutoManFrm|Frame3|End",
-                           "AutoManFrm|StartDate5|",
-                           "AutoManFrm|EndTime5|",
-                           "AutoManFrm|Label9|5",
-                           "AutoManFrm|Label5|Note: Must be like this Date/Time Format",
-                           "AutoManFrm|AutoManFrmDate|01-08-1999",
-                           "AutoManFrm|AutoManFrmTime|09:09:09",
-                           "AutoManFrm|AutoManFrmOk|OK",
-                           "AutoManFrm|AutoManFrmCancel|Cancel"};
-    for (const QString &row : rows) {
-        const QStringList f = row.split(u'|');
-        QTest::addRow("%s %s", qPrintable(f[0]), qPrintable(f[1])) << f[0] << f[1] << f[2];
+    // One table for the names and what the controls show, window by window ("name=shown").
+    const QStringList mainFrm{
+        "File=&File;Setup=&Setup;Help=&Help;New=New Ctrl+N;Open=Open File Ctrl+O;Close=Close File",
+        "Save=Save Ctrl+S;SaveAs=Save As... Ctrl+Shift+S;Exit=Exit Ctrl+Q;SetScall=Set Scale...",
+        "About=About ...;CalcFrm=CALCULATION;Max=MAX;Min=MIN;Avg=AVG;Rel=REL;MaxData=",
+        "AlarmFrm=ALARM  VALUE;AlarmH=HI;AlarmHText=+400;AlarmL=LO;AlarmLText=-400",
+        "ControlFrm=CONTROL BUTTON;AutoCom=AUTO;StartCom=START;StopCom=STOP"};
+    const QStringList scallFrm{
+        "ScallFrm=Scall;Frame1=Y-axis;MeterOption=Meter Range;ManOption=Man Range;TopYText=+400",
+        "LowYText=-400;Label2=High Limit:;Label3=Low Limit:;Frame2=X-axis;Interval=100",
+        "Label4=Second:;CheckOL=Stop Record if OL Input;OkCommand=OK;CancelCommand=Cancel"};
+    const QStringList autoManFrm{
+        "AutoManFrm=XR4410;Frame2=Start;Frame3=End;StartDate1=;StartTime3=;EndDate4=;EndTime5=",
+        "Label4=1;Label9=5;Label5=Note: Must be like this Date/Time Format",
+        "AutoManFrmDate=01-08-1999;AutoManFrmTime=09:09:09;AutoManFrmOk=OK;AutoManFrmCancel="
+        "Cancel"};
+    ProgramUnderTest p(false);
+    AutoManFrm schedule(p.module, p.main->StartCom, p.main->StopCom, p.main->AutoCom);
+    const std::pair<QObject *, QStringList> windows[] = {
+        {p.main, mainFrm}, {&p.main->Scall(), scallFrm}, {&schedule, autoManFrm}};
+    for (const auto &[top, table] : windows) {
+        for (const QString &entry : table.join(u';').split(u';')) {
+            const QString name = entry.section(u'=', 0, 0);
+            QObject *found = top->objectName() == name ? top : top->findChild<QObject *>(name);
+            QVERIFY2(found, qPrintable(name));
+            QCOMPARE(Shown(found), entry.section(u'=', 1));
+        }
     }
 }
 
-void TestStartUp::windowNames()
+void TestStartUp::firstStartAndBadSettings()
 {
-    QFETCH(QString, window);
-    QFETCH(QString, name);
-    ProgramUnderTest p(false);
-    AutoManFrm schedule(p.module, p.main->StartCom, p.main->StopCom, p.main->AutoCom);
-    QObject *top = window == u"MainFrm"    ? static_cast<QObject *>(p.main)
-                   : window == u"ScallFrm" ? static_cast<QObject *>(&p.main->Scall())
-                                           : &schedule;
-    QObject *found = top->objectName() == name ? top : top->findChild<QObject *>(name);
-    QVERIFY2(found, qPrintable(name));
-    QTEST(Shown(found), "shown");
-}
-
-void TestStartUp::firstStartDefaults()
-{
-    ProgramUnderTest p(false);
+    // Unreadable placement values read as their defaults, and the port still opens.
+    kst::test::Pty pty;
+    ProgramUnderTest p(false, {"Ports/COM2=" + pty.SlavePath(), "setting/comport=2",
+                               "setting/left=abc", "setting/height=", "setting/width=1e300"});
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QCOMPARE(p.main->pos(), QPoint(0, 0));
     QCOMPARE(p.main->size(), screen.size().expandedTo(p.main->minimumSizeHint()));
-    QCOMPARE(p.main->MSComm1->CommPort(), 1);
+    QCOMPARE(p.main->MSComm1->CommPort(), 2);
+    QVERIFY(p.main->MSComm1->PortOpen());
     QCOMPARE(p.main->MSComm1->Settings(), QStringLiteral("9600,n,8,1"));
-    QCOMPARE(p.main->MSComm1->DevicePath(), QStringLiteral("/dev/ttyS0"));
     QVERIFY(p.module.ScaleFromMainWindow);
     QVERIFY(!p.module.StopOnOverload);
     QVERIFY(p.main->Scall().MeterRangeSelected());
-}
-
-void TestStartUp::badPlacementStillOpensThePort()
-{
-    kst::test::TestEnvironment env;
-    kst::test::Pty pty;
-    SettingsStore::SetPortDevice(2, pty.SlavePath());
-    Store({"comport=2", "left=abc", "height=", "width=1e300"});
-    Module1 module;
-    std::unique_ptr<MainFrm> main(StartUp(module, false));
-    QCOMPARE(main->MSComm1->CommPort(), 2);
-    QVERIFY(main->MSComm1->PortOpen());
 }
 
 void TestStartUp::portInUseOpensTheErrorWindow()
@@ -217,54 +157,45 @@ void TestStartUp::placementKeptUnlessMinimized()
 
 void TestStartUp::choicesRestored_data()
 {
-    QTest::addColumn<QStringList>("stored");
-    QTest::addColumn<QString>("alarms");      // high tick, text, low tick, text
-    QTest::addColumn<QString>("scale");       // meter range, top, low, span, stop on OL
-    QTest::addColumn<QList<double>>("graph"); // top, low, span at start
-    QTest::newRow("nothing stored") << QStringList{} << "0 +400 0 -400"
-                                    << "1 +400 -400 100 0" << QList<double>{400, -400, 100};
-    QTest::newRow("stored") << QStringList{"AlarmH=1",      "AlarmHText=2.5",    "AlarmL=1",
-                                           "AlarmLText=-1", "ScaleMeterRange=0", "ScaleTopY=5",
-                                           "ScaleLowY=-5",  "ScaleInterval=50",  "ScaleStopOnOL=1"}
-                            << "1 2.5 1 -1"
-                            << "0 5 -5 50 1" << QList<double>{5, -5, 50};
+    // Stored keys of section "setting"; then what the alarm frame and the scale window show and
+    // the graph's top, low and span at start.
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("nothing stored") << ""
+                                    << "0 +400 0 -400|1 +400 -400 100 0|400 -400 100";
+    QTest::newRow("stored") << "AlarmH=1;AlarmHText=2.5;AlarmL=1;AlarmLText=-1;ScaleMeterRange=0;"
+                               "ScaleTopY=5;ScaleLowY=-5;ScaleInterval=50;ScaleStopOnOL=1"
+                            << "1 2.5 1 -1|0 5 -5 50 1|5 -5 50";
     QTest::newRow("bad values read as defaults")
-        << QStringList{"AlarmH=yes", "AlarmHText=abc",    "AlarmL=2",        "ScaleMeterRange=x",
-                       "ScaleTopY=", "ScaleInterval=ten", "ScaleStopOnOL=-7"}
-        << "0 +400 0 -400"
-        << "1 +400 -400 100 0" << QList<double>{400, -400, 100};
+        << "AlarmH=yes;AlarmHText=abc;AlarmL=2;ScaleMeterRange=x;ScaleTopY=;ScaleInterval=ten;"
+           "ScaleStopOnOL=-7"
+        << "0 +400 0 -400|1 +400 -400 100 0|400 -400 100";
 }
 
 void TestStartUp::choicesRestored()
 {
-    QFETCH(QStringList, stored);
-    QFETCH(QList<double>, graph);
-    QString alarms, scale;
-    {
-        for (QString &entry : stored)
-            entry.prepend(QStringLiteral("setting/"));
-        ProgramUnderTest p(false, stored);
-        const AlarmSettings a = p.main->AlarmFrm->Settings();
-        alarms = QStringLiteral("%1 %2 %3 %4")
-                     .arg(int(a.high))
-                     .arg(a.highText)
-                     .arg(int(a.low))
-                     .arg(a.lowText);
-        const ScaleTexts s = p.main->Scall().Texts();
-        scale = QStringLiteral("%1 %2 %3 %4 %5")
-                    .arg(int(s.meterRange))
-                    .arg(s.top, s.low, s.interval)
-                    .arg(int(s.stopOnOverload));
-        QCOMPARE(p.module.StopOnOverload, s.stopOnOverload);
-        QCOMPARE(
-            (QList<double>{p.module.GraphTopY, p.module.GraphLowY, double(p.module.GraphXSpan)}),
-            graph);
-        // What the user changes is stored again.
-        p.main->AlarmFrm->findChild<QCheckBox *>("AlarmL")->setChecked(!a.low);
-        QCOMPARE(Setting("AlarmL"), a.low ? "0" : "1");
-    }
-    QTEST(alarms, "alarms");
-    QTEST(scale, "scale");
+    QFETCH(QString, stored);
+    QStringList settings;
+    for (const QString &entry : stored.split(u';', Qt::SkipEmptyParts))
+        settings << QStringLiteral("setting/") + entry;
+    ProgramUnderTest p(false, settings);
+    const AlarmSettings a = p.main->AlarmFrm->Settings();
+    const ScaleTexts s = p.main->Scall().Texts();
+    const QString shown =
+        QStringLiteral("%1 %2 %3 %4|").arg(a.high).arg(a.highText).arg(a.low).arg(a.lowText) +
+        QStringLiteral("%1 %2 %3 %4 %5|")
+            .arg(s.meterRange)
+            .arg(s.top, s.low, s.interval)
+            .arg(s.stopOnOverload) +
+        QStringLiteral("%1 %2 %3")
+            .arg(double(p.module.GraphTopY))
+            .arg(double(p.module.GraphLowY))
+            .arg(p.module.GraphXSpan);
+    QTEST(shown, "shown");
+    QCOMPARE(p.module.StopOnOverload, s.stopOnOverload);
+    // What the user changes is stored again.
+    p.main->AlarmFrm->findChild<QCheckBox *>("AlarmL")->setChecked(!a.low);
+    QCOMPARE(Setting("AlarmL"), a.low ? "0" : "1");
 }
 
 void TestStartUp::scaleOkRedrawsTheGraph()
