@@ -73,29 +73,20 @@ void TestFileCommands::defaultNamesAndNew()
 
 void TestFileCommands::unsavedSamplesQuestion_data()
 {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<QString>(
-        "saveTo");                  // the Save As answer: empty cancels, "bad" cannot be written
-    QTest::addColumn<bool>("kept"); // the samples are still there, unsaved
-    const int yes = MessageButton::Yes, no = MessageButton::No;
-    QTest::newRow("close, no") << "close" << no << "" << false;
-    QTest::newRow("close, yes, saved") << "close" << yes << "run.mas" << false;
-    QTest::newRow("close, yes, cancelled") << "close" << yes << "" << true;
-    QTest::newRow("close, yes, save fails") << "close" << yes << "bad" << true;
-    QTest::newRow("new, yes, cancelled") << "new" << yes << "" << true;
-    QTest::newRow("open, yes, cancelled") << "open" << yes << "" << true;
-    QTest::newRow("quit, yes, cancelled") << "quit" << yes << "" << true;
-    QTest::newRow("quit, cancel") << "quit" << int(MessageButton::Cancel) << "" << true;
-    QTest::newRow("quit, no") << "quit" << no << "" << false;
+    // command|answer|Save As answer (empty cancels, "bad" cannot be written)|samples kept unsaved
+    QTest::addColumn<QString>("row");
+    for (const char *row : {"close|No||dropped", "close|Yes|run.mas|dropped", "close|Yes||kept",
+                            "close|Yes|bad|kept", "new|Yes||kept", "open|Yes||kept",
+                            "quit|Yes||kept", "quit|Cancel||kept", "quit|No||dropped"})
+        QTest::newRow(row) << QString::fromLatin1(row);
 }
 
 void TestFileCommands::unsavedSamplesQuestion()
 {
-    QFETCH(QString, command);
-    QFETCH(int, answer);
-    QFETCH(QString, saveTo);
-    QFETCH(bool, kept);
+    QFETCH(QString, row);
+    const QStringList f = row.split(u'|');
+    const QString command = f[0], saveTo = f[2];
+    const bool kept = f[3] == u"kept";
     ProgramUnderTest p;
     QTemporaryDir dir;
     const QString other = dir.filePath("other.mas");
@@ -107,7 +98,9 @@ void TestFileCommands::unsavedSamplesQuestion()
     p.fileAnswers << (saveTo == u"bad"   ? "/nonexistent-folder/x.mas"
                       : saveTo.isEmpty() ? QString()
                                          : dir.filePath(saveTo));
-    p.messages.Answer({answer});
+    p.messages.Answer({f[1] == u"Yes"  ? MessageButton::Yes
+                       : f[1] == u"No" ? MessageButton::No
+                                       : MessageButton::Cancel});
     if (command == u"close")
         p.main->Close_Click();
     else if (command == u"new")
