@@ -1,5 +1,6 @@
 #include "support/ui/ProgramUnderTest.h"
 
+#include "meter/MSComm.h"
 #include "shell/Main.h"
 #include "shell/SettingsStore.h"
 
@@ -21,6 +22,8 @@ ProgramUnderTest::ProgramUnderTest(bool openPty, const QStringList &settings)
     module.DataFolder = env.DataFolder();
     main = StartUp(module, false);
     main->EndProgram = [this] { ended = true; };
+    // Connected after the main window's handler, so this counts notifications it has handled.
+    QObject::connect(main->MSComm1, &MSComm::OnComm, main, [this] { ++notifications_; });
     main->AskFileName = [this](bool, const QString &start) {
         fileStarts << start;
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
@@ -34,10 +37,11 @@ ProgramUnderTest::~ProgramUnderTest()
 
 bool ProgramUnderTest::Send(const QByteArray &frame)
 {
+    const int before = notifications_;
     if (!pty || !pty->Write(frame))
         return false;
     // The notification comes once the line has been quiet after the frame.
-    QTest::qWait(120);
+    static_cast<void>(QTest::qWaitFor([&] { return notifications_ > before; }, 3000));
     return true;
 }
 

@@ -34,7 +34,8 @@ public:
     // True once the quit procedure ended the program.
     bool ended = false;
 
-    // Writes one frame and waits until the program has handled it.
+    // Writes one frame and waits (up to 3 s, for a loaded machine) until the program has
+    // handled a receive notification after it.
     bool Send(const QByteArray &frame);
     QString Text(const char *objectName) const;
     bool Visible(const char *objectName) const;
@@ -42,6 +43,9 @@ public:
     {
         return main->findChild<T *>(QString::fromLatin1(objectName));
     }
+
+private:
+    int notifications_ = 0;
 };
 
 } // namespace kst::test
