@@ -104,24 +104,22 @@ void RunningStatistics::ClearReadouts()
 void RunningStatistics::Record(SampleLog &log, qint32 n, QString &graphUnit, Ticks ticked,
                                const QDateTime &now)
 {
-    const size_t k = size_t(n);
-    const float v = log.SampleValue[k];
-    const QString pattern = DigitsPattern(log.SampleDecimals[k]);
+    const float v = log.SampleValue(n);
+    const QString pattern = DigitsPattern(log.SampleDecimals(n));
     const auto show = [&](Readout &readout, float value) {
         readout = {FormatSingle(value, pattern), StampText(now)};
     };
     if (ticked.Max && UpdateMaximumValue(MaxValue, MaxUnit, v, graphUnit)) {
         show(Max, v);
-        log.SampleIsMax[k] = -1;
+        log.SetSampleIsMax(n, -1);
     }
     if (ticked.Min && UpdateMinimumValue(MinValue, MinUnit, v, graphUnit)) {
         show(Min, v);
-        log.SampleIsMin[k] = -1;
+        log.SetSampleIsMin(n, -1);
     }
     if (ticked.Avg && UpdateAverageValue(AvgValue, AvgUnit, AvgCount, v, graphUnit))
         show(Avg, AvgValue);
-    log.SampleAvg[k] = ticked.Avg ? AvgValue : NoValueMarker;
-    log.SampleRelRef[k] = ticked.Rel ? RelRef : NoValueMarker;
+    log.SetSampleAvg(n, ticked.Avg ? AvgValue : NoValueMarker);
 }
 
 void RunningStatistics::TakeRelReference(const QDateTime &now)

@@ -68,10 +68,10 @@ struct RunningStatistics {
     void Reset();
     void ClearReadouts();
 
-    // The statistics step of the recording cycle for sample n, whose value and decimals the log
-    // already holds: Max, Min and Avg updated in that order while ticked (a taken value shows in
-    // the sample's display pattern, stamped now), SampleIsMax / SampleIsMin flagged, SampleAvg and
-    // SampleRelRef stored (the no-value marker while unticked). graphUnit may be trimmed.
+    // The statistics step of the recording cycle for sample n, which the log already holds:
+    // Max, Min and Avg updated in that order while ticked (a taken value shows in the sample's
+    // display pattern, stamped now), SampleIsMax / SampleIsMin flagged and SampleAvg stored (the
+    // no-value marker while Avg is unticked). graphUnit may be trimmed.
     void Record(SampleLog &log, qint32 n, QString &graphUnit, Ticks ticked, const QDateTime &now);
 
     // Takes LastRawValue / 10^LastDecimals as the Rel reference and shows it; an over-range last

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "meter/PortDevices.h"
 #include "record/Statistics.h"
 #include "shell/AutoManFrm.h"
 
@@ -93,6 +94,8 @@ public:
     void ShowComErr();
     // The alarm limits and the scale window's choices from the settings (start-up).
     void RestoreChoices();
+    // The port numbers' devices as the settings store keeps them, for the port windows.
+    static PortDevices Ports();
 
 public slots:
     void MSComm1_OnComm();

@@ -77,20 +77,21 @@ void TestStatistics::recordAndReference()
     const QDateTime now(QDate(2000, 5, 4), QTime(14, 3, 27));
     const float values[] = {1.234f, 1.234f, 4000, 0.5f};
     for (qint32 n = 0; n < 4; ++n) {
-        log.SampleValue[size_t(n)] = values[n];
-        log.SampleDecimals[size_t(n)] = 3;
+        Sample sample;
+        sample.value = values[n];
+        sample.decimals = 3;
+        log.Append(sample);
         s.Record(log, n, unit, {true, true, n < 3, false}, now.addSecs(n));
     }
-    QCOMPARE((QList<qint16>(log.SampleIsMax.begin(), log.SampleIsMax.begin() + 4)),
-             (QList<qint16>{-1, 0, 0, 0}));
-    QCOMPARE((QList<qint16>(log.SampleIsMin.begin(), log.SampleIsMin.begin() + 4)),
-             (QList<qint16>{-1, 0, 0, -1}));
+    QString flags;
+    for (qint32 n = 0; n < 4; ++n)
+        flags += QString::number(log.SampleIsMax(n)) + QString::number(log.SampleIsMin(n)) + u' ';
+    QCOMPARE(flags, QStringLiteral("-1-1 00 00 0-1 "));
     QCOMPARE(s.Max.Data, QStringLiteral("1.234"));
     QCOMPARE(s.Max.Time, QStringLiteral("05-04-2000 14:03:27")); // the tie kept the first time
     QCOMPARE(s.Min.Data, QStringLiteral("0.500"));
-    QCOMPARE(log.SampleAvg[2], 1.234f);
-    QCOMPARE(log.SampleAvg[3], NoValueMarker); // Avg unticked
-    QCOMPARE(log.SampleRelRef[0], NoValueMarker);
+    QCOMPARE(log.SampleAvg(2), 1.234f);
+    QCOMPARE(log.SampleAvg(3), NoValueMarker); // Avg unticked
 
     // Rel: count / 10^decimals, shown in the frame's pattern; an over-range frame takes nothing.
     s.LastRawValue = 1234;
@@ -102,8 +103,6 @@ void TestStatistics::recordAndReference()
     s.TakeRelReference(now.addSecs(9));
     QCOMPARE(s.RelRef, 12.34f);
     QCOMPARE(s.Rel.Time, QStringLiteral("05-04-2000 14:03:27"));
-    s.Record(log, 4, unit, {false, false, false, true}, now);
-    QCOMPARE(log.SampleRelRef[4], 12.34f);
 
     // The reset empties the values; units and read-outs stay.
     s.Reset();
