@@ -165,12 +165,16 @@ private:
 
 } // namespace
 
-SampleFileWriteResult WriteSampleFile(QIODevice &device, const SampleLog &log, qint32 count)
+SampleFileWriteResult WriteSampleFile(QIODevice &device, const SampleLog &log, qint32 count,
+                                      qint32 first)
 {
     SampleFileWriteResult result;
     const qint32 n = std::clamp<qint32>(count, 0, qint32(log.SampleValue.size()));
+    first = std::clamp<qint32>(first, 0, n);
+    // Large blocks for a whole log; a few records (the journal's one per frame) need little.
     constexpr qsizetype BlockSize = 256 * 1024;
-    QByteArray block(BlockSize, Qt::Uninitialized);
+    QByteArray block(std::min<qsizetype>(BlockSize, qsizetype(n - first) * 192 + 64),
+                     Qt::Uninitialized);
     char *begin = block.data();
     char *out = begin;
     UnitBytes units;
@@ -189,7 +193,7 @@ SampleFileWriteResult WriteSampleFile(QIODevice &device, const SampleLog &log, q
         return true;
     };
 
-    for (qint32 i = 0; i < n; ++i) {
+    for (qint32 i = first; i < n; ++i) {
         const QByteArray &unit = units.Of(log.SampleUnit[size_t(i)]);
         // A record is at most about 130 bytes plus its unit text.
         const qsizetype needed = 160 + unit.size();
