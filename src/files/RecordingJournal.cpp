@@ -273,6 +273,7 @@ std::optional<RecordingJournal::Orphan> RecordingJournal::NextOrphan(const QStri
         }
         // A record cut by a power failure is not a sample: only whole lines count.
         bytes.truncate(bytes.lastIndexOf('\n') + 1);
+        orphan.wholeBytes = bytes.size();
 
         QFile names(base + QStringLiteral("continues"));
         if (names.open(QIODevice::ReadOnly)) {
@@ -329,6 +330,8 @@ QString RecordingJournal::SetAside(Orphan &orphan, const QString &sampleFolder, 
     for (int n = 2; QFileInfo::exists(target); ++n)
         target = stem + QStringLiteral("-%1.mas").arg(n);
     QFile journal(orphan.path);
+    if (journal.size() > orphan.wholeBytes)
+        journal.resize(orphan.wholeBytes); // a torn record would read as a wrong sample
     if (!journal.rename(target)) {
         error = journal.errorString();
         return {};

@@ -64,6 +64,7 @@ public:
         SampleFileReadResult read;     // read-out indices over the whole log
         QDateTime first, last;         // of the journal's samples
         bool continuedComplete = true; // the continued file gave all its samples
+        qint64 wholeBytes = 0;         // the journal's bytes up to its last whole record
         std::unique_ptr<QLockFile> lock;
     };
     // The next orphan in the folder (after slot `after`), locked and read; none when no journal
