@@ -307,8 +307,7 @@ std::optional<RecordingJournal::Orphan> RecordingJournal::NextOrphan(const QStri
             orphan.read.lastAvgIndex = continued.lastAvgIndex;
         if (orphan.journalCount > 0) {
             const auto at = [&](qint32 i) {
-                return QDateTime(orphan.log.SampleDate[size_t(i)],
-                                 orphan.log.SampleTime[size_t(i)]);
+                return QDateTime(orphan.log.SampleDate(i), orphan.log.SampleTime(i));
             };
             orphan.first = at(start);
             orphan.last = at(orphan.log.SampleCount - 1);

@@ -13,22 +13,17 @@
 #include <sys/resource.h>
 
 using namespace kst;
-using kst::test::Append;
 
 namespace {
 
 // Sample i: i tenths of a volt, i seconds after 10:15:00; every third a new maximum.
-test::Sample S(int i)
+Sample S(int i)
 {
-    return {float(i) / 10,
-            QDate(2000, 5, 4),
-            QTime(10, 15, 0).addSecs(i),
-            QStringLiteral("DCV"),
-            1,
-            qint16(i % 3 == 0 ? -1 : 0),
-            0,
-            NoValueMarker,
-            NoValueMarker};
+    Sample s = test::PlainSample(i);
+    s.value = float(i) / 10;
+    s.time = QTime(10, 15, 0).addSecs(i);
+    s.isMax = i % 3 == 0 ? -1 : 0;
+    return s;
 }
 
 // The bytes a save of records first .. count - 1 gives.
@@ -50,7 +45,7 @@ QByteArray Contents(const QString &path)
 void Record(SampleLog &log, RecordingJournal &journal, int from, int to, const QString &file = {})
 {
     for (int i = from; i < to; ++i) {
-        Append(log, S(i));
+        log.Append(S(i));
         journal.Append(i, file);
     }
 }
@@ -86,7 +81,7 @@ void TestRecordingJournal::orphanComesBack()
     const QString path = dir.filePath(QStringLiteral("journal1.mas"));
     SampleLog log;
     for (int i = 0; i < continued; ++i)
-        Append(log, S(i));
+        log.Append(S(i));
     QVERIFY(SaveSampleFile(saved, log, log.SampleCount).ok);
     {
         RecordingJournal journal(log, dir.path());

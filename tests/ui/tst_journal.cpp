@@ -106,7 +106,7 @@ void TestJournal::killedWhileRecording()
     QVERIFY(LoadSampleFile(saved, log).complete);
     int last = 1;
     for (qint32 i = 0; i < log.SampleCount; ++i) {
-        const int counts = int(std::lround(log.SampleValue[size_t(i)] * 1000));
+        const int counts = int(std::lround(log.SampleValue(i) * 1000));
         if (counts != 1 || last != 1)
             QVERIFY2(counts > last,
                      qPrintable(QStringLiteral("%1 after %2").arg(counts).arg(last)));
@@ -126,9 +126,7 @@ void TestJournal::journalFollowsTheFileCommands()
     const QString journal = folder + QStringLiteral("journal1.mas");
     const QString opened = folder + QStringLiteral("opened.mas");
     SampleLog two;
-    for (int i = 0; i < 2; ++i)
-        test::Append(two, {1.5f, QDate(2000, 5, 4), QTime(9, 0, i), QStringLiteral("DCV"), 3, 0, 0,
-                           NoValueMarker, NoValueMarker});
+    test::FillLog(two, 2);
     QVERIFY(SaveSampleFile(opened, two, 2).ok);
 
     // Recording on an opened file: the journal names it. A copy stands for a program gone.
@@ -165,7 +163,7 @@ void TestJournal::journalFollowsTheFileCommands()
              qPrintable(p.questions.last()));
     QVERIFY(p.questions.last().contains(QStringLiteral("continue the 2 samples of ") + opened));
     QCOMPARE(p.module.Samples.SampleCount, 4);
-    QCOMPARE(p.module.Samples.SampleValue[3], 2.0f);
+    QCOMPARE(p.module.Samples.SampleValue(3), 2.0f);
     QVERIFY(p.main->DataModified);
     QCOMPARE(p.main->windowTitle(), QStringLiteral("KST_") + opened);
     QCOMPARE(p.Text("MaxData"), QStringLiteral("2.0"));

@@ -31,17 +31,16 @@ void LeaveJournal(const QString &dataFolder)
     kst::RecordingJournal journal(log, dataFolder);
     const QDateTime start(QDate::currentDate(), QTime(9, 30, 0));
     for (qint32 n = 0; n < 480; ++n) {
-        log.MakeRoomFor(n);
         const QDateTime when = start.addMSecs(250 * n);
-        log.SampleValue[size_t(n)] = float(std::round(2000 * std::sin(n / 40.0)) / 1000);
-        log.SampleDate[size_t(n)] = when.date();
-        log.SampleTime[size_t(n)] =
-            QTime(when.time().hour(), when.time().minute(), when.time().second());
-        log.SampleUnit[size_t(n)] = QStringLiteral("DCV");
-        log.SampleDecimals[size_t(n)] = 3;
-        log.SampleAvg[size_t(n)] = kst::NoValueMarker;
-        log.SampleRelRef[size_t(n)] = kst::NoValueMarker;
-        log.SampleCount = n + 1;
+        kst::Sample s;
+        s.value = float(std::round(2000 * std::sin(n / 40.0)) / 1000);
+        s.date = when.date();
+        s.time = QTime(when.time().hour(), when.time().minute(), when.time().second());
+        s.unit = QStringLiteral("DCV");
+        s.decimals = 3;
+        s.avg = kst::NoValueMarker;
+        s.relRef = kst::NoValueMarker;
+        log.Append(s);
         journal.Append(n, {});
     }
 }
