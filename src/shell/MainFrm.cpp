@@ -3,6 +3,7 @@
 #include "common/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
+#include "files/RecordingJournal.h"
 #include "files/SampleFile.h"
 #include "graph/PictureBox.h"
 #include "graph/QtColour.h"
@@ -100,6 +101,7 @@ MainFrm::MainFrm(Module1 &module, QWidget *parent) : QMainWindow(parent), M(modu
     statusText_ = new QLabel(this);
     statusText_->setObjectName(QStringLiteral("StatusText"));
     statusBar()->addWidget(statusText_, 1);
+    SetUpJournal();
 
     Form_Initialize();
     UpdateStatusBar();
@@ -321,6 +323,8 @@ void MainFrm::RecordReading(float value, const QString &unitText, qint16 decimal
     Graph->RedrawGraph(left, n, M.GraphTopY, M.GraphLowY);
     Graph->PlotNewestSample(n, log.SampleValue(n));
     log.SampleCount = n + 1;
+    // Samples before n are unsaved too, or they are those of the file Save writes.
+    journal_->Append(n, SaveFileName);
 }
 
 void MainFrm::StartCom_Click()
@@ -333,6 +337,7 @@ void MainFrm::StartCom_Click()
 
 void MainFrm::StopCom_Click()
 {
+    journal_->Sync();
     FileMenu->setEnabled(true);
     Graph->SetRecording(false);
     SetRecordingColours();
@@ -358,6 +363,7 @@ void MainFrm::Form_Initialize()
     DataModified = false;
     damagedFile_ = false;
     M.Samples.Reset();
+    journal_->Remove(); // the unsaved samples were saved or dropped
     ReadFrm->HideIcons();
     UpdateStatusBar();
 }
@@ -437,6 +443,7 @@ bool MainFrm::WriteSamples(const QString &path)
         return false;
     }
     DataModified = false;
+    journal_->Remove();
     return true;
 }
 
@@ -714,7 +721,8 @@ bool MainFrm::QuitProgram()
         return true;
     bool cancelled = false;
     if (!OfferToSave(QStringLiteral("Quite before,Save file? "), true, cancelled))
-        return false; // cancelled, or the save failed: keep running with the samples
+        return false;   // cancelled, or the save failed: keep running with the samples
+    journal_->Remove(); // saved, or the user chose to drop them
     if (!isMinimized()) {
         if (MSComm1->PortOpen())
             MSComm1->SetPortOpen(false);

@@ -27,6 +27,7 @@ class AlarmPanel;
 class TrendGraphView;
 class ScallFrm;
 class AutoManFrm;
+class RecordingJournal;
 struct MeterReading;
 
 // The main window: the meter's front panel, the statistics, the alarm limits, the recording
@@ -97,6 +98,12 @@ public:
     // The port numbers' devices as the settings store keeps them, for the port windows.
     static PortDevices Ports();
 
+    // Recording journal: unsaved samples also go to a journal file that a later start offers
+    // back when this program ends without saving or dropping them.
+    RecordingJournal *Journal() const { return journal_; }
+    // Asks, for each journal left by a program that is gone, whether to recover its samples.
+    void OfferRecovery();
+
 public slots:
     void MSComm1_OnComm();
     void Timer2_Timer();
@@ -143,8 +150,12 @@ private:
     void UpdateStatusBar();
     void SetRecordingColours();
     void DeviceLost();
+    void SetUpJournal();
+    void ShowJournalStatus();
 
     QLabel *statusText_ = nullptr;
+    RecordingJournal *journal_ = nullptr;
+    QLabel *journalText_ = nullptr;
     ScallFrm *scallFrm_ = nullptr;
     QPointer<AutoManFrm> autoManFrm_;
     bool receiving_ = false;
