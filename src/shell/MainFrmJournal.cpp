@@ -3,6 +3,7 @@
 #include "shell/MainFrm.h"
 
 #include "common/DateTimeText.h"
+#include "common/MessageBox.h"
 #include "common/Module1.h"
 #include "files/RecordingJournal.h"
 #include "graph/TrendGraphView.h"
@@ -74,8 +75,10 @@ void MainFrm::OfferRecovery()
                RecordingJournal::NextOrphan(M.DataFolder, after)) {
         after = orphan->slot;
         const bool ask = orphan->journalCount > 0; // a journal of torn bytes is only kept
-        if (ask && AskSave(RecoveryQuestion(*orphan), QMessageBox::Yes | QMessageBox::No) ==
-                       QMessageBox::Yes) {
+        if (ask &&
+            ShowMessage(M, this,
+                        {MessageIcon::Question, QStringLiteral("KST"), RecoveryQuestion(*orphan),
+                         MessageButton::Yes | MessageButton::No}) == MessageButton::Yes) {
             // The samples come back as after Open, but unsaved, and the journal goes on.
             CloseFile();
             M.Samples = std::move(orphan->log);

@@ -1,10 +1,11 @@
 #include "shell/TestSteps.h"
 
+#include "common/MessageBox.h"
+#include "common/Module1.h"
 #include "shell/MainFrm.h"
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QMessageBox>
 #include <QTimer>
 #include <memory>
 
@@ -19,16 +20,16 @@ void RunTestSteps(MainFrm *main)
     QStringList clicks;
     for (const QString &word : steps.split(u';', Qt::SkipEmptyParts)) {
         if (word == QLatin1String("Yes"))
-            *answers << QMessageBox::Yes;
+            *answers << MessageButton::Yes;
         else if (word == QLatin1String("No"))
-            *answers << QMessageBox::No;
+            *answers << MessageButton::No;
         else if (word == QLatin1String("Cancel"))
-            *answers << QMessageBox::Cancel;
+            *answers << MessageButton::Cancel;
         else
             clicks << word;
     }
-    main->AskSave = [answers, ask = main->AskSave](const QString &text, int buttons) {
-        return answers->isEmpty() ? ask(text, buttons) : answers->takeFirst();
+    main->M.AnswerMessage = [answers, main](const Message &message) {
+        return answers->isEmpty() ? ShowMessageBox(main, message) : answers->takeFirst();
     };
     // Queued behind the rest of start-up (the recovery question included).
     QTimer::singleShot(0, main, [main, clicks] {

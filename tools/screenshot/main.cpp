@@ -7,6 +7,7 @@
 //   kst-screenshot OUTPUT.png [SECONDS]
 //   kst-screenshot --recovery OUTPUT.png
 #include "shell/Main.h"
+#include "common/Message.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
 #include "files/RecordingJournal.h"
@@ -53,11 +54,11 @@ int RecoveryPicture(QApplication &app, const QString &output)
     kst::MainFrm *main = kst::StartUp(module, false);
     main->EndProgram = [] {};
     int status = 1;
-    main->AskSave = [&](const QString &text, int buttons) {
+    module.AnswerMessage = [&](const kst::Message &message) {
         if (status == 0)
             return int(QMessageBox::No); // the picture is taken; nothing more to show
-        QMessageBox box(QMessageBox::Question, QStringLiteral("KST"), text,
-                        QMessageBox::StandardButtons(buttons), main);
+        QMessageBox box(QMessageBox::Icon(message.Icon), message.Title, message.Text,
+                        QMessageBox::StandardButtons(message.Buttons), main);
         QTimer::singleShot(1500, &box, [&] {
             const QRect area = main->frameGeometry();
             status = QGuiApplication::primaryScreen()
