@@ -132,11 +132,18 @@ private:
     void ShowWarning(const QString &text);
     void BuildMenu();
     QWidget *BuildControlFrame();
-    void UpdateStatusBar();
+    // frame: called for a frame, when nothing but the count and the state can have changed.
+    void UpdateStatusBar(bool frame = false);
     void SetRecordingColours();
     void DeviceLost();
 
     QLabel *statusText_ = nullptr;
+    // What the status bar shows, so a frame that changes nothing there costs nothing.
+    int statusPort_ = 0;
+    bool statusOpen_ = false;
+    QString statusDevice_;
+    QString statusState_;
+    qint32 statusCount_ = -1;
     ScallFrm *scallFrm_ = nullptr;
     QPointer<AutoManFrm> autoManFrm_;
     bool receiving_ = false;
