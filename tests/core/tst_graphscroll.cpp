@@ -33,9 +33,9 @@ void TestGraphScroll::advance_data()
     QTest::newRow("at the maximum it grows by 5") << 100 << 100 << 100.0 << 196 << 101 << 105;
     QTest::newRow("wide window edge") << 0 << 100 << 400.0 << 396 << 1 << 100;
     QTest::newRow("past 16 bits") << 32767 << 32767 << 100.0 << 40000 << 32768 << 32772;
-    QTest::newRow("pinned at the limit") << ScrollMaximumLimit << ScrollMaximumLimit << 5.0
-                                         << std::numeric_limits<int>::max() << ScrollMaximumLimit
-                                         << ScrollMaximumLimit;
+    QTest::newRow("pinned at the limit")
+        << ScrollMaximumLimit << ScrollMaximumLimit << 5.0 << std::numeric_limits<int>::max()
+        << ScrollMaximumLimit << ScrollMaximumLimit;
 }
 
 void TestGraphScroll::advance()
@@ -68,8 +68,8 @@ void TestGraphScroll::viewWindowAndStart_data()
         << 154 << 100.0 << 250 << ViewWindow{154, 250} << ScrollPosition{154, 159};
     QTest::newRow("half width rounds to even")
         << 0 << 100.5 << 300 << ViewWindow{0, 100} << ScrollPosition{204, 208};
-    QTest::newRow("past 16 bits")
-        << 0 << 100.0 << 40000 << ViewWindow{0, 100} << ScrollPosition{39904, 39909};
+    QTest::newRow("past 16 bits") << 0 << 100.0 << 40000 << ViewWindow{0, 100}
+                                  << ScrollPosition{39904, 39909};
 }
 
 void TestGraphScroll::viewWindowAndStart()

@@ -88,10 +88,9 @@ void TestTrendGraph::gridAndValueLabels_data()
     QTest::newRow("10 / 0") << 10.0f << 0.0f << 5.0
                             << QStringList{"+10.0", "+8.75", "+7.5",  "+6.25", "+5.0",
                                            "+3.75", "+2.5",  "+1.25", "0.0"};
-    QTest::newRow("all below zero: no plus") << -5.0f << -10.0f << -7.5
-                                             << QStringList{"-5.0",   "-5.625", "-6.25",
-                                                            "-6.875", "-7.5",   "-8.125",
-                                                            "-8.75",  "-9.375", "-10.0"};
+    QTest::newRow("all below zero: no plus")
+        << -5.0f << -10.0f << -7.5 << QStringList{"-5.0",   "-5.625", "-6.25",  "-6.875", "-7.5",
+                                                  "-8.125", "-8.75",  "-9.375", "-10.0"};
     QTest::newRow("no height: the value on the middle line")
         << 5.0f << 5.0f << 5.0 << QStringList(9, QStringLiteral("+5.0"));
 }
