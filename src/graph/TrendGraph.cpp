@@ -43,11 +43,14 @@ float TrendGraph::Plotted(qint64 i, float top, float low)
     // The conversion into the graph unit exactly as NormalizeUnitValue does it, with the unit
     // lookup done once per run of samples in the same unit.
     SampleLog &log = m_.Samples;
-    QString &unit = log.SampleUnit[size_t(i)];
-    const float value = log.SampleValue[size_t(i)];
+    const auto k = qint32(i);
+    const float value = log.SampleValue(k);
     float y;
-    if (!unitKnown_ || unit != lastUnit_ || m_.GraphUnit != lastGraphUnit_) {
+    if (!unitKnown_ || log.SampleUnit(k) != lastUnit_ || m_.GraphUnit != lastGraphUnit_) {
+        QString unit = log.SampleUnit(k);
         y = NormalizeUnitValue(value, unit, m_.GraphUnit); // trims both texts
+        if (unit != log.SampleUnit(k))
+            log.SetSampleUnit(k, unit);
         int exponent = 0;
         lastUnit_ = unit;
         lastGraphUnit_ = m_.GraphUnit;
@@ -76,7 +79,7 @@ void TrendGraph::DrawWindow(qint32 &left, qint32 count, float top, float low)
     // Never read past the stored samples, whatever the caller passes.
     const qint64 stored = qint64(log.UpperIndex()) + 1;
     const qint64 end = std::min<qint64>(count, stored);
-    box_.SetCurrentY(left >= 0 && left < stored ? double(log.SampleValue[size_t(left)]) : 0.0);
+    box_.SetCurrentY(left >= 0 && left < stored ? double(log.SampleValue(qint32(left))) : 0.0);
 
     // Samples past the right edge are not visible: only the last of them is needed, for the
     // current point the line ends at (a whole log drawn after loading a file).
@@ -201,7 +204,7 @@ void TrendGraph::ShowRecordedWindow(qint32 left, qint32 count, bool newestSegmen
         DrawWindow(l, count, top, low);
     }
     if (newestSegment && count >= 0 && count < stored)
-        DrawNewestSegment(count, log.SampleValue[size_t(count)]);
+        DrawNewestSegment(count, log.SampleValue(count));
     UpdateAxisLabels();
 }
 
@@ -220,7 +223,7 @@ void TrendGraph::UpdateAxisLabels()
         const qint64 index = qint64(ViewStart) + offset;
         if (index > log.UpperIndex())
             break;
-        now.Times.push_back(index < 0 ? -1 : log.SampleTime[size_t(index)].msecsSinceStartOfDay());
+        now.Times.push_back(index < 0 ? -1 : log.SampleTime(qint32(index)).msecsSinceStartOfDay());
     }
     if (now == labels_)
         return;
@@ -269,7 +272,7 @@ void TrendGraph::DrawAxisLabels(float top, float low)
             labels_.Times.push_back(-1);
             continue;
         }
-        const QTime time = log.SampleTime[size_t(index)];
+        const QTime time = log.SampleTime(qint32(index));
         labels_.Times.push_back(time.msecsSinceStartOfDay());
         frm_.SetCurrentY(frm_.Height() * 0.92);
         frm_.SetCurrentX(m < 5 ? frm_.Width() / 20 + m * box_.Width() / 5

@@ -109,12 +109,12 @@ void TestGraphScroll::readout()
     QFETCH(QPointF, corner);
     SampleLog log;
     for (qint32 n = 0; n <= 12; ++n) {
-        log.MakeRoomFor(n);
-        log.SampleValue[size_t(n)] = n == 12 ? 123.4f : 1.5f;
-        log.SampleDecimals[size_t(n)] = n == 12 ? 1 : 3;
-        log.SampleUnit[size_t(n)] = n == 12 ? QStringLiteral("ACmV") : QStringLiteral("DCV");
-        log.SampleTime[size_t(n)] = QTime(10, 0, n == 12 ? 2 : 1);
-        log.SampleCount = n + 1;
+        Sample s;
+        s.value = n == 12 ? 123.4f : 1.5f;
+        s.decimals = n == 12 ? 1 : 3;
+        s.unit = n == 12 ? QStringLiteral("ACmV") : QStringLiteral("DCV");
+        s.time = QTime(10, 0, n == 12 ? 2 : 1);
+        log.Append(s);
     }
     const qint32 offset = ClickSampleOffset(x);
     const PointReadout readout =

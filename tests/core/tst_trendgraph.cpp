@@ -39,13 +39,11 @@ struct Graph {
 
     void Store(float value, const QString &unit, QTime time = QTime(0, 0))
     {
-        SampleLog &log = module.Samples;
-        const qint32 n = log.SampleCount;
-        log.MakeRoomFor(n);
-        log.SampleValue[size_t(n)] = value;
-        log.SampleUnit[size_t(n)] = unit;
-        log.SampleTime[size_t(n)] = time;
-        log.SampleCount = n + 1;
+        Sample s;
+        s.value = value;
+        s.unit = unit;
+        s.time = time;
+        module.Samples.Append(s);
     }
     // Items of a kind since the surface's last clear.
     static QList<Item> Shown(const RecordingSurface &surface, Kind kind, int colour = -1)

@@ -30,13 +30,12 @@ namespace {
 
 void Store(Module1 &m, float value)
 {
-    SampleLog &log = m.Samples;
-    const qint32 n = log.SampleCount;
-    log.MakeRoomFor(n);
-    log.SampleValue[size_t(n)] = value;
-    log.SampleUnit[size_t(n)] = QStringLiteral("DCV");
-    log.SampleDecimals[size_t(n)] = 2;
-    log.SampleTime[size_t(n)] = QTime(10, 0).addSecs(n);
+    Sample s;
+    s.value = value;
+    s.unit = QStringLiteral("DCV");
+    s.decimals = 2;
+    s.time = QTime(10, 0).addSecs(m.Samples.SampleCount);
+    m.Samples.Store(m.Samples.SampleCount, s);
 }
 
 // The recording cycle's graph work for one new sample.
