@@ -147,7 +147,8 @@ private:
     void ScaleFromLastSample();
     void BuildMenu();
     QWidget *BuildControlFrame();
-    void UpdateStatusBar();
+    // frame: called for a frame, when nothing but the count and the state can have changed.
+    void UpdateStatusBar(bool frame = false);
     void SetRecordingColours();
     void DeviceLost();
     void SetUpJournal();
@@ -156,6 +157,12 @@ private:
     QLabel *statusText_ = nullptr;
     RecordingJournal *journal_ = nullptr;
     QLabel *journalText_ = nullptr;
+    // What the status bar shows, so a frame that changes nothing there costs nothing.
+    int statusPort_ = 0;
+    bool statusOpen_ = false;
+    QString statusDevice_;
+    QString statusState_;
+    qint32 statusCount_ = -1;
     ScallFrm *scallFrm_ = nullptr;
     QPointer<AutoManFrm> autoManFrm_;
     bool receiving_ = false;
