@@ -10,9 +10,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${PROJECT_DESCRIPTION}.\n"
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "${PROJECT_DESCRIPTION}\n"
     "KST mirrors the meter's display, tests alarm limits, records readings with date and time,\n"
     "draws a trend graph, saves .mas sample files, exports CSV and prints reports. kst-log\n"
     "records the meter from the command line, without a screen.")
+# The windows are drawn in Arial and Arial Narrow, whose metric-compatible faces these are.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
 include(CPack)
