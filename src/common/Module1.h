@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Message.h"
 #include "record/SampleLog.h"
 
 #include <QDateTime>
@@ -49,6 +50,9 @@ public:
     // The clock every timestamp, the watchdog display and the schedule read. Tests replace it.
     std::function<QDateTime()> Clock;
     QDateTime Now() const { return Clock(); }
+
+    // When set, answers every message box instead of showing it (see ShowMessage).
+    MessageAnswerer AnswerMessage;
 };
 
 } // namespace kst

@@ -1,5 +1,6 @@
 #include "meter/PortChoice.h"
 
+#include "common/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
 #include "meter/MSComm.h"
@@ -9,7 +10,6 @@
 #include <QDialog>
 #include <QGridLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSerialPortInfo>
@@ -145,8 +145,7 @@ void PortChoice::AssignDevice()
 
 void PortChoice::ShowMessage(const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("KST"), text, QMessageBox::Ok, &window_);
-    box.exec();
+    kst::ShowMessage(module_, &window_, {MessageIcon::None, QStringLiteral("KST"), text});
 }
 
 } // namespace kst

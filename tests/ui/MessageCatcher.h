@@ -1,23 +1,32 @@
 #pragma once
 
+#include "common/Message.h"
+#include "common/Module1.h"
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QList>
 #include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
 
 namespace kst::test {
 
-// Answers every message box the program shows while it lives: records its text, title and icon
-// and presses its OK button, as a user would.
+// Answers the program's message boxes as a user would and records what they said. Given the
+// program's module it answers through the module's message seam, so no box is ever shown: each
+// message takes the next queued answer, else OK when offered, else No. Without a module it
+// watches for real boxes and presses their OK (for windows that show boxes themselves).
 class MessageCatcher {
 public:
-    struct Message {
-        QString Text;
-        QString Title;
-        QMessageBox::Icon Icon;
-    };
-
+    explicit MessageCatcher(Module1 &module) : module_(&module)
+    {
+        module.AnswerMessage = [this](const Message &m) {
+            messages_.append(m);
+            if (!answers_.isEmpty())
+                return answers_.takeFirst();
+            return (m.Buttons & MessageButton::Ok) ? MessageButton::Ok : MessageButton::No;
+        };
+    }
     MessageCatcher()
     {
         poll_.setInterval(10);
@@ -25,7 +34,8 @@ public:
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             if (!box || !box->isVisible())
                 return;
-            messages_.append({box->text(), box->windowTitle(), box->icon()});
+            messages_.append({MessageIcon(box->icon()), box->windowTitle(), box->text(),
+                              int(box->standardButtons())});
             if (QAbstractButton *ok = box->button(QMessageBox::Ok))
                 ok->click();
             else
@@ -33,6 +43,16 @@ public:
         });
         poll_.start();
     }
+    ~MessageCatcher()
+    {
+        if (module_)
+            module_->AnswerMessage = nullptr;
+    }
+    MessageCatcher(const MessageCatcher &) = delete;
+    MessageCatcher &operator=(const MessageCatcher &) = delete;
+
+    // Answers (MessageButton values) for the next messages, in order.
+    void Answer(QList<int> answers) { answers_ = std::move(answers); }
 
     const QList<Message> &Messages() const { return messages_; }
     QStringList Texts() const
@@ -45,8 +65,10 @@ public:
     void Clear() { messages_.clear(); }
 
 private:
+    Module1 *module_ = nullptr;
     QTimer poll_;
     QList<Message> messages_;
+    QList<int> answers_;
 };
 
 } // namespace kst::test

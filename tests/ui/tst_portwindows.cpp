@@ -272,7 +272,7 @@ void TestPortWindows::portHeldByAnother()
     w.Ok();
 
     QCOMPARE(catcher.Texts(), QStringList{"Com2 Have Used!,Please Choose Other Com"});
-    QCOMPARE(catcher.Messages().first().Icon, QMessageBox::NoIcon);
+    QCOMPARE(catcher.Messages().first().Icon, MessageIcon::None);
     QVERIFY(w.dialog->isVisible());
     QVERIFY(!comm.PortOpen()); // closed by the attempt
     QCOMPARE(StoredComport(), QStringLiteral("1"));

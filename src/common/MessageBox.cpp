@@ -1,0 +1,28 @@
+#include "common/MessageBox.h"
+
+#include "common/Module1.h"
+
+#include <QMessageBox>
+
+namespace kst {
+
+static_assert(MessageButton::Ok == QMessageBox::Ok && MessageButton::Yes == QMessageBox::Yes &&
+              MessageButton::No == QMessageBox::No && MessageButton::Cancel == QMessageBox::Cancel);
+static_assert(int(MessageIcon::Warning) == QMessageBox::Warning &&
+              int(MessageIcon::Question) == QMessageBox::Question);
+
+int ShowMessage(const Module1 &module, QWidget *parent, const Message &message)
+{
+    if (module.AnswerMessage)
+        return module.AnswerMessage(message);
+    QMessageBox box(QMessageBox::Icon(message.Icon), message.Title, message.Text,
+                    QMessageBox::StandardButtons(message.Buttons), parent);
+    return box.exec();
+}
+
+void ShowInputWarning(const Module1 &module, QWidget *parent, const QString &text)
+{
+    ShowMessage(module, parent, {MessageIcon::Warning, QStringLiteral("Warning"), text});
+}
+
+} // namespace kst
