@@ -58,6 +58,7 @@ private slots:
     void readingsForACount();
     void endSignalLeavesCompleteFiles_data();
     void endSignalLeavesCompleteFiles();
+    void reconnectsToAReplacedDevice();
     void errors_data();
     void errors();
 
@@ -117,17 +118,16 @@ void tst_KstLog::readingsForACount_data()
     QTest::addColumn<float>("value");
     QTest::addColumn<QString>("unit");
     QTest::addColumn<int>("records");
-    QTest::newRow("volts as lines")
-        << QStringList{u"--range"_qs, u"1"_qs, u"--value"_qs, u"1234"_qs} << false << u"1.234"_qs
-        << 1.234f << u"DCV"_qs << 6;
+    QTest::newRow("volts as lines") << QStringList{u"--value"_qs, u"1234"_qs} << false
+                                    << u"1.234"_qs << 1.234f << u"DCV"_qs << 6;
     QTest::newRow("kilo-ohms as JSON")
         << QStringList{u"--function"_qs, u"4"_qs, u"--range"_qs, u"2"_qs, u"--value"_qs, u"-500"_qs}
         << true << u"05.00"_qs << 5.0f << u"KΩ"_qs << 6;
-    QTest::newRow("over range") << QStringList{u"--range"_qs, u"1"_qs, u"--ol"_qs} << true
-                                << u"O L"_qs << 4000.0f << u"DCV"_qs << 6;
+    QTest::newRow("over range") << QStringList{u"--ol"_qs} << true << u"O L"_qs << 4000.0f
+                                << u"DCV"_qs << 6;
     QTest::newRow("held display: printed, not recorded")
-        << QStringList{u"--range"_qs, u"1"_qs, u"--hold"_qs, u"--value"_qs, u"42"_qs} << false
-        << u"0.042"_qs << 0.042f << u"DCV"_qs << 0;
+        << QStringList{u"--hold"_qs, u"--value"_qs, u"42"_qs} << false << u"0.042"_qs << 0.042f
+        << u"DCV"_qs << 0;
 }
 
 // Every reading is printed; what the program records goes to both files, the same readings
@@ -227,6 +227,30 @@ void tst_KstLog::endSignalLeavesCompleteFiles()
     QVERIFY(read.complete);
     QCOMPARE(read.recordsLoaded, printed);
     QCOMPARE(Lines(Path("cut.csv")).size(), printed + 1);
+}
+
+// The meter's pty goes away and another takes its place behind the same name: the logger keeps
+// its files, opens the new device within a few seconds and records on into the same files.
+void tst_KstLog::reconnectsToAReplacedDevice()
+{
+    const QString link = Path("meter");
+    QVERIFY(QFile::link(StartMeter({u"--value"_qs, u"1111"_qs, u"--rate"_qs, u"20"_qs}), link));
+    StartLogger({u"--device"_qs, link, u"--quiet"_qs, u"--mas"_qs, Path("re.mas")});
+    QVERIFY(WaitFor([&] { return Lines(Path("re.mas")).size() >= 3; }));
+    meter_->kill();
+    meter_->waitForFinished(5000);
+    const QString second = StartMeter({u"--value"_qs, u"2222"_qs, u"--rate"_qs, u"20"_qs});
+    QVERIFY(QFile::remove(link) && QFile::link(second, link));
+    QVERIFY(WaitFor([&] { return Lines(Path("re.mas")).constLast().startsWith("2.222,"); }));
+    ::kill(pid_t(logger_->processId()), SIGINT);
+    QVERIFY(logger_->waitForFinished(30000));
+    QCOMPARE(logger_->exitCode(), 0);
+    const QString messages = QString::fromLocal8Bit(logger_->readAllStandardError());
+    QVERIFY2(messages.contains(u"device lost"_qs) && messages.contains(u"reconnected"_qs),
+             qPrintable(messages));
+    SampleLog log;
+    QVERIFY(LoadSampleFile(Path("re.mas"), log).complete);
+    QCOMPARE(log.SampleValue[0], 1.111f);
 }
 
 void tst_KstLog::errors_data()

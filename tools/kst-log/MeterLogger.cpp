@@ -21,15 +21,19 @@ void Complain(const QString &text)
 
 } // namespace
 
-QString DeviceErrorText(const QString &device, int error, const QString &detail)
+QString DeviceErrorText(const QString &device, int error)
 {
     switch (error) {
     case MSComm::ErrBadPortNumber:
         return QStringLiteral("%1: no such device").arg(device);
     case MSComm::ErrPortAlreadyOpen:
         return QStringLiteral("%1: the device is in use by another program").arg(device);
+    case MSComm::ErrNoPermission:
+        return QStringLiteral("%1: no permission to open the device; add your user to the "
+                              "dialout group (sudo usermod -aG dialout $USER), then log in again")
+            .arg(device);
     default:
-        return QStringLiteral("%1: the device cannot be opened: %2").arg(device, detail);
+        return QStringLiteral("%1: the device cannot be opened").arg(device);
     }
 }
 
@@ -107,10 +111,20 @@ int MeterLogger::Start()
     const QString device = options_.device;
     comm_ = new MSComm([device](int) { return device; }, this);
     comm_->SetSettings(QStringLiteral("9600,n,8,1"));
+    comm_->SetModemLines(options_.dtr, options_.rts);
     connect(comm_, &MSComm::OnComm, this, &MeterLogger::OnComm);
+    // A lost device is tried again every 2 s, as in the program; the files stay open.
+    connect(comm_, &MSComm::DeviceLost, this, [this] {
+        Complain(QStringLiteral("%1: device lost; trying again every 2 s").arg(options_.device));
+    });
+    connect(comm_, &MSComm::StateChanged, this, [this] {
+        if (comm_->State() == MSComm::LinkState::Open && lost_)
+            Complain(QStringLiteral("%1: reconnected").arg(options_.device));
+        lost_ = comm_->State() == MSComm::LinkState::Retrying;
+    });
     const int error = comm_->SetPortOpen(true);
     if (error != 0) {
-        Complain(DeviceErrorText(device, error, QString()));
+        Complain(DeviceErrorText(device, error));
         return ExitDevice;
     }
     return ExitOk;

@@ -30,6 +30,9 @@ struct LoggerOptions {
     qint64 count = 0; // readings to take; 0 for no limit
     bool quiet = false;
     bool json = false;
+    // Modem control lines after opening; optically isolated cables draw their power from them.
+    bool dtr = true;
+    bool rts = false;
 };
 
 // Receives the meter's frames on a serial device, prints each reading on standard output (a
@@ -71,9 +74,10 @@ private:
     qint64 taken_ = 0;
     bool printing_ = true;
     bool stopped_ = false;
+    bool lost_ = false;
 };
 
 // The message for an error number of the serial control, naming the device.
-QString DeviceErrorText(const QString &device, int error, const QString &detail);
+QString DeviceErrorText(const QString &device, int error);
 
 } // namespace kst

@@ -200,6 +200,17 @@ int main(int argc, char *argv[])
         if (!seconds)
             return UsageError(QStringLiteral("--duration is a time such as 90, 90s, 15m or 2h"));
     }
+    {
+        // The program's own modem-line settings ("Ports" keys "DTR" and "RTS").
+        const QSettings settings(QStringLiteral("KST"));
+        const auto line = [&settings](const char *key, bool fallback) {
+            bool ok = false;
+            const int value = settings.value(QLatin1String(key)).toInt(&ok);
+            return ok ? value != 0 : fallback; // missing or not a number: the default
+        };
+        options.dtr = line("Ports/DTR", true);
+        options.rts = line("Ports/RTS", false);
+    }
     options.quiet = parser.isSet(quiet);
     options.json = parser.isSet(json);
     if (options.quiet && options.masPath.isEmpty() && options.csvPath.isEmpty())
