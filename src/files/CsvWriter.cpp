@@ -37,21 +37,19 @@ QByteArray CsvWriter::HeaderRow()
     return QByteArrayLiteral("time,value,unit,over_range,average,rel_reference\r\n");
 }
 
-QByteArray CsvWriter::Row(const SampleLog &log, qint32 index)
+QByteArray CsvWriter::Row(const Sample &sample)
 {
-    const size_t k = size_t(index);
-    const float value = log.SampleValue[k];
     QByteArray row;
     row.reserve(96);
-    row += IsoTimestampText(QDateTime(log.SampleDate[k], log.SampleTime[k])).toLatin1();
+    row += IsoTimestampText(QDateTime(sample.date, sample.time)).toLatin1();
     row += ',';
-    row += PlainValueText(value, log.SampleDecimals[k]).toLatin1();
+    row += PlainValueText(sample.value, sample.decimals).toLatin1();
     row += ',';
-    PutField(row, log.SampleUnit[k]);
-    row += IsOverRangeValue(value) ? ",true," : ",false,";
-    row += OptionalText(log.SampleAvg[k]).toLatin1();
+    PutField(row, sample.unit);
+    row += IsOverRangeValue(sample.value) ? ",true," : ",false,";
+    row += OptionalText(sample.avg).toLatin1();
     row += ',';
-    row += OptionalText(log.SampleRelRef[k]).toLatin1();
+    row += OptionalText(sample.relRef).toLatin1();
     row += "\r\n";
     return row;
 }
@@ -66,12 +64,12 @@ bool CsvWriter::Put(const QByteArray &bytes)
 
 bool CsvWriter::Write(const SampleLog &log, qint32 count)
 {
-    const qint32 n = std::clamp<qint32>(count, 0, qint32(log.SampleValue.size()));
+    const qint32 n = std::clamp<qint32>(count, 0, log.SampleCount);
     QByteArray block = HeaderRow();
     constexpr qsizetype BlockSize = 256 * 1024;
     block.reserve(BlockSize + 1024);
     for (qint32 i = 0; i < n; ++i) {
-        block += Row(log, i);
+        block += Row(log.At(i));
         if (block.size() >= BlockSize) {
             if (!Put(block))
                 return false;

@@ -21,11 +21,11 @@ namespace kst {
 class CsvWriter {
 public:
     static QByteArray HeaderRow();
-    static QByteArray Row(const SampleLog &log, qint32 index);
+    static QByteArray Row(const Sample &sample);
 
     explicit CsvWriter(QIODevice &device) : device_(device) {}
 
-    // The header and rows 0 .. count - 1 (clamped to the log), in large blocks. False at the
+    // The header and rows 0 .. count - 1 (clamped to SampleCount), in large blocks. False at the
     // first failed write, with the device's reason in Error().
     bool Write(const SampleLog &log, qint32 count);
     QString Error() const { return error_; }

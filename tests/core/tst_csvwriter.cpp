@@ -7,13 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "support/SampleRecords.h"
-
 #include <ctime>
 
 using namespace kst;
-using kst::test::Append;
-using kst::test::Sample;
 
 namespace {
 
@@ -118,11 +114,11 @@ private slots:
         QFETCH(QByteArray, row);
         // The row's sample follows two others, so the file has a header and several rows.
         SampleLog log;
-        Append(log, {1.0f, QDate(2026, 1, 1), QTime(0, 0), u"DCA"_qs, 2, 0, 0, NoValueMarker,
+        log.Append({1.0f, QDate(2026, 1, 1), QTime(0, 0), u"DCA"_qs, 2, 0, 0, NoValueMarker,
                      NoValueMarker});
-        Append(log, {5.0f, QDate(2026, 1, 1), QTime(0, 0, 1), u"Hz"_qs, 1, 0, 0, NoValueMarker,
+        log.Append({5.0f, QDate(2026, 1, 1), QTime(0, 0, 1), u"Hz"_qs, 1, 0, 0, NoValueMarker,
                      NoValueMarker});
-        Append(log, sample);
+        log.Append(sample);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"out.csv"_qs);
         QVERIFY(SaveCsvFile(path, log, log.SampleCount).ok);
@@ -141,9 +137,10 @@ private slots:
             const QStringList &fields = records->at(i + 1);
             QCOMPARE(fields.size(), 6);
             const QDateTime time = QDateTime::fromString(fields[0], Qt::ISODateWithMs);
-            QCOMPARE(time, QDateTime(log.SampleDate[size_t(i)], log.SampleTime[size_t(i)]));
-            QCOMPARE(fields[1].toFloat(), log.SampleValue[size_t(i)]);
-            QCOMPARE(fields[2], log.SampleUnit[size_t(i)]);
+            const Sample s = log.At(i);
+            QCOMPARE(time, QDateTime(s.date, s.time));
+            QCOMPARE(fields[1].toFloat(), s.value);
+            QCOMPARE(fields[2], s.unit);
         }
     }
 

@@ -181,10 +181,10 @@ void tst_KstLog::readingsForACount()
     const QList<QByteArray> csv = Lines(Path("log.csv"));
     QCOMPARE(csv.size(), records + 1);
     for (qint32 i = 0; i < records; ++i) {
-        QCOMPARE(log.SampleValue[size_t(i)], value);
-        QCOMPARE(log.SampleUnit[size_t(i)], unit);
+        QCOMPARE(log.SampleValue(i), value);
+        QCOMPARE(log.SampleUnit(i), unit);
         const QDateTime printed = QDateTime::fromString(times[i], Qt::ISODateWithMs);
-        QCOMPARE(log.SampleTime[size_t(i)].toString(u"HH:mm:ss"), printed.toString(u"HH:mm:ss"));
+        QCOMPARE(log.SampleTime(i).toString(u"HH:mm:ss"), printed.toString(u"HH:mm:ss"));
         QVERIFY(csv[i + 1].startsWith(times[i].toUtf8() + ','));
     }
 
@@ -250,7 +250,7 @@ void tst_KstLog::reconnectsToAReplacedDevice()
              qPrintable(messages));
     SampleLog log;
     QVERIFY(LoadSampleFile(Path("re.mas"), log).complete);
-    QCOMPARE(log.SampleValue[0], 1.111f);
+    QCOMPARE(log.SampleValue(0), 1.111f);
 }
 
 void tst_KstLog::errors_data()

@@ -169,20 +169,18 @@ void MeterLogger::HandleReading(const MeterReading &reading)
         Print(options_.json ? ReadingJson(now, reading, value)
                             : ReadingLine(now, reading, value).toUtf8());
     if (!reading.Hold && (mas_.isOpen() || csv_.isOpen())) {
-        one_.SampleCount = 0;
-        one_.MakeRoomFor(0);
-        one_.SampleValue[0] = value;
-        one_.SampleDate[0] = now.date();
-        one_.SampleTime[0] = now.time();
-        one_.SampleUnit[0] = one_.InternUnit((reading.AcDcText + reading.UnitText).trimmed());
-        one_.SampleDecimals[0] = qint16(reading.Decimals);
-        one_.SampleIsMax[0] = 0;
-        one_.SampleIsMin[0] = 0;
-        one_.SampleAvg[0] = NoValueMarker;
-        one_.SampleRelRef[0] = NoValueMarker;
-        one_.SampleCount = 1;
+        Sample sample;
+        sample.value = value;
+        sample.date = now.date();
+        sample.time = now.time();
+        sample.unit = (reading.AcDcText + reading.UnitText).trimmed();
+        sample.decimals = qint16(reading.Decimals);
+        sample.avg = NoValueMarker;
+        sample.relRef = NoValueMarker;
         bool ok = true;
         if (mas_.isOpen()) {
+            one_.Store(0, sample);
+            one_.SampleCount = 1;
             QByteArray record;
             QBuffer buffer(&record);
             buffer.open(QIODevice::WriteOnly);
@@ -190,7 +188,7 @@ void MeterLogger::HandleReading(const MeterReading &reading)
             ok = Append(mas_, record);
         }
         if (ok && csv_.isOpen())
-            ok = Append(csv_, CsvWriter::Row(one_, 0));
+            ok = Append(csv_, CsvWriter::Row(sample));
         if (!ok) {
             Stop();
             emit Finished(ExitFile);

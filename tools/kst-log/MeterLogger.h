@@ -70,7 +70,7 @@ private:
     MSComm *comm_ = nullptr;
     QFile mas_;
     QFile csv_;
-    SampleLog one_; // holds the one sample being written
+    SampleLog one_; // holds the one sample being written to the sample file
     qint64 taken_ = 0;
     bool printing_ = true;
     bool stopped_ = false;
