@@ -38,12 +38,11 @@ double Run(int span, int frames)
     module.GraphXSpan = span;
     // A log that already fills the window, so every frame redraws a whole window.
     SampleLog &log = module.Samples;
-    const QString unit = log.InternUnit(QStringLiteral("DCV"));
+    Sample s;
+    s.unit = QStringLiteral("DCV");
     for (qint32 i = 0; i < span; ++i) {
-        log.MakeRoomFor(i);
-        log.SampleValue[size_t(i)] = float(i % 4000) / 1000.0f;
-        log.SampleUnit[size_t(i)] = unit;
-        log.SampleCount = i + 1;
+        s.value = float(i % 4000) / 1000.0f;
+        log.Append(s);
     }
     main->StartCom->setChecked(true);
 

@@ -16,18 +16,16 @@ namespace {
 void Fill(Module1 &module, qint32 n)
 {
     SampleLog &log = module.Samples;
-    const QString unit = log.InternUnit(QStringLiteral("DCV"));
+    Sample s;
+    s.date = QDate(2026, 12, 6);
+    s.unit = QStringLiteral("DCV");
+    s.decimals = 3;
+    s.avg = NoValueMarker;
+    s.relRef = NoValueMarker;
     for (qint32 i = 0; i < n; ++i) {
-        log.MakeRoomFor(i);
-        const size_t k = size_t(i);
-        log.SampleValue[k] = float(i % 4000) / 1000.0f;
-        log.SampleDate[k] = QDate(2026, 12, 6);
-        log.SampleTime[k] = QTime(8, 0).addSecs(i % 86400);
-        log.SampleUnit[k] = unit;
-        log.SampleDecimals[k] = 3;
-        log.SampleAvg[k] = NoValueMarker;
-        log.SampleRelRef[k] = NoValueMarker;
-        log.SampleCount = i + 1;
+        s.value = float(i % 4000) / 1000.0f;
+        s.time = QTime(8, 0).addSecs(i % 86400);
+        log.Append(s);
     }
 }
 

@@ -37,24 +37,25 @@ struct Recorder {
     Module1 &m;
     TrendGraphView &view;
     QDateTime clock{QDate(2026, 12, 6), QTime(8, 0)};
-    QString unit = m.Samples.InternUnit(QStringLiteral("DCV"));
+    QString unit = QStringLiteral("DCV");
 
     // One recording cycle's log and graph work for a reading.
     void Record(float value)
     {
         SampleLog &log = m.Samples;
         const qint32 n = log.SampleCount;
-        log.MakeRoomFor(n);
-        log.SampleValue[size_t(n)] = value;
-        log.SampleDate[size_t(n)] = clock.date();
-        log.SampleTime[size_t(n)] = clock.time();
-        log.SampleUnit[size_t(n)] = unit;
-        log.SampleDecimals[size_t(n)] = 1;
-        log.SampleAvg[size_t(n)] = NoValueMarker;
-        log.SampleRelRef[size_t(n)] = NoValueMarker;
+        Sample s;
+        s.value = value;
+        s.date = clock.date();
+        s.time = clock.time();
+        s.unit = unit;
+        s.decimals = 1;
+        s.avg = NoValueMarker;
+        s.relRef = NoValueMarker;
+        log.Store(n, s);
         qint32 left = view.GraphBox()->ScaleWidth() > n ? 0 : n - m.GraphXSpan;
         view.RedrawGraph(left, n, m.GraphTopY, m.GraphLowY);
-        view.PlotNewestSample(n, log.SampleValue[size_t(n)]);
+        view.PlotNewestSample(n, log.SampleValue(n));
         log.SampleCount = n + 1;
         clock = clock.addMSecs(250);
         // The window shows the result once per frame handled: rasterise it as a paint would.
@@ -76,11 +77,10 @@ double CycleMilliseconds(Module1 &m, TrendGraphView &view, qint32 span, int pref
     Recorder recorder{m, view};
     // Fill the log quietly, then start recording as START does, near its end.
     for (int i = 0; i < prefill; ++i) {
-        const qint32 n = m.Samples.SampleCount;
-        m.Samples.MakeRoomFor(n);
-        m.Samples.SampleValue[size_t(n)] = Wave(i);
-        m.Samples.SampleUnit[size_t(n)] = recorder.unit;
-        m.Samples.SampleCount = n + 1;
+        Sample s;
+        s.value = Wave(i);
+        s.unit = recorder.unit;
+        m.Samples.Append(s);
     }
     view.PositionForRecording();
     QElapsedTimer timer;

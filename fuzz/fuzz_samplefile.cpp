@@ -54,16 +54,16 @@ bool SameLog(const SampleLog &read, const SampleLog &original, bool exact)
     if (read.SampleCount != original.SampleCount)
         return false;
     for (qint32 i = 0; i < original.SampleCount; ++i) {
-        const size_t k = size_t(i);
-        if (!SameNumber(read.SampleValue[k], original.SampleValue[k], exact) ||
-            read.SampleDate[k] != original.SampleDate[k] ||
-            read.SampleTime[k] != original.SampleTime[k] ||
-            read.SampleUnit[k] != original.SampleUnit[k] ||
-            read.SampleDecimals[k] != original.SampleDecimals[k] ||
-            read.SampleIsMax[k] != original.SampleIsMax[k] ||
-            read.SampleIsMin[k] != original.SampleIsMin[k] ||
-            !SameNumber(read.SampleAvg[k], original.SampleAvg[k], exact) ||
-            !SameNumber(read.SampleRelRef[k], original.SampleRelRef[k], exact)) {
+        Sample a = read.At(i), b = original.At(i);
+        if (!SameNumber(a.value, b.value, exact) || !SameNumber(a.avg, b.avg, exact) ||
+            !SameNumber(a.relRef, b.relRef, exact)) {
+            std::fprintf(stderr, "record %d differs in a number\n", i);
+            return false;
+        }
+        a.value = b.value;
+        a.avg = b.avg;
+        a.relRef = b.relRef;
+        if (!(a == b)) {
             std::fprintf(stderr, "record %d differs\n", i);
             return false;
         }
@@ -88,13 +88,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
               first.lastAvgIndex < loaded.SampleCount,
           "read-out indices inside the log");
     for (qint32 i = 0; i < loaded.SampleCount; ++i) {
-        const size_t k = size_t(i);
-        Check(std::isfinite(loaded.SampleValue[k]) && std::isfinite(loaded.SampleAvg[k]) &&
-                  std::isfinite(loaded.SampleRelRef[k]),
+        const Sample s = loaded.At(i);
+        Check(std::isfinite(s.value) && std::isfinite(s.avg) && std::isfinite(s.relRef),
               "finite numbers");
-        Check(loaded.SampleDate[k].isValid() && loaded.SampleTime[k].isValid(), "valid stamps");
-        Check(loaded.SampleIsMax[k] == 0 || loaded.SampleIsMax[k] == -1, "flag is -1 or 0");
-        Check(loaded.SampleIsMin[k] == 0 || loaded.SampleIsMin[k] == -1, "flag is -1 or 0");
+        Check(s.date.isValid() && s.time.isValid() && s.time.msec() == 0, "valid stamps");
+        Check(s.isMax == 0 || s.isMax == -1, "flag is -1 or 0");
+        Check(s.isMin == 0 || s.isMin == -1, "flag is -1 or 0");
     }
 
     // Save what was loaded and load it again. The file keeps 7 significant digits, so a value

@@ -1,8 +1,8 @@
 #include "common/Numbers.h"
 
-#include <QLocale>
-#include <cfenv>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace kst {
@@ -90,93 +90,206 @@ QString FormatNumber(double value, QStringView pattern)
     return result;
 }
 
+namespace {
+
+// The seven significant digits of |value| and the decimal exponent of the first, rounded half
+// away from zero from the value's exact binary fraction. value is finite and not zero.
+struct SevenDigits {
+    char digits[7];
+    int exponent;
+};
+
+SevenDigits SevenDigitsOf(float value)
+{
+    const double magnitude = std::fabs(double(value));
+    // One correctly rounded text with an eighth digit, "d.dddddddde+XX"; the eighth digit
+    // decides the rounding to seven.
+    char sci[32];
+    const auto end =
+        std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific, 7).ptr;
+    SevenDigits r;
+    r.digits[0] = sci[0];
+    std::memcpy(r.digits + 1, sci + 2, 6);
+    const char *e = sci + 9; // 'e'
+    std::from_chars(e + (e[1] == '+' ? 2 : 1), end, r.exponent);
+    const char eighth = sci[8];
+    bool up = eighth > '5';
+    if (eighth == '5') {
+        // The eighth digit may have been rounded up to 5 or down to 5, or be an exact tie (which
+        // rounds away from zero): compare the value with the text ending in 5.
+        double five = 0;
+        std::from_chars(sci, end, five);
+        up = magnitude >= five;
+    }
+    if (up) {
+        int i = 6;
+        while (i >= 0 && r.digits[i] == '9')
+            r.digits[i--] = '0';
+        if (i >= 0) {
+            ++r.digits[i];
+        } else {
+            r.digits[0] = '1';
+            ++r.exponent;
+        }
+    }
+    return r;
+}
+
+} // namespace
+
+char *PutSingleText(char *out, float value)
+{
+    if (value == 0.0f || !std::isfinite(value)) {
+        *out++ = '0';
+        return out;
+    }
+    if (value < 0)
+        *out++ = '-';
+    const SevenDigits seven = SevenDigitsOf(value);
+    const char *digits = seven.digits;
+    const int exponent = seven.exponent;
+    int last = 6; // index of the last non-zero digit
+    while (last > 0 && digits[last] == '0')
+        --last;
+    if (exponent >= -4 && exponent <= 6) {
+        if (exponent >= 0) {
+            for (int i = 0; i <= exponent; ++i)
+                *out++ = digits[i];
+            if (last > exponent) {
+                *out++ = '.';
+                for (int i = exponent + 1; i <= last; ++i)
+                    *out++ = digits[i];
+            }
+        } else {
+            *out++ = '0';
+            *out++ = '.';
+            for (int i = 0; i < -exponent - 1; ++i)
+                *out++ = '0';
+            for (int i = 0; i <= last; ++i)
+                *out++ = digits[i];
+        }
+    } else {
+        *out++ = digits[0];
+        if (last > 0) {
+            *out++ = '.';
+            for (int i = 1; i <= last; ++i)
+                *out++ = digits[i];
+        }
+        *out++ = 'E';
+        *out++ = exponent < 0 ? '-' : '+';
+        const int magnitude = std::abs(exponent);
+        *out++ = char('0' + magnitude / 10);
+        *out++ = char('0' + magnitude % 10);
+    }
+    return out;
+}
+
+QString SingleText(float value)
+{
+    char text[SingleTextMax];
+    return QString::fromLatin1(text, PutSingleText(text, value) - text);
+}
+
 QString FormatSingle(float value, QStringView pattern)
 {
     if (pattern.isEmpty())
         return SingleText(value);
-    const double seven = QString::number(double(value), 'g', 7).toDouble();
+    // The value as the seven significant digits a single carries, so 1.234f formats as 1.234
+    // and never as 1.233999...
+    char text[SingleTextMax];
+    double seven = 0;
+    ScanNumber(text, PutSingleText(text, value), seven);
     return FormatNumber(seven, pattern);
+}
+
+namespace {
+
+inline bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The syntax check shared by both scanners; the text to convert starts after a plus sign.
+bool NumberSyntax(const char *&b, const char *e)
+{
+    const char *p = b;
+    if (p < e && (*p == '+' || *p == '-'))
+        ++p;
+    int digits = 0;
+    while (p < e && IsDigit(*p)) {
+        ++p;
+        ++digits;
+    }
+    if (p < e && *p == '.') {
+        ++p;
+        while (p < e && IsDigit(*p)) {
+            ++p;
+            ++digits;
+        }
+    }
+    if (digits == 0)
+        return false;
+    if (p < e && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p < e && (*p == '+' || *p == '-'))
+            ++p;
+        if (p == e || !IsDigit(*p))
+            return false;
+        while (p < e && IsDigit(*p))
+            ++p;
+    }
+    if (p != e)
+        return false;
+    if (*b == '+')
+        ++b;
+    return true;
+}
+
+template <typename T> bool Scan(const char *b, const char *e, T &value)
+{
+    if (!NumberSyntax(b, e))
+        return false;
+    T v = 0;
+    const auto r = std::from_chars(b, e, v);
+    if (r.ec != std::errc() || r.ptr != e || !std::isfinite(v))
+        return false;
+    value = v;
+    return true;
+}
+
+} // namespace
+
+bool ScanNumber(const char *begin, const char *end, double &value)
+{
+    return Scan(begin, end, value);
+}
+
+bool ScanNumber(const char *begin, const char *end, float &value)
+{
+    return Scan(begin, end, value);
 }
 
 std::optional<double> ParseNumber(QStringView text)
 {
     const QStringView t = text.trimmed();
-    qsizetype i = 0;
-    const qsizetype n = t.size();
-    auto isDigit = [&](qsizetype k) { return k < n && t[k] >= u'0' && t[k] <= u'9'; };
-    if (i < n && (t[i] == u'+' || t[i] == u'-'))
-        ++i;
-    int mantissaDigits = 0;
-    while (isDigit(i)) {
-        ++i;
-        ++mantissaDigits;
+    // A number is ASCII; a short one is converted on the stack.
+    char small[64];
+    QByteArray large;
+    char *bytes = small;
+    if (t.size() > qsizetype(sizeof small)) {
+        large.resize(t.size());
+        bytes = large.data();
     }
-    if (i < n && t[i] == u'.') {
-        ++i;
-        while (isDigit(i)) {
-            ++i;
-            ++mantissaDigits;
-        }
-    }
-    if (mantissaDigits == 0)
-        return std::nullopt;
-    if (i < n && (t[i] == u'e' || t[i] == u'E')) {
-        ++i;
-        if (i < n && (t[i] == u'+' || t[i] == u'-'))
-            ++i;
-        if (!isDigit(i))
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const char16_t c = t[i].unicode();
+        if (c >= 0x80)
             return std::nullopt;
-        while (isDigit(i))
-            ++i;
+        bytes[i] = char(c);
     }
-    if (i != n)
-        return std::nullopt;
-    QString plain = t.toString();
-    if (plain.startsWith(u'+'))
-        plain.remove(0, 1);
-    if (plain.startsWith(u'.') || plain.startsWith(u"-."))
-        plain.insert(plain.indexOf(u'.'), u'0');
-    bool ok = false;
-    const double value = QLocale::c().toDouble(plain, &ok);
-    if (!ok || !std::isfinite(value))
+    double value = 0;
+    if (!ScanNumber(bytes, bytes + t.size(), value))
         return std::nullopt;
     return value;
-}
-
-QString SingleText(float value)
-{
-    if (value == 0.0f || !std::isfinite(value))
-        return QStringLiteral("0");
-    const QString sci = QString::number(std::fabs(double(value)), 'e', 6); // d.dddddde+XX
-    const qsizetype ePos = sci.indexOf(u'e');
-    const QString digits = sci.left(1) + sci.mid(2, ePos - 2); // 7 significant digits
-    const int exponent = sci.mid(ePos + 1).toInt();
-    QString result;
-    if (exponent >= -4 && exponent <= 6) {
-        QString intText, fracText;
-        if (exponent >= 0) {
-            intText = digits.left(exponent + 1);
-            fracText = digits.mid(exponent + 1);
-        } else {
-            intText = QStringLiteral("0");
-            fracText = QString(-exponent - 1, u'0') + digits;
-        }
-        while (fracText.endsWith(u'0'))
-            fracText.chop(1);
-        result = fracText.isEmpty() ? intText : intText + u'.' + fracText;
-    } else {
-        QString mantissa = digits.left(1);
-        QString rest = digits.mid(1);
-        while (rest.endsWith(u'0'))
-            rest.chop(1);
-        if (!rest.isEmpty())
-            mantissa += u'.' + rest;
-        result = mantissa + u'E' + (exponent < 0 ? u'-' : u'+') +
-                 QStringLiteral("%1").arg(std::abs(exponent), 2, 10, QLatin1Char('0'));
-    }
-    if (value < 0)
-        result.prepend(u'-');
-    return result;
 }
 
 QString DigitsPattern(int decimals)

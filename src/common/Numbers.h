@@ -27,9 +27,15 @@ QString FormatNumber(double value, QStringView pattern);
 // digits a single carries, so 1.234f formats as 1.234 and never as 1.233999...
 QString FormatSingle(float value, QStringView pattern);
 
-// Parses a numeric text: optional blanks, an optional sign, digits with an optional period as the
-// decimal separator (at least one digit), an optional exponent (E or e, optional sign, digits),
-// optional blanks. Anything else, including an empty text, is not a number.
+// The one number scanner. The whole of [begin, end) must be the number: an optional sign, digits
+// with an optional period as the decimal separator (at least one digit), an optional exponent (E
+// or e, optional sign, digits). A value outside the type's finite range is not a number. The
+// single-precision form rounds the text once, straight to single precision.
+bool ScanNumber(const char *begin, const char *end, double &value);
+bool ScanNumber(const char *begin, const char *end, float &value);
+
+// A numeric entry or setting text: optional blanks around a number that ScanNumber accepts.
+// Anything else, including an empty text, is not a number.
 std::optional<double> ParseNumber(QStringView text);
 inline bool IsNumeric(QStringView text)
 {
@@ -40,6 +46,11 @@ inline bool IsNumeric(QStringView text)
 // leading zero below 1, plain digits for magnitudes from 0.0001 to below 10,000,000 and an
 // exponent form ("1.234E-05", "1E+08") outside that. 2 -> "2", 1.5 -> "1.5", 99999 -> "99999".
 QString SingleText(float value);
+
+// Writes SingleText(value) into out as Latin-1 bytes (at most SingleTextMax of them) and returns
+// the end of the text: the fast form the sample file uses, formatting the value once.
+inline constexpr int SingleTextMax = 16;
+char *PutSingleText(char *out, float value);
 
 // The display pattern for a number of decimals: 0 -> "0000", 1 -> "000.0", 2 -> "00.00",
 // 3 -> "0.000", anything else -> "".

@@ -13,91 +13,10 @@
 
 namespace kst {
 
-namespace {
-
 // ---------------------------------------------------------------------------------------------
 // Writing
 
-// Writes the text SingleText gives for a value straight into a byte buffer: at most 7
-// significant digits, no trailing zeros, a leading zero below 1, plain digits for magnitudes from
-// 0.0001 to below 10,000,000 and "d.ddE+XX" outside. Returns the end of the text.
-char *PutSingle(char *out, float value)
-{
-    if (value == 0.0f || !std::isfinite(value)) {
-        *out++ = '0';
-        return out;
-    }
-    if (value < 0)
-        *out++ = '-';
-    // "d.dddddde+XX": seven significant digits, correctly rounded from the widened value.
-    char sci[32];
-    const auto conv = std::to_chars(sci, sci + sizeof sci, std::fabs(double(value)),
-                                    std::chars_format::scientific, 6);
-    char digits[7];
-    digits[0] = sci[0];
-    std::memcpy(digits + 1, sci + 2, 6);
-    const char *e = sci + 8; // 'e'
-    int exponent = 0;
-    std::from_chars(e + (e[1] == '+' ? 2 : 1), conv.ptr, exponent);
-    // to_chars breaks an exact tie towards the even digit; the program's number text rounds it
-    // away from zero. A tie needs an eighth digit 5 that is the value's exact end.
-    char sci8[32];
-    const auto conv8 = std::to_chars(sci8, sci8 + sizeof sci8, std::fabs(double(value)),
-                                     std::chars_format::scientific, 7);
-    if (sci8[8] == '5') {
-        double exact = 0;
-        std::from_chars(sci8, conv8.ptr, exact);
-        if (exact == std::fabs(double(value))) {
-            digits[0] = sci8[0];
-            std::memcpy(digits + 1, sci8 + 2, 6);
-            std::from_chars(sci8 + 9 + (sci8[10] == '+' ? 2 : 1), conv8.ptr, exponent);
-            int i = 6;
-            while (i >= 0 && digits[i] == '9')
-                digits[i--] = '0';
-            if (i >= 0) {
-                ++digits[i];
-            } else {
-                digits[0] = '1';
-                ++exponent;
-            }
-        }
-    }
-    int last = 6; // index of the last non-zero digit
-    while (last > 0 && digits[last] == '0')
-        --last;
-    if (exponent >= -4 && exponent <= 6) {
-        if (exponent >= 0) {
-            for (int i = 0; i <= exponent; ++i)
-                *out++ = digits[i];
-            if (last > exponent) {
-                *out++ = '.';
-                for (int i = exponent + 1; i <= last; ++i)
-                    *out++ = digits[i];
-            }
-        } else {
-            *out++ = '0';
-            *out++ = '.';
-            for (int i = 0; i < -exponent - 1; ++i)
-                *out++ = '0';
-            for (int i = 0; i <= last; ++i)
-                *out++ = digits[i];
-        }
-    } else {
-        *out++ = digits[0];
-        if (last > 0) {
-            *out++ = '.';
-            for (int i = 1; i <= last; ++i)
-                *out++ = digits[i];
-        }
-        *out++ = 'E';
-        *out++ = exponent < 0 ? '-' : '+';
-        const int magnitude = std::abs(exponent);
-        if (magnitude < 10)
-            *out++ = '0';
-        out = std::to_chars(out, out + 4, magnitude).ptr;
-    }
-    return out;
-}
+namespace {
 
 inline char *PutTwoDigits(char *out, int n)
 {
@@ -132,6 +51,7 @@ char *PutDate(char *out, const QDate &date)
     return out;
 }
 
+// The time literal "#hh:mm:ss#": whole seconds, the milliseconds of a recording are dropped.
 char *PutTime(char *out, const QTime &time)
 {
     const int seconds = time.isValid() ? time.msecsSinceStartOfDay() / 1000 : 0;
@@ -145,22 +65,25 @@ char *PutTime(char *out, const QTime &time)
     return out;
 }
 
-// UTF-8 bytes of the few unit texts of a log, converted once each.
-class UnitBytes {
+// The text of a column that repeats one value for long runs (the no-value marker, a Rel
+// reference): the last value's text is kept and copied.
+class RepeatedNumber {
 public:
-    const QByteArray &Of(const QString &unit)
+    char *Put(char *out, float value)
     {
-        for (const auto &[text, bytes] : cache_)
-            if (text == unit)
-                return bytes;
-        if (cache_.size() >= 64)
-            cache_.erase(cache_.begin());
-        cache_.emplace_back(unit, unit.toUtf8());
-        return cache_.back().second;
+        if (!valid_ || std::memcmp(&value, &last_, sizeof value) != 0) {
+            size_ = int(PutSingleText(text_, value) - text_);
+            last_ = value;
+            valid_ = true;
+        }
+        return PutText(out, text_, size_t(size_));
     }
 
 private:
-    std::vector<std::pair<QString, QByteArray>> cache_;
+    float last_ = 0;
+    bool valid_ = false;
+    int size_ = 0;
+    char text_[SingleTextMax];
 };
 
 } // namespace
@@ -168,13 +91,19 @@ private:
 SampleFileWriteResult WriteSampleFile(QIODevice &device, const SampleLog &log, qint32 count)
 {
     SampleFileWriteResult result;
-    const qint32 n = std::clamp<qint32>(count, 0, qint32(log.SampleValue.size()));
+    const qint32 n = std::clamp<qint32>(count, 0, log.UpperIndex() + 1);
+    // A record is at most about 100 bytes plus its unit text; small logs get a small block.
     constexpr qsizetype BlockSize = 256 * 1024;
-    QByteArray block(BlockSize, Qt::Uninitialized);
+    QByteArray block(std::min<qsizetype>(BlockSize, qsizetype(n) * 128 + 256), Qt::Uninitialized);
     char *begin = block.data();
     char *out = begin;
-    UnitBytes units;
     qint32 inBlock = 0; // records in the block not yet handed to the device
+    std::vector<QByteArray> units(log.UnitCount()); // UTF-8 of each unit text, made once
+    std::vector<bool> unitDone(log.UnitCount());
+    QDate lastDate;
+    char dateText[24];
+    qsizetype dateSize = 0;
+    RepeatedNumber avgs, relRefs;
 
     auto flush = [&]() {
         const qint64 size = out - begin;
@@ -190,34 +119,42 @@ SampleFileWriteResult WriteSampleFile(QIODevice &device, const SampleLog &log, q
     };
 
     for (qint32 i = 0; i < n; ++i) {
-        const QByteArray &unit = units.Of(log.SampleUnit[size_t(i)]);
-        // A record is at most about 130 bytes plus its unit text.
+        const quint32 unitId = log.SampleUnitId(i);
+        if (!unitDone[unitId]) {
+            units[unitId] = log.UnitText(unitId).toUtf8();
+            unitDone[unitId] = true;
+        }
+        const QByteArray &unit = units[unitId];
         const qsizetype needed = 160 + unit.size();
         if ((out - begin) + needed > block.size()) {
             if (!flush())
                 return result;
-            if (needed > block.size()) { // only for an absurdly long unit text
-                block.resize(needed);
+            if (needed > block.size()) {
+                block.resize(std::max(needed, std::min<qsizetype>(BlockSize, block.size() * 4)));
                 begin = out = block.data();
             }
         }
-        const size_t k = size_t(i);
-        out = PutSingle(out, log.SampleValue[k]);
+        out = PutSingleText(out, log.SampleValue(i));
         *out++ = ',';
-        out = PutDate(out, log.SampleDate[k]);
+        const QDate date = log.SampleDate(i);
+        if (date != lastDate || dateSize == 0) {
+            dateSize = PutDate(dateText, date) - dateText;
+            lastDate = date;
+        }
+        out = PutText(out, dateText, size_t(dateSize));
         *out++ = ',';
-        out = PutTime(out, log.SampleTime[k]);
+        out = PutTime(out, log.SampleTime(i));
         *out++ = ',';
         *out++ = '"';
         out = PutText(out, unit.constData(), size_t(unit.size()));
         *out++ = '"';
         *out++ = ',';
-        out = std::to_chars(out, out + 8, log.SampleDecimals[k]).ptr;
-        out = log.SampleIsMax[k] ? PutText(out, ",#TRUE#,", 8) : PutText(out, ",#FALSE#,", 9);
-        out = log.SampleIsMin[k] ? PutText(out, "#TRUE#,", 7) : PutText(out, "#FALSE#,", 8);
-        out = PutSingle(out, log.SampleAvg[k]);
+        out = std::to_chars(out, out + 8, log.SampleDecimals(i)).ptr;
+        out = log.SampleIsMax(i) ? PutText(out, ",#TRUE#,", 8) : PutText(out, ",#FALSE#,", 9);
+        out = log.SampleIsMin(i) ? PutText(out, "#TRUE#,", 7) : PutText(out, "#FALSE#,", 8);
+        out = avgs.Put(out, log.SampleAvg(i));
         *out++ = ',';
-        out = PutSingle(out, log.SampleRelRef[k]);
+        out = relRefs.Put(out, log.SampleRelRef(i));
         *out++ = '\r';
         *out++ = '\n';
         ++inBlock;
@@ -326,48 +263,17 @@ inline bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// A number: optional sign, digits with an optional period (at least one digit), optional
-// exponent. The whole text must be the number.
-bool ParseFloatField(const char *b, const char *e, float &value)
-{
-    const char *p = b;
-    if (p < e && (*p == '+' || *p == '-'))
-        ++p;
-    int digits = 0;
-    while (p < e && IsDigit(*p)) {
-        ++p;
-        ++digits;
-    }
-    if (p < e && *p == '.') {
-        ++p;
-        while (p < e && IsDigit(*p)) {
-            ++p;
-            ++digits;
-        }
-    }
-    if (digits == 0)
-        return false;
-    if (p < e && (*p == 'e' || *p == 'E')) {
-        ++p;
-        if (p < e && (*p == '+' || *p == '-'))
-            ++p;
-        if (p == e || !IsDigit(*p))
-            return false;
-        while (p < e && IsDigit(*p))
-            ++p;
-    }
-    if (p != e)
-        return false;
-    if (*b == '+')
-        ++b;
-    const auto r = std::from_chars(b, e, value);
-    return r.ec == std::errc() && r.ptr == e && std::isfinite(value);
-}
+// The longest record the program writes is about 100 bytes plus its unit; a line four times
+// that long, blanks and long number spellings included, is damage and stops the load.
+constexpr qsizetype MaxLineBytes = 1024;
+// A unit text longer than this is damage too (a meter's units have a handful of letters); the
+// limit keeps every record the reader accepts short enough to be written and read back.
+constexpr qsizetype MaxUnitChars = 64;
 
 bool ParseIntField(const char *b, const char *e, qint16 &value)
 {
     float number = 0;
-    if (!ParseFloatField(b, e, number))
+    if (!ScanNumber(b, e, number))
         return false;
     const qint64 whole = RoundHalfEven(double(number));
     if (whole < -32768 || whole > 32767)
@@ -376,7 +282,7 @@ bool ParseIntField(const char *b, const char *e, qint16 &value)
     return true;
 }
 
-// Reads 1 to maxDigits digits and then expects the separator (or the end mark).
+// Reads 1 to maxDigits digits.
 bool TakeNumber(const char *&p, const char *e, int maxDigits, int &value)
 {
     value = 0;
@@ -432,18 +338,6 @@ bool ParseFlagField(const char *b, const char *e, qint16 &flag)
     return false;
 }
 
-struct Record {
-    float value = 0;
-    QDate date;
-    QTime time;
-    QString unit;
-    qint16 decimals = 0;
-    qint16 isMax = 0;
-    qint16 isMin = 0;
-    float avg = 0;
-    float relRef = 0;
-};
-
 constexpr const char *FieldNames[9] = {"value",        "date",     "time of day",
                                        "unit",         "decimals", "maximum flag",
                                        "minimum flag", "average",  "Rel reference"};
@@ -455,64 +349,72 @@ public:
     SampleFileReadResult Run(const SampleFileProgress &progress);
 
 private:
-    enum class Outcome { Ok, End, NeedMore, TooFew, Bad };
+    enum class Outcome { Ok, End, NeedMore, TooFew, Bad, TooLong };
 
-    // Position of the parser in buf_; committed after each whole record.
-    struct Cursor {
-        qsizetype pos = 0;
-        qsizetype lineStart = 0;
-        qint64 line = 1;
-        bool afterLineEnd = true; // the last separator was a line end (or start of file)
-    };
-
-    Outcome ParseRecord(Cursor &c, Record &record, int &badField, qint64 &badLine);
-    void ReserveForRest(qint64 total);
+    Outcome ParseFields();
     bool Fill();
-    QString UnitText(const char *b, const char *e, const Cursor &c, bool &needMore);
+    // The unit text of [b, e); needMore when the line's end (which decides its encoding) is
+    // not in the buffer yet.
+    bool UnitText(const char *b, const char *e, bool &needMore);
+    void Stop(SampleFileReadResult &result, Outcome outcome);
 
     QIODevice &device_;
     SampleLog &log_;
     QByteArray buf_;
-    qsizetype size_ = 0; // bytes of buf_ in use
-    qint64 dropped_ = 0; // bytes of the device already discarded from the front of buf_
+    qsizetype size_ = 0;    // bytes of buf_ in use
+    qint64 dropped_ = 0;    // bytes of the device already discarded from the front of buf_
+    qint64 remaining_ = -1; // bytes the device still holds; -1 when unknown
     bool eof_ = false;
     bool readError_ = false;
-    Cursor cur_;
+
+    // The scanning position, kept across reads: the next field of the record being read starts
+    // at (or after blanks at) pos_.
+    qsizetype pos_ = 0;
+    qsizetype lineStart_ = 0;
+    qint64 line_ = 1;
+    qint64 recordLine_ = 1;
+    bool afterLineEnd_ = true; // the last separator was a line end (or start of file)
+    int field_ = 0;
+    int badField_ = 0;
+    qint64 badLine_ = 0;
+    Sample record_;
+
     QDate lastDate_;
-    QByteArray lastDateBytes_;
+    char lastDateBytes_[16];
+    qsizetype lastDateSize_ = 0;
     // Unit texts by their bytes and by whether their line was UTF-8.
     std::vector<std::pair<QByteArray, QString>> units_[2];
 };
 
 bool Reader::Fill()
 {
-    constexpr qsizetype Chunk = 1 << 20;
-    // Drop what lies before the current line; the current record and line stay.
-    const qsizetype keep = std::min(cur_.pos, cur_.lineStart);
+    constexpr qint64 Chunk = 1 << 20;
+    // Drop what lies before the current field and line; they are at most a line long.
+    const qsizetype keep = std::min(pos_, lineStart_);
     if (keep > 0) {
         std::memmove(buf_.data(), buf_.constData() + keep, size_t(size_ - keep));
         size_ -= keep;
         dropped_ += keep;
-        cur_.pos -= keep;
-        cur_.lineStart -= keep;
+        pos_ -= keep;
+        lineStart_ -= keep;
     }
-    if (buf_.size() < size_ + Chunk)
-        buf_.resize(size_ + Chunk);
-    const qint64 got = device_.read(buf_.data() + size_, Chunk);
-    if (got < 0) {
-        readError_ = true;
-        eof_ = true;
-        return false;
-    }
-    if (got == 0) {
+    // Chunks no larger than what the file still holds; one extra byte notices a file that grew.
+    const qint64 chunk = remaining_ >= 0 ? std::min(Chunk, remaining_ + 1) : 64 * 1024;
+    if (buf_.size() < size_ + chunk)
+        buf_.resize(size_ + chunk);
+    const qint64 got = device_.read(buf_.data() + size_, chunk);
+    if (got <= 0) {
+        readError_ = got < 0;
         eof_ = true;
         return false;
     }
     size_ += got;
+    if (remaining_ >= 0)
+        remaining_ = std::max<qint64>(0, remaining_ - got);
     return true;
 }
 
-QString Reader::UnitText(const char *b, const char *e, const Cursor &c, bool &needMore)
+bool Reader::UnitText(const char *b, const char *e, bool &needMore)
 {
     bool ascii = true;
     for (const char *p = b; p < e; ++p)
@@ -524,64 +426,67 @@ QString Reader::UnitText(const char *b, const char *e, const Cursor &c, bool &ne
     if (!ascii) {
         // The encoding is decided per line: find the whole line.
         const char *const data = buf_.constData();
-        const char *lineBegin = data + c.lineStart;
         const char *lineEnd = e;
         const char *const end = data + size_;
         while (lineEnd < end && !IsLineEnd(*lineEnd))
             ++lineEnd;
         if (lineEnd == end && !eof_) {
             needMore = true;
-            return {};
+            return false;
         }
-        utf8 = IsValidUtf8(lineBegin, lineEnd - lineBegin);
+        utf8 = IsValidUtf8(data + lineStart_, lineEnd - (data + lineStart_));
     }
     auto &cache = units_[utf8 ? 1 : 0];
     const QByteArrayView bytes(b, e - b);
     for (const auto &[key, text] : cache)
-        if (key == bytes)
-            return text;
+        if (key == bytes) {
+            record_.unit = text;
+            return true;
+        }
     QString text = ascii  ? QString::fromLatin1(b, e - b)
                    : utf8 ? QString::fromUtf8(b, e - b)
                           : DecodeCp1252(b, e - b);
     text.replace(QChar(MicroSign), QChar(GreekMu));
-    text = log_.InternUnit(text);
+    if (text.size() > MaxUnitChars)
+        return false;
     if (cache.size() < 64)
         cache.emplace_back(bytes.toByteArray(), text);
-    return text;
+    record_.unit = std::move(text);
+    return true;
 }
 
-Reader::Outcome Reader::ParseRecord(Cursor &c, Record &record, int &badField, qint64 &badLine)
+// Reads fields field_ .. 8 of the record into record_, advancing the position after each.
+// NeedMore leaves the position at the start of the field that ran past the buffer.
+Reader::Outcome Reader::ParseFields()
 {
     const char *const data = buf_.constData();
     const char *const end = data + size_;
-    qint64 recordLine = c.line;
-    for (int field = 0; field < 9; ++field) {
+    for (; field_ < 9; ++field_) {
         // Blanks before the field; after a line end, blank lines too.
-        const char *p = data + c.pos;
+        const char *p = data + pos_;
         for (;;) {
             while (p < end && IsBlank(*p))
                 ++p;
-            if (c.afterLineEnd && p < end && IsLineEnd(*p)) {
+            if (afterLineEnd_ && p < end && IsLineEnd(*p)) {
                 if (*p == '\r' && p + 1 == end && !eof_)
                     return Outcome::NeedMore;
                 p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
-                ++c.line;
-                c.lineStart = p - data;
+                ++line_;
+                lineStart_ = pos_ = p - data;
                 continue;
             }
             break;
         }
-        c.pos = p - data;
-        if (field == 0)
-            recordLine = c.line;
-        badLine = c.line;
+        if (field_ == 0)
+            recordLine_ = line_;
+        badLine_ = line_;
         if (p == end) {
             if (!eof_)
                 return Outcome::NeedMore;
-            if (field == 0)
+            if (field_ == 0)
                 return Outcome::End;
-            badField = field;
-            badLine = recordLine; // the record that was cut short
+            badField_ = field_;
+            badLine_ = recordLine_; // the record that was cut short
             return Outcome::TooFew;
         }
         const char *b = p;
@@ -594,7 +499,7 @@ Reader::Outcome Reader::ParseRecord(Cursor &c, Record &record, int &badField, qi
             if (e == end && !eof_)
                 return Outcome::NeedMore;
             if (e == end || *e != '"') {
-                badField = field;
+                badField_ = field_;
                 return Outcome::Bad;
             }
             p = e + 1;
@@ -603,7 +508,7 @@ Reader::Outcome Reader::ParseRecord(Cursor &c, Record &record, int &badField, qi
             if (p == end && !eof_)
                 return Outcome::NeedMore;
             if (p < end && *p != ',' && !IsLineEnd(*p)) {
-                badField = field;
+                badField_ = field_;
                 return Outcome::Bad;
             }
         } else {
@@ -615,25 +520,28 @@ Reader::Outcome Reader::ParseRecord(Cursor &c, Record &record, int &badField, qi
             while (e > b && IsBlank(e[-1]))
                 --e;
         }
+        if ((p - data) - lineStart_ > MaxLineBytes)
+            return Outcome::TooLong;
         // Convert the field [b, e).
         bool ok = true;
-        switch (field) {
+        switch (field_) {
         case 0:
-            ok = ParseFloatField(b, e, record.value);
+            ok = ScanNumber(b, e, record_.value);
             break;
         case 1:
-            if (!lastDateBytes_.isEmpty() && lastDateBytes_ == QByteArrayView(b, e - b)) {
-                record.date = lastDate_;
+            if (lastDateSize_ == e - b && std::memcmp(lastDateBytes_, b, size_t(e - b)) == 0) {
+                record_.date = lastDate_;
             } else {
-                ok = ParseDateField(b, e, record.date);
-                if (ok) {
-                    lastDate_ = record.date;
-                    lastDateBytes_ = QByteArray(b, e - b);
+                ok = ParseDateField(b, e, record_.date);
+                if (ok && e - b <= qsizetype(sizeof lastDateBytes_)) {
+                    lastDate_ = record_.date;
+                    lastDateSize_ = e - b;
+                    std::memcpy(lastDateBytes_, b, size_t(e - b));
                 }
             }
             break;
         case 2:
-            ok = ParseTimeField(b, e, record.time);
+            ok = ParseTimeField(b, e, record_.time);
             break;
         case 3: {
             // A quote inside a unit cannot be written back (the file has no escape for it), so
@@ -643,146 +551,115 @@ Reader::Outcome Reader::ParseRecord(Cursor &c, Record &record, int &badField, qi
                 break;
             }
             bool needMore = false;
-            record.unit = UnitText(b, e, c, needMore);
+            ok = UnitText(b, e, needMore);
             if (needMore)
                 return Outcome::NeedMore;
             break;
         }
         case 4:
-            ok = ParseIntField(b, e, record.decimals);
+            ok = ParseIntField(b, e, record_.decimals);
             break;
         case 5:
-            ok = ParseFlagField(b, e, record.isMax);
+            ok = ParseFlagField(b, e, record_.isMax);
             break;
         case 6:
-            ok = ParseFlagField(b, e, record.isMin);
+            ok = ParseFlagField(b, e, record_.isMin);
             break;
         case 7:
-            ok = ParseFloatField(b, e, record.avg);
+            ok = ScanNumber(b, e, record_.avg);
             break;
         case 8:
-            ok = ParseFloatField(b, e, record.relRef);
+            ok = ScanNumber(b, e, record_.relRef);
             break;
         }
         if (!ok) {
-            badField = field;
+            badField_ = field_;
             return Outcome::Bad;
         }
         // The separator after the field: a comma, a line end or the end of the file.
         if (p < end) {
             if (*p == ',') {
                 ++p;
-                c.afterLineEnd = false;
+                afterLineEnd_ = false;
             } else {
                 if (*p == '\r' && p + 1 == end && !eof_)
-                    return Outcome::NeedMore;
+                    return Outcome::NeedMore; // the field is read again with its line end
                 p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
-                ++c.line;
-                c.lineStart = p - data;
-                c.afterLineEnd = true;
+                ++line_;
+                lineStart_ = p - data;
+                afterLineEnd_ = true;
             }
         } else {
-            c.afterLineEnd = true;
+            afterLineEnd_ = true;
         }
-        c.pos = p - data;
+        pos_ = p - data;
     }
+    field_ = 0;
     return Outcome::Ok;
 }
 
-// Once the size of a record is known, makes room in the arrays for the records the rest of the
-// file will hold, so a long file is not copied by repeated doubling and does not end up with up
-// to twice the memory it needs. The arrays' sizes (and so the capacity rule) are not touched.
-void Reader::ReserveForRest(qint64 total)
+void Reader::Stop(SampleFileReadResult &result, Outcome outcome)
 {
-    const qint64 done = dropped_ + cur_.pos;
-    if (done <= 0)
-        return;
-    const double perRecord = double(done) / double(log_.SampleCount);
-    const double rest = double(total - done) / perRecord;
-    const double estimate =
-        std::min(double(log_.SampleCount) + rest * 1.02 + 16.0, double(total) / 16.0 + 1024.0);
-    if (estimate > 2e9)
-        return;
-    const size_t n = size_t(estimate);
-    log_.SampleValue.reserve(n);
-    log_.SampleDate.reserve(n);
-    log_.SampleTime.reserve(n);
-    log_.SampleUnit.reserve(n);
-    log_.SampleDecimals.reserve(n);
-    log_.SampleIsMax.reserve(n);
-    log_.SampleIsMin.reserve(n);
-    log_.SampleAvg.reserve(n);
-    log_.SampleRelRef.reserve(n);
+    result.complete = false;
+    result.stopLine = badLine_;
+    if (readError_)
+        result.stopReason =
+            QStringLiteral("the file could not be read: %1").arg(device_.errorString());
+    else if (outcome == Outcome::TooFew)
+        result.stopReason = QStringLiteral("the record has too few fields");
+    else if (outcome == Outcome::TooLong)
+        result.stopReason = QStringLiteral("the line is longer than a sample record can be");
+    else
+        result.stopReason =
+            QStringLiteral("the %1 field is not valid").arg(QLatin1String(FieldNames[badField_]));
 }
 
 SampleFileReadResult Reader::Run(const SampleFileProgress &progress)
 {
     SampleFileReadResult result;
     const qint64 total = device_.isSequential() ? 0 : device_.size() - device_.pos();
+    remaining_ = device_.isSequential() ? -1 : std::max<qint64>(0, total);
     QElapsedTimer clock;
     clock.start();
     qint64 lastReport = 0;
-    Record record;
     Fill();
     for (qint32 sinceCheck = 0;; ++sinceCheck) {
         if (sinceCheck >= 1024) {
             sinceCheck = 0;
             if (progress && clock.elapsed() - lastReport >= 30) {
-                progress(dropped_ + cur_.pos, total);
+                progress(dropped_ + pos_, total);
                 lastReport = clock.elapsed();
             }
         }
-        Cursor c = cur_;
-        int badField = 0;
-        qint64 badLine = 0;
-        Outcome outcome = ParseRecord(c, record, badField, badLine);
+        Outcome outcome = ParseFields();
         while (outcome == Outcome::NeedMore) {
+            if (size_ - lineStart_ > MaxLineBytes) {
+                badLine_ = line_;
+                outcome = Outcome::TooLong;
+                break;
+            }
             Fill();
-            c = cur_;
-            outcome = ParseRecord(c, record, badField, badLine);
+            outcome = ParseFields();
         }
         if (outcome == Outcome::End)
             break;
         if (outcome != Outcome::Ok) {
-            result.complete = false;
-            result.stopLine = badLine;
-            if (readError_)
-                result.stopReason =
-                    QStringLiteral("the file could not be read: %1").arg(device_.errorString());
-            else if (outcome == Outcome::TooFew)
-                result.stopReason = QStringLiteral("the record has too few fields");
-            else
-                result.stopReason = QStringLiteral("the %1 field is not valid")
-                                        .arg(QLatin1String(FieldNames[badField]));
+            Stop(result, outcome);
             break;
         }
-        cur_ = c;
         const qint32 n = log_.SampleCount;
-        log_.MakeRoomFor(n);
-        const size_t k = size_t(n);
-        log_.SampleValue[k] = record.value;
-        log_.SampleDate[k] = record.date;
-        log_.SampleTime[k] = record.time;
-        log_.SampleUnit[k] = record.unit;
-        log_.SampleDecimals[k] = record.decimals;
-        log_.SampleIsMax[k] = record.isMax;
-        log_.SampleIsMin[k] = record.isMin;
-        log_.SampleAvg[k] = record.avg;
-        log_.SampleRelRef[k] = record.relRef;
-        if (record.isMax)
+        log_.Append(record_);
+        if (record_.isMax)
             result.lastMaxIndex = n;
-        if (record.isMin)
+        if (record_.isMin)
             result.lastMinIndex = n;
-        if (record.avg != NoValueMarker)
+        if (record_.avg != NoValueMarker)
             result.lastAvgIndex = n;
-        log_.SampleCount = n + 1;
         ++result.recordsLoaded;
-        if (result.recordsLoaded == 1024 && total > 0)
-            ReserveForRest(total);
     }
     if (result.complete && readError_) {
         result.complete = false;
-        result.stopLine = cur_.line;
+        result.stopLine = line_;
         result.stopReason =
             QStringLiteral("the file could not be read: %1").arg(device_.errorString());
     }

@@ -60,9 +60,9 @@ PointReadout ReadoutFor(const SampleLog &log, qint64 index, const QDateTime &now
 {
     if (index < 0 || index >= log.SampleCount)
         return {QStringLiteral("NO DATA"), QString(), StampText(now)};
-    const size_t i = size_t(index);
-    return {FormatSingle(log.SampleValue[i], DigitsPattern(log.SampleDecimals[i])),
-            log.SampleUnit[i], SystemTimeText(log.SampleTime[i])};
+    const auto i = qint32(index);
+    return {FormatSingle(log.SampleValue(i), DigitsPattern(log.SampleDecimals(i))),
+            log.SampleUnit(i), SystemTimeText(log.SampleTime(i))};
 }
 
 QPointF ReadoutPlacement(const QRectF &frameTwips, qint32 clickX, float clickY)

@@ -45,7 +45,7 @@ void TrendGraph::RedrawGraph(qint32 &left, qint32 count, float top, float low)
     // Never read past the stored samples, whatever the caller passes.
     const qint64 stored = qint64(log.UpperIndex()) + 1;
     const qint64 end = std::min<qint64>(count, stored);
-    box_.SetCurrentY(left >= 0 && left < stored ? double(log.SampleValue[size_t(left)]) : 0.0);
+    box_.SetCurrentY(left >= 0 && left < stored ? double(log.SampleValue(qint32(left))) : 0.0);
 
     // Samples past the right edge are not visible: only the last of them is needed, for the
     // current point the line ends at (a whole log drawn after loading a file).
@@ -59,10 +59,13 @@ void TrendGraph::RedrawGraph(qint32 &left, qint32 count, float top, float low)
     bool known = false;
     double toBase = 0, fromBase = 1;
     const auto convert = [&](qint64 i) {
-        QString &unit = log.SampleUnit[size_t(i)];
-        const float value = log.SampleValue[size_t(i)];
-        if (!known || unit != lastUnit) {
+        const auto k = qint32(i);
+        const float value = log.SampleValue(k);
+        if (!known || log.SampleUnit(k) != lastUnit) {
+            QString unit = log.SampleUnit(k);
             const float y = NormalizeUnitValue(value, unit, m_.GraphUnit); // trims both texts
+            if (unit != log.SampleUnit(k))
+                log.SetSampleUnit(k, unit);
             int exponent = 0;
             lastUnit = unit;
             known = true;
@@ -139,7 +142,7 @@ void TrendGraph::DrawAxisLabels(float top, float low)
         frm_.SetCurrentY(frm_.Height() * 0.92);
         frm_.SetCurrentX(m < 5 ? frm_.Width() / 20 + m * box_.Width() / 5
                                : box_.Width() + frm_.Width() / 25);
-        frm_.Print(SystemTimeText(log.SampleTime[size_t(index)]));
+        frm_.Print(SystemTimeText(log.SampleTime(qint32(index))));
     }
 }
 

@@ -12,7 +12,7 @@
 
 namespace kst {
 
-ComErr::ComErr(MSComm &comm, Module1 &module, QWidget *parent) : QDialog(parent)
+ComErr::ComErr(MSComm &comm, Module1 &module, PortDevices ports, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("ComErr"));
     setWindowTitle(QStringLiteral("Communications"));
@@ -25,7 +25,7 @@ ComErr::ComErr(MSComm &comm, Module1 &module, QWidget *parent) : QDialog(parent)
     label1_ = new QLabel(QStringLiteral("     Communication Error!!    Please Rechoose"), this);
     label1_->setObjectName(QStringLiteral("Label1"));
     auto *grid = new QGridLayout;
-    choice_ = new PortChoice(comm, module, *this, *grid, QStringLiteral("com"));
+    choice_ = new PortChoice(comm, module, std::move(ports), *this, *grid, QStringLiteral("com"));
 
     ok_ = new QPushButton(QStringLiteral("OK"), this);
     ok_->setObjectName(QStringLiteral("ok"));

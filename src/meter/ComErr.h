@@ -1,5 +1,7 @@
 #pragma once
 
+#include "meter/PortDevices.h"
+
 #include <QDialog>
 #include <cstdlib>
 #include <functional>
@@ -18,7 +20,7 @@ class PortChoice;
 class ComErr : public QDialog {
     Q_OBJECT
 public:
-    ComErr(MSComm &comm, Module1 &module, QWidget *parent = nullptr);
+    ComErr(MSComm &comm, Module1 &module, PortDevices ports, QWidget *parent = nullptr);
 
     // Ends the program at once, without the save question or the shutdown steps. Tests replace it.
     std::function<void()> EndProgram = [] { std::exit(0); };

@@ -10,7 +10,8 @@
 
 namespace kst {
 
-CommuniFrm::CommuniFrm(MSComm &comm, Module1 &module, QWidget *parent) : QDialog(parent)
+CommuniFrm::CommuniFrm(MSComm &comm, Module1 &module, PortDevices ports, QWidget *parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("CommuniFrm"));
     setWindowTitle(QStringLiteral("Communications"));
@@ -19,7 +20,8 @@ CommuniFrm::CommuniFrm(MSComm &comm, Module1 &module, QWidget *parent) : QDialog
     frame6_ = new QGroupBox(QStringLiteral("Port"), this);
     frame6_->setObjectName(QStringLiteral("Frame6"));
     auto *grid = new QGridLayout(frame6_);
-    choice_ = new PortChoice(comm, module, *this, *grid, QStringLiteral("Option"));
+    choice_ =
+        new PortChoice(comm, module, std::move(ports), *this, *grid, QStringLiteral("Option"));
 
     comOK_ = new QPushButton(QStringLiteral("OK"), this);
     comOK_->setObjectName(QStringLiteral("ComOK"));

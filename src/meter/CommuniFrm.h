@@ -1,5 +1,7 @@
 #pragma once
 
+#include "meter/PortDevices.h"
+
 #include <QDialog>
 
 class QGroupBox;
@@ -17,7 +19,7 @@ class PortChoice;
 class CommuniFrm : public QDialog {
     Q_OBJECT
 public:
-    CommuniFrm(MSComm &comm, Module1 &module, QWidget *parent = nullptr);
+    CommuniFrm(MSComm &comm, Module1 &module, PortDevices ports, QWidget *parent = nullptr);
 
 public slots:
     void Form_Load();

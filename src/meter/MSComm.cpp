@@ -1,13 +1,20 @@
 #include "meter/MSComm.h"
 
 #include <QFileInfo>
+#include <cerrno>
+#include <unistd.h>
 
 namespace kst {
 
-MSComm::MSComm(PortMap portMap, QObject *parent) : QObject(parent), portMap_(std::move(portMap))
+MSComm::MSComm(PortMap portMap, QObject *parent)
+    : QObject(parent), portMap_(std::move(portMap)), receiver_([this] { Raise(); })
 {
     quietTimer_.setSingleShot(true);
-    connect(&quietTimer_, &QTimer::timeout, this, &MSComm::LineQuiet);
+    connect(&quietTimer_, &QTimer::timeout, this, [this] {
+        if (port_.isOpen())
+            receiver_.LineQuiet();
+    });
+    connect(&retryTimer_, &QTimer::timeout, this, &MSComm::Retry);
     connect(&port_, &QSerialPort::readyRead, this, &MSComm::ReadAvailable);
     connect(&port_, &QSerialPort::errorOccurred, this, &MSComm::HandleError);
 }
@@ -50,20 +57,54 @@ bool MSComm::PortOpen() const
     return port_.isOpen();
 }
 
+MSComm::LinkState MSComm::State() const
+{
+    if (port_.isOpen())
+        return LinkState::Open;
+    return retryTimer_.isActive() ? LinkState::Retrying : LinkState::Closed;
+}
+
+QString MSComm::OpenErrorText(int error, int port, const QString &device)
+{
+    switch (error) {
+    case ErrPortAlreadyOpen:
+        return QStringLiteral("Com%1 Have Used!,Please Choose Other Com").arg(port);
+    case ErrBadPortNumber:
+        return QStringLiteral("Invaild Com%1: %2 does not exist").arg(port).arg(device);
+    case ErrNoPermission:
+        return QStringLiteral("Com%1: no permission to open %2.\n"
+                              "Add your user to the dialout group "
+                              "(sudo usermod -aG dialout $USER), then log out and log in again.")
+            .arg(port)
+            .arg(device);
+    default:
+        return {};
+    }
+}
+
 int MSComm::SetPortOpen(bool open)
 {
+    retryTimer_.stop();
     if (!open) {
         if (port_.isOpen())
             port_.close();
         quietTimer_.stop();
-        buffer_.clear();
+        receiver_.Discard();
+        emit StateChanged();
         return 0;
     }
     if (port_.isOpen())
         return ErrPortAlreadyOpen;
+    const int error = Open();
+    emit StateChanged();
+    return error;
+}
+
+int MSComm::Open()
+{
     const QString device = DevicePath();
     if (device.isEmpty() || !QFileInfo::exists(device))
-        return ErrBadPortNumber;
+        return openError_ = ErrBadPortNumber;
 
     const QStringList parts = settings_.split(u',');
     port_.setPortName(device);
@@ -80,82 +121,71 @@ int MSComm::SetPortOpen(bool open)
                       : stop == u"1.5" ? QSerialPort::OneAndHalfStop
                                        : QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
-    buffer_.clear();
+    receiver_.Discard();
     if (port_.open(QIODevice::ReadWrite)) {
+        // A line the device does not have reports an unsupported operation, which is ignored.
+        port_.setDataTerminalReady(dtr_);
+        port_.setRequestToSend(rts_);
         port_.clearError();
-        return 0;
+        return openError_ = 0;
     }
     switch (port_.error()) {
     case QSerialPort::PermissionError:
-        return ErrPortAlreadyOpen;
+        // Both a refused lock (another program has it) and a refused open end here; only the
+        // device's own permissions tell them apart.
+        if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno == EACCES)
+            return openError_ = ErrNoPermission;
+        return openError_ = ErrPortAlreadyOpen;
     case QSerialPort::DeviceNotFoundError:
-        return ErrBadPortNumber;
+        return openError_ = ErrBadPortNumber;
     default:
-        return ErrOther;
+        return openError_ = ErrOther;
     }
 }
 
-QByteArray MSComm::Input()
+void MSComm::Retry()
 {
-    const qsizetype n =
-        inputLen_ <= 0 ? buffer_.size() : std::min<qsizetype>(inputLen_, buffer_.size());
-    QByteArray chunk = buffer_.left(n);
-    buffer_.remove(0, n);
-    return chunk;
+    if (Open() != 0)
+        return; // still gone, or not yet usable; the timer tries again
+    retryTimer_.stop();
+    emit StateChanged();
 }
 
 void MSComm::SetInBufferCount(int count)
 {
     if (count <= 0)
-        buffer_.clear();
+        receiver_.Discard();
 }
 
 void MSComm::ReadAvailable()
 {
-    buffer_.append(port_.readAll());
+    const QByteArray bytes = port_.readAll();
     quietTimer_.start(quietMs_);
-    // Two frames' worth raises at once; less waits for the meter's pause.
-    while (port_.isOpen() && buffer_.size() >= 2 * FrameLength && !raising_) {
-        const qsizetype before = buffer_.size();
-        Raise();
-        if (buffer_.size() >= before)
-            break;
-    }
-}
-
-void MSComm::LineQuiet()
-{
-    // The meter has paused, so what waits ends with the last byte of a frame. Keep that frame
-    // alone: a cut frame, garbage or older frames before it are dropped, and the reader is
-    // aligned again whatever came before.
-    if (buffer_.size() < FrameLength) {
-        buffer_.clear();
-        return;
-    }
-    buffer_ = buffer_.right(FrameLength);
-    if (port_.isOpen() && !raising_)
-        Raise();
+    receiver_.Receive(bytes);
 }
 
 void MSComm::Raise()
 {
-    raising_ = true;
+    if (!port_.isOpen())
+        return;
     commEvent_ = ComEvReceive;
     emit OnComm();
-    raising_ = false;
 }
 
 void MSComm::HandleError(QSerialPort::SerialPortError error)
 {
     // A pulled adapter reports a resource error; a hung-up line (the other end of a pty closed)
     // reports a read error with nothing to read. Either way the device is gone: close once, so
-    // no further errors or reads spin.
+    // no further errors or reads spin, and wait for it on a slow timer.
     if ((error != QSerialPort::ResourceError && error != QSerialPort::ReadError) || !port_.isOpen())
         return;
     port_.close();
     quietTimer_.stop();
-    buffer_.clear();
+    receiver_.Discard();
+    if (retryMs_ > 0)
+        retryTimer_.start(retryMs_);
     emit DeviceLost();
+    emit StateChanged();
 }
 
 } // namespace kst

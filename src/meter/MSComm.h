@@ -1,5 +1,7 @@
 #pragma once
 
+#include "meter/FrameReceiver.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
@@ -8,19 +10,19 @@
 
 namespace kst {
 
-// The main window's serial control: just the operations the program uses, over QSerialPort.
+// The main window's serial control: just the operations the program uses, over QSerialPort. It
+// needs no widgets, so a program without windows can log the meter through it too.
 //
 // Port numbers 1..4 map to device paths (COM1 -> /dev/ttyS0 by default; the settings store's
 // "Ports" section can assign any device). Opening reports failures as error numbers: 8005 when
-// the device is held by another program, 8002 when it does not exist, 8000 for anything else.
+// the device is held by another program, 8002 when it does not exist, ErrNoPermission when the
+// user may not open it, 8000 for anything else.
 //
-// Receive threshold: OnComm (CommEvent 2, data received) is raised when at least one whole frame
-// (11 bytes) is waiting and the line has gone quiet for QuietMs (the meter pauses after each
-// frame), or at once when two frames' worth is waiting. At a pause the control keeps only the
-// frame that ends there, so the reader locks onto frames from any starting byte and, after
-// garbage or a cut frame, decodes again from the first frame that follows a pause.
+// Receive threshold: OnComm (CommEvent 2, data received) is raised by the frame receiver's rules
+// (a whole frame waiting when the line goes quiet, or two frames' worth at once).
 //
-// A vanished device (USB adapter pulled) closes the port once; nothing is raised for it.
+// A vanished device (USB adapter pulled) closes the port once; then the same device is tried
+// again every RetryMs until it answers, and the port reopens with the same settings.
 class MSComm : public QObject {
     Q_OBJECT
 public:
@@ -28,7 +30,11 @@ public:
     static constexpr int ErrPortAlreadyOpen = 8005;
     static constexpr int ErrBadPortNumber = 8002;
     static constexpr int ErrOther = 8000;
-    static constexpr int FrameLength = 11;
+    // Not a number of the original control: the device exists but the user may not open it.
+    static constexpr int ErrNoPermission = 8100;
+    static constexpr int FrameLength = FrameReceiver::FrameLength;
+
+    enum class LinkState { Closed, Open, Retrying };
 
     // Maps a port number to its device path.
     using PortMap = std::function<QString(int port)>;
@@ -45,14 +51,20 @@ public:
     QString DevicePath() const;
 
     bool PortOpen() const;
-    // Opens or closes the port: 0 on success, else an error number (see above).
+    // Opens or closes the port: 0 on success, else an error number (see above). Either way any
+    // retrying for a lost device stops: the caller has decided.
     int SetPortOpen(bool open);
+    // The error number of the last failed open, 0 after a successful one.
+    int OpenError() const { return openError_; }
+    // What to tell the user about an error number from opening port `port` on `device`; empty
+    // for errors the program does not explain.
+    static QString OpenErrorText(int error, int port, const QString &device);
 
     int InputLen() const { return inputLen_; }
     void SetInputLen(int length) { inputLen_ = length; }
     // Takes up to InputLen bytes (all when 0) from the receive buffer.
-    QByteArray Input();
-    int InBufferCount() const { return int(buffer_.size()); }
+    QByteArray Input() { return receiver_.Take(inputLen_); }
+    int InBufferCount() const { return int(receiver_.Waiting()); }
     // Setting 0 discards everything waiting.
     void SetInBufferCount(int count);
 
@@ -63,27 +75,46 @@ public:
     int QuietMs() const { return quietMs_; }
     void SetQuietMs(int ms) { quietMs_ = ms; }
 
+    // Modem control lines set after every open; optically isolated cables draw their power from
+    // them. A device without the lines (a pty) refuses silently.
+    void SetModemLines(bool dtr, bool rts)
+    {
+        dtr_ = dtr;
+        rts_ = rts;
+    }
+
+    // Period of the attempts to reopen a lost device; 0 gives up at once.
+    void SetRetryMs(int ms) { retryMs_ = ms; }
+    LinkState State() const;
+
 signals:
     void OnComm();
     // The port was closed because its device went away.
     void DeviceLost();
+    // Opened, closed, lost or reopened.
+    void StateChanged();
 
 private:
+    int Open();
+    void Retry();
     void ReadAvailable();
-    void LineQuiet();
     void Raise();
     void HandleError(QSerialPort::SerialPortError error);
 
     PortMap portMap_;
     QSerialPort port_;
     QTimer quietTimer_;
-    QByteArray buffer_;
+    QTimer retryTimer_;
+    FrameReceiver receiver_;
     QString settings_ = QStringLiteral("9600,n,8,1");
     int commPort_ = 1;
     int inputLen_ = 0;
     int commEvent_ = 0;
     int quietMs_ = 40;
-    bool raising_ = false;
+    int retryMs_ = 2000;
+    int openError_ = 0;
+    bool dtr_ = true;
+    bool rts_ = false;
 };
 
 } // namespace kst

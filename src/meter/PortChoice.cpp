@@ -4,10 +4,10 @@
 #include "common/Module1.h"
 #include "common/Numbers.h"
 #include "meter/MSComm.h"
-#include "shell/SettingsStore.h"
 
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -17,9 +17,9 @@
 
 namespace kst {
 
-PortChoice::PortChoice(MSComm &comm, Module1 &module, QDialog &window, QGridLayout &grid,
-                       const QString &optionPrefix)
-    : QObject(&window), comm_(comm), module_(module), window_(window)
+PortChoice::PortChoice(MSComm &comm, Module1 &module, PortDevices ports, QDialog &window,
+                       QGridLayout &grid, const QString &optionPrefix)
+    : QObject(&window), comm_(comm), module_(module), ports_(std::move(ports)), window_(window)
 {
     for (int port = 1; port <= PortCount; ++port) {
         auto *option = new QRadioButton(QStringLiteral("Com%1").arg(port), &window);
@@ -43,17 +43,7 @@ PortChoice::PortChoice(MSComm &comm, Module1 &module, QDialog &window, QGridLayo
     deviceCombo_->setEditable(true);
     deviceCombo_->setInsertPolicy(QComboBox::NoInsert);
     deviceCombo_->setMinimumContentsLength(16);
-    QList<QSerialPortInfo> found = QSerialPortInfo::availablePorts();
-    std::sort(found.begin(), found.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
-        return a.systemLocation() < b.systemLocation();
-    });
-    for (const QSerialPortInfo &info : found) {
-        deviceCombo_->addItem(info.systemLocation());
-        const QString about =
-            info.description().isEmpty() ? info.manufacturer() : info.description();
-        if (!about.isEmpty())
-            deviceCombo_->setItemData(deviceCombo_->count() - 1, about, Qt::ToolTipRole);
-    }
+    ListDevices();
     assignDevice_ = new QPushButton(QStringLiteral("Assign"), &window);
     assignDevice_->setObjectName(QStringLiteral("AssignDevice"));
     assignDevice_->setAutoDefault(false);
@@ -69,10 +59,43 @@ PortChoice::PortChoice(MSComm &comm, Module1 &module, QDialog &window, QGridLayo
     ShowDevices();
 }
 
+void PortChoice::ListDevices()
+{
+    // Stable links first: assigning one keeps the meter found after the adapter is plugged in
+    // again under another name. Each item carries its path; the text adds what the adapter says
+    // about itself.
+    const QFileInfoList links =
+        QDir(ports_.ByIdFolder)
+            .entryInfoList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo &link : links) {
+        const QSerialPortInfo info(link.canonicalFilePath());
+        QStringList about;
+        for (const QString &part : {info.description(), info.manufacturer(), info.serialNumber()})
+            if (!part.isEmpty())
+                about << part;
+        const QString path = link.absoluteFilePath();
+        deviceCombo_->addItem(about.isEmpty() ? path
+                                              : path + QStringLiteral("  (") +
+                                                    about.join(QStringLiteral(", ")) + u')',
+                              path);
+    }
+    QList<QSerialPortInfo> found = QSerialPortInfo::availablePorts();
+    std::sort(found.begin(), found.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
+        return a.systemLocation() < b.systemLocation();
+    });
+    for (const QSerialPortInfo &info : found) {
+        deviceCombo_->addItem(info.systemLocation(), info.systemLocation());
+        const QString about =
+            info.description().isEmpty() ? info.manufacturer() : info.description();
+        if (!about.isEmpty())
+            deviceCombo_->setItemData(deviceCombo_->count() - 1, about, Qt::ToolTipRole);
+    }
+}
+
 void PortChoice::ShowDevices()
 {
     for (int port = 1; port <= PortCount; ++port)
-        devices_[port - 1]->setText(SettingsStore::PortDevice(port));
+        devices_[port - 1]->setText(ports_.Device(port));
 }
 
 void PortChoice::SelectionChanged()
@@ -80,7 +103,7 @@ void PortChoice::SelectionChanged()
     const int port = SelectedPort();
     assignDevice_->setEnabled(port != 0);
     if (port != 0)
-        deviceCombo_->setEditText(SettingsStore::PortDevice(port));
+        deviceCombo_->setEditText(ports_.Device(port));
 }
 
 int PortChoice::SelectedPort() const
@@ -120,26 +143,28 @@ bool PortChoice::Confirm()
         comm_.SetCommPort(int(RoundHalfEven(module_.ComPortNumber)));
         error = comm_.SetPortOpen(true);
     }
-    const QString number = QString::number(comm_.CommPort());
     if (error == 0) {
-        SettingsStore::Write(QStringLiteral("setting"), QStringLiteral("comport"), number);
+        ports_.Remember(comm_.CommPort());
         return true;
     }
-    if (error == MSComm::ErrPortAlreadyOpen)
-        ShowMessage(QStringLiteral("Com") + number +
-                    QStringLiteral(" Have Used!,Please Choose Other Com"));
-    else if (error == MSComm::ErrBadPortNumber)
-        ShowMessage(QStringLiteral("Invaild Com") + number);
+    if (const QString text = MSComm::OpenErrorText(error, comm_.CommPort(), comm_.DevicePath());
+        !text.isEmpty())
+        ShowMessage(text);
     return false;
 }
 
 void PortChoice::AssignDevice()
 {
     const int port = SelectedPort();
-    const QString device = deviceCombo_->currentText().trimmed();
+    // A listed item stands for its path; anything else is a typed path.
+    const int index = deviceCombo_->currentIndex();
+    const QString text = deviceCombo_->currentText();
+    const QString device = index >= 0 && text == deviceCombo_->itemText(index)
+                               ? deviceCombo_->itemData(index).toString()
+                               : text.trimmed();
     if (port == 0 || device.isEmpty())
         return;
-    SettingsStore::SetPortDevice(port, device);
+    ports_.Assign(port, device);
     ShowDevices();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "meter/PortDevices.h"
+
 #include <QObject>
 #include <QString>
 #include <array>
@@ -27,7 +29,7 @@ public:
     // Creates the options (named optionPrefix + 1..4, captions "Com1".."Com4"), the device labels
     // ("Device1".."Device4"), the device box ("DeviceCombo") and its "Assign" button
     // ("AssignDevice"), all children of `window`, and places them in `grid` from row 0.
-    PortChoice(MSComm &comm, Module1 &module, QDialog &window, QGridLayout &grid,
+    PortChoice(MSComm &comm, Module1 &module, PortDevices ports, QDialog &window, QGridLayout &grid,
                const QString &optionPrefix);
 
     QRadioButton *Option(int port) const { return options_[port - 1]; }
@@ -37,24 +39,26 @@ public:
     void Load();
 
     // Closes the port if open, takes the number of the first selected option (none selected
-    // keeps ComPortNumber), opens that port and stores the number under "comport". On failure
-    // reports the port in use or missing and returns false: the window stays open and the port
+    // keeps ComPortNumber), opens that port and remembers the number. On failure reports why
+    // (in use, missing, not permitted) and returns false: the window stays open and the port
     // stays closed.
     bool Confirm();
 
     // The option selected, 1..4, or 0 when none is.
     int SelectedPort() const;
 
-    // Maps the selected number to the device named in the device box and stores it under "Ports".
+    // Maps the selected number to the device chosen or typed in the device box.
     void AssignDevice();
 
 private:
+    void ListDevices();
     void ShowDevices();
     void SelectionChanged();
     void ShowMessage(const QString &text);
 
     MSComm &comm_;
     Module1 &module_;
+    PortDevices ports_;
     QDialog &window_;
     std::array<QRadioButton *, PortCount> options_{};
     std::array<QLabel *, PortCount> devices_{};

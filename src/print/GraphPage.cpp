@@ -126,7 +126,7 @@ void PrintGraphLabels(DrawingSurface &surface, float top, float low, qint32 span
             break;
         surface.SetCurrentY(underGraph);
         surface.SetCurrentX(w * 4.8 * k / 32);
-        surface.Print(SystemTimeText(log.SampleTime[size_t(index)]));
+        surface.Print(SystemTimeText(log.SampleTime(qint32(index))));
     }
     surface.SetFontSize(9);
 }
@@ -138,14 +138,20 @@ void PrintGraphCurve(DrawingSurface &surface, SampleLog &log, QString &graphUnit
         return;
     const qint32 end = std::min(last, log.UpperIndex());
     surface.SetCurrentX(0);
-    surface.SetCurrentY(GraphPointValue(log.SampleValue[size_t(first)],
-                                        log.SampleUnit[size_t(first)], graphUnit, top, low));
+    // The conversion trims a stored unit text in place.
+    const auto point = [&](qint32 i) {
+        QString unit = log.SampleUnit(i);
+        const float y = GraphPointValue(log.SampleValue(i), unit, graphUnit, top, low);
+        if (unit != log.SampleUnit(i))
+            log.SetSampleUnit(i, unit);
+        return y;
+    };
+    surface.SetCurrentY(point(first));
     std::vector<QPointF> points;
     if (end >= first)
         points.reserve(size_t(end - first) + 1);
     for (qint32 i = first, k = 0; i <= end; ++i, ++k)
-        points.emplace_back(k, GraphPointValue(log.SampleValue[size_t(i)],
-                                               log.SampleUnit[size_t(i)], graphUnit, top, low));
+        points.emplace_back(k, point(i));
     surface.PolylineTo(points);
     surface.SetDrawWidth(1);
 }
@@ -201,21 +207,23 @@ void DrawPreviewGraph(GraphPreview &preview, qint32 first, qint32 last, float to
     box.SetCurrentX(0);
     state.PrintMaxValue = NoValueMarker;
     state.PrintMinValue = NoValueMarker;
-    state.PrintMaxUnit = log.SampleUnit[size_t(first)];
+    state.PrintMaxUnit = log.SampleUnit(first);
     state.PrintMinUnit = state.PrintMaxUnit;
     // The stroke starts at the raw first value, as the screen graph does.
-    box.SetCurrentY(log.SampleValue[size_t(first)]);
+    box.SetCurrentY(log.SampleValue(first));
     const qint32 end = std::min(last - 1, log.UpperIndex());
-    state.PrintUnit = log.SampleUnit[size_t(end)];
+    state.PrintUnit = log.SampleUnit(end);
 
     std::vector<QPointF> points;
     points.reserve(size_t(end - first) + 1);
     for (qint32 i = first, k = 0; i <= end; ++i, ++k) {
-        QString &unit = log.SampleUnit[size_t(i)];
-        float value = log.SampleValue[size_t(i)];
+        QString unit = log.SampleUnit(i);
+        float value = log.SampleValue(i);
         points.emplace_back(k, GraphPointValue(value, unit, preview.module.GraphUnit, top, low));
         UpdatePrintMax(state.PrintMaxValue, state.PrintMaxUnit, value, unit);
         UpdatePrintMin(state.PrintMinValue, state.PrintMinUnit, value, unit);
+        if (unit != log.SampleUnit(i)) // the conversion trims a stored unit text in place
+            log.SetSampleUnit(i, unit);
     }
     box.PolylineTo(points);
     box.SetForeColor(Black);
@@ -265,7 +273,7 @@ void DrawPreviewLabels(GraphPreview &preview, float top, float low)
             return;
         frame.SetCurrentX(left + fw * columnsAt[k] / 20);
         frame.SetCurrentY(topEdge + fh * 0.92);
-        frame.Print(SystemTimeText(log.SampleTime[size_t(index)]));
+        frame.Print(SystemTimeText(log.SampleTime(qint32(index))));
     }
 
     frame.SetFontSize(9);

@@ -61,29 +61,29 @@ QString ReportCellText(const SampleLog &log, qint32 record, int column)
     const qint32 s = record - 1;
     if (record < 1 || !HoldsIndex(log, s))
         return {};
-    const int decimals = log.SampleDecimals[size_t(s)];
+    const int decimals = log.SampleDecimals(s);
     switch (column) {
     case 0:
         return QString::number(record);
     case 1:
-        return SystemShortDateText(log.SampleDate[size_t(s)]);
+        return SystemShortDateText(log.SampleDate(s));
     case 2:
-        return SystemTimeText(log.SampleTime[size_t(s)]);
+        return SystemTimeText(log.SampleTime(s));
     case 3:
-        return ReportDataText(log.SampleValue[size_t(s)], decimals);
+        return ReportDataText(log.SampleValue(s), decimals);
     case 4:
-        return log.SampleUnit[size_t(s)];
+        return log.SampleUnit(s);
     case 5:
         // A sample that set both a new maximum and a new minimum shows MIN.
-        if (log.SampleIsMin[size_t(s)] != 0)
+        if (log.SampleIsMin(s) != 0)
             return QStringLiteral("MIN");
-        if (log.SampleIsMax[size_t(s)] != 0)
+        if (log.SampleIsMax(s) != 0)
             return QStringLiteral("MAX");
         return {};
     case 6:
-        return MarkerOrValue(log.SampleAvg[size_t(s)], decimals);
+        return MarkerOrValue(log.SampleAvg(s), decimals);
     case 7:
-        return MarkerOrValue(log.SampleRelRef[size_t(s)], decimals);
+        return MarkerOrValue(log.SampleRelRef(s), decimals);
     case 8:
         if ((record - 1) % ReportRowsPerPage == 0)
             return QStringLiteral("Page ") + QString::number((record - 1) / ReportRowsPerPage + 1);
@@ -142,7 +142,7 @@ void PrintReportPageHeader(DrawingSurface &surface, const SampleLog &log, const 
     surface.NextZone();
     surface.PrintText(QStringLiteral("Record Date:   "));
     if (HoldsIndex(log, dateIndex))
-        surface.PrintText(DateText(log.SampleDate[size_t(dateIndex)]));
+        surface.PrintText(DateText(log.SampleDate(dateIndex)));
     surface.EndLine();
 
     static const char *const headings[] = {"Record",  "Time",   "Data", "Unit",

@@ -1,47 +1,164 @@
 #include "record/SampleLog.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace kst {
+
+SampleLog::SampleLog(const SampleLog &other)
+    : SampleCount(other.SampleCount), upper_(other.upper_), stored_(other.stored_),
+      units_(other.units_), unitIds_(other.unitIds_), lastUnit_(other.lastUnit_)
+{
+    blocks_.reserve(other.blocks_.size());
+    for (const auto &block : other.blocks_) {
+        blocks_.emplace_back(new Packed[BlockSize]);
+        std::memcpy(blocks_.back().get(), block.get(), sizeof(Packed) * BlockSize);
+    }
+}
+
+SampleLog &SampleLog::operator=(const SampleLog &other)
+{
+    if (this != &other) {
+        SampleLog copy(other);
+        *this = std::move(copy);
+    }
+    return *this;
+}
 
 void SampleLog::Reset()
 {
-    // Fresh arrays, as if newly allocated: the old storage is released.
-    SampleValue = {};
-    SampleDate = {};
-    SampleTime = {};
-    SampleUnit = {};
-    SampleDecimals = {};
-    SampleIsMax = {};
-    SampleIsMin = {};
-    SampleAvg = {};
-    SampleRelRef = {};
+    decltype(blocks_)().swap(blocks_);
+    units_ = {QString()};
+    unitIds_ = {};
+    unitIds_.insert(QString(), 0);
+    lastUnit_ = 0;
+    stored_ = 0;
+    upper_ = InitialUpperIndex;
     SampleCount = 0;
-    GrowTo(InitialUpperIndex);
 }
 
-void SampleLog::GrowTo(qint32 upperIndex)
+quint32 SampleLog::UnitId(const QString &unit)
 {
-    const size_t size = size_t(upperIndex) + 1;
-    // resize() grows capacity geometrically, so growing by one element per sample is amortised.
-    SampleValue.resize(size, 0.0f);
-    SampleDate.resize(size, ZeroDate);
-    SampleTime.resize(size, QTime(0, 0));
-    SampleUnit.resize(size);
-    SampleDecimals.resize(size, 0);
-    SampleIsMax.resize(size, 0);
-    SampleIsMin.resize(size, 0);
-    SampleAvg.resize(size, 0.0f);
-    SampleRelRef.resize(size, 0.0f);
+    if (units_[lastUnit_] == unit)
+        return lastUnit_;
+    const auto found = unitIds_.constFind(unit);
+    if (found != unitIds_.cend())
+        return lastUnit_ = *found;
+    const auto id = quint32(units_.size());
+    units_.push_back(unit);
+    unitIds_.insert(unit, id);
+    return lastUnit_ = id;
 }
 
-QString SampleLog::InternUnit(const QString &unit)
+SampleLog::Packed SampleLog::Pack(const Sample &s)
 {
-    for (const QString &known : units_)
-        if (known == unit)
-            return known;
-    // A meter has a few dozen unit texts; anything beyond that (a damaged file) is not shared.
-    if (units_.size() < 64)
-        units_.push_back(unit);
-    return unit;
+    Packed p;
+    p.value = s.value;
+    p.avg = s.avg;
+    p.relRef = s.relRef;
+    p.day = s.date.isValid() ? qint32(s.date.toJulianDay()) : InvalidDay;
+    p.msecs = s.time.isValid() ? s.time.msecsSinceStartOfDay() : -1;
+    p.unit = UnitId(s.unit);
+    p.decimals = s.decimals;
+    p.flags = quint8((s.isMax ? IsMaxBit : 0) | (s.isMin ? IsMinBit : 0));
+    return p;
+}
+
+SampleLog::Packed &SampleLog::WritableSlot(qint32 i)
+{
+    while (stored_ <= i) {
+        const size_t block = size_t(stored_) >> BlockShift;
+        if (block == blocks_.size())
+            blocks_.emplace_back(new Packed[BlockSize]);
+        Packed *cells = blocks_[block].get();
+        // Slots skipped over read as cleared samples.
+        const qint32 blockEnd = qint32((block + 1) << BlockShift);
+        const qint32 fillEnd = std::min(blockEnd, i);
+        for (qint32 k = stored_; k < fillEnd; ++k)
+            cells[size_t(k) & (BlockSize - 1)] = Cleared;
+        stored_ = std::min(blockEnd, i + 1);
+    }
+    return blocks_[size_t(i) >> BlockShift][size_t(i) & (BlockSize - 1)];
+}
+
+void SampleLog::Store(qint32 n, const Sample &s)
+{
+    if (n < 0)
+        return;
+    MakeRoomFor(n);
+    WritableSlot(n) = Pack(s);
+}
+
+Sample SampleLog::At(qint32 i) const
+{
+    const Packed &p = Slot(i);
+    Sample s;
+    s.value = p.value;
+    s.date = p.day == InvalidDay ? QDate() : QDate::fromJulianDay(p.day);
+    s.time = p.msecs < 0 ? QTime() : QTime::fromMSecsSinceStartOfDay(p.msecs);
+    s.unit = units_[p.unit];
+    s.decimals = p.decimals;
+    s.isMax = (p.flags & IsMaxBit) ? -1 : 0;
+    s.isMin = (p.flags & IsMinBit) ? -1 : 0;
+    s.avg = p.avg;
+    s.relRef = p.relRef;
+    return s;
+}
+
+QDate SampleLog::SampleDate(qint32 i) const
+{
+    const qint32 day = Slot(i).day;
+    return day == InvalidDay ? QDate() : QDate::fromJulianDay(day);
+}
+
+QTime SampleLog::SampleTime(qint32 i) const
+{
+    const qint32 msecs = Slot(i).msecs;
+    return msecs < 0 ? QTime() : QTime::fromMSecsSinceStartOfDay(msecs);
+}
+
+void SampleLog::SetSampleIsMax(qint32 i, qint16 flag)
+{
+    if (i < 0)
+        return;
+    MakeRoomFor(i);
+    Packed &p = WritableSlot(i);
+    p.flags = quint8(flag ? (p.flags | IsMaxBit) : (p.flags & ~IsMaxBit));
+}
+
+void SampleLog::SetSampleIsMin(qint32 i, qint16 flag)
+{
+    if (i < 0)
+        return;
+    MakeRoomFor(i);
+    Packed &p = WritableSlot(i);
+    p.flags = quint8(flag ? (p.flags | IsMinBit) : (p.flags & ~IsMinBit));
+}
+
+void SampleLog::SetSampleAvg(qint32 i, float avg)
+{
+    if (i < 0)
+        return;
+    MakeRoomFor(i);
+    WritableSlot(i).avg = avg;
+}
+
+void SampleLog::SetSampleUnit(qint32 i, const QString &unit)
+{
+    if (i < 0)
+        return;
+    MakeRoomFor(i);
+    const quint32 id = UnitId(unit);
+    WritableSlot(i).unit = id;
+}
+
+size_t SampleLog::StorageBytes() const
+{
+    size_t bytes = blocks_.size() * sizeof(Packed) * BlockSize +
+                   blocks_.capacity() * sizeof(blocks_[0]) + sizeof(*this);
+    for (const QString &unit : units_)
+        bytes += sizeof(QString) + size_t(unit.capacity()) * sizeof(QChar) + 2 * sizeof(void *);
+    return bytes;
 }
 
 } // namespace kst

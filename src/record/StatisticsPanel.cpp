@@ -18,7 +18,7 @@ namespace {
 
 QString SampleDigitsPattern(const SampleLog &log, qint32 n)
 {
-    return DigitsPattern(log.SampleDecimals[size_t(n)]);
+    return DigitsPattern(log.SampleDecimals(n));
 }
 
 } // namespace
@@ -95,7 +95,7 @@ void StatisticsPanel::UpdateMaximum(float v, QString &graphUnit, SampleLog &log,
         return;
     maxData_->setText(FormatSingle(v, SampleDigitsPattern(log, n)));
     maxTime_->setText(StampText(now));
-    log.SampleIsMax[size_t(n)] = -1;
+    log.SetSampleIsMax(n, -1);
 }
 
 void StatisticsPanel::UpdateMinimum(float v, QString &graphUnit, SampleLog &log, qint32 n,
@@ -105,7 +105,7 @@ void StatisticsPanel::UpdateMinimum(float v, QString &graphUnit, SampleLog &log,
         return;
     minData_->setText(FormatSingle(v, SampleDigitsPattern(log, n)));
     minTime_->setText(StampText(now));
-    log.SampleIsMin[size_t(n)] = -1;
+    log.SetSampleIsMin(n, -1);
 }
 
 void StatisticsPanel::UpdateAverage(float v, QString &graphUnit, SampleLog &log, qint32 n,
@@ -165,9 +165,9 @@ void StatisticsPanel::RestoreLoadedReadouts(const SampleLog &log,
     auto restore = [&](Readout which, qint32 index, bool average) {
         if (index < 0 || index >= log.SampleCount)
             return;
-        const size_t k = size_t(index);
-        const ReadoutTexts texts = LoadedReadoutTexts(
-            average ? log.SampleAvg[k] : log.SampleValue[k], log.SampleDate[k], log.SampleTime[k]);
+        const ReadoutTexts texts =
+            LoadedReadoutTexts(average ? log.SampleAvg(index) : log.SampleValue(index),
+                               log.SampleDate(index), log.SampleTime(index));
         RestoreReadout(which, texts.data, texts.time);
     };
     restore(Readout::Max, result.lastMaxIndex, false);

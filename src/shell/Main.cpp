@@ -1,5 +1,6 @@
 #include "shell/Main.h"
 
+#include "common/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
 #include "common/ProgramFolder.h"
@@ -75,9 +76,20 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
     main->SetGraphColours(qint32(DisplaySetting("Bcolor", 16444615)),
                           qint32(DisplaySetting("Fcolor", 255)), int(DisplaySetting("Bwidth", 2)));
 
+    // Optically isolated cables draw their power from DTR (and some want RTS off).
+    main->MSComm1->SetModemLines(
+        SettingsStore::ReadNumber(QStringLiteral("Ports"), QStringLiteral("DTR"), 1) != 0,
+        SettingsStore::ReadNumber(QStringLiteral("Ports"), QStringLiteral("RTS"), 0) != 0);
     const int error = main->MSComm1->SetPortOpen(true);
-    if (error == MSComm::ErrPortAlreadyOpen)
+    if (error == MSComm::ErrPortAlreadyOpen) {
         main->ShowComErr();
+    } else if (error == MSComm::ErrNoPermission) {
+        // Not a port in use: say which device and how to get the right, then carry on without.
+        const QString text =
+            MSComm::OpenErrorText(error, main->MSComm1->CommPort(), main->MSComm1->DevicePath());
+        qWarning("%s", qPrintable(text));
+        ShowMessage(module, main, {MessageIcon::Warning, QStringLiteral("KST"), text});
+    }
 
     if (showSplash) {
         auto *splash = new BeginFrm(module.ProgramFolder, main);

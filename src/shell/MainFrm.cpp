@@ -59,6 +59,7 @@ MainFrm::MainFrm(Module1 &module, QWidget *parent) : QMainWindow(parent), M(modu
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     connect(MSComm1, &MSComm::OnComm, this, &MainFrm::MSComm1_OnComm);
     connect(MSComm1, &MSComm::DeviceLost, this, &MainFrm::DeviceLost);
+    connect(MSComm1, &MSComm::StateChanged, this, &MainFrm::UpdateStatusBar);
 
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
@@ -206,8 +207,12 @@ void MainFrm::UpdateStatusBar()
 {
     const QString device = MSComm1->DevicePath();
     QString state;
-    if (!MSComm1->PortOpen())
-        state = tr("closed");
+    if (MSComm1->State() == MSComm::LinkState::Retrying)
+        state = tr("disconnected, retrying");
+    else if (!MSComm1->PortOpen())
+        state = MSComm1->OpenError() == MSComm::ErrNoPermission    ? tr("closed, no permission")
+                : MSComm1->OpenError() == MSComm::ErrBadPortNumber ? tr("closed, no such device")
+                                                                   : tr("closed");
     else
         state = receiving_ ? tr("open, receiving") : tr("open, no data");
     statusText_->setText(tr("COM%1 %2: %3    Samples: %4")
@@ -298,32 +303,31 @@ void MainFrm::RecordReading(float value, const QString &unitText, qint16 decimal
 {
     SampleLog &log = M.Samples;
     const qint32 n = log.SampleCount;
-    log.MakeRoomFor(n);
     DataModified = true;
-    log.SampleValue[size_t(n)] = value;
     const QDateTime now = M.Now();
-    log.SampleDate[size_t(n)] = now.date();
-    const QTime time = now.time();
-    log.SampleTime[size_t(n)] = QTime(time.hour(), time.minute(), time.second());
-    log.SampleUnit[size_t(n)] = log.InternUnit(unitText.trimmed());
-    log.SampleDecimals[size_t(n)] = decimals;
+    Sample sample;
+    sample.value = value;
+    sample.date = now.date();
+    sample.time = now.time(); // with the clock's milliseconds; files and windows show seconds
+    sample.unit = unitText.trimmed();
+    sample.decimals = decimals;
+    sample.avg = NoValueMarker;
+    sample.relRef = CalcFrm->RelTicked() ? CalcFrm->RelRef : NoValueMarker;
+    log.Store(n, sample);
     if (CalcFrm->MaxTicked())
         CalcFrm->UpdateMaximum(value, M.GraphUnit, log, n, now);
     if (CalcFrm->MinTicked())
         CalcFrm->UpdateMinimum(value, M.GraphUnit, log, n, now);
     if (CalcFrm->AvgTicked()) {
         CalcFrm->UpdateAverage(value, M.GraphUnit, log, n, now);
-        log.SampleAvg[size_t(n)] = CalcFrm->AvgValue;
-    } else {
-        log.SampleAvg[size_t(n)] = NoValueMarker;
+        log.SetSampleAvg(n, CalcFrm->AvgValue);
     }
-    log.SampleRelRef[size_t(n)] = CalcFrm->RelTicked() ? CalcFrm->RelRef : NoValueMarker;
 
     // While the log fits in one window it is drawn from the left edge; after that the window
     // ends at the new sample.
     qint32 left = Graph->GraphBox()->ScaleWidth() > n ? 0 : n - M.GraphXSpan;
     Graph->RedrawGraph(left, n, M.GraphTopY, M.GraphLowY);
-    Graph->PlotNewestSample(n, log.SampleValue[size_t(n)]);
+    Graph->PlotNewestSample(n, log.SampleValue(n));
     log.SampleCount = n + 1;
 }
 
@@ -375,9 +379,23 @@ void MainFrm::SetGraphColours(qint32 back, qint32 fore, int width)
     Graph->SetColours(back, fore, width);
 }
 
+PortDevices MainFrm::Ports()
+{
+    PortDevices ports;
+    ports.Device = [](int port) { return SettingsStore::PortDevice(port); };
+    ports.Assign = [](int port, const QString &device) {
+        SettingsStore::SetPortDevice(port, device);
+    };
+    ports.Remember = [](int port) {
+        SettingsStore::Write(QStringLiteral("setting"), QStringLiteral("comport"),
+                             QString::number(port));
+    };
+    return ports;
+}
+
 void MainFrm::ShowComErr()
 {
-    ComErr window(*MSComm1, M, this);
+    ComErr window(*MSComm1, M, Ports(), this);
     window.exec();
     UpdateStatusBar();
 }
@@ -616,7 +634,7 @@ void MainFrm::Exit_Click()
 
 void MainFrm::SetCommunication_Click()
 {
-    CommuniFrm window(*MSComm1, M, this);
+    CommuniFrm window(*MSComm1, M, Ports(), this);
     window.exec();
     UpdateStatusBar();
 }

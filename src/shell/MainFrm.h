@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "meter/PortDevices.h"
 #include "shell/AutoManFrm.h"
 #include <functional>
 
@@ -91,6 +92,8 @@ public:
     void SetGraphColours(qint32 back, qint32 fore, int width);
     // The communication error window, shown when the stored port is held by another program.
     void ShowComErr();
+    // The port numbers' devices as the settings store keeps them, for the port windows.
+    static PortDevices Ports();
 
 public slots:
     void MSComm1_OnComm();

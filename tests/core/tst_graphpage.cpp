@@ -3,6 +3,7 @@
 #include "common/PrinterPage.h"
 #include "common/RecordingSurface.h"
 #include "print/GraphPage.h"
+#include "support/SampleRecords.h"
 
 #include <QtTest>
 
@@ -14,13 +15,7 @@ namespace {
 void Fill(SampleLog &log, int n)
 {
     log.Reset();
-    for (int s = 0; s < n; ++s) {
-        log.MakeRoomFor(s);
-        log.SampleValue[s] = float(s);
-        log.SampleUnit[s] = QStringLiteral("DCV");
-        log.SampleTime[s] = QTime(10, 0).addSecs(s);
-        log.SampleCount = s + 1;
-    }
+    test::FillLog(log, n);
 }
 
 const RecordingSurface::Item *FindText(const RecordingSurface &surface, const QString &text)
@@ -265,11 +260,12 @@ void TestGraphPage::curveIsClippedAndWide()
     SampleLog &log = module.Samples;
     const QList<std::pair<float, QString>> samples = {
         {50, "DCV"}, {500, "DCV"}, {-500, "DCV"}, {0.1f, " V "}, {250, "DCmV"}};
-    for (int i = 0; i < samples.size(); ++i) {
-        log.SampleValue[i] = samples[i].first;
-        log.SampleUnit[i] = samples[i].second;
+    for (const auto &[value, unit] : samples) {
+        Sample s;
+        s.value = value;
+        s.unit = unit;
+        log.Append(s);
     }
-    log.SampleCount = 5;
     module.PrintGraphTopY = 400;
     module.PrintGraphLowY = -400;
     GraphPrintState state;
@@ -292,7 +288,7 @@ void TestGraphPage::curveIsClippedAndWide()
         QCOMPARE(lines[i].width, 1);
     QCOMPARE(surface.DrawWidth(), 1);
     QCOMPARE(surface.items.last().kind, RecordingSurface::Kind::EndDoc);
-    QCOMPARE(log.SampleUnit[3], QStringLiteral("V")); // the conversion trims in place
+    QCOMPARE(log.SampleUnit(3), QStringLiteral("V")); // the conversion trims in place
 }
 
 void TestGraphPage::lineWidth_data()
@@ -435,7 +431,7 @@ void TestGraphPage::previewOfPages2To3()
 {
     Module1 module;
     Fill(module.Samples, 250);
-    module.Samples.SampleUnit[248] = QStringLiteral("DCmV");
+    module.Samples.SetSampleUnit(248, QStringLiteral("DCmV"));
     GraphPrintState state;
     state.PrintFirstIndex = 100;
     state.PrintLastIndex = 249;

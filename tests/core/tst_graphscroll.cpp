@@ -228,13 +228,12 @@ void TestGraphScroll::readoutTexts()
                    {123.4f, 1, u"ACmV", QTime(10, 0, 2)},
                    {4000.0f, 0, u"KΩ", QTime(23, 59, 59)}};
     for (const auto &s : samples) {
-        const qint32 n = log.SampleCount;
-        log.MakeRoomFor(n);
-        log.SampleValue[n] = s.value;
-        log.SampleDecimals[n] = s.decimals;
-        log.SampleUnit[n] = QString::fromUtf16(s.unit);
-        log.SampleTime[n] = s.time;
-        log.SampleCount = n + 1;
+        Sample sample;
+        sample.value = s.value;
+        sample.decimals = s.decimals;
+        sample.unit = QString::fromUtf16(s.unit);
+        sample.time = s.time;
+        log.Append(sample);
     }
     const PointReadout texts =
         ReadoutFor(log, index, QDateTime(QDate(2026, 12, 6), QTime(20, 1, 2)));

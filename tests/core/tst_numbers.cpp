@@ -1,102 +1,63 @@
 #include "common/DateTimeText.h"
 #include "common/Numbers.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+#include <cstring>
 
 using namespace kst;
 
 class TestNumbers : public QObject {
     Q_OBJECT
 private slots:
-    void formatPatterns_data();
-    void formatPatterns();
-    void formatSingle_data();
-    void formatSingle();
-    void roundHalfEven_data();
-    void roundHalfEven();
+    void formats_data();
+    void formats();
     void parse_data();
     void parse();
-    void singleText_data();
-    void singleText();
-    void digitsPatternAndOverRange();
-    void dateTimeTexts();
+    void formattersAgreeOnRandomValues();
+    void timesShowWholeSeconds();
 };
 
-void TestNumbers::formatPatterns_data()
-{
-    QTest::addColumn<double>("value");
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("12 -> 0012") << 12.0 << "0000"
-                                << "0012";
-    QTest::newRow("0.5 one decimal") << 0.5 << "000.0"
-                                     << "000.5";
-    QTest::newRow("-1.5 three decimals") << -1.5 << "0.000"
-                                         << "-1.500";
-    QTest::newRow("1.234") << 1.234 << "0.000"
-                           << "1.234";
-    QTest::newRow("12.34") << 12.34 << "00.00"
-                           << "12.34";
-    QTest::newRow("rounds half up") << 1.2345 << "0.000"
-                                    << "1.235";
-    QTest::newRow("wider than pattern") << 12345.0 << "0000"
-                                        << "12345";
-    QTest::newRow("400 general") << 400.0 << "####0.0##"
-                                 << "400.0";
-    QTest::newRow("12.5 general") << 12.5 << "####0.0##"
-                                  << "12.5";
-    QTest::newRow("0.125 general") << 0.125 << "####0.0##"
-                                   << "0.125";
-    QTest::newRow("1.23456 general") << 1.23456 << "####0.0##"
-                                     << "1.235";
-    QTest::newRow("-100 general") << -100.0 << "####0.0##"
-                                  << "-100.0";
-    QTest::newRow("0 general") << 0.0 << "####0.0##"
-                               << "0.0";
-    QTest::newRow("five read-out") << 5.0 << "###0.0##"
-                                   << "5.0";
-    QTest::newRow("minus half read-out") << -0.5 << "###0.0##"
-                                         << "-0.5";
-    QTest::newRow("page 7") << 7.0 << "#####0000"
-                            << "0007";
-    QTest::newRow("page 123") << 123.0 << "#####0000"
-                              << "0123";
-    QTest::newRow("page 12345") << 12345.0 << "#####0000"
-                                << "12345";
-    QTest::newRow("carry into new digit") << 9.9996 << "0.000"
-                                          << "10.000";
-    QTest::newRow("tiny negative is zero") << -0.0001 << "0.000"
-                                           << "0.000";
-    QTest::newRow("average tie rounds away") << 2.5 << "0000"
-                                             << "0003";
-}
-
-void TestNumbers::formatPatterns()
-{
-    QFETCH(double, value);
-    QFETCH(QString, pattern);
-    QFETCH(QString, expected);
-    QCOMPARE(FormatNumber(value, pattern), expected);
-}
-
-void TestNumbers::formatSingle_data()
+void TestNumbers::formats_data()
 {
     QTest::addColumn<float>("value");
-    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("pattern"); // empty: the plain single text
     QTest::addColumn<QString>("expected");
-    QTest::newRow("1.234f") << 1.234f << "0.000"
-                            << "1.234";
-    QTest::newRow("0.16 after rel") << (12.5f - 12.34f) << "00.00"
-                                    << "00.16";
-    QTest::newRow("1.2345f half up") << 1.2345f << "###0.0##"
-                                     << "1.235";
-    QTest::newRow("4.000") << 4.0f << "0.000"
-                           << "4.000";
-    QTest::newRow("no pattern") << 1.5f << ""
-                                << "1.5";
+    QTest::newRow("meter digits") << 1.234f << "0.000"
+                                  << "1.234";
+    QTest::newRow("half rounds up") << 1.2345f << "###0.0##"
+                                    << "1.235";
+    QTest::newRow("carry into a new digit") << 9.9996f << "0.000"
+                                            << "10.000";
+    QTest::newRow("tiny negative is zero") << -0.0001f << "0.000"
+                                           << "0.000";
+    QTest::newRow("padded page number") << 7.0f << "#####0000"
+                                        << "0007";
+    QTest::newRow("difference after Rel") << (12.5f - 12.34f) << "00.00"
+                                          << "00.16";
+    QTest::newRow("plain two") << 2.0f << ""
+                               << "2";
+    QTest::newRow("plain marker") << 99999.0f << ""
+                                  << "99999";
+    QTest::newRow("negative zero") << -0.0f << ""
+                                   << "0";
+    QTest::newRow("smallest plain") << 0.0001f << ""
+                                    << "0.0001";
+    QTest::newRow("small exponent") << 0.00001234f << ""
+                                    << "1.234E-05";
+    QTest::newRow("largest plain") << 9999999.0f << ""
+                                   << "9999999";
+    QTest::newRow("large exponent") << 1e8f << ""
+                                    << "1E+08";
+    QTest::newRow("seven digits") << (1.0f / 3.0f) << ""
+                                  << "0.3333333";
+    QTest::newRow("exact tie rounds away") << 1234566.5f << ""
+                                           << "1234567";
+    QTest::newRow("exact tie in exponent form") << 12345665.0f << ""
+                                                << "1.234567E+07";
 }
 
-void TestNumbers::formatSingle()
+void TestNumbers::formats()
 {
     QFETCH(float, value);
     QFETCH(QString, pattern);
@@ -104,50 +65,19 @@ void TestNumbers::formatSingle()
     QCOMPARE(FormatSingle(value, pattern), expected);
 }
 
-void TestNumbers::roundHalfEven_data()
-{
-    QTest::addColumn<double>("value");
-    QTest::addColumn<qint64>("expected");
-    QTest::newRow("9.5") << 9.5 << qint64(10);
-    QTest::newRow("9.49") << 9.49 << qint64(9);
-    QTest::newRow("1.5") << 1.5 << qint64(2);
-    QTest::newRow("2.5") << 2.5 << qint64(2);
-    QTest::newRow("-2.5") << -2.5 << qint64(-2);
-    QTest::newRow("10.5") << 10.5 << qint64(10);
-    QTest::newRow("11.5") << 11.5 << qint64(12);
-    QTest::newRow("133.33") << 133.333 << qint64(133);
-}
-
-void TestNumbers::roundHalfEven()
-{
-    QFETCH(double, value);
-    QFETCH(qint64, expected);
-    QCOMPARE(RoundHalfEven(value), expected);
-}
-
 void TestNumbers::parse_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("numeric");
     QTest::addColumn<double>("value");
-    QTest::newRow("+400") << "+400" << true << 400.0;
-    QTest::newRow("-400") << "-400" << true << -400.0;
-    QTest::newRow("blanks") << "  12.5 " << true << 12.5;
+    QTest::newRow("plus sign") << "+400" << true << 400.0;
+    QTest::newRow("blanks around") << "  12.5 " << true << 12.5;
     QTest::newRow("exponent") << "1.5E-3" << true << 0.0015;
-    QTest::newRow("lower exponent") << "2e+2" << true << 200.0;
-    QTest::newRow("leading point") << ".5" << true << 0.5;
-    QTest::newRow("negative leading point") << "-.5" << true << -0.5;
+    QTest::newRow("leading point") << "-.5" << true << -0.5;
     QTest::newRow("trailing point") << "5." << true << 5.0;
-    QTest::newRow("empty") << "" << false << 0.0;
-    QTest::newRow("blank") << "   " << false << 0.0;
-    QTest::newRow("abc") << "abc" << false << 0.0;
-    QTest::newRow("sign only") << "-" << false << 0.0;
-    QTest::newRow("point only") << "." << false << 0.0;
-    QTest::newRow("comma decimal") << "1,5" << false << 0.0;
-    QTest::newRow("inner blank") << "1 5" << false << 0.0;
-    QTest::newRow("bare exponent") << "1e" << false << 0.0;
-    QTest::newRow("overflow") << "1e999" << false << 0.0;
-    QTest::newRow("hex") << "0x10" << false << 0.0;
+    for (const char *text : {"", "   ", "-", ".", "1,5", "1 5", "1e", "1e999", "0x10", "inf", "nan",
+                             "5\u00B2", "\u0665"})
+        QTest::addRow("not a number: '%s'", text) << QString::fromUtf8(text) << false << 0.0;
 }
 
 void TestNumbers::parse()
@@ -160,58 +90,46 @@ void TestNumbers::parse()
         QCOMPARE(*ParseNumber(text), value);
 }
 
-void TestNumbers::singleText_data()
+void TestNumbers::formattersAgreeOnRandomValues()
 {
-    QTest::addColumn<float>("value");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("two") << 2.0f << "2";
-    QTest::newRow("one and a half") << 1.5f << "1.5";
-    QTest::newRow("marker") << 99999.0f << "99999";
-    QTest::newRow("1.234") << 1.234f << "1.234";
-    QTest::newRow("1.236") << 1.236f << "1.236";
-    QTest::newRow("negative") << -0.5f << "-0.5";
-    QTest::newRow("zero") << 0.0f << "0";
-    QTest::newRow("negative zero") << -0.0f << "0";
-    QTest::newRow("small plain") << 0.0001f << "0.0001";
-    QTest::newRow("small exponent") << 0.00001234f << "1.234E-05";
-    QTest::newRow("large plain") << 9999999.0f << "9999999";
-    QTest::newRow("large exponent") << 1e8f << "1E+08";
-    QTest::newRow("seven digits") << 1.2345678f << "1.234568";
-    QTest::newRow("third") << (1.0f / 3.0f) << "0.3333333";
+    // The fast writer text, the display text and the pattern formatter must show the same seven
+    // digits as an independent formatter, and the text must read back as the same single.
+    QRandomGenerator random(20261206);
+    for (int i = 0; i < 200000; ++i) {
+        const quint32 bits = random.generate();
+        float v;
+        std::memcpy(&v, &bits, sizeof v);
+        if (i % 2)
+            v = float(qint32(random.bounded(-40000, 40000))) / float(std::pow(10, i % 5));
+        if (!std::isfinite(v) || v == 0.0f)
+            continue;
+        char bytes[SingleTextMax];
+        const QString fast = QString::fromLatin1(bytes, PutSingleText(bytes, v) - bytes);
+        const QString text = SingleText(v);
+        const QString reference = QString::number(double(v), 'e', 6);
+        const QString where = QStringLiteral("%1 (%2)").arg(reference).arg(bits);
+        QVERIFY2(fast == text, qPrintable(where));
+        float back = 0;
+        const QByteArray latin = text.toLatin1();
+        QVERIFY2(ScanNumber(latin.constBegin(), latin.constEnd(), back), qPrintable(where));
+        QVERIFY2(back == QString::number(double(v), 'g', 7).toFloat(), qPrintable(where));
+        const double magnitude = std::fabs(double(v));
+        if (magnitude >= 0.0001 && magnitude < 9999999.5) {
+            QString patterned = FormatSingle(v, u"0.##########");
+            if (patterned.endsWith(u'.')) // a pattern's point stays when no digit follows it
+                patterned.chop(1);
+            QVERIFY2(patterned == text, qPrintable(where + u' ' + patterned));
+        }
+    }
 }
 
-void TestNumbers::singleText()
+void TestNumbers::timesShowWholeSeconds()
 {
-    QFETCH(float, value);
-    QFETCH(QString, expected);
-    QCOMPARE(SingleText(value), expected);
-    // What is written reads back as the same single.
-    QCOMPARE(float(*ParseNumber(expected)), value == 0.0f ? 0.0f : value);
-}
-
-void TestNumbers::digitsPatternAndOverRange()
-{
-    QCOMPARE(DigitsPattern(0), QStringLiteral("0000"));
-    QCOMPARE(DigitsPattern(1), QStringLiteral("000.0"));
-    QCOMPARE(DigitsPattern(2), QStringLiteral("00.00"));
-    QCOMPARE(DigitsPattern(3), QStringLiteral("0.000"));
-    QCOMPARE(DigitsPattern(4), QString());
-    QCOMPARE(DigitsPattern(-1), QString());
-    QVERIFY(IsOverRangeValue(4000.0f));
-    QVERIFY(IsOverRangeValue(-4000.0f));
-    QVERIFY(!IsOverRangeValue(3999.0f));
-    QVERIFY(!IsOverRangeValue(4000.001f));
-}
-
-void TestNumbers::dateTimeTexts()
-{
-    const QDateTime when(QDate(2000, 5, 4), QTime(14, 3, 27));
-    QCOMPARE(StampText(when), QStringLiteral("05-04-2000 14:03:27"));
-    QCOMPARE(DateText(when.date()), QStringLiteral("05-04-2000"));
-    QCOMPARE(ClockText(QTime(9, 5, 7)), QStringLiteral("09:05:07"));
-    QCOMPARE(SystemTimeText(QTime(9, 5, 7)), QStringLiteral("09:05:07"));
-    QCOMPARE(SystemTimeText(QTime(0, 0)), QStringLiteral("00:00:00"));
-    QCOMPARE(SystemShortDateText(QDate(2000, 5, 4)), QStringLiteral("05/04/2000"));
+    // A recording keeps the clock's milliseconds; every text shows whole seconds.
+    const QTime time(9, 5, 7, 999);
+    QCOMPARE(SystemTimeText(time), QStringLiteral("09:05:07"));
+    QCOMPARE(ClockText(time), QStringLiteral("09:05:07"));
+    QCOMPARE(StampText(QDateTime(QDate(2000, 5, 4), time)), QStringLiteral("05-04-2000 09:05:07"));
 }
 
 QTEST_GUILESS_MAIN(TestNumbers)

@@ -2,6 +2,7 @@
 #include "common/RecordingSurface.h"
 #include "print/ReportModel.h"
 #include "record/SampleLog.h"
+#include "support/SampleRecords.h"
 
 #include <QtTest>
 
@@ -14,17 +15,10 @@ namespace {
 void Fill(SampleLog &log, int n)
 {
     log.Reset();
-    for (int s = 0; s < n; ++s) {
-        log.MakeRoomFor(s);
-        log.SampleValue[s] = float(s) + 0.5f;
-        log.SampleDecimals[s] = 1;
-        log.SampleUnit[s] = QStringLiteral("DCV");
-        log.SampleDate[s] = QDate(2000, 5, 1).addDays(s / 50);
-        log.SampleTime[s] = QTime(10, 0).addSecs(s);
-        log.SampleAvg[s] = NoValueMarker;
-        log.SampleRelRef[s] = NoValueMarker;
-        log.SampleCount = s + 1;
-    }
+    test::FillLog(log, n, [](qint32 s, Sample &sample) {
+        sample.value = float(s) + 0.5f;
+        sample.date = QDate(2000, 5, 1).addDays(s / 50);
+    });
 }
 
 std::function<QDateTime()> StepClock()
@@ -128,16 +122,8 @@ void TestReport::cellTexts()
     QFETCH(QString, expected);
 
     SampleLog log;
-    log.SampleValue[0] = value;
-    log.SampleDecimals[0] = qint16(decimals);
-    log.SampleIsMax[0] = qint16(isMax);
-    log.SampleIsMin[0] = qint16(isMin);
-    log.SampleAvg[0] = avg;
-    log.SampleRelRef[0] = rel;
-    log.SampleUnit[0] = QStringLiteral("ACmV");
-    log.SampleDate[0] = QDate(2003, 12, 31);
-    log.SampleTime[0] = QTime(13, 14, 15);
-    log.SampleCount = 1;
+    log.Append({value, QDate(2003, 12, 31), QTime(13, 14, 15), QStringLiteral("ACmV"),
+                qint16(decimals), qint16(isMax), qint16(isMin), avg, rel});
     QCOMPARE(ReportCellText(log, 1, column), expected);
 }
 

@@ -48,13 +48,11 @@ struct Graph {
 
     void Store(float value, const QString &unit, QTime time = QTime(0, 0))
     {
-        SampleLog &log = module.Samples;
-        const qint32 n = log.SampleCount;
-        log.MakeRoomFor(n);
-        log.SampleValue[n] = value;
-        log.SampleUnit[n] = unit;
-        log.SampleTime[n] = time;
-        log.SampleCount = n + 1;
+        Sample s;
+        s.value = value;
+        s.unit = unit;
+        s.time = time;
+        module.Samples.Append(s);
     }
 
     // The recording cycle's part for one sample: store it at n, draw the window and the newest
@@ -63,12 +61,13 @@ struct Graph {
     {
         SampleLog &log = module.Samples;
         const qint32 n = log.SampleCount;
-        log.MakeRoomFor(n);
-        log.SampleValue[n] = value;
-        log.SampleUnit[n] = unit;
+        Sample s;
+        s.value = value;
+        s.unit = unit;
+        log.Store(n, s);
         qint32 left = box.ScaleWidth() > n ? 0 : n - module.GraphXSpan;
         graph.RedrawGraph(left, n, module.GraphTopY, module.GraphLowY);
-        graph.PlotNewestSample(n, log.SampleValue[n]);
+        graph.PlotNewestSample(n, log.SampleValue(n));
         log.SampleCount = n + 1;
     }
 

@@ -4,17 +4,23 @@
 #include "MessageCatcher.h"
 #include "common/Module1.h"
 #include "meter/MSComm.h"
+#include "meter/MeterFrameEncoder.h"
+#include "shell/Main.h"
+#include "shell/MainFrm.h"
 #include "shell/SettingsStore.h"
 #include "support/Pty.h"
 #include "support/TestEnvironment.h"
 
 #include <QComboBox>
-#include <QGroupBox>
+#include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
-#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kst;
 using kst::test::MessageCatcher;
@@ -25,64 +31,22 @@ namespace {
 
 const QString Missing = QStringLiteral("/nonexistent/kst-no-such-tty");
 
-MSComm::PortMap StoreMap()
-{
-    return [](int n) { return SettingsStore::PortDevice(n); };
-}
-
 QString StoredComport()
 {
-    return SettingsStore::ReadText(QStringLiteral("setting"), QStringLiteral("comport"),
-                                   QStringLiteral("<none>"));
+    return SettingsStore::ReadText(QStringLiteral("setting"), QStringLiteral("comport"), "none");
 }
 
-// Either port window, with the names of its controls.
-struct PortWindow {
-    std::unique_ptr<QDialog> dialog;
-    QString optionPrefix;
-    QString okName;
-    QString cancelName;
-    int endProgramCalls = 0;
-
-    PortWindow(bool errorWindow, MSComm &comm, Module1 &m)
-    {
-        if (errorWindow) {
-            auto *w = new ComErr(comm, m);
-            w->EndProgram = [this] { ++endProgramCalls; };
-            dialog.reset(w);
-            optionPrefix = QStringLiteral("com");
-            okName = QStringLiteral("ok");
-            cancelName = QStringLiteral("cancel");
-        } else {
-            dialog.reset(new CommuniFrm(comm, m));
-            optionPrefix = QStringLiteral("Option");
-            okName = QStringLiteral("ComOK");
-            cancelName = QStringLiteral("ComCanel");
-        }
-    }
-    QRadioButton *Option(int n) const
-    {
-        return dialog->findChild<QRadioButton *>(optionPrefix + QString::number(n));
-    }
-    int Selected() const
-    {
-        int selected = 0;
-        for (int n = 1; n <= 4; ++n) {
-            if (Option(n)->isChecked())
-                selected = selected ? -1 : n;
-        }
-        return selected;
-    }
-    void Ok() const { dialog->findChild<QPushButton *>(okName)->click(); }
-    void Cancel() const { dialog->findChild<QPushButton *>(cancelName)->click(); }
-    bool Shown() { return dialog->show(), QTest::qWaitForWindowExposed(dialog.get()); }
-};
-
-void AddWindowRows()
+QRadioButton *Option(const QWidget &window, const QString &prefix, int port)
 {
-    QTest::addColumn<bool>("errorWindow");
-    QTest::newRow("CommuniFrm") << false;
-    QTest::newRow("ComErr") << true;
+    return window.findChild<QRadioButton *>(prefix + QString::number(port));
+}
+
+// Chooses `port` in the port window and presses OK.
+void Choose(QDialog &window, int port)
+{
+    const bool error = window.objectName() == u"ComErr";
+    Option(window, error ? "com" : "Option", port)->click();
+    window.findChild<QPushButton *>(error ? "ok" : "ComOK")->click();
 }
 
 } // namespace
@@ -90,301 +54,205 @@ void AddWindowRows()
 class TestPortWindows : public QObject {
     Q_OBJECT
 private slots:
-    void controls();
-    void loadSelectsCurrentPort_data();
-    void loadSelectsCurrentPort();
-    void confirmOpenPortReopensIt_data() { AddWindowRows(); }
-    void confirmOpenPortReopensIt();
-    void confirmSwitchesToAnotherPort_data() { AddWindowRows(); }
-    void confirmSwitchesToAnotherPort();
-    void portHeldByAnother_data() { AddWindowRows(); }
-    void portHeldByAnother();
-    void missingDevice_data() { AddWindowRows(); }
-    void missingDevice();
-    void numberAboveFourIsKept_data() { AddWindowRows(); }
-    void numberAboveFourIsKept();
-    void assignDevice_data() { AddWindowRows(); }
-    void assignDevice();
+    void confirm_data();
+    void confirm();
+    void assignStableName();
+    void startUpPortErrors_data();
+    void startUpPortErrors();
 };
 
-void TestPortWindows::controls()
-{
-    TestEnvironment env;
-    Module1 m;
-    MSComm comm(StoreMap());
-    CommuniFrm communi(comm, m);
-    QCOMPARE(communi.objectName(), QStringLiteral("CommuniFrm"));
-    QCOMPARE(communi.windowTitle(), QStringLiteral("Communications"));
-    QCOMPARE(communi.findChild<QGroupBox *>("Frame6")->title(), QStringLiteral("Port"));
-    QCOMPARE(communi.findChild<QPushButton *>("ComOK")->text(), QStringLiteral("OK"));
-    QCOMPARE(communi.findChild<QPushButton *>("ComCanel")->text(), QStringLiteral("Cancel"));
-    for (int n = 1; n <= 4; ++n) {
-        auto *option = communi.findChild<QRadioButton *>(QStringLiteral("Option%1").arg(n));
-        QVERIFY(option);
-        QCOMPARE(option->text(), QStringLiteral("Com%1").arg(n));
-        // The options sit in the "Port" frame.
-        QVERIFY(communi.findChild<QGroupBox *>("Frame6")->isAncestorOf(option));
-    }
-
-    ComErr err(comm, m);
-    QCOMPARE(err.objectName(), QStringLiteral("ComErr"));
-    QCOMPARE(err.findChild<QLabel *>("Label1")->text(),
-             QStringLiteral("     Communication Error!!    Please Rechoose"));
-    QCOMPARE(err.palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
-    QCOMPARE(err.findChild<QPushButton *>("ok")->text(), QStringLiteral("OK"));
-    QCOMPARE(err.findChild<QPushButton *>("cancel")->text(), QStringLiteral("Cancel"));
-    for (int n = 1; n <= 4; ++n)
-        QCOMPARE(err.findChild<QRadioButton *>(QStringLiteral("com%1").arg(n))->text(),
-                 QStringLiteral("Com%1").arg(n));
-
-    // Cancel of the error window ends the program at once.
-    int ended = 0;
-    err.EndProgram = [&] { ++ended; };
-    err.findChild<QPushButton *>("cancel")->click();
-    QCOMPARE(ended, 1);
-}
-
-void TestPortWindows::loadSelectsCurrentPort_data()
+void TestPortWindows::confirm_data()
 {
     QTest::addColumn<bool>("errorWindow");
-    QTest::addColumn<int>("port");
-    QTest::addColumn<int>("selected"); // 0: none
-    for (bool errorWindow : {false, true}) {
-        const char *name = errorWindow ? "ComErr" : "CommuniFrm";
-        for (int port : {1, 2, 3, 4})
-            QTest::addRow("%s port %d", name, port) << errorWindow << port << port;
-        QTest::addRow("%s port 5", name) << errorWindow << 5 << 0;
-        QTest::addRow("%s port 0", name) << errorWindow << 0 << 0;
+    QTest::addColumn<int>("current"); // the serial control's port before the window loads
+    QTest::addColumn<int>("chosen");  // 0: confirm with none selected
+    QTest::addColumn<QString>("message");
+    for (bool error : {false, true}) {
+        const char *w = error ? "ComErr" : "CommuniFrm";
+        QTest::addRow("%s: the open port is reopened", w) << error << 1 << 1 << "";
+        QTest::addRow("%s: another port", w) << error << 1 << 3 << "";
+        QTest::addRow("%s: held by another program", w)
+            << error << 1 << 2 << "Com2 Have Used!,Please Choose Other Com";
+        QTest::addRow("%s: missing device", w)
+            << error << 1 << 4 << "Invaild Com4: " + Missing + " does not exist";
     }
+    QTest::newRow("number above four: none selected, kept") << false << 5 << 0 << "";
 }
 
-void TestPortWindows::loadSelectsCurrentPort()
+void TestPortWindows::confirm()
 {
     QFETCH(bool, errorWindow);
-    QFETCH(int, port);
-    QFETCH(int, selected);
+    QFETCH(int, current);
+    QFETCH(int, chosen);
+    QFETCH(QString, message);
     TestEnvironment env;
-    SettingsStore::SetPortDevice(2, QStringLiteral("/dev/ttyUSB7"));
-    Module1 m;
-    m.ComPortNumber = 3.0f;
-    MSComm comm(StoreMap());
-    comm.SetCommPort(port);
-    PortWindow w(errorWindow, comm, m);
-
-    QCOMPARE(w.Selected(), selected);
-    QCOMPARE(m.ComPortNumber, float(port));
-    // Each option shows the device it stands for.
-    const QStringList devices{"/dev/ttyS0", "/dev/ttyUSB7", "/dev/ttyS2", "/dev/ttyS3"};
-    for (int n = 1; n <= 4; ++n)
-        QCOMPARE(w.dialog->findChild<QLabel *>(QStringLiteral("Device%1").arg(n))->text(),
-                 devices[n - 1]);
-    // A device can be assigned only to a selected number.
-    QCOMPARE(w.dialog->findChild<QPushButton *>("AssignDevice")->isEnabled(), selected != 0);
-    if (selected != 0)
-        QCOMPARE(w.dialog->findChild<QComboBox *>("DeviceCombo")->currentText(),
-                 devices[selected - 1]);
-}
-
-void TestPortWindows::confirmOpenPortReopensIt()
-{
-    QFETCH(bool, errorWindow);
-    TestEnvironment env;
-    Pty pty;
-    QVERIFY(pty.IsValid());
-    SettingsStore::SetPortDevice(2, pty.SlavePath());
-    SettingsStore::Write("setting", "comport", "1");
-    Module1 m;
-    MSComm comm(StoreMap());
-    comm.SetCommPort(2);
-    QCOMPARE(comm.SetPortOpen(true), 0);
-
-    PortWindow w(errorWindow, comm, m);
-    QVERIFY(w.Shown());
-    QCOMPARE(w.Selected(), 2);
-    MessageCatcher catcher;
-    w.Ok();
-
-    // Reopening an open port without closing it first would report it as in use.
-    QCOMPARE(catcher.Texts(), QStringList());
-    QVERIFY(comm.PortOpen());
-    QCOMPARE(comm.CommPort(), 2);
-    QCOMPARE(m.ComPortNumber, 2.0f);
-    QCOMPARE(StoredComport(), QStringLiteral("2"));
-    QVERIFY(!w.dialog->isVisible());
-    QCOMPARE(w.dialog->result(), int(QDialog::Accepted));
-    QCOMPARE(w.endProgramCalls, 0);
-}
-
-void TestPortWindows::confirmSwitchesToAnotherPort()
-{
-    QFETCH(bool, errorWindow);
-    TestEnvironment env;
-    Pty first;
-    Pty second;
-    QVERIFY(first.IsValid() && second.IsValid());
-    SettingsStore::SetPortDevice(1, first.SlavePath());
-    SettingsStore::SetPortDevice(3, second.SlavePath());
-    Module1 m;
-    MSComm comm(StoreMap());
-    comm.SetCommPort(1);
-    QCOMPARE(comm.SetPortOpen(true), 0);
-
-    PortWindow w(errorWindow, comm, m);
-    QVERIFY(w.Shown());
-    w.Option(3)->click();
-    MessageCatcher catcher;
-    w.Ok();
-    QCOMPARE(catcher.Texts(), QStringList());
-    QVERIFY(comm.PortOpen());
-    QCOMPARE(comm.CommPort(), 3);
-    QCOMPARE(comm.DevicePath(), second.SlavePath());
-    QCOMPARE(StoredComport(), QStringLiteral("3"));
-    QVERIFY(!w.dialog->isVisible());
-
-    // Bytes from the new line arrive; the old device is free again.
-    QVERIFY(second.Write(QByteArray(22, 'x')));
-    QTRY_VERIFY(comm.InBufferCount() > 0);
-    MSComm other([&](int) { return first.SlavePath(); });
-    QCOMPARE(other.SetPortOpen(true), 0);
-}
-
-void TestPortWindows::portHeldByAnother()
-{
-    QFETCH(bool, errorWindow);
-    TestEnvironment env;
-    Pty mine;
-    Pty held;
-    QVERIFY(mine.IsValid() && held.IsValid());
-    SettingsStore::SetPortDevice(1, mine.SlavePath());
+    Pty one, held, three, five;
+    SettingsStore::SetPortDevice(1, one.SlavePath());
     SettingsStore::SetPortDevice(2, held.SlavePath());
-    SettingsStore::Write("setting", "comport", "1");
+    SettingsStore::SetPortDevice(3, three.SlavePath());
+    SettingsStore::SetPortDevice(4, Missing);
+    SettingsStore::SetPortDevice(5, five.SlavePath());
     MSComm holder([&](int) { return held.SlavePath(); });
     QCOMPARE(holder.SetPortOpen(true), 0);
-
     Module1 m;
-    MSComm comm(StoreMap());
-    comm.SetCommPort(1);
-    QCOMPARE(comm.SetPortOpen(true), 0);
-    PortWindow w(errorWindow, comm, m);
-    QVERIFY(w.Shown());
-    w.Option(2)->click();
-    MessageCatcher catcher;
-    w.Ok();
-
-    QCOMPARE(catcher.Texts(), QStringList{"Com2 Have Used!,Please Choose Other Com"});
-    QCOMPARE(catcher.Messages().first().Icon, MessageIcon::None);
-    QVERIFY(w.dialog->isVisible());
-    QVERIFY(!comm.PortOpen()); // closed by the attempt
-    QCOMPARE(StoredComport(), QStringLiteral("1"));
-
-    // Another choice from the same window works.
-    w.Option(1)->click();
-    w.Ok();
-    QCOMPARE(catcher.Messages().size(), 1);
-    QVERIFY(comm.PortOpen());
-    QCOMPARE(comm.DevicePath(), mine.SlavePath());
-    QVERIFY(!w.dialog->isVisible());
-    QCOMPARE(w.endProgramCalls, 0);
-}
-
-void TestPortWindows::missingDevice()
-{
-    QFETCH(bool, errorWindow);
-    TestEnvironment env;
-    Pty pty;
-    QVERIFY(pty.IsValid());
-    SettingsStore::SetPortDevice(1, pty.SlavePath());
-    SettingsStore::SetPortDevice(4, Missing);
-    Module1 m;
-    MSComm comm(StoreMap());
-    comm.SetCommPort(1);
-    QCOMPARE(comm.SetPortOpen(true), 0);
-    PortWindow w(errorWindow, comm, m);
-    QVERIFY(w.Shown());
-    w.Option(4)->click();
-    MessageCatcher catcher;
-    w.Ok();
-
-    QCOMPARE(catcher.Texts(), QStringList{"Invaild Com4"});
-    QVERIFY(w.dialog->isVisible());
-    QVERIFY(!comm.PortOpen());
-    QCOMPARE(StoredComport(), QStringLiteral("<none>"));
-
-    // Cancel leaves the port as the failed attempt left it; the error window ends the program.
-    w.Cancel();
+    MSComm comm([](int n) { return SettingsStore::PortDevice(n); });
+    comm.SetCommPort(current);
+    comm.SetPortOpen(true);
+    std::unique_ptr<QDialog> window;
+    int ended = 0;
     if (errorWindow) {
-        QCOMPARE(w.endProgramCalls, 1);
+        auto *err = new ComErr(comm, m, MainFrm::Ports());
+        err->EndProgram = [&] { ++ended; };
+        window.reset(err);
     } else {
-        QVERIFY(!w.dialog->isVisible());
-        QCOMPARE(w.dialog->result(), int(QDialog::Rejected));
+        window.reset(new CommuniFrm(comm, m, MainFrm::Ports()));
     }
+    const QString prefix = errorWindow ? "com" : "Option";
+    for (int n = 1; n <= 4; ++n) // each option shows its device; the current one is selected
+        QCOMPARE(Option(*window, prefix, n)->isChecked(), n == current);
+    QCOMPARE(window->findChild<QLabel *>("Device4")->text(), Missing);
+    window->show();
+    MessageCatcher catcher(m);
+    if (chosen == 0)
+        window->findChild<QPushButton *>(errorWindow ? "ok" : "ComOK")->click();
+    else
+        Choose(*window, chosen);
+
+    const int expected = chosen == 0 ? current : chosen;
+    QCOMPARE(catcher.Texts(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(comm.PortOpen(), message.isEmpty());
+    QCOMPARE(window->isVisible(), !message.isEmpty());
+    QCOMPARE(StoredComport(), message.isEmpty() ? QString::number(expected) : "none");
+    QCOMPARE(m.ComPortNumber, float(expected));
+    if (message.isEmpty())
+        return;
+    // Cancel leaves the port closed; the error window ends the program.
+    window->findChild<QPushButton *>(errorWindow ? "cancel" : "ComCanel")->click();
+    QCOMPARE(ended, errorWindow ? 1 : 0);
     QVERIFY(!comm.PortOpen());
-    QCOMPARE(StoredComport(), QStringLiteral("<none>"));
 }
 
-void TestPortWindows::numberAboveFourIsKept()
+// Adapters are listed by their stable links; assigning one stores the link, which still leads
+// to the adapter after it is plugged in again under another name.
+void TestPortWindows::assignStableName()
 {
-    QFETCH(bool, errorWindow);
     TestEnvironment env;
-    Pty pty;
-    QVERIFY(pty.IsValid());
-    SettingsStore::SetPortDevice(5, pty.SlavePath());
-    Module1 m;
-    MSComm comm(StoreMap());
-    comm.SetCommPort(5);
-    PortWindow w(errorWindow, comm, m);
-    QVERIFY(w.Shown());
-    QCOMPARE(w.Selected(), 0);
-    MessageCatcher catcher;
-    w.Ok();
-    QCOMPARE(catcher.Texts(), QStringList());
-    QCOMPARE(m.ComPortNumber, 5.0f);
-    QCOMPARE(comm.CommPort(), 5);
-    QVERIFY(comm.PortOpen());
-    QCOMPARE(StoredComport(), QStringLiteral("5"));
-}
-
-void TestPortWindows::assignDevice()
-{
-    QFETCH(bool, errorWindow);
-    TestEnvironment env;
+    QTemporaryDir byId;
     Pty adapter;
-    QVERIFY(adapter.IsValid());
+    const QString link = byId.filePath(QStringLiteral("usb-Meter_Cable_A1-if00-port0"));
+    QVERIFY(QFile::link(adapter.SlavePath(), link));
+    PortDevices ports = MainFrm::Ports();
+    ports.ByIdFolder = byId.path();
     Module1 m;
-    MSComm comm(StoreMap());
+    MSComm comm(ports.Device);
     comm.SetCommPort(3);
-    PortWindow w(errorWindow, comm, m);
-    QVERIFY(w.Shown());
-    QCOMPARE(w.Selected(), 3);
-    auto *combo = w.dialog->findChild<QComboBox *>("DeviceCombo");
-    auto *assign = w.dialog->findChild<QPushButton *>("AssignDevice");
-    QVERIFY(combo && assign);
+    CommuniFrm window(comm, m, ports);
+    auto *combo = window.findChild<QComboBox *>("DeviceCombo");
+    QCOMPARE(combo->itemData(0).toString(), link);
+    combo->setCurrentIndex(0);
+    window.findChild<QPushButton *>("AssignDevice")->click();
+    QCOMPARE(SettingsStore::PortDevice(3), link);
+    QCOMPARE(window.findChild<QLabel *>("Device3")->text(), link);
+    combo->setEditText(QStringLiteral("   ")); // a blank path is no device
+    window.findChild<QPushButton *>("AssignDevice")->click();
+    QCOMPARE(SettingsStore::PortDevice(3), link);
 
-    // A blank path is not a device.
-    combo->setEditText(QStringLiteral("   "));
-    assign->click();
-    QCOMPARE(SettingsStore::PortDevice(3), QStringLiteral("/dev/ttyS2"));
-
-    // The typed path of a device the detection does not list.
-    combo->setEditText(QStringLiteral(" ") + adapter.SlavePath());
-    assign->click();
-    QCOMPARE(SettingsStore::PortDevice(3), adapter.SlavePath());
-    QCOMPARE(w.dialog->findChild<QLabel *>("Device3")->text(), adapter.SlavePath());
-    QCOMPARE(SettingsStore::PortDevice(1), QStringLiteral("/dev/ttyS0"));
-
-    MessageCatcher catcher;
-    w.Ok();
-    QCOMPARE(catcher.Texts(), QStringList());
+    Pty replugged;
+    QVERIFY(QFile::remove(link) && QFile::link(replugged.SlavePath(), link));
+    window.ComOK_Click();
     QVERIFY(comm.PortOpen());
-    QCOMPARE(comm.DevicePath(), adapter.SlavePath());
-    QCOMPARE(StoredComport(), QStringLiteral("3"));
+    QVERIFY(replugged.Write(MeterFrameEncoder().Encode()));
+    QTRY_VERIFY(comm.InBufferCount() > 0);
+}
 
-    // The next start opens the same device from the stored settings.
-    QCOMPARE(comm.SetPortOpen(false), 0);
-    MSComm nextStart(StoreMap());
-    nextStart.SetCommPort(int(SettingsStore::ReadNumber("setting", "comport", 1)));
-    QCOMPARE(nextStart.SetPortOpen(true), 0);
-    QCOMPARE(nextStart.DevicePath(), adapter.SlavePath());
+void TestPortWindows::startUpPortErrors_data()
+{
+    QTest::addColumn<QString>("startUpMessage"); // what start-up shows before the main window
+    QTest::addColumn<QString>("windowMessage");  // what the port window says for COM1
+    const QString permission =
+        "Com1: no permission to open %1.\nAdd your user to the dialout "
+        "group (sudo usermod -aG dialout $USER), then log out and log in again.";
+    QTest::newRow("permission") << permission << permission;
+    QTest::newRow("held") << "     Communication Error!!    Please Rechoose"
+                          << "Com1 Have Used!,Please Choose Other Com";
+    QTest::newRow("missing") << ""
+                             << "Invaild Com1: %1 does not exist";
+}
+
+// COM1 is unusable at start-up; start-up says why (or, for a missing device, only the status
+// bar does), the main window comes up, and the meter on COM2 is read once chosen.
+void TestPortWindows::startUpPortErrors()
+{
+    QFETCH(QString, startUpMessage);
+    QFETCH(QString, windowMessage);
+    const QString row = QString::fromLatin1(QTest::currentDataTag());
+    if (row == u"permission" && geteuid() == 0) {
+        // Root opens any device: run this row as a user without privileges.
+        QTemporaryDir dir;
+        const QString copy = dir.filePath(QStringLiteral("tst_portwindows"));
+        QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy));
+        chmod(QFile::encodeName(dir.path()).constData(), 0755);
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        environment.insert(QStringLiteral("TMPDIR"), QStringLiteral("/tmp"));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QStringLiteral("runuser"),
+                    {"-u", "nobody", "--", copy, "startUpPortErrors:permission"});
+        QVERIFY(child.waitForFinished(120000));
+        QCOMPARE(child.exitCode(), 0);
+        return;
+    }
+
+    TestEnvironment env;
+    Pty bad, good;
+    QString device = bad.SlavePath();
+    std::unique_ptr<MSComm> holder;
+    if (row == u"permission")
+        chmod(QFile::encodeName(device).constData(), 0);
+    else if (row == u"held")
+        holder = std::make_unique<MSComm>([&](int) { return bad.SlavePath(); });
+    else
+        device = Missing;
+    if (holder)
+        QCOMPARE(holder->SetPortOpen(true), 0);
+    SettingsStore::SetPortDevice(1, device);
+    SettingsStore::SetPortDevice(2, good.SlavePath());
+
+    // Answers whatever start-up shows: message boxes with OK, the error window with COM2.
+    QStringList shown;
+    Module1 m;
+    MessageCatcher catcher(m);
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        if (auto *err = qobject_cast<ComErr *>(QApplication::activeModalWidget())) {
+            shown << err->findChild<QLabel *>("Label1")->text();
+            Choose(*err, 2);
+        }
+    });
+    answer.start(20);
+    m.DataFolder = env.DataFolder();
+    std::unique_ptr<MainFrm> main(StartUp(m, false));
+    shown << catcher.Texts();
+    catcher.Clear();
+    QCOMPARE(shown,
+             startUpMessage.isEmpty() ? QStringList() : QStringList{startUpMessage.arg(device)});
+    QVERIFY(main->isVisible());
+    if (row == u"missing")
+        QVERIFY(main->findChild<QLabel *>("StatusText")->text().contains("closed, no such device"));
+
+    CommuniFrm window(*main->MSComm1, m, MainFrm::Ports(), main.get());
+    window.show();
+    Choose(window, 1);
+    QCOMPARE(catcher.Texts(), QStringList{windowMessage.arg(device)});
+    Choose(window, 2);
+    QVERIFY(!window.isVisible());
+    MeterFrameEncoder frame;
+    frame.Counts = 1234;
+    frame.Range = 1;
+    QVERIFY(good.Write(frame.Encode()));
+    QTRY_COMPARE(main->findChild<QLabel *>("ReadBox")->text(), QStringLiteral("1.234"));
 }
 
 QTEST_MAIN(TestPortWindows)

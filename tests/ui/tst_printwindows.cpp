@@ -3,6 +3,7 @@
 #include "graph/PictureBox.h"
 #include "print/PrintGraphFrm.h"
 #include "print/PrintReportFrm.h"
+#include "support/SampleRecords.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -57,17 +58,10 @@ void Fill(Module1 &module, int n)
 {
     SampleLog &log = module.Samples;
     log.Reset();
-    for (int s = 0; s < n; ++s) {
-        log.MakeRoomFor(s);
-        log.SampleValue[s] = float(s % 400) + 0.5f;
-        log.SampleDecimals[s] = 1;
-        log.SampleUnit[s] = QStringLiteral("DCV");
-        log.SampleDate[s] = QDate(2000, 5, 1);
-        log.SampleTime[s] = QTime(10, 0).addSecs(s);
-        log.SampleAvg[s] = NoValueMarker;
-        log.SampleRelRef[s] = NoValueMarker;
-        log.SampleCount = s + 1;
-    }
+    test::FillLog(log, n, [](qint32 s, Sample &sample) {
+        sample.value = float(s % 400) + 0.5f;
+        sample.date = QDate(2000, 5, 1);
+    });
 }
 
 QString Run(const QString &program, const QStringList &arguments)
@@ -232,10 +226,8 @@ void TestPrintWindows::reportOpensInstantlyOnMillionSamples()
 {
     Module1 module;
     SampleLog &log = module.Samples;
-    log.MakeRoomFor(999999);
+    log.Store(999999, Sample{.value = 12.5f, .decimals = 1});
     log.SampleCount = 1000000;
-    log.SampleValue[999999] = 12.5f;
-    log.SampleDecimals[999999] = 1;
     QElapsedTimer clock;
     clock.start();
     PrintReportFrm window(module);
@@ -345,7 +337,7 @@ void TestPrintWindows::reportNoPrinter()
     QCOMPARE(catcher.seen[0].icon, QMessageBox::Question);
     QVERIFY(window.isVisible());
     QCOMPARE(module.Samples.SampleCount, 5);
-    QCOMPARE(module.Samples.SampleValue[4], 4.5f);
+    QCOMPARE(module.Samples.SampleValue(4), 4.5f);
     QCOMPARE(Child<QLineEdit>(window, "TitleText")->text(), QStringLiteral("a.mas"));
 }
 
@@ -615,13 +607,8 @@ void TestPrintWindows::graphPdf()
     Module1 module;
     SampleLog &log = module.Samples;
     log.Reset();
-    for (int s = 0; s < 250; ++s) {
-        log.MakeRoomFor(s);
-        log.SampleValue[s] = float(300 * std::sin(s / 20.0));
-        log.SampleUnit[s] = QStringLiteral("DCV");
-        log.SampleTime[s] = QTime(10, 0).addSecs(s);
-        log.SampleCount = s + 1;
-    }
+    test::FillLog(log, 250,
+                  [](qint32 s, Sample &sample) { sample.value = float(300 * std::sin(s / 20.0)); });
     module.CurrentFileName = QStringLiteral("/home/user/SAMPLE/sine.mas");
     module.Clock = [] { return QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)); };
     PrintGraphFrm window(module, {});

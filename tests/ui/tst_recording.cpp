@@ -58,26 +58,26 @@ void TestRecording::startFramesStop()
 
     const SampleLog &log = p.module.Samples;
     QCOMPARE(log.SampleCount, 3);
-    QCOMPARE(log.SampleValue[0], 1.234f);
-    QCOMPARE(log.SampleUnit[0], QStringLiteral("DCV"));
-    QCOMPARE(log.SampleDecimals[0], qint16(3));
-    QCOMPARE(log.SampleIsMax[0], qint16(-1));
-    QCOMPARE(log.SampleAvg[0], 1.234f);
-    QCOMPARE(log.SampleRelRef[0], NoValueMarker);
-    QCOMPARE(log.SampleTime[0], QTime(10, 15, 30));
-    QCOMPARE(log.SampleDate[0], QDate(2000, 5, 4));
+    QCOMPARE(log.SampleValue(0), 1.234f);
+    QCOMPARE(log.SampleUnit(0), QStringLiteral("DCV"));
+    QCOMPARE(log.SampleDecimals(0), qint16(3));
+    QCOMPARE(log.SampleIsMax(0), qint16(-1));
+    QCOMPARE(log.SampleAvg(0), 1.234f);
+    QCOMPARE(log.SampleRelRef(0), NoValueMarker);
+    QCOMPARE(log.SampleTime(0), QTime(10, 15, 30));
+    QCOMPARE(log.SampleDate(0), QDate(2000, 5, 4));
 
-    QCOMPARE(log.SampleValue[1], 350.0f);
-    QCOMPARE(log.SampleUnit[1], QStringLiteral("DCmV"));
-    QCOMPARE(log.SampleDecimals[1], qint16(1));
-    QCOMPARE(log.SampleIsMax[1], qint16(0)); // 1.234 V is still the maximum
-    QCOMPARE(log.SampleAvg[1], 792.0f);      // (1234 mV + 350 mV) / 2
-    QCOMPARE(log.SampleTime[1], QTime(10, 15, 31));
+    QCOMPARE(log.SampleValue(1), 350.0f);
+    QCOMPARE(log.SampleUnit(1), QStringLiteral("DCmV"));
+    QCOMPARE(log.SampleDecimals(1), qint16(1));
+    QCOMPARE(log.SampleIsMax(1), qint16(0)); // 1.234 V is still the maximum
+    QCOMPARE(log.SampleAvg(1), 792.0f);      // (1234 mV + 350 mV) / 2
+    QCOMPARE(log.SampleTime(1), QTime(10, 15, 31));
 
-    QCOMPARE(log.SampleValue[2], 4000.0f); // OL keeps its frame's unit and decimals
-    QCOMPARE(log.SampleUnit[2], QStringLiteral("DCmV"));
-    QCOMPARE(log.SampleIsMax[2], qint16(0));
-    QCOMPARE(log.SampleAvg[2], 792.0f); // the average is not touched by OL
+    QCOMPARE(log.SampleValue(2), 4000.0f); // OL keeps its frame's unit and decimals
+    QCOMPARE(log.SampleUnit(2), QStringLiteral("DCmV"));
+    QCOMPARE(log.SampleIsMax(2), qint16(0));
+    QCOMPARE(log.SampleAvg(2), 792.0f); // the average is not touched by OL
     QCOMPARE(p.module.GraphUnit, QStringLiteral("DCmV"));
     QCOMPARE(p.module.GraphTopY, 400.0f);
     QCOMPARE(p.Text("MaxData"), QStringLiteral("1.234"));
@@ -98,7 +98,7 @@ void TestRecording::stopLeavesTheLogAndUnlocks()
     p.main->StartCom->setChecked(true);
     QVERIFY(p.Send(Frame(2000, 0, 1)));
     QTRY_COMPARE(p.module.Samples.SampleCount, 2); // a second run appends
-    QCOMPARE(p.module.Samples.SampleValue[1], 2.0f);
+    QCOMPARE(p.module.Samples.SampleValue(1), 2.0f);
 }
 
 QTEST_MAIN(TestRecording)

@@ -107,30 +107,30 @@ void TestStatisticsPanel::maximumLabelsAndFlags()
 {
     SampleLog log;
     QString graphUnit = QStringLiteral("DCV");
-    log.SampleDecimals[0] = 3;
+    log.Store(0, Sample{.decimals = 3});
     panel_->UpdateMaximum(1.234f, graphUnit, log, 0, now_);
     QCOMPARE(panel_->MaxValue, 1.234f);
     QCOMPARE(panel_->MaxUnit, QStringLiteral("DCV"));
     QCOMPARE(Find<QLabel>("MaxData")->text(), QStringLiteral("1.234"));
     QCOMPARE(Find<QLabel>("MaxTime")->text(), QStringLiteral("05-04-2000 14:03:27"));
-    QCOMPARE(log.SampleIsMax[0], qint16(-1));
+    QCOMPARE(log.SampleIsMax(0), qint16(-1));
 
     // A tie is not a new maximum: no flag, the time stays.
-    log.SampleDecimals[1] = 3;
+    log.Store(1, Sample{.decimals = 3});
     panel_->UpdateMaximum(1.234f, graphUnit, log, 1, now_.addSecs(1));
-    QCOMPARE(log.SampleIsMax[1], qint16(0));
+    QCOMPARE(log.SampleIsMax(1), qint16(0));
     QCOMPARE(Find<QLabel>("MaxTime")->text(), QStringLiteral("05-04-2000 14:03:27"));
     // An over-range sample never enters.
     panel_->UpdateMaximum(4000.0f, graphUnit, log, 2, now_.addSecs(2));
-    QCOMPARE(log.SampleIsMax[2], qint16(0));
+    QCOMPARE(log.SampleIsMax(2), qint16(0));
     QCOMPARE(panel_->MaxValue, 1.234f);
     // A higher one with one decimal shows in that sample's pattern.
-    log.SampleDecimals[3] = 1;
+    log.Store(3, Sample{.decimals = 1});
     panel_->UpdateMaximum(1.5f, graphUnit, log, 3, now_.addSecs(3));
     QCOMPARE(Find<QLabel>("MaxData")->text(), QStringLiteral("001.5"));
     QCOMPARE(Find<QLabel>("MaxTime")->text(), QStringLiteral("05-04-2000 14:03:30"));
-    QCOMPARE(log.SampleIsMax[3], qint16(-1));
-    QCOMPARE(log.SampleIsMin[3], qint16(0));
+    QCOMPARE(log.SampleIsMax(3), qint16(-1));
+    QCOMPARE(log.SampleIsMin(3), qint16(0));
 }
 
 void TestStatisticsPanel::minimumAndAverageLabels()
@@ -140,7 +140,7 @@ void TestStatisticsPanel::minimumAndAverageLabels()
     const float values[] = {1, 2, 3};
     const char *averages[] = {"001.0", "001.5", "002.0"};
     for (int i = 0; i < 3; ++i) {
-        log.SampleDecimals[size_t(i)] = 1;
+        log.Store(i, Sample{.decimals = 1});
         panel_->UpdateMinimum(values[i], graphUnit, log, i, now_.addSecs(i));
         panel_->UpdateAverage(values[i], graphUnit, log, i, now_.addSecs(i));
         QCOMPARE(Find<QLabel>("AvgData")->text(), QLatin1String(averages[i]));
@@ -151,9 +151,9 @@ void TestStatisticsPanel::minimumAndAverageLabels()
     QCOMPARE(panel_->MinValue, 1.0f);
     QCOMPARE(Find<QLabel>("MinData")->text(), QStringLiteral("001.0"));
     QCOMPARE(Find<QLabel>("MinTime")->text(), QStringLiteral("05-04-2000 14:03:27"));
-    QCOMPARE(log.SampleIsMin[0], qint16(-1));
-    QCOMPARE(log.SampleIsMin[1], qint16(0));
-    QCOMPARE(log.SampleIsMin[2], qint16(0));
+    QCOMPARE(log.SampleIsMin(0), qint16(-1));
+    QCOMPARE(log.SampleIsMin(1), qint16(0));
+    QCOMPARE(log.SampleIsMin(2), qint16(0));
 }
 
 void TestStatisticsPanel::relReference_data()

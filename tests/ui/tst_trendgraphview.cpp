@@ -43,11 +43,8 @@ void Store(Module1 &m, float value, const QString &unit = QStringLiteral("DCV"))
 {
     SampleLog &log = m.Samples;
     const qint32 n = log.SampleCount;
-    log.MakeRoomFor(n);
-    log.SampleValue[n] = value;
-    log.SampleUnit[n] = unit;
-    log.SampleDecimals[n] = 2;
-    log.SampleTime[n] = QTime(10, 0).addSecs(n);
+    log.Store(n,
+              Sample{.value = value, .time = QTime(10, 0).addSecs(n), .unit = unit, .decimals = 2});
 }
 
 // The recording cycle's graph steps for one new sample.
@@ -57,7 +54,7 @@ void Record(TrendGraphView &view, Module1 &m, float value)
     Store(m, value);
     qint32 left = view.GraphBox()->ScaleWidth() > n ? 0 : n - m.GraphXSpan;
     view.RedrawGraph(left, n, m.GraphTopY, m.GraphLowY);
-    view.PlotNewestSample(n, m.Samples.SampleValue[n]);
+    view.PlotNewestSample(n, m.Samples.SampleValue(n));
     m.Samples.SampleCount = n + 1;
 }
 
