@@ -148,7 +148,6 @@ void tst_KstLog::readingsForACount()
         arguments << u"--json"_qs;
     StartLogger(arguments);
     QVERIFY(logger_->waitForFinished(60000));
-    QCOMPARE(logger_->exitStatus(), QProcess::NormalExit);
     QCOMPARE(logger_->exitCode(), 0);
 
     QList<QByteArray> lines = logger_->readAllStandardOutput().split('\n');
@@ -171,7 +170,6 @@ void tst_KstLog::readingsForACount()
             QCOMPARE(fields.mid(1), QStringList({display, unit}));
             times << fields[0];
         }
-        QVERIFY(QDateTime::fromString(times.last(), Qt::ISODateWithMs).isValid());
     }
 
     SampleLog log;
@@ -183,8 +181,8 @@ void tst_KstLog::readingsForACount()
     for (qint32 i = 0; i < records; ++i) {
         QCOMPARE(log.SampleValue(i), value);
         QCOMPARE(log.SampleUnit(i), unit);
-        const QDateTime printed = QDateTime::fromString(times[i], Qt::ISODateWithMs);
-        QCOMPARE(log.SampleTime(i).toString(u"HH:mm:ss"), printed.toString(u"HH:mm:ss"));
+        const QTime printed = QDateTime::fromString(times[i], Qt::ISODateWithMs).time();
+        QCOMPARE(log.SampleTime(i), QTime(printed.hour(), printed.minute(), printed.second()));
         QVERIFY(csv[i + 1].startsWith(times[i].toUtf8() + ','));
     }
 
