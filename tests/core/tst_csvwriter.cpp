@@ -115,9 +115,9 @@ private slots:
         // The row's sample follows two others, so the file has a header and several rows.
         SampleLog log;
         log.Append({1.0f, QDate(2026, 1, 1), QTime(0, 0), u"DCA"_qs, 2, 0, 0, NoValueMarker,
-                     NoValueMarker});
+                    NoValueMarker});
         log.Append({5.0f, QDate(2026, 1, 1), QTime(0, 0, 1), u"Hz"_qs, 1, 0, 0, NoValueMarker,
-                     NoValueMarker});
+                    NoValueMarker});
         log.Append(sample);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"out.csv"_qs);
