@@ -110,9 +110,9 @@ void TestMeterLink::lostDeviceReconnects()
     QTRY_VERIFY_WITH_TIMEOUT(p.main->MSComm1->PortOpen(), 5000);
     QVERIFY(p.Send(Frame(1500)));
     QTRY_COMPARE(p.module.Samples.SampleCount, 4);
-    QCOMPARE(p.module.Samples.SampleValue[2], 1.003f);
-    QCOMPARE(p.module.Samples.SampleValue[3], 1.5f);
-    QCOMPARE(p.module.Samples.SampleTime[2].secsTo(p.module.Samples.SampleTime[3]), 60);
+    QCOMPARE(p.module.Samples.SampleValue(2), 1.003f);
+    QCOMPARE(p.module.Samples.SampleValue(3), 1.5f);
+    QCOMPARE(p.module.Samples.SampleTime(2).secsTo(p.module.Samples.SampleTime(3)), 60);
 
     // Lost again: choosing another port ends the waiting for this one.
     p.pty->Close();
