@@ -104,7 +104,8 @@ bool ReadingQueue::WriteAck(QString *error)
 
 bool ReadingQueue::Append(const QByteArray &payload, QString *error)
 {
-    if (Size() >= capacity_) {
+    const bool full = Size() >= capacity_;
+    if (full) {
         index_.pop_front();
         ++dropped_;
         ackOffset_ = index_.empty() ? segment_.size() : index_.front().offset;
@@ -121,7 +122,8 @@ bool ReadingQueue::Append(const QByteArray &payload, QString *error)
     }
     index_.push_back({offset, static_cast<quint32>(payload.size()), nextSeq_});
     ++nextSeq_;
-    return WriteAck(error);
+    // The sequence number is found again from the records; only a drop moves the start.
+    return !full || WriteAck(error);
 }
 
 ReadingQueue::Record ReadingQueue::At(qsizetype i)

@@ -1,6 +1,7 @@
 #include "Broker.h"
 #include "publish/MqttPublisher.h"
 
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -74,6 +75,7 @@ private slots:
     void deliversThroughOutages();
     void tlsVerifiesTheBroker_data();
     void tlsVerifiesTheBroker();
+    void lastWillWhenTheLoggerIsKilled();
 };
 
 void TestMqttPublish::addressesAndPrefix_data()
@@ -238,6 +240,49 @@ void TestMqttPublish::tlsVerifiesTheBroker()
         QVERIFY2(error.contains("certificate"), qPrintable(error));
         QVERIFY(!publisher.Connected());
     }
+}
+
+// kst-log publishing a virtual meter: readings arrive as the same JSON objects it prints, and when
+// the process is killed the broker marks it offline.
+void TestMqttPublish::lastWillWhenTheLoggerIsKilled()
+{
+    Broker broker;
+    QVERIFY(broker.Start());
+    Subscriber subscriber(broker.Port());
+    QTemporaryDir dir;
+    const QString bin = QCoreApplication::applicationDirPath();
+    QProcess meter;
+    meter.start(bin + "/kst-meter-sim",
+                {"--wave", "ramp", "--rate", "20", "--path-file", dir.filePath("path")});
+    QVERIFY(QTest::qWaitFor([&] { return QFileInfo(dir.filePath("path")).size() > 0; }, 15000));
+    QFile pathFile(dir.filePath("path"));
+    QVERIFY(pathFile.open(QIODevice::ReadOnly));
+    const QString device = QString::fromUtf8(pathFile.readAll()).trimmed();
+
+    QProcess logger;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", dir.path());
+    logger.setProcessEnvironment(environment);
+    logger.start(bin + "/kst-log",
+                 {"--device", device, "--json", "--mqtt",
+                  QStringLiteral("mqtt://127.0.0.1:%1/lab/m1").arg(broker.Port())});
+    QTRY_VERIFY_WITH_TIMEOUT(subscriber.On("lab/m1/reading").size() >= 10, 20000);
+    logger.kill();
+    QVERIFY(logger.waitForFinished(10000));
+    QTRY_COMPARE_WITH_TIMEOUT(QJsonDocument::fromJson(subscriber.On("lab/m1/status").back().payload)
+                                  .object()
+                                  .value("status")
+                                  .toString(),
+                              QStringLiteral("offline"), 20000);
+    meter.kill();
+    meter.waitForFinished();
+
+    // What was printed is what was published, seq added, in order from 1.
+    const QList<QByteArray> printed = logger.readAllStandardOutput().split('\n');
+    const std::vector<Message> received = subscriber.On("lab/m1/reading");
+    for (size_t i = 0; i < received.size() && qsizetype(i) < printed.size() - 1; ++i)
+        QCOMPARE(received[i].payload, printed[qsizetype(i)].chopped(1) +
+                                          ",\"seq\":" + QByteArray::number(qint64(i) + 1) + "}");
 }
 
 QTEST_GUILESS_MAIN(TestMqttPublish)
