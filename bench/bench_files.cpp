@@ -1,8 +1,10 @@
 // Saves and loads sample files of 100,000 and 1,000,000 records and prints, in processor time
 // at steady state (the best of several runs), each figure as a ratio to a baseline measured in
 // the same run: loading against a minimal parser of the same lines into plain records, saving
-// against a minimal writer of byte-identical output from plain records. Also the memory a loaded
-// sample takes. Exits non-zero when a ratio or the memory is over its budget or an output differs.
+// against a minimal writer of byte-identical output from plain records (the parser is measured
+// with fresh memory, as the loader runs after New, and for comparison with memory kept warm). Also
+// the memory a loaded sample takes. Exits non-zero when a ratio or the memory is over its budget or
+// an output differs.
 #include "common/Numbers.h"
 #include "files/SampleFile.h"
 
@@ -79,12 +81,16 @@ int Digits(const char *p, int n)
     return v;
 }
 
-std::vector<Plain> MinimalParse(const QString &path, std::vector<std::string> &units)
+// Reads the file into bytes and parses it into records; both keep their memory between runs, as
+// the loader's buffers and blocks do.
+void MinimalParse(const QString &path, std::vector<std::string> &units, QByteArray &bytes,
+                  std::vector<Plain> &records)
 {
     QFile file(path);
     file.open(QIODevice::ReadOnly);
-    const QByteArray bytes = file.readAll();
-    std::vector<Plain> records;
+    bytes.resize(file.size());
+    file.read(bytes.data(), bytes.size());
+    records.clear();
     const char *p = bytes.constData();
     const char *const end = p + bytes.size();
     while (p < end) {
@@ -129,16 +135,14 @@ std::vector<Plain> MinimalParse(const QString &path, std::vector<std::string> &u
         p = e + 2;
         records.push_back(r);
     }
-    return records;
 }
 
 // ---- minimal writer: the same bytes from plain records, one buffer, one write ----
 
 void MinimalWrite(const QString &path, const std::vector<Plain> &records,
-                  const std::vector<std::string> &units)
+                  const std::vector<std::string> &units, std::string &out)
 {
-    std::string out;
-    out.reserve(records.size() * 100);
+    out.clear();
     char line[256];
     for (const Plain &r : records) {
         char *o = PutSingleText(line, r.value);
@@ -194,7 +198,7 @@ QByteArray Contents(const QString &path)
 }
 
 struct Figures {
-    double load = 0, parser = 0, save = 0, writer = 0;
+    double load = 0, parser = 0, warmParser = 0, save = 0, writer = 0;
     double bytesPerSample = 0;
     bool ok = false;
 };
@@ -210,11 +214,22 @@ Figures Measure(qint32 n, const QString &folder, int runs)
 
     std::vector<std::string> units;
     std::vector<Plain> plain;
+    QByteArray bytes;
+    // Fresh memory for every load, as the loader has after New; and memory kept from the last
+    // run, which the loader never has (its log was just emptied).
     f.parser = Best(runs, [&] {
         units.clear();
-        plain = MinimalParse(path, units);
+        QByteArray freshBytes;
+        std::vector<Plain> freshRecords;
+        MinimalParse(path, units, freshBytes, freshRecords);
+        plain = std::move(freshRecords);
     });
-    f.writer = Best(runs, [&] { MinimalWrite(plainPath, plain, units); });
+    f.warmParser = Best(runs, [&] {
+        units.clear();
+        MinimalParse(path, units, bytes, plain);
+    });
+    std::string out;
+    f.writer = Best(runs, [&] { MinimalWrite(plainPath, plain, units, out); });
 
     SampleLog back;
     SampleFileReadResult read;
@@ -234,17 +249,29 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
+    if (argc > 1 && qstrcmp(argv[1], "load") == 0) { // for a profiler: loads only
+        const SampleLog log = MakeLog(1000000);
+        const QString path = dir.filePath(QStringLiteral("profile.mas"));
+        SaveSampleFile(path, log, log.SampleCount);
+        SampleLog back;
+        for (int i = 0; i < 10; ++i) {
+            back.Reset();
+            LoadSampleFile(path, back);
+        }
+        return 0;
+    }
     const qint32 sizes[] = {100000, 1000000};
     bool ok = true;
-    std::printf("%9s %9s %9s %10s %9s %9s %10s %9s %4s\n", "records", "load s", "parser s",
-                "load/pars", "save s", "writer s", "save/writ", "B/sample", "ok");
+    std::printf("%9s %8s %9s %10s %10s %8s %9s %10s %9s %4s\n", "records", "load s", "parser s",
+                "load/pars", "(warm par)", "save s", "writer s", "save/writ", "B/sample", "ok");
     for (qint32 n : sizes) {
         const Figures f = Measure(n, dir.path(), n > 100000 ? 3 : 5);
         const double loadRatio = f.load / f.parser, saveRatio = f.save / f.writer;
-        std::printf("%9d %9.3f %9.3f %10.2f %9.3f %9.3f %10.2f %9.1f %4s\n", n, f.load, f.parser,
-                    loadRatio, f.save, f.writer, saveRatio, f.bytesPerSample, f.ok ? "yes" : "NO");
+        std::printf("%9d %8.3f %9.3f %10.2f %10.2f %8.3f %9.3f %10.2f %9.1f %4s\n", n, f.load,
+                    f.parser, loadRatio, f.load / f.warmParser, f.save, f.writer, saveRatio,
+                    f.bytesPerSample, f.ok ? "yes" : "NO");
         ok = ok && f.ok && f.bytesPerSample <= 32.0 &&
-             (n < 1000000 || (loadRatio <= 1.2 && saveRatio <= 1.2));
+             (n < 1000000 || (f.load / f.warmParser <= 1.2 && saveRatio <= 1.2));
     }
     return ok ? 0 : 1;
 }

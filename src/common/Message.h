@@ -21,6 +21,8 @@ struct Message {
     QString Title;
     QString Text;
     int Buttons = MessageButton::Ok;
+    // Details under the text (the reason of a failure); none when empty.
+    QString Informative = {};
 };
 
 // Answers a message instead of showing it (tests): returns the button pressed.

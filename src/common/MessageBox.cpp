@@ -17,6 +17,7 @@ int ShowMessage(const Module1 &module, QWidget *parent, const Message &message)
         return module.AnswerMessage(message);
     QMessageBox box(QMessageBox::Icon(message.Icon), message.Title, message.Text,
                     QMessageBox::StandardButtons(message.Buttons), parent);
+    box.setInformativeText(message.Informative);
     return box.exec();
 }
 

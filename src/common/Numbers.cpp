@@ -209,48 +209,20 @@ inline bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// The syntax check shared by both scanners; the text to convert starts after a plus sign.
-bool NumberSyntax(const char *&b, const char *e)
-{
-    const char *p = b;
-    if (p < e && (*p == '+' || *p == '-'))
-        ++p;
-    int digits = 0;
-    while (p < e && IsDigit(*p)) {
-        ++p;
-        ++digits;
-    }
-    if (p < e && *p == '.') {
-        ++p;
-        while (p < e && IsDigit(*p)) {
-            ++p;
-            ++digits;
-        }
-    }
-    if (digits == 0)
-        return false;
-    if (p < e && (*p == 'e' || *p == 'E')) {
-        ++p;
-        if (p < e && (*p == '+' || *p == '-'))
-            ++p;
-        if (p == e || !IsDigit(*p))
-            return false;
-        while (p < e && IsDigit(*p))
-            ++p;
-    }
-    if (p != e)
-        return false;
-    if (*b == '+')
-        ++b;
-    return true;
-}
-
 template <typename T> bool Scan(const char *b, const char *e, T &value)
 {
-    if (!NumberSyntax(b, e))
+    // The converter reads exactly the number syntax (digits, one optional period, an optional
+    // exponent with digits, a minus sign) except for a plus sign, which is taken off here, and
+    // the words inf and nan, which are not finite.
+    if (b < e && *b == '+') {
+        ++b;
+        if (b == e || *b == '-' || *b == '+')
+            return false;
+    }
+    if (b == e || !(IsDigit(*b) || *b == '.' || *b == '-'))
         return false;
     T v = 0;
-    const auto r = std::from_chars(b, e, v);
+    const auto r = std::from_chars(b, e, v, std::chars_format::general);
     if (r.ec != std::errc() || r.ptr != e || !std::isfinite(v))
         return false;
     value = v;

@@ -45,4 +45,45 @@ void DrawPrinterGrid(DrawingSurface &surface)
     surface.SetDrawStyle(0);
 }
 
+QRectF PageLayoutArea(QSizeF paper, QRectF printable, double minimumMargin)
+{
+    const QRectF sheet(QPointF(0, 0), paper);
+    const QRectF safe =
+        sheet.adjusted(minimumMargin, minimumMargin, -minimumMargin, -minimumMargin);
+    const QRectF area = safe.intersected(printable);
+    return area.isEmpty() ? safe : area;
+}
+
+QString ElideMiddle(const QString &text, double maxWidth,
+                    const std::function<double(const QString &)> &width)
+{
+    if (width(text) <= maxWidth)
+        return text;
+    const QChar ellipsis(0x2026);
+    // Keeps n characters, one more at the head than at the tail for an odd n, never splitting a
+    // surrogate pair.
+    const auto shortened = [&](qsizetype n) {
+        qsizetype head = (n + 1) / 2;
+        qsizetype tail = n / 2;
+        if (head > 0 && text[head - 1].isHighSurrogate())
+            --head;
+        if (tail > 0 && text[text.size() - tail].isLowSurrogate())
+            --tail;
+        return text.left(head) + ellipsis + text.right(tail);
+    };
+    if (width(shortened(0)) > maxWidth)
+        return {};
+    // The longest that fits: widths grow with the number of characters kept.
+    qsizetype fits = 0;
+    qsizetype tooLong = text.size();
+    while (tooLong - fits > 1) {
+        const qsizetype n = fits + (tooLong - fits) / 2;
+        if (width(shortened(n)) <= maxWidth)
+            fits = n;
+        else
+            tooLong = n;
+    }
+    return shortened(fits);
+}
+
 } // namespace kst

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QRectF>
+#include <QString>
+#include <QStringView>
 #include <QtGlobal>
+#include <functional>
 
 namespace kst {
 
@@ -17,5 +21,20 @@ void PreparePrinterPage(DrawingSurface &surface, float top, float low, qint32 sp
 // rows and ten columns, top, middle and bottom lines and both sides solid, the rest dotted;
 // horizontals first. Leaves the surface with width 1, colour 1 and solid lines.
 void DrawPrinterGrid(DrawingSurface &surface);
+
+// Closest distance to the paper's edge at which a page is laid out, in millimetres: a PDF reports
+// the whole sheet as printable, yet most printers cannot print the outer few millimetres.
+inline constexpr double MinimumPageMargin = 10.0;
+
+// The part of the paper a page is laid out on: the printable area the printer reports, kept at
+// least minimumMargin away from every paper edge. All in one unit, the paper's top left at the
+// origin. A printable area that misses the paper gives the paper less the minimum margin.
+QRectF PageLayoutArea(QSizeF paper, QRectF printable, double minimumMargin = MinimumPageMargin);
+
+// The text shortened in the middle with an ellipsis ("/home/us…/run.mas") so that its width is at
+// most maxWidth; the text itself when it fits, empty when not even the ellipsis fits. The width
+// function measures a text in the caller's units and must grow with the text.
+QString ElideMiddle(const QString &text, double maxWidth,
+                    const std::function<double(const QString &)> &width);
 
 } // namespace kst

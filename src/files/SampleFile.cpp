@@ -327,6 +327,14 @@ bool ParseTimeField(const char *b, const char *e, QTime &time)
 bool ParseFlagField(const char *b, const char *e, qint16 &flag)
 {
     const auto size = e - b;
+    if (size == 7 && std::memcmp(b, "#FALSE#", 7) == 0) { // as written, then in any case
+        flag = 0;
+        return true;
+    }
+    if (size == 6 && std::memcmp(b, "#TRUE#", 6) == 0) {
+        flag = -1;
+        return true;
+    }
     if (size == 6 && qstrnicmp(b, "#TRUE#", 6) == 0) {
         flag = -1;
         return true;
@@ -440,7 +448,8 @@ bool Reader::UnitText(const char *b, const char *e, bool &needMore)
     const QByteArrayView bytes(b, e - b);
     for (const auto &[key, text] : cache)
         if (key == bytes) {
-            record_.unit = text;
+            if (record_.unit.constData() != text.constData())
+                record_.unit = text;
             return true;
         }
     QString text = ascii  ? QString::fromLatin1(b, e - b)

@@ -116,7 +116,8 @@ void PrintGraphLabels(DrawingSurface &surface, float top, float low, qint32 span
 
     surface.SetCurrentY(double(top) - surface.ScaleHeight() / 16);
     surface.SetCurrentX(0);
-    surface.Print(fileName);
+    const auto width = [&surface](const QString &text) { return surface.TextWidth(text); };
+    surface.Print(ElideMiddle(fileName, surface.ScaleLeft() + surface.ScaleWidth(), width));
 
     surface.SetFontSize(8);
     const double w = surface.ScaleWidth();

@@ -1,19 +1,18 @@
 #include "print/PrintGraphFrm.h"
 
+#include "common/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
 #include "graph/PictureBox.h"
 #include "print/PrinterSurface.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -272,28 +271,38 @@ void PrintGraphFrm::Scale_Click()
     GraphBox->SetScaleWidth(module_.PrintGraphXSpan);
 }
 
-void PrintGraphFrm::PrinterError()
+void PrintGraphFrm::PrinterError(const QString &reason)
 {
-    PrinterSurface::ShowPrinterError(this);
+    PrinterSurface::ShowPrinterError(module_, this, reason);
 }
 
-bool PrintGraphFrm::PrintOn(const std::function<std::unique_ptr<PrinterSurface>()> &open)
+bool PrintGraphFrm::PrintOn(const Opener &open)
 {
     // Everything that could fail half-way is checked before the printer is touched.
     const std::optional<int> lineWidth = PrintLineWidth(PrintGraphFrmCombo->currentText());
-    if (!lineWidth || !GraphPrintRangeReadable(module_.Samples, state_)) {
-        PrinterError();
+    if (!lineWidth) {
+        PrinterError(QStringLiteral("%1 \"%2\" is not a number.")
+                         .arg(Label1->text(), PrintGraphFrmCombo->currentText()));
+        return false;
+    }
+    if (!GraphPrintRangeReadable(module_.Samples, state_)) {
+        PrinterError(QStringLiteral("The chosen pages lie beyond the recorded samples."));
         return false;
     }
     const qint64 span = RoundHalfEven(GraphBox->ScaleWidth());
-    std::unique_ptr<PrinterSurface> surface = open();
-    if (!surface || span <= 0 || span > 0x7fffffff) {
-        PrinterError();
+    if (span <= 0 || span > 0x7fffffff) {
+        PrinterError(QStringLiteral("The graph is not a whole number of samples wide."));
+        return false;
+    }
+    QString reason;
+    std::unique_ptr<PrinterSurface> surface = open(module_.CurrentFileName, &reason);
+    if (!surface) {
+        PrinterError(reason);
         return false;
     }
     PrintGraphPage(*surface, module_, state_, qint32(span), *lineWidth);
     if (!surface->Succeeded()) {
-        PrinterError();
+        PrinterError(surface->FailureReason());
         return false;
     }
     return true;
@@ -303,20 +312,30 @@ void PrintGraphFrm::PrintGraph_Click()
 {
     const auto orientation = Landscape->isChecked() ? PrinterSurface::Orientation::Landscape
                                                     : PrinterSurface::Orientation::Portrait;
-    PrintOn([orientation] { return PrinterSurface::OpenDefaultPrinter(orientation); });
+    PrintOn([orientation](const QString &documentName, QString *reason) {
+        return PrinterSurface::OpenDefaultPrinter(orientation, documentName, reason);
+    });
+}
+
+bool PrintGraphFrm::WriteGraphPdf(const QString &fileName, const QPageSize &paper)
+{
+    const auto orientation = Landscape->isChecked() ? PrinterSurface::Orientation::Landscape
+                                                    : PrinterSurface::Orientation::Portrait;
+    return PrintOn([&](const QString &documentName, QString *reason) {
+        return PrinterSurface::OpenPdf(fileName, orientation, documentName, paper, reason);
+    });
 }
 
 bool PrintGraphFrm::WriteGraphPdf(const QString &fileName)
 {
-    const auto orientation = Landscape->isChecked() ? PrinterSurface::Orientation::Landscape
-                                                    : PrinterSurface::Orientation::Portrait;
-    return PrintOn(
-        [&fileName, orientation] { return PrinterSurface::OpenPdf(fileName, orientation); });
+    return WriteGraphPdf(fileName, PrinterSurface::DefaultPaper());
 }
 
 void PrintGraphFrm::PdfGraph_Click()
 {
-    const QString fileName = PrinterSurface::AskPdfFileName(this, module_.DataFolder);
+    const QString fileName = PrinterSurface::AskPdfFileName(
+        this, PrinterSurface::ProposedPdfPath(module_.CurrentFileName, QStringLiteral("graph"),
+                                              module_.DataFolder));
     if (!fileName.isEmpty())
         WriteGraphPdf(fileName);
 }

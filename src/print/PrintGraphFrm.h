@@ -10,6 +10,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPageSize;
 class QPushButton;
 class QRadioButton;
 
@@ -33,7 +34,9 @@ public:
     ~PrintGraphFrm() override;
 
     const GraphPrintState &State() const { return state_; }
-    // Writes the graph page to a PDF file; false (after "Printer Error!!") when it cannot.
+    // Writes the graph page to a PDF file on the given paper (the default printer's by default);
+    // false (after "Printer Error!!") when it cannot.
+    bool WriteGraphPdf(const QString &fileName, const QPageSize &paper);
     bool WriteGraphPdf(const QString &fileName);
 
     // The preview procedures, drawing on GraphFrm and GraphBox.
@@ -66,8 +69,12 @@ private:
     GraphPreview Preview();
     int PreviewLineWidth() const;
     void PageRangeLeft(bool leavingStart);
-    bool PrintOn(const std::function<std::unique_ptr<PrinterSurface>()> &open);
-    void PrinterError();
+    // Opens a document named documentName in the chosen orientation, or gives nothing and the
+    // reason.
+    using Opener = std::function<std::unique_ptr<PrinterSurface>(const QString &documentName,
+                                                                 QString *reason)>;
+    bool PrintOn(const Opener &open);
+    void PrinterError(const QString &reason);
 
     Module1 &module_;
     std::function<void()> showScaleWindow_;

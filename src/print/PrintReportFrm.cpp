@@ -1,12 +1,12 @@
 #include "print/PrintReportFrm.h"
 
+#include "common/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
 #include "print/PrinterSurface.h"
 #include "print/ReportModel.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -15,7 +15,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -161,16 +160,14 @@ void PrintReportFrm::EndText_GotFocus()
 
 void PrintReportFrm::DataError(QLineEdit *focusBack)
 {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
-                    QStringLiteral("Data Error! Input Again."), QMessageBox::Ok, this);
-    box.exec();
+    ShowInputWarning(module_, this, QStringLiteral("Data Error! Input Again."));
     if (focusBack)
         focusBack->setFocus(Qt::OtherFocusReason);
 }
 
-void PrintReportFrm::PrinterError()
+void PrintReportFrm::PrinterError(const QString &reason)
 {
-    PrinterSurface::ShowPrinterError(this);
+    PrinterSurface::ShowPrinterError(module_, this, reason);
 }
 
 void PrintReportFrm::StartText_LostFocus()
@@ -205,26 +202,33 @@ void PrintReportFrm::EndText_LostFocus()
     checking_ = false;
 }
 
-bool PrintReportFrm::PrintOn(const std::function<std::unique_ptr<PrinterSurface>()> &open)
+bool PrintReportFrm::PrintOn(const Opener &open)
 {
     const ReportRangeChoice choice = ChooseReportRange(
         Option1->isChecked(), StartText->text(), EndText->text(), module_.Samples.SampleCount);
-    if (choice.status == ReportRangeChoice::Status::StartBelowOne) {
+    using Status = ReportRangeChoice::Status;
+    if (choice.status == Status::StartBelowOne) {
         DataError(StartText);
         return false;
     }
-    if (choice.status != ReportRangeChoice::Status::Ok) {
-        PrinterError();
+    if (choice.status == Status::StartNotNumeric || choice.status == Status::EndNotNumeric) {
+        const bool start = choice.status == Status::StartNotNumeric;
+        PrinterError(QStringLiteral("%1 \"%2\" is not a number.")
+                         .arg(start ? Label1->text() : Label2->text(),
+                              start ? StartText->text() : EndText->text()));
         return false;
     }
-    std::unique_ptr<PrinterSurface> surface = open();
+    const QString title = TitleText->text();
+    QString reason;
+    std::unique_ptr<PrinterSurface> surface =
+        open(title.isEmpty() ? windowTitle() : title, &reason);
     if (!surface) {
-        PrinterError();
+        PrinterError(reason);
         return false;
     }
-    PrintReport(*surface, module_.Samples, TitleText->text(), choice.range, module_.Clock);
+    PrintReport(*surface, module_.Samples, title, choice.range, module_.Clock);
     if (!surface->Succeeded()) {
-        PrinterError();
+        PrinterError(surface->FailureReason());
         return false;
     }
     return true;
@@ -232,20 +236,30 @@ bool PrintReportFrm::PrintOn(const std::function<std::unique_ptr<PrinterSurface>
 
 void PrintReportFrm::StartPrintReport_Click()
 {
-    PrintOn(
-        [] { return PrinterSurface::OpenDefaultPrinter(PrinterSurface::Orientation::Portrait); });
+    PrintOn([](const QString &documentName, QString *reason) {
+        return PrinterSurface::OpenDefaultPrinter(PrinterSurface::Orientation::Portrait,
+                                                  documentName, reason);
+    });
+}
+
+bool PrintReportFrm::WriteReportPdf(const QString &fileName, const QPageSize &paper)
+{
+    return PrintOn([&](const QString &documentName, QString *reason) {
+        return PrinterSurface::OpenPdf(fileName, PrinterSurface::Orientation::Portrait,
+                                       documentName, paper, reason);
+    });
 }
 
 bool PrintReportFrm::WriteReportPdf(const QString &fileName)
 {
-    return PrintOn([&fileName] {
-        return PrinterSurface::OpenPdf(fileName, PrinterSurface::Orientation::Portrait);
-    });
+    return WriteReportPdf(fileName, PrinterSurface::DefaultPaper());
 }
 
 void PrintReportFrm::PdfReport_Click()
 {
-    const QString fileName = PrinterSurface::AskPdfFileName(this, module_.DataFolder);
+    const QString fileName = PrinterSurface::AskPdfFileName(
+        this, PrinterSurface::ProposedPdfPath(module_.CurrentFileName, QStringLiteral("report"),
+                                              module_.DataFolder));
     if (!fileName.isEmpty())
         WriteReportPdf(fileName);
 }

@@ -7,6 +7,7 @@
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QPageSize;
 class QPushButton;
 class QRadioButton;
 class QTableView;
@@ -26,8 +27,10 @@ public:
     PrintReportFrm(Module1 &module, QWidget *parent = nullptr);
     ~PrintReportFrm() override;
 
-    // Writes the report of the current range choice to a PDF file; false (after the "Printer
-    // Error!!" message) when it cannot be written or the range texts are not numbers.
+    // Writes the report of the current range choice to a PDF file on the given paper (the default
+    // printer's by default); false (after the "Printer Error!!" message) when it cannot be written
+    // or the range texts are not numbers.
+    bool WriteReportPdf(const QString &fileName, const QPageSize &paper);
     bool WriteReportPdf(const QString &fileName);
 
 public slots:
@@ -46,9 +49,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    bool PrintOn(const std::function<std::unique_ptr<PrinterSurface>()> &open);
+    // Opens a document named documentName, or gives nothing and the reason.
+    using Opener = std::function<std::unique_ptr<PrinterSurface>(const QString &documentName,
+                                                                 QString *reason)>;
+    bool PrintOn(const Opener &open);
     void DataError(QLineEdit *focusBack);
-    void PrinterError();
+    void PrinterError(const QString &reason);
 
     Module1 &module_;
     ReportTableModel *model_ = nullptr;

@@ -1,10 +1,14 @@
 #include "print/PrinterSurface.h"
 
+#include "common/MessageBox.h"
+#include "common/PrinterPage.h"
 #include "graph/QtColour.h"
 
 #include <QColor>
+#include <QDir>
 #include <QFileDialog>
-#include <QMessageBox>
+#include <QFileInfo>
+#include <QLocale>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPen>
@@ -33,47 +37,84 @@ PrinterSurface::~PrinterSurface()
 }
 
 std::unique_ptr<PrinterSurface> PrinterSurface::OpenDefaultPrinter(Orientation orientation,
+                                                                   const QString &documentName,
                                                                    QString *reason)
 {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull()) {
-        SetReason(reason, QStringLiteral("no default printer"));
+        SetReason(reason, QStringLiteral("No default printer is set up on this computer."));
         return nullptr;
     }
     auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::NativeFormat);
-    return Start(std::move(printer), orientation, reason);
+    const QPageSize paper =
+        info.defaultPageSize().isValid() ? info.defaultPageSize() : QPageSize(QPageSize::A4);
+    return Start(std::move(printer), orientation, paper, documentName, reason);
 }
 
 std::unique_ptr<PrinterSurface> PrinterSurface::OpenPdf(const QString &fileName,
-                                                        Orientation orientation, QString *reason)
+                                                        Orientation orientation,
+                                                        const QString &documentName,
+                                                        const QPageSize &paper, QString *reason)
 {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(fileName);
     printer->setCreator(QStringLiteral("KST"));
-    return Start(std::move(printer), orientation, reason);
+    return Start(std::move(printer), orientation, paper, documentName, reason);
+}
+
+QPageSize PrinterSurface::DefaultPaper()
+{
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (!info.isNull() && info.defaultPageSize().isValid())
+        return info.defaultPageSize();
+    return QPageSize(QLocale::system().measurementSystem() == QLocale::ImperialUSSystem
+                         ? QPageSize::Letter
+                         : QPageSize::A4);
 }
 
 std::unique_ptr<PrinterSurface> PrinterSurface::Start(std::unique_ptr<QPrinter> printer,
-                                                      Orientation orientation, QString *reason)
+                                                      Orientation orientation,
+                                                      const QPageSize &paper,
+                                                      const QString &documentName, QString *reason)
 {
-    printer->setPageSize(QPageSize(QPageSize::A4));
+    printer->setDocName(documentName);
+    printer->setPageSize(paper);
     printer->setPageOrientation(orientation == Orientation::Landscape ? QPageLayout::Landscape
                                                                       : QPageLayout::Portrait);
     printer->setFullPage(false);
+    // Lay the page out on the printable area, never closer to the paper's edge than the minimum.
+    QPageLayout layout = printer->pageLayout();
+    layout.setUnits(QPageLayout::Millimeter);
+    const QRectF sheet = layout.fullRect(QPageLayout::Millimeter);
+    const QRectF printable = QRectF(QPointF(0, 0), sheet.size()) - layout.minimumMargins();
+    const QRectF area = PageLayoutArea(sheet.size(), printable);
+    printer->setPageMargins(QMarginsF(area.left(), area.top(), sheet.width() - area.right(),
+                                      sheet.height() - area.bottom()),
+                            QPageLayout::Millimeter);
+
     std::unique_ptr<PrinterSurface> surface(new PrinterSurface(std::move(printer)));
     if (!surface->painter_.begin(surface->printer_.get())) {
-        SetReason(reason, QStringLiteral("the printer could not be started"));
+        SetReason(reason, surface->FailureReason());
         return nullptr;
     }
     surface->painter_.setRenderHint(QPainter::Antialiasing);
-    const QRectF area = surface->printer_->pageRect(QPrinter::DevicePixel);
-    surface->size_ = area.size().isEmpty() ? QSizeF(1, 1) : area.size();
+    const QRectF pageArea = surface->printer_->pageRect(QPrinter::DevicePixel);
+    surface->size_ = pageArea.size().isEmpty() ? QSizeF(1, 1) : pageArea.size();
     surface->ResetCoordinates();
     surface->SetFontName(QStringLiteral("Arial"));
     surface->SetFontSize(10);
     return surface;
+}
+
+QString PrinterSurface::FailureReason() const
+{
+    if (printer_->outputFormat() == QPrinter::PdfFormat)
+        return QStringLiteral("The file %1 could not be written.")
+            .arg(QDir::toNativeSeparators(printer_->outputFileName()));
+    return QStringLiteral("The printer %1 did not accept the document.")
+        .arg(printer_->printerName());
 }
 
 void PrinterSurface::NewPage()
@@ -203,23 +244,37 @@ const QFontMetricsF &PrinterSurface::Metrics() const
     return *metrics_;
 }
 
-QString PrinterSurface::AskPdfFileName(QWidget *parent, const QString &folder)
+QString PrinterSurface::ProposedPdfPath(const QString &currentFileName, const QString &kind,
+                                        const QString &fallbackFolder)
 {
-    QFileDialog dialog(parent, QStringLiteral("PDF"), folder, QStringLiteral("PDF (*.pdf)"));
+    const QFileInfo current(currentFileName);
+    const QString base =
+        current.completeBaseName().isEmpty() ? QStringLiteral("KST") : current.completeBaseName();
+    const QString folder = !currentFileName.isEmpty() && current.dir().exists()
+                               ? current.absolutePath()
+                               : fallbackFolder;
+    return QDir(folder).filePath(base + u'-' + kind + QStringLiteral(".pdf"));
+}
+
+QString PrinterSurface::AskPdfFileName(QWidget *parent, const QString &proposedPath)
+{
+    QFileDialog dialog(parent, QStringLiteral("PDF"), QFileInfo(proposedPath).absolutePath(),
+                       QStringLiteral("PDF (*.pdf)"));
     dialog.setObjectName(QStringLiteral("PdfDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    dialog.selectFile(QFileInfo(proposedPath).fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
 }
 
-void PrinterSurface::ShowPrinterError(QWidget *parent)
+void PrinterSurface::ShowPrinterError(const Module1 &module, QWidget *parent, const QString &reason)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("KST"), QStringLiteral("Printer Error!!"),
-                    QMessageBox::Ok, parent);
-    box.exec();
+    ShowMessage(module, parent,
+                {MessageIcon::Question, QStringLiteral("KST"), QStringLiteral("Printer Error!!"),
+                 MessageButton::Ok, reason});
 }
 
 } // namespace kst

@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QPageSize>
 #include <QPainter>
 #include <QString>
 #include <memory>
@@ -15,26 +16,45 @@ class QWidget;
 
 namespace kst {
 
-// A drawing surface on A4 pages, either on the system's default printer or in a PDF file. Both go
-// through the same QPrinter and QPainter code, so a PDF holds exactly the pages the printer gets.
-// The default coordinates are the printable area in device pixels; fonts are sized in points for
-// the device's resolution; a line width of 1 is one printer dot of 1/300 inch.
+class Module1;
+
+// A drawing surface on the pages of a printer or a PDF file. Both go through the same QPrinter and
+// QPainter code, so a PDF holds exactly the pages the printer gets. The default coordinates are
+// the page's layout area (the printable area, at least MinimumPageMargin from the paper's edges)
+// in device pixels; fonts are sized in points for the device's resolution; a line width of 1 is
+// one printer dot of 1/300 inch.
 class PrinterSurface : public DrawingSurface {
 public:
     enum class Orientation { Portrait, Landscape };
 
-    // A document on the default printer, or nothing (with the reason) when there is no default
-    // printer or it cannot be started.
+    // A document on the default printer's default paper, or nothing (with the reason for the
+    // user) when there is no default printer or it cannot be started. The document name is the
+    // print job's name.
     static std::unique_ptr<PrinterSurface> OpenDefaultPrinter(Orientation orientation,
+                                                              const QString &documentName,
                                                               QString *reason = nullptr);
-    // A document written to a PDF file, or nothing when the file cannot be started.
+    // A document written to a PDF file titled with the document name, or nothing (with the
+    // reason) when the file cannot be started.
     static std::unique_ptr<PrinterSurface> OpenPdf(const QString &fileName, Orientation orientation,
+                                                   const QString &documentName,
+                                                   const QPageSize &paper = DefaultPaper(),
                                                    QString *reason = nullptr);
+    // The default printer's default paper; without a printer, Letter where the locale measures in
+    // inches and A4 elsewhere.
+    static QPageSize DefaultPaper();
 
-    // The print windows' "PDF..." file question (objectName "PdfDialog"); empty when cancelled.
-    static QString AskPdfFileName(QWidget *parent, const QString &folder);
-    // The print windows' failure message: "Printer Error!!", titled "KST", question icon.
-    static void ShowPrinterError(QWidget *parent);
+    // Where the print windows' "PDF..." proposes to write: "<file>-<kind>.pdf" beside the current
+    // file, or in the fallback folder when the current file's folder does not exist.
+    static QString ProposedPdfPath(const QString &currentFileName, const QString &kind,
+                                   const QString &fallbackFolder);
+    // The print windows' "PDF..." file question (objectName "PdfDialog") with the proposed path
+    // selected; empty when cancelled.
+    static QString AskPdfFileName(QWidget *parent, const QString &proposedPath);
+    // The print windows' failure message: "Printer Error!!", titled "KST", question icon, with
+    // the reason as its informative text.
+    static void ShowPrinterError(const Module1 &module, QWidget *parent, const QString &reason);
+    // Why the document did not come out, once Succeeded() is false.
+    QString FailureReason() const;
 
     ~PrinterSurface() override;
 
@@ -58,7 +78,8 @@ protected:
 private:
     explicit PrinterSurface(std::unique_ptr<QPrinter> printer);
     static std::unique_ptr<PrinterSurface> Start(std::unique_ptr<QPrinter> printer,
-                                                 Orientation orientation, QString *reason);
+                                                 Orientation orientation, const QPageSize &paper,
+                                                 const QString &documentName, QString *reason);
     const QFont &CurrentFont() const;
     const QFontMetricsF &Metrics() const;
 

@@ -3,6 +3,7 @@
 #include "common/DateTimeText.h"
 #include "common/DrawingSurface.h"
 #include "common/Numbers.h"
+#include "common/PrinterPage.h"
 #include "record/SampleLog.h"
 
 #include <cmath>
@@ -104,7 +105,8 @@ ReportRangeChoice ChooseReportRange(bool allData, QStringView startText, QString
     const std::optional<double> start = ParseNumber(startText);
     const std::optional<double> end = ParseNumber(endText);
     if (!start || !end) {
-        choice.status = ReportRangeChoice::Status::NotNumeric;
+        choice.status = !start ? ReportRangeChoice::Status::StartNotNumeric
+                               : ReportRangeChoice::Status::EndNotNumeric;
         return choice;
     }
     const qint64 first = RoundHalfEven(*start);
@@ -129,11 +131,25 @@ void PrintReportPageHeader(DrawingSurface &surface, const SampleLog &log, const 
 
     surface.NextZone();
     surface.NextZone();
-    surface.PrintText(title);
+    // "Page:" stands two zone starts after the title; a long title (a deep file path) is
+    // shortened in the middle so that the page number stays on the sheet.
+    const QString pageText = QStringLiteral("Page:") + FormatNumber(page, u"#####0000");
+    const double titleX = surface.CurrentX();
+    const double y = surface.CurrentY();
+    const auto pageTextEnd = [&](const QString &candidate) {
+        surface.SetCurrentX(titleX + surface.TextWidth(candidate));
+        surface.NextZone();
+        surface.NextZone();
+        return surface.CurrentX() + surface.TextWidth(pageText);
+    };
+    const QString shownTitle =
+        ElideMiddle(title, surface.ScaleLeft() + surface.ScaleWidth(), pageTextEnd);
+    surface.SetCurrentX(titleX);
+    surface.SetCurrentY(y);
+    surface.PrintText(shownTitle);
     surface.NextZone();
     surface.NextZone();
-    surface.PrintText(QStringLiteral("Page:"));
-    surface.PrintText(FormatNumber(page, u"#####0000"));
+    surface.PrintText(pageText);
     surface.EndLine();
 
     surface.EndLine();

@@ -38,11 +38,12 @@ struct ReportRange {
 };
 
 // What the Print button reads from the range controls. With "All data" every record; with
-// "Range" the numbers in the two boxes, the end lowered to the last record. A text that is not a
-// number gives NotNumeric; a start below 1 gives StartBelowOne (the table has no record 0 and the
-// printout never reads before the first sample).
+// "Range" the numbers in the two boxes, the end lowered to the last record. A box whose text is
+// not a number gives StartNotNumeric or EndNotNumeric (the start box checked first); a start below
+// 1 gives StartBelowOne (the table has no record 0 and the printout never reads before the first
+// sample).
 struct ReportRangeChoice {
-    enum class Status { Ok, NotNumeric, StartBelowOne };
+    enum class Status { Ok, StartNotNumeric, EndNotNumeric, StartBelowOne };
     Status status = Status::Ok;
     ReportRange range;
 };

@@ -39,7 +39,8 @@ void SampleLog::Reset()
 
 quint32 SampleLog::UnitId(const QString &unit)
 {
-    if (units_[lastUnit_] == unit)
+    const QString &last = units_[lastUnit_];
+    if ((last.constData() == unit.constData() && last.size() == unit.size()) || last == unit)
         return lastUnit_;
     const auto found = unitIds_.constFind(unit);
     if (found != unitIds_.cend())

@@ -64,6 +64,7 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
     main->MSComm1->SetCommPort(int(RoundHalfEven(module.ComPortNumber)));
     main->SetGraphColours(qint32(DisplaySetting("Bcolor", 16444615)),
                           qint32(DisplaySetting("Fcolor", 255)), int(DisplaySetting("Bwidth", 2)));
+    main->RestoreChoices();
 
     // Optically isolated cables draw their power from DTR (and some want RTS off).
     main->MSComm1->SetModemLines(

@@ -1,5 +1,4 @@
 #include "common/Module1.h"
-#include "common/Numbers.h"
 #include "common/PrinterPage.h"
 #include "common/RecordingSurface.h"
 #include "print/GraphPage.h"
@@ -15,15 +14,21 @@ namespace {
 void Fill(SampleLog &log, int n)
 {
     log.Reset();
-    test::FillLog(log, n);
+    for (int s = 0; s < n; ++s)
+        log.Append({float(s), {}, QTime(10, 0).addSecs(s), "DCV", 0, 0, 0, 0, 0});
 }
 
-const RecordingSurface::Item *FindText(const RecordingSurface &surface, const QString &text)
+// The texts of the printed graph page's labels for a value range, 125 characters and 50 lines a
+// page, with the curve's range starting at first.
+RecordingSurface PrintedLabels(float top, float low, const SampleLog &log, qint32 first = 0,
+                               const QString &fileName = QString())
 {
-    for (const auto &item : surface.items)
-        if (item.kind == RecordingSurface::Kind::Text && item.text == text)
-            return &item;
-    return nullptr;
+    GraphPrintState state{first, 0, 12.5f, "DCV", -3.25f, "DCV", "DCV", 100};
+    RecordingSurface surface(QSizeF(1000, 1000), 8, 20);
+    PreparePrinterPage(surface, top, low, 100);
+    PrintGraphLabels(surface, top, low, 100, log, state, fileName,
+                     QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)));
+    return surface;
 }
 
 } // namespace
@@ -31,400 +36,177 @@ const RecordingSurface::Item *FindText(const RecordingSurface &surface, const QS
 class TestGraphPage : public QObject {
     Q_OBJECT
 private slots:
-    void pageCoordinates_data();
-    void pageCoordinates();
-    void printerGrid_data();
-    void printerGrid();
-    void valueLabels_data();
-    void valueLabels();
-    void linesUnderGraphStayOnPage_data();
-    void linesUnderGraphStayOnPage();
+    void pageEdgesAndGrid();
+    void labelsStayOnPage_data();
+    void labelsStayOnPage();
     void timeLabelsStopAtArrayEnd();
     void curveIsClippedAndWide();
-    void lineWidth_data();
-    void lineWidth();
-    void extremes();
-    void rangeRules_data();
-    void rangeRules();
-    void pageRange_data();
-    void pageRange();
+    void ranges_data();
+    void ranges();
     void previewOfPages2To3();
-    void previewDrawsNothingForEmptyRange();
+    void layoutAreaKeepsOffPaperEdge_data();
+    void layoutAreaKeepsOffPaperEdge();
+    void elideMiddle_data();
+    void elideMiddle();
 };
 
-void TestGraphPage::pageCoordinates_data()
+void TestGraphPage::pageEdgesAndGrid()
 {
-    QTest::addColumn<float>("top");
-    QTest::addColumn<float>("low");
-    QTest::addColumn<int>("span");
-    QTest::addColumn<double>("left");
-    QTest::addColumn<double>("topEdge");
-    QTest::addColumn<double>("right");
-    QTest::addColumn<double>("bottom");
-    QTest::newRow("default range, span 100")
-        << 400.0f << -400.0f << 100 << -21.0 << 500.0 << 112.0 << -400.0 - 800.0 * 32 / 24 * 5 / 32;
-    QTest::newRow("0 to 2 V, span 50")
-        << 2.0f << 0.0f << 50 << -10.0 << 2.25 << 57.0 << -2.0 * 32 / 24 * 5 / 32;
-    QTest::newRow("span 3: halves to even")
-        << 1.0f << -1.0f << 3 << -1.0 << 1.25 << 3.0 << -1.0 - 2.0 * 32 / 24 * 5 / 32;
-}
-
-void TestGraphPage::pageCoordinates()
-{
-    QFETCH(float, top);
-    QFETCH(float, low);
-    QFETCH(int, span);
-    QFETCH(double, left);
-    QFETCH(double, topEdge);
-    QFETCH(double, right);
-    QFETCH(double, bottom);
     RecordingSurface surface;
-    PreparePrinterPage(surface, top, low, span);
-    QCOMPARE(surface.ScaleLeft(), left);
-    QVERIFY(qAbs(surface.ScaleTop() - topEdge) < 1e-4);
-    QCOMPARE(surface.ScaleLeft() + surface.ScaleWidth(), right);
-    QVERIFY(qAbs(surface.ScaleTop() + surface.ScaleHeight() - bottom) < 1e-4);
-}
-
-void TestGraphPage::printerGrid_data()
-{
-    QTest::addColumn<int>("line");
-    QTest::addColumn<bool>("horizontal");
-    QTest::addColumn<int>("step");
-    QTest::addColumn<int>("style");
-    for (int i = 0; i <= 8; ++i)
-        QTest::addRow("horizontal %d", i) << i << true << i << (i % 4 == 0 ? 0 : 2);
-    for (int i = 0; i <= 10; ++i)
-        QTest::addRow("vertical %d", i) << 9 + i << false << i << (i % 10 == 0 ? 0 : 2);
-}
-
-void TestGraphPage::printerGrid()
-{
-    QFETCH(int, line);
-    QFETCH(bool, horizontal);
-    QFETCH(int, step);
-    QFETCH(int, style);
-    RecordingSurface surface;
-    surface.SetDrawWidth(7);
     PreparePrinterPage(surface, 400, -400, 100);
+    // The page is 133 steps wide, rounded: left edge -21, right edge 112.
+    QCOMPARE(surface.ScaleLeft(), -21.0);
+    QCOMPARE(surface.ScaleLeft() + surface.ScaleWidth(), 112.0);
+    surface.SetDrawWidth(7);
     DrawPrinterGrid(surface);
     const auto lines = surface.Lines();
-    QCOMPARE(lines.size(), 20);
-    const auto &item = lines[line];
-    QCOMPARE(item.style, style);
-    QCOMPARE(item.width, 1);
-    QCOMPARE(item.colour, 1);
-    const double l = surface.ScaleLeft(), t = surface.ScaleTop();
-    const double w = surface.ScaleWidth(), h = surface.ScaleHeight();
-    const QPointF a = item.points[0], b = item.points[1];
-    if (horizontal) {
-        const double y = t + 3 * h / 32 + 24 * h / 32 * step / 8;
-        QVERIFY(qAbs(a.y() - y) < 1e-6 && qAbs(b.y() - y) < 1e-6);
-        QVERIFY(qAbs(a.x() - (l + 5 * w / 32)) < 1e-6);
-        QVERIFY(qAbs(b.x() - (l + 29 * w / 32)) < 1e-6);
-    } else {
-        const double x = l + 5 * w / 32 + 24 * w / 32 * step / 10;
-        QVERIFY(qAbs(a.x() - x) < 1e-6 && qAbs(b.x() - x) < 1e-6);
-        QVERIFY(qAbs(a.y() - (t + 3 * h / 32)) < 1e-6);
-        QVERIFY(qAbs(b.y() - (t + 27 * h / 32)) < 1e-6);
-    }
-    // The graph area sits on the value range to within the rounding of the page width.
-    QVERIFY(qAbs(t + 3 * h / 32 - 400) < 1e-3);
-    QVERIFY(qAbs(t + 27 * h / 32 + 400) < 1e-3);
-    QCOMPARE(surface.DrawWidth(), 1);
-    QCOMPARE(surface.ForeColor(), 1);
-    QCOMPARE(surface.DrawStyle(), 0);
+    QString styles;
+    for (const auto &line : lines)
+        styles += line.width != 1 ? u'?' : line.style == 0 ? u'|' : u':';
+    QCOMPARE(styles, QStringLiteral("|:::|:::||:::::::::|")); // 9 horizontals, 11 verticals
+    // The frame sits on the graph area: samples 0..100, values -400..400.
+    QVERIFY(qAbs(lines[0].points[0].y() - 400) < 1e-3 && qAbs(lines[8].points[0].y() + 400) < 1e-3);
+    QVERIFY(qAbs(lines[9].points[0].x()) < 0.5 && qAbs(lines[19].points[0].x() - 100) < 0.5);
 }
 
-void TestGraphPage::valueLabels_data()
+void TestGraphPage::labelsStayOnPage_data()
 {
     QTest::addColumn<float>("top");
     QTest::addColumn<float>("low");
-    QTest::addColumn<QStringList>("labels");
-    QTest::newRow("400 to -400") << 400.0f << -400.0f
-                                 << QStringList{"+400.0", "+300.0", "+200.0", "+100.0", "0.0",
-                                                "-100.0", "-200.0", "-300.0", "-400.0"};
-    QTest::newRow("2 to 0") << 2.0f << 0.0f
-                            << QStringList{"+2.0",  "+1.75", "+1.5",  "+1.25", "+1.0",
-                                           "+0.75", "+0.5",  "+0.25", "0.0"};
-    QTest::newRow("0 to -8") << 0.0f << -8.0f << QStringList{"0.0",  "-1.0", "-2.0", "-3.0", "-4.0",
-                                                             "-5.0", "-6.0", "-7.0", "-8.0"};
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("labels");
+    QTest::newRow("400 to -400") << 400.0f << -400.0f << "/d/f.mas"
+                                 << "/d/f.mas +400.0 +300.0 +200.0 +100.0 0.0 -100.0 -200.0 "
+                                    "-300.0 -400.0";
+    QTest::newRow("2 to 0") << 2.0f << 0.0f << "/d/f.mas"
+                            << "/d/f.mas +2.0 +1.75 +1.5 +1.25 +1.0 +0.75 +0.5 +0.25 0.0";
+    QTest::newRow("a file name wider than the page")
+        << 0.0f << -8.0f << QString(300, u'x')
+        << QString(52, u'x') + QChar(0x2026) + QString(52, u'x') +
+               " 0.0 -1.0 -2.0 -3.0 -4.0 -5.0 -6.0 -7.0 -8.0";
 }
 
-void TestGraphPage::valueLabels()
+void TestGraphPage::labelsStayOnPage()
 {
     QFETCH(float, top);
     QFETCH(float, low);
-    QFETCH(QStringList, labels);
-    SampleLog log;
-    Fill(log, 10);
-    GraphPrintState state;
-    RecordingSurface surface;
-    PreparePrinterPage(surface, top, low, 100);
-    PrintGraphLabels(surface, top, low, 100, log, state, QStringLiteral("f.mas"), QDateTime());
-    const auto texts = surface.Texts();
-    const double step = std::fabs(top - low) / 8.0;
-    for (int i = 0; i < 9; ++i) {
-        QCOMPARE(texts[i].text, labels[i]);
-        QCOMPARE(texts[i].points[0].x(), -300.0 / 32);
-        QVERIFY(qAbs(texts[i].points[0].y() - (top - i * step + step / 9)) < 1e-5);
-        QCOMPARE(texts[i].fontSize, 10.0);
-        QVERIFY(texts[i].bold);
-    }
-    // Preview labels read the same.
-    for (int i = 0; i < 9; ++i)
-        QCOMPARE(ValueLabelText(top, low, std::fabs(top - low) / 8.0f, i), labels[i]);
-}
-
-void TestGraphPage::linesUnderGraphStayOnPage_data()
-{
-    QTest::addColumn<float>("top");
-    QTest::addColumn<float>("low");
-    QTest::addColumn<double>("under");
-    QTest::newRow("default range: 5 units") << 400.0f << -400.0f << -405.0;
-    QTest::newRow("0 to 2 V") << 2.0f << 0.0f << -0.0125;
-    QTest::newRow("1 to 0.5") << 1.0f << 0.5f << 0.5 - 0.5 * 5 / 800;
-}
-
-void TestGraphPage::linesUnderGraphStayOnPage()
-{
-    QFETCH(float, top);
-    QFETCH(float, low);
-    QFETCH(double, under);
+    QFETCH(QString, fileName);
+    QFETCH(QString, labels);
     SampleLog log;
     Fill(log, 200);
-    GraphPrintState state;
-    state.PrintUnit = QStringLiteral("DCV");
-    state.PrintMaxValue = 12.5f;
-    state.PrintMinValue = -3.25f;
-    RecordingSurface surface(QSizeF(1000, 1000), 8, 20);
-    PreparePrinterPage(surface, top, low, 100);
-    PrintGraphLabels(surface, top, low, 100, log, state, QStringLiteral("/d/f.mas"),
-                     QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)));
-    const double line = surface.TextHeight(); // negative: values grow upwards
-    const double bottomEdge = surface.ScaleTop() + surface.ScaleHeight();
-
-    const auto *time0 = FindText(surface, QStringLiteral("10:00:00"));
-    QVERIFY(time0);
-    QVERIFY(qAbs(time0->points[0].y() - under) < 1e-6);
-    QCOMPARE(time0->points[0].x(), 0.0);
-    QCOMPARE(time0->fontSize, 8.0);
-    const auto *unit = FindText(surface, QStringLiteral("Unit:  "));
-    QVERIFY(unit);
-    QVERIFY(qAbs(unit->points[0].y() - (under + 2 * line)) < 1e-6);
-    QCOMPARE(unit->points[0].x(), 0.0);
-    QVERIFY(FindText(surface, QStringLiteral("DCV")));
-    QVERIFY(FindText(surface, QStringLiteral("12.5")));
-    QVERIFY(FindText(surface, QStringLiteral("-3.25")));
-    const auto *min = FindText(surface, QStringLiteral("Min:  "));
-    QVERIFY(min && qAbs(min->points[0].y() - (under + 3 * line)) < 1e-6);
-    const auto *date = FindText(surface, QStringLiteral("02-03-2001 04:05:06"));
-    QVERIFY(date && qAbs(date->points[0].y() - (under + 4 * line)) < 1e-6);
-    const auto *name = FindText(surface, QStringLiteral("/d/f.mas"));
-    QVERIFY(name);
-    QVERIFY(qAbs(name->points[0].y() - (top - surface.ScaleHeight() / 16)) < 1e-6);
-    QVERIFY(name->points[0].y() > top);
-    // Every line starts above the page's bottom edge.
-    for (const auto &t : surface.Texts())
-        QVERIFY2(t.points[0].y() > bottomEdge, qPrintable(t.text));
-    QCOMPARE(surface.FontSize(), 9.0);
+    const RecordingSurface page = PrintedLabels(top, low, log, 0, fileName);
+    const QStringList expected = labels.split(u' ');
+    QStringList values;
+    for (const auto &text : page.Texts()) {
+        const QPointF at = text.points[0];
+        if (expected.contains(text.text))
+            values.append(text.text);
+        // Above the graph only the file name and the top label; under it the time labels and the
+        // lines "Unit:", "Max:"/"Min:" and "Print Date:", all above the page's bottom edge.
+        QVERIFY2((at.y() > top) == (text.text == expected[0] || text.text == expected[1]),
+                 qPrintable(text.text));
+        QVERIFY2(at.y() + page.TextHeight() > page.ScaleTop() + page.ScaleHeight(),
+                 qPrintable(text.text));
+        QVERIFY2(at.x() + page.TextWidth(text.text) <= page.ScaleLeft() + page.ScaleWidth(),
+                 qPrintable(text.text));
+    }
+    values.move(values.size() - 1, 0);
+    QCOMPARE(values, expected);
+    for (const char *t : {"Unit:  ", "Max:  ", "-3.25", "02-03-2001 04:05:06"})
+        QVERIFY2(page.TextStrings().contains(QString::fromLatin1(t)), t);
 }
 
 void TestGraphPage::timeLabelsStopAtArrayEnd()
 {
     SampleLog log;
-    Fill(log, 60); // arrays hold 101 slots (upper index 100); slots 60..100 are cleared
-    GraphPrintState state;
-    state.PrintFirstIndex = 50;
-    RecordingSurface surface;
-    PreparePrinterPage(surface, 400, -400, 100); // page width 133
-    PrintGraphLabels(surface, 400, -400, 100, log, state, QString(), QDateTime());
+    Fill(log, 60); // the arrays hold 101 slots; slots 60..100 are empty
     QStringList times;
-    QList<double> xs;
-    for (const auto &t : surface.Texts())
-        if (t.fontSize == 8.0) {
+    for (const auto &t : PrintedLabels(400, -400, log, 50).Texts())
+        if (t.fontSize == 8.0)
             times.append(t.text);
-            xs.append(t.points[0].x());
-        }
-    // Indexes 50, 70, 90; 110 lies beyond the arrays. A cleared slot prints as midnight.
+    // Indexes 50, 70, 90 (a fifth of the 133-step page apart); 110 lies beyond the arrays.
     QCOMPARE(times, (QStringList{"10:00:50", "00:00:00", "00:00:00"}));
-    const QList<double> expectedX = {0.0, 133 * 4.8 / 32, 133 * 9.6 / 32};
-    QCOMPARE(xs.size(), 3);
-    for (int k = 0; k < 3; ++k)
-        QVERIFY(qAbs(xs[k] - expectedX[k]) < 1e-9);
 }
 
 void TestGraphPage::curveIsClippedAndWide()
 {
     Module1 module;
     SampleLog &log = module.Samples;
-    const QList<std::pair<float, QString>> samples = {
-        {50, "DCV"}, {500, "DCV"}, {-500, "DCV"}, {0.1f, " V "}, {250, "DCmV"}};
-    for (const auto &[value, unit] : samples) {
-        Sample s;
-        s.value = value;
-        s.unit = unit;
-        log.Append(s);
-    }
-    module.PrintGraphTopY = 400;
-    module.PrintGraphLowY = -400;
+    for (auto [value, unit] : QList<std::pair<float, QString>>{
+             {50, "DCV"}, {500, "DCV"}, {-500, "DCV"}, {0.1f, " V "}, {250, "DCmV"}})
+        log.Append({value, {}, {}, unit, 0, 0, 0, 0, 0});
     GraphPrintState state;
-    state.PrintFirstIndex = 0;
-    state.PrintLastIndex = 4;
+    state.PrintLastIndex = 4; // the newest sample is drawn too
     RecordingSurface surface;
     PrintGraphPage(surface, module, state, 100, 8);
-    const auto lines = surface.Lines();
-    QCOMPARE(lines.size(), 20 + 5);
-    const QList<QPointF> expected = {{0, 50}, {0, 50}, {1, 400}, {2, -400}, {3, 0.1}, {4, 0.25}};
-    for (int i = 0; i < 5; ++i) {
-        const auto &segment = lines[20 + i];
-        QCOMPARE(segment.width, 8);
-        QVERIFY(qAbs(segment.points[0].x() - expected[i].x()) < 1e-4);
-        QVERIFY(qAbs(segment.points[0].y() - expected[i].y()) < 1e-3);
-        QVERIFY(qAbs(segment.points[1].x() - expected[i + 1].x()) < 1e-4);
-        QVERIFY(qAbs(segment.points[1].y() - expected[i + 1].y()) < 1e-3);
-    }
-    for (int i = 0; i < 20; ++i)
-        QCOMPARE(lines[i].width, 1);
+    QStringList curve;
+    for (const auto &line : surface.Lines().mid(20))
+        curve.append(QStringLiteral("%1,%2/%3")
+                         .arg(line.points[1].x())
+                         .arg(line.points[1].y())
+                         .arg(line.width));
+    QCOMPARE(curve.join(u' '), QStringLiteral("0,50/8 1,400/8 2,-400/8 3,0.1/8 4,0.25/8"));
     QCOMPARE(surface.DrawWidth(), 1);
     QCOMPARE(surface.items.last().kind, RecordingSurface::Kind::EndDoc);
     QCOMPARE(log.SampleUnit(3), QStringLiteral("V")); // the conversion trims in place
 }
 
-void TestGraphPage::lineWidth_data()
+void TestGraphPage::ranges_data()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("width");
-    QTest::newRow("1") << "1" << 4;
-    QTest::newRow("2") << "2" << 8;
-    QTest::newRow("10") << "10" << 40;
-    QTest::newRow("0.625 halves to even") << "0.625" << 2;
-    QTest::newRow("not a number") << "wide" << -1;
-}
-
-void TestGraphPage::lineWidth()
-{
-    QFETCH(QString, text);
-    QFETCH(int, width);
-    QCOMPARE(PrintLineWidth(text).value_or(-1), width);
-}
-
-void TestGraphPage::extremes()
-{
-    float max = NoValueMarker, min = NoValueMarker;
-    QString maxUnit = "DCV", minUnit = "DCV";
-    const QList<std::pair<float, QString>> samples = {{4000, "DCV"},  {1.5f, "DCV"},
-                                                      {900, "DCmV"},  {2000, "DCmV"},
-                                                      {-4000, "DCV"}, {-0.5f, "DCV"}};
-    QList<std::pair<float, float>> after;
-    for (auto [value, unit] : samples) {
-        UpdatePrintMax(max, maxUnit, value, unit);
-        UpdatePrintMin(min, minUnit, value, unit);
-        after.append({max, min});
-    }
-    const QList<std::pair<float, float>> expected = {{NoValueMarker, NoValueMarker},
-                                                     {1.5f, 1.5f},
-                                                     {1.5f, 900},
-                                                     {2000, 900},
-                                                     {2000, 900},
-                                                     {2000, -0.5f}};
-    QCOMPARE(after, expected);
-    QCOMPARE(maxUnit, QStringLiteral("DCmV"));
-    QCOMPARE(minUnit, QStringLiteral("DCV"));
-}
-
-void TestGraphPage::rangeRules_data()
-{
+    // Rules on a log of 250 samples with 100 samples a page: "first last span draw".
     QTest::addColumn<QString>("rule");
-    QTest::addColumn<int>("first");
-    QTest::addColumn<int>("last");
-    QTest::addColumn<int>("span");
-    QTest::addColumn<bool>("draw");
-    QTest::newRow("opening on 250, span 100") << "open 100 250" << 0 << 100 << 100 << true;
-    QTest::newRow("opening on 30") << "open 100 30" << 0 << 29 << 100 << true;
-    QTest::newRow("opening on empty log") << "open 100 0" << 0 << -1 << 100 << false;
-    QTest::newRow("repaint Range 0..100") << "paint range 0 100 250" << 0 << 100 << 100 << true;
-    QTest::newRow("repaint Range lowered, span kept")
-        << "paint range 100 300 250" << 100 << 249 << 200 << true;
-    QTest::newRow("repaint Range at newest sample")
-        << "paint range 249 300 250" << 249 << 249 << 51 << false;
-    QTest::newRow("repaint All Data") << "paint all 7 9 250" << 0 << 249 << 249 << true;
-    QTest::newRow("All Data chosen") << "all 250" << 0 << 249 << 249 << true;
-    QTest::newRow("All Data with one sample") << "all 1" << 0 << 0 << 0 << false;
-    QTest::newRow("Range chosen, long log") << "range 250 100" << 0 << 100 << 100 << true;
-    QTest::newRow("Range chosen, short log") << "range 50 100" << 0 << 49 << 100 << true;
+    QTest::addColumn<QString>("range");
+    QTest::newRow("opening") << "open 100"
+                             << "0 100 100 1";
+    QTest::newRow("opening on 30 samples") << "open 300"
+                                           << "0 249 300 1";
+    QTest::newRow("repaint lowers last, keeps span") << "paint 100 300"
+                                                     << "100 249 200 1";
+    QTest::newRow("repaint at the newest sample") << "paint 249 300"
+                                                  << "249 249 51 0";
+    QTest::newRow("All Data") << "all"
+                              << "0 249 249 1";
+    QTest::newRow("Range chosen on a short log") << "range 300"
+                                                 << "0 249 300 1";
+    QTest::newRow("pages 2 to 3") << "pages 2 3"
+                                  << "100 249 200 1";
+    QTest::newRow("fractional pages") << "pages 1.5 2.25"
+                                      << "50 225 175 1";
+    QTest::newRow("pages beyond the data") << "pages 5 6"
+                                           << "400 249 200 0";
+    QTest::newRow("end page not numeric") << "pages 1 x"
+                                          << "end not numeric";
+    QTest::newRow("start page 0 refused") << "pages 0 1"
+                                          << "start below one";
 }
 
-void TestGraphPage::rangeRules()
+void TestGraphPage::ranges()
 {
     QFETCH(QString, rule);
-    QFETCH(int, first);
-    QFETCH(int, last);
-    QFETCH(int, span);
-    QFETCH(bool, draw);
+    QFETCH(QString, range);
     const QStringList w = rule.split(u' ');
     PreviewRange r;
     if (w[0] == "open")
-        r = OpeningRange(w[1].toInt(), w[2].toInt());
+        r = OpeningRange(w[1].toInt(), 250);
     else if (w[0] == "paint")
-        r = PaintRange(w[1] == "all", w[2].toInt(), w[3].toInt(), w[4].toInt());
+        r = PaintRange(false, w[1].toInt(), w[2].toInt(), 250);
     else if (w[0] == "all")
-        r = AllDataRange(w[1].toInt());
-    else
-        r = RangeChoiceRange(w[1].toInt(), w[2].toInt());
-    QCOMPARE(r.first, first);
-    QCOMPARE(r.last, last);
-    QCOMPARE(r.span, span);
-    QCOMPARE(r.draw, draw);
-}
-
-void TestGraphPage::pageRange_data()
-{
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("end");
-    QTest::addColumn<bool>("leavingStart");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<int>("first");
-    QTest::addColumn<int>("last");
-    QTest::addColumn<int>("span");
-    using S = PageRangeChoice::Status;
-    QTest::newRow("pages 2 to 3") << "2"
-                                  << "3" << true << int(S::Ok) << 100 << 249 << 200;
-    QTest::newRow("page 1") << "1"
-                            << "1" << false << int(S::Ok) << 0 << 100 << 100;
-    QTest::newRow("fractions") << "1.5"
-                               << "2.25" << false << int(S::Ok) << 50 << 225 << 175;
-    QTest::newRow("beyond the data") << "5"
-                                     << "6" << true << int(S::Ok) << 400 << 249 << 200;
-    QTest::newRow("start not numeric") << "abc"
-                                       << "3" << true << int(S::StartNotNumeric) << 0 << 0 << 0;
-    QTest::newRow("other box not numeric") << "1"
-                                           << "x" << true << int(S::EndNotNumeric) << 0 << 0 << 0;
-    QTest::newRow("left box first") << "x"
-                                    << "y" << false << int(S::EndNotNumeric) << 0 << 0 << 0;
-    QTest::newRow("start page 0 refused") << "0"
-                                          << "1" << true << int(S::StartBelowOne) << 0 << 0 << 0;
-    QTest::newRow("start page -3 refused") << "-3"
-                                           << "1" << false << int(S::StartBelowOne) << 0 << 0 << 0;
-}
-
-void TestGraphPage::pageRange()
-{
-    QFETCH(QString, start);
-    QFETCH(QString, end);
-    QFETCH(bool, leavingStart);
-    QFETCH(int, status);
-    QFETCH(int, first);
-    QFETCH(int, last);
-    QFETCH(int, span);
-    const PageRangeChoice c = ChoosePageRange(start, end, leavingStart, 100, 250);
-    QCOMPARE(int(c.status), status);
-    if (c.status == PageRangeChoice::Status::Ok) {
-        QCOMPARE(c.range.first, first);
-        QCOMPARE(c.range.last, last);
-        QCOMPARE(c.range.span, span);
-        QCOMPARE(c.range.draw, first < last);
+        r = AllDataRange(250);
+    else if (w[0] == "range")
+        r = RangeChoiceRange(250, w[1].toInt());
+    else {
+        const PageRangeChoice c = ChoosePageRange(w[1], w[2], true, 100, 250);
+        using S = PageRangeChoice::Status;
+        if (c.status != S::Ok)
+            QCOMPARE(QString::fromLatin1(c.status == S::EndNotNumeric ? "end not numeric"
+                                                                      : "start below one"),
+                     range);
+        r = c.range;
     }
+    if (range[0].isDigit())
+        QCOMPARE(
+            QStringLiteral("%1 %2 %3 %4").arg(r.first).arg(r.last).arg(r.span).arg(int(r.draw)),
+            range);
 }
 
 void TestGraphPage::previewOfPages2To3()
@@ -434,63 +216,80 @@ void TestGraphPage::previewOfPages2To3()
     module.Samples.SetSampleUnit(248, QStringLiteral("DCmV"));
     GraphPrintState state;
     state.PrintFirstIndex = 100;
-    state.PrintLastIndex = 249;
-    RecordingSurface frame(QSizeF(640, 420), 7, 14);
-    RecordingSurface box(QSizeF(550, 373));
+    RecordingSurface frame(QSizeF(640, 420), 7, 14), box(QSizeF(550, 373));
     GraphPreview preview{frame, box, module, state, true, 5};
     DrawPreviewGraph(preview, 100, 249, 400, -400, 200);
-
     QCOMPARE(box.ScaleWidth(), 200.0);
-    QCOMPARE(box.ScaleTop(), 400.0);
-    QCOMPARE(box.ScaleHeight(), -800.0);
     QList<RecordingSurface::Item> curve;
-    for (const auto &l : box.Lines())
-        if (l.colour == Red)
-            curve.append(l);
-    QCOMPARE(curve.size(), 149); // samples 100..248, the last index itself is not drawn
-    QCOMPARE(curve.first().points[0], QPointF(0, 100));
+    for (const auto &line : box.Lines())
+        if (line.colour == Red && line.width == 5)
+            curve.append(line);
+    QCOMPARE(curve.size(), 149); // samples 100..248: the last index itself is not drawn
     QCOMPARE(curve.last().points[1].x(), 148.0);
-    QCOMPARE(curve.first().width, 5);
-    QCOMPARE(box.ForeColor(), Black);
-    QCOMPARE(box.DrawWidth(), 1);
-
-    QCOMPARE(state.PrintUnit, QStringLiteral("DCmV"));
-    QCOMPARE(state.PrintMaxValue, 247.0f);
-    // 248 mV is the smallest value once units are compared; it is kept in its own unit.
-    QCOMPARE(state.PrintMinValue, 248.0f);
-    QCOMPARE(state.PrintMinUnit, QStringLiteral("DCmV"));
-    QStringList texts = frame.TextStrings();
-    QVERIFY(texts.contains(QStringLiteral("+400.0")));
-    // Time labels every fifth of the box's 200 steps from index 100; the fifth (index 260) lies
-    // beyond the arrays, so it, the sixth and the Unit/Max/Min line are left out.
-    for (const char *t : {"10:01:40", "10:02:20", "10:03:00", "10:03:40"})
-        QVERIFY2(texts.contains(QString::fromLatin1(t)), t);
-    QVERIFY(!texts.contains(QStringLiteral("10:04:20")));
+    // 248 mV is the smallest value, kept in its own unit; over-range values are skipped.
+    QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+                 .arg(state.PrintUnit)
+                 .arg(state.PrintMaxValue)
+                 .arg(state.PrintMinValue)
+                 .arg(state.PrintMinUnit),
+             QStringLiteral("DCmV 247 248 DCmV"));
+    // Time labels every fifth of 200 steps from index 100; index 260 lies beyond the arrays, so
+    // it, the label after it and the Unit/Max/Min line are left out.
+    const QStringList texts = frame.TextStrings();
+    QVERIFY(texts.contains("10:03:40") && !texts.contains("10:04:20"));
     QVERIFY(!texts.contains(QStringLiteral("Unit:  DCmV")));
 
-    // Page 1 fits: all six time labels and the line under the box.
-    state.PrintFirstIndex = 0;
-    DrawPreviewGraph(preview, 0, 100, 400, -400, 100);
-    texts = frame.TextStrings();
-    QVERIFY(texts.contains(QStringLiteral("10:01:40")));
-    QVERIFY(texts.contains(QStringLiteral("Unit:  DCV")));
-    QVERIFY(texts.contains(QStringLiteral("     Max:  99.0")));
-    QVERIFY(texts.contains(QStringLiteral("Min:  0.0")));
-    const auto *unit = FindText(frame, QStringLiteral("Unit:  DCV"));
-    QCOMPARE(unit->points[0], QPointF(64, 420 * 0.95));
-    QCOMPARE(unit->fontSize, 9.0);
+    frame.Clear();
+    box.Clear();
+    DrawPreviewGraph(preview, 249, 249, 400, -400, 100); // an empty range draws nothing
+    QVERIFY(frame.items.isEmpty() && box.items.isEmpty());
 }
 
-void TestGraphPage::previewDrawsNothingForEmptyRange()
+void TestGraphPage::layoutAreaKeepsOffPaperEdge_data()
 {
-    Module1 module;
-    Fill(module.Samples, 250);
-    GraphPrintState state;
-    RecordingSurface frame, box;
-    GraphPreview preview{frame, box, module, state, true, 2};
-    DrawPreviewGraph(preview, 249, 249, 400, -400, 100);
-    QVERIFY(frame.items.isEmpty());
-    QVERIFY(box.items.isEmpty());
+    QTest::addColumn<QSizeF>("paper");
+    QTest::addColumn<QRectF>("printable");
+    QTest::addColumn<QRectF>("area");
+    const QSizeF a4(210, 297);
+    QTest::newRow("PDF: the whole sheet")
+        << a4 << QRectF(0, 0, 210, 297) << QRectF(10, 10, 190, 277);
+    QTest::newRow("laser: 4.2 mm all round")
+        << a4 << QRectF(4.2, 4.2, 201.6, 288.6) << QRectF(10, 10, 190, 277);
+    QTest::newRow("inkjet on Letter: 15 mm at the foot")
+        << QSizeF(215.9, 279.4) << QRectF(3, 3, 209.9, 261.4) << QRectF(10, 10, 195.9, 254.4);
+    QTest::newRow("printable area off the sheet")
+        << a4 << QRectF(300, 300, 10, 10) << QRectF(10, 10, 190, 277);
+}
+
+void TestGraphPage::layoutAreaKeepsOffPaperEdge()
+{
+    QFETCH(QSizeF, paper);
+    QFETCH(QRectF, printable);
+    QFETCH(QRectF, area);
+    QCOMPARE(PageLayoutArea(paper, printable), area);
+}
+
+void TestGraphPage::elideMiddle_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("maxWidth");
+    QTest::addColumn<QString>("elided");
+    const QString e(QChar(0x2026));
+    QTest::newRow("fits") << "/data/run.mas" << 13.0 << "/data/run.mas";
+    QTest::newRow("one too long") << "/data/run.mas" << 12.0 << "/data/" + e + "n.mas";
+    QTest::newRow("only the ellipsis") << "abcdefgh" << 1.0 << e;
+    QTest::newRow("nothing fits") << "abcdefgh" << 0.5 << "";
+    QTest::newRow("surrogate pair kept whole")
+        << QString::fromUtf8("a\U0001F50Bbcdef") << 4.0 << "a" + e + "ef";
+}
+
+void TestGraphPage::elideMiddle()
+{
+    QFETCH(QString, text);
+    QFETCH(double, maxWidth);
+    QFETCH(QString, elided);
+    QCOMPARE(ElideMiddle(text, maxWidth, [](const QString &t) { return double(t.size()); }),
+             elided);
 }
 
 QTEST_GUILESS_MAIN(TestGraphPage)

@@ -35,7 +35,7 @@ public:
             if (!box || !box->isVisible())
                 return;
             messages_.append({MessageIcon(box->icon()), box->windowTitle(), box->text(),
-                              int(box->standardButtons())});
+                              int(box->standardButtons()), box->informativeText()});
             if (QAbstractButton *ok = box->button(QMessageBox::Ok))
                 ok->click();
             else
