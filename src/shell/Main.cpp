@@ -9,11 +9,13 @@
 #include "shell/MainFrm.h"
 #include "shell/Placement.h"
 #include "shell/SettingsStore.h"
+#include "shell/TestSteps.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <memory>
 
 namespace kst {
@@ -87,6 +89,8 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
         QCoreApplication::processEvents();
     }
     main->show();
+    // Once the window is up: journals left by a program that ended without saving.
+    QTimer::singleShot(0, main, &MainFrm::OfferRecovery);
     return main;
 }
 
@@ -95,6 +99,7 @@ void Main()
     static std::unique_ptr<Module1> module;
     module = std::make_unique<Module1>();
     MainFrm *main = StartUp(*module);
+    RunTestSteps(main);
     // The main window goes before the application does.
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, main, [main] { delete main; });
 }
