@@ -3,6 +3,7 @@
 #include "common/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
+#include "common/ProgramFolder.h"
 #include "meter/MSComm.h"
 #include "shell/AutoManFrm.h"
 #include "shell/BeginFrm.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
@@ -41,7 +43,16 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
     module.ScaleFromMainWindow = true;
     module.StopOnOverload = false;
     if (module.ProgramFolder.isEmpty())
-        module.ProgramFolder = QCoreApplication::applicationDirPath();
+        module.ProgramFolder = FindProgramFolder(QCoreApplication::applicationDirPath());
+    // The program's icon for every window; the desktop's icon theme when the files are missing.
+    if (QGuiApplication::windowIcon().isNull()) {
+        QIcon icon;
+        for (const char *name : {"/kst-48.png", "/kst-128.png"})
+            icon.addFile(module.ProgramFolder + QLatin1String(name));
+        QGuiApplication::setWindowIcon(icon.availableSizes().isEmpty()
+                                           ? QIcon::fromTheme(QStringLiteral("org.kstlogger.KST"))
+                                           : icon);
+    }
     if (module.DataFolder.isEmpty())
         module.DataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(module.SampleFolder());
@@ -94,7 +105,7 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
     return main;
 }
 
-void Main()
+MainFrm *Main()
 {
     static std::unique_ptr<Module1> module;
     module = std::make_unique<Module1>();
@@ -102,6 +113,7 @@ void Main()
     RunTestSteps(main);
     // The main window goes before the application does.
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, main, [main] { delete main; });
+    return main;
 }
 
 } // namespace kst

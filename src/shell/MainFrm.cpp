@@ -3,6 +3,7 @@
 #include "common/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
+#include "files/CsvWriter.h"
 #include "files/RecordingJournal.h"
 #include "files/SampleFile.h"
 #include "graph/PictureBox.h"
@@ -222,6 +223,8 @@ void MainFrm::BuildMenu()
         ->setShortcut(QKeySequence::Save);
     add(FileMenu, QStringLiteral("SaveAs"), QStringLiteral("Save As..."), &MainFrm::SaveAs_Click)
         ->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    add(FileMenu, QStringLiteral("ExportCsv"), QStringLiteral("Export CSV..."),
+        &MainFrm::ExportCsv_Click);
     FileMenu->addSeparator();
     add(FileMenu, QStringLiteral("PrintGraph"), QStringLiteral("Print Graph..."),
         &MainFrm::PrintGraph_Click);
@@ -681,6 +684,35 @@ void MainFrm::SaveAs_Click()
 {
     if (!loading_)
         SaveAsOutcome();
+}
+
+void MainFrm::ExportCsv_Click()
+{
+    if (loading_)
+        return;
+    // Offered beside the current file, under its name.
+    const QFileInfo current(M.CurrentFileName);
+    const QString folder =
+        current.absoluteDir().exists() ? current.absolutePath() : DialogFolder(true);
+    const QString suggested = folder + u'/' + current.completeBaseName() + QStringLiteral(".csv");
+    QString path;
+    if (AskFileName) {
+        path = AskFileName(true, suggested);
+    } else {
+        QFileDialog dialog(this, tr("Export CSV"), suggested, tr("CSV (*.csv)"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            path = dialog.selectedFiles().constFirst();
+    }
+    if (path.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CsvSaveResult result = SaveCsvFile(path, M.Samples, M.Samples.SampleCount);
+    QApplication::restoreOverrideCursor();
+    if (!result.ok)
+        ShowWarning(tr("The samples were not exported.\n\n%1").arg(result.error));
 }
 
 void MainFrm::PrintGraph_Click()

@@ -119,6 +119,8 @@ public slots:
     void Close_Click();
     void Save_Click();
     void SaveAs_Click();
+    // Writes every sample as CSV to a file the user chooses (AskFileName when set).
+    void ExportCsv_Click();
     void PrintGraph_Click();
     void PrintReport_Click();
     void Exit_Click();
