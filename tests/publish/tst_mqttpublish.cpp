@@ -275,6 +275,7 @@ void TestMqttPublish::lastWillWhenTheLoggerIsKilled()
     // What was printed is what was published, seq added, in order from 1.
     const QList<QByteArray> printed = logger.readAllStandardOutput().split('\n');
     const std::vector<Message> received = subscriber.On("lab/m1/reading");
+    QVERIFY(printed.size() > 10 && received.size() >= 10);
     for (size_t i = 0; i < received.size() && qsizetype(i) < printed.size() - 1; ++i)
         QCOMPARE(received[i].payload, printed[qsizetype(i)].chopped(1) +
                                           ",\"seq\":" + QByteArray::number(qint64(i) + 1) + "}");
