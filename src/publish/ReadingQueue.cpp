@@ -36,6 +36,7 @@ QString ReadingQueue::SegmentPath(quint64 segment) const
 bool ReadingQueue::Open(const QString &folder, qsizetype capacity, QString *error)
 {
     folder_ = folder;
+    ack_.close();
     capacity_ = std::max<qsizetype>(1, capacity);
     index_.clear();
     dropped_ = 0;
@@ -95,10 +96,13 @@ bool ReadingQueue::WriteAck(QString *error)
     qToLittleEndian<qint64>(ackOffset_, bytes + 8);
     qToLittleEndian<quint64>(nextSeq_, bytes + 16);
     // One small write at the start of the file: it lands whole or not at all.
-    QFile ack(QDir(folder_).filePath(AckName));
-    if (!ack.open(QIODevice::ReadWrite | QIODevice::Unbuffered) ||
-        ack.write(bytes, AckSize) != AckSize)
-        return Fail(error, FileError(ack));
+    if (!ack_.isOpen()) {
+        ack_.setFileName(QDir(folder_).filePath(AckName));
+        if (!ack_.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+            return Fail(error, FileError(ack_));
+    }
+    if (!ack_.seek(0) || ack_.write(bytes, AckSize) != AckSize)
+        return Fail(error, FileError(ack_));
     return true;
 }
 

@@ -55,6 +55,7 @@ private:
     QString folder_;
     qsizetype capacity_ = 0;
     QFile segment_;
+    QFile ack_;
     quint64 segmentNumber_ = 1;
     qint64 ackOffset_ = 0;
     std::uint64_t nextSeq_ = 1;
