@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -68,7 +69,11 @@ public:
 
     bool Start()
     {
-        process_.start("mosquitto", {"-c", dir_.filePath("mosquitto.conf")});
+        // The broker lives in /usr/sbin, which is not on every user's PATH.
+        QString program = QStandardPaths::findExecutable("mosquitto");
+        if (program.isEmpty())
+            program = QStandardPaths::findExecutable("mosquitto", {"/usr/sbin", "/usr/local/sbin"});
+        process_.start(program, {"-c", dir_.filePath("mosquitto.conf")});
         return QTest::qWaitFor([this] { return PortOpen(port_); }, 15000);
     }
     void Stop()
