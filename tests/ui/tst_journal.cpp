@@ -149,19 +149,20 @@ void TestJournal::journalFollowsTheFileCommands()
     QVERIFY(p.Send(Frame(3000)));
     p.main->StopCom->setChecked(true);
     QVERIFY(QFile::exists(journal));
-    p.saveAnswers = {QMessageBox::No};
+    p.messages.Answer({MessageButton::No});
     p.main->New_Click();
     QVERIFY(!QFile::exists(journal));
 
     // The orphan comes back after the two samples of the file it continued (which has grown
     // since), unsaved, with its statistics, and this program goes on with its journal.
-    p.saveAnswers = {QMessageBox::Yes};
+    p.messages.Answer({MessageButton::Yes});
     p.main->OfferRecovery();
-    QVERIFY2(p.questions.last().contains(
+    QVERIFY2(p.messages.Texts().last().contains(
                  QStringLiteral("Recover the 2 samples recorded from 05-04-2000 10:15:30 to "
                                 "05-04-2000 10:15:30?")),
-             qPrintable(p.questions.last()));
-    QVERIFY(p.questions.last().contains(QStringLiteral("continue the 2 samples of ") + opened));
+             qPrintable(p.messages.Texts().last()));
+    QVERIFY(
+        p.messages.Texts().last().contains(QStringLiteral("continue the 2 samples of ") + opened));
     QCOMPARE(p.module.Samples.SampleCount, 4);
     QCOMPARE(p.module.Samples.SampleValue(3), 2.0f);
     QVERIFY(p.main->DataModified);
