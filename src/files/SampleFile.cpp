@@ -301,7 +301,7 @@ constexpr qsizetype MaxLineBytes = 1024;
 // limit keeps every record the reader accepts short enough to be written and read back.
 constexpr qsizetype MaxUnitChars = 64;
 
-bool ParseIntField(const char *b, const char *e, qint16 &value)
+Q_ALWAYS_INLINE bool ParseIntField(const char *b, const char *e, qint16 &value)
 {
     if (e - b == 1 && IsDigit(*b)) { // the decimals as written
         value = qint16(*b - '0');
@@ -329,7 +329,7 @@ bool TakeNumber(const char *&p, const char *e, int maxDigits, int &value)
     return count > 0;
 }
 
-bool ParseDateField(const char *b, const char *e, qint32 &day)
+Q_ALWAYS_INLINE bool ParseDateField(const char *b, const char *e, qint32 &day)
 {
     if (e - b < 7 || *b != '#' || e[-1] != '#')
         return false;
@@ -344,7 +344,7 @@ bool ParseDateField(const char *b, const char *e, qint32 &day)
     return date.isValid();
 }
 
-bool ParseTimeField(const char *b, const char *e, qint32 &msecs)
+Q_ALWAYS_INLINE bool ParseTimeField(const char *b, const char *e, qint32 &msecs)
 {
     const auto two = [](const char *p) {
         return IsDigit(p[0]) && IsDigit(p[1]) ? (p[0] - '0') * 10 + (p[1] - '0') : 99;
@@ -371,7 +371,7 @@ bool ParseTimeField(const char *b, const char *e, qint32 &msecs)
 }
 
 // Sets or clears bit in flags.
-bool ParseFlagField(const char *b, const char *e, quint8 bit, quint8 &flags)
+Q_ALWAYS_INLINE bool ParseFlagField(const char *b, const char *e, quint8 bit, quint8 &flags)
 {
     const auto size = e - b;
     if (size == 7 && (std::memcmp(b, "#FALSE#", 7) == 0 || qstrnicmp(b, "#FALSE#", 7) == 0)) {
@@ -399,21 +399,29 @@ private:
     enum class Outcome { Ok, End, NeedMore, TooFew, Bad, TooLong };
 
     Outcome ParseFields();
-    bool FastRecord();
+    bool FastRecord(SampleFileReadResult &result);
     bool Fill();
     // The unit text of [b, e); needMore when the line's end (which decides its encoding) is
     // not in the buffer yet.
     bool UnitText(const char *b, const char *e, bool &needMore);
     void Stop(SampleFileReadResult &result, Outcome outcome);
-    void AppendRecord(SampleFileReadResult &result)
+    void AppendRecord(const SampleLog::Packed &r, SampleFileReadResult &result)
     {
         const qint32 n = log_.SampleCount;
-        log_.AppendPacked(record_);
-        if (record_.flags & SampleLog::IsMaxBit)
+        SampleLog::Packed &slot = log_.AppendSlot();
+        slot.value = r.value; // field by field: r was just written so
+        slot.avg = r.avg;
+        slot.relRef = r.relRef;
+        slot.day = r.day;
+        slot.msecs = r.msecs;
+        slot.unit = r.unit;
+        slot.decimals = r.decimals;
+        slot.flags = r.flags;
+        if (r.flags & SampleLog::IsMaxBit)
             result.lastMaxIndex = n;
-        if (record_.flags & SampleLog::IsMinBit)
+        if (r.flags & SampleLog::IsMinBit)
             result.lastMinIndex = n;
-        if (record_.avg != NoValueMarker)
+        if (r.avg != NoValueMarker)
             result.lastAvgIndex = n;
         ++result.recordsLoaded;
     }
@@ -682,7 +690,7 @@ Reader::Outcome Reader::ParseFields()
 // the same conversions as ParseFields. Anything else (blanks, line ends between fields, a unit
 // that is not ASCII, a field that does not convert, a line past the limit) returns false with
 // nothing consumed, and ParseFields reads the record.
-bool Reader::FastRecord()
+bool Reader::FastRecord(SampleFileReadResult &result)
 {
     if (field_ != 0 || !afterLineEnd_)
         return false;
@@ -690,7 +698,8 @@ bool Reader::FastRecord()
     const char *const end = data + size_;
     const char *p = data + pos_;
     const char *const limit = std::min(end, p + MaxLineBytes);
-    const auto field = [&](const char *&b, const char *&e) {
+    const auto field = [&](const char *&b, const char *&e) __attribute__((always_inline))
+    {
         b = p;
         e = FieldEnd(p, limit);
         if (e == limit || *e != ',' || e == b)
@@ -700,7 +709,8 @@ bool Reader::FastRecord()
     };
     const char *b = nullptr;
     const char *e = nullptr;
-    SampleLog::Packed r = record_;
+    SampleLog::Packed r;
+    r.flags = 0;
     if (!field(b, e) || IsBlank(*b) || !ScanNumber(b, e, r.value) || !field(b, e))
         return false;
     if (lastDateSize_ == e - b && std::memcmp(lastDateBytes_, b, size_t(e - b)) == 0) {
@@ -741,7 +751,7 @@ bool Reader::FastRecord()
     const char *const unitBegin = unitEnd - lastUnitBytes_.size();
     if (!lastUnitAscii_ && IsValidUtf8(unitBegin, unitEnd - unitBegin) != lastUnitUtf8_)
         return false;
-    record_ = r;
+    AppendRecord(r, result);
     recordLine_ = badLine_ = line_;
     ++line_;
     lineStart_ = pos_ = (e + 2) - data;
@@ -781,10 +791,8 @@ SampleFileReadResult Reader::Run(const SampleFileProgress &progress)
                 lastReport = clock.elapsed();
             }
         }
-        if (FastRecord()) {
-            AppendRecord(result);
+        if (FastRecord(result))
             continue;
-        }
         Outcome outcome = ParseFields();
         while (outcome == Outcome::NeedMore) {
             if (size_ - lineStart_ > MaxLineBytes) {
@@ -801,7 +809,7 @@ SampleFileReadResult Reader::Run(const SampleFileProgress &progress)
             Stop(result, outcome);
             break;
         }
-        AppendRecord(result);
+        AppendRecord(record_, result);
     }
     if (result.complete && readError_) {
         result.complete = false;

@@ -90,18 +90,17 @@ public:
     // Stores s at index n (growing by the capacity rule) without touching SampleCount: the
     // recording cycle draws the new sample before it counts it.
     void Store(qint32 n, const Sample &s);
-    // Append for a sample already in its stored form (its unit from UnitId).
-    void AppendPacked(const Packed &p)
+    // Append for a sample already in its stored form (its unit from UnitId): the slot the caller
+    // fills, field by field.
+    Packed &AppendSlot()
     {
-        const qint32 n = SampleCount;
+        const qint32 n = SampleCount++;
         MakeRoomFor(n);
         if (n == stored_ && n < allocated_) {
             ++stored_;
-            blocks_[size_t(n) >> BlockShift][size_t(n) & (BlockSize - 1)] = p;
-        } else {
-            WritableSlot(n) = p;
+            return blocks_[size_t(n) >> BlockShift][size_t(n) & (BlockSize - 1)];
         }
-        ++SampleCount;
+        return WritableSlot(n);
     }
 
     Sample At(qint32 i) const;
