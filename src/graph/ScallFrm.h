@@ -1,17 +1,17 @@
 #pragma once
 
+#include "graph/ScaleChoice.h"
+
 #include <QDialog>
-#include <QPointer>
 
 class QCheckBox;
-class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
 namespace kst {
 
+class FieldLeaveCheck;
 class Module1;
 
 // The scale window: Y range from the meter or typed limits, X span, and "stop recording on an
@@ -26,6 +26,16 @@ public:
     // The receive handler scales the graph from the meter's range while this is true; it takes
     // effect as soon as the option is clicked, whether the window is then confirmed or not.
     bool MeterRangeSelected() const;
+
+    // The controls' contents, and setting them (with the options' handlers run).
+    ScaleTexts Texts() const;
+    void SetTexts(const ScaleTexts &texts);
+
+signals:
+    // OK wrote the scale (to the main window's or the print window's values).
+    void ScaleApplied();
+    // The window was hidden by OK, Cancel or the close box.
+    void Closed();
 
 public slots:
     void Form_Load();
@@ -45,39 +55,25 @@ public slots:
     void reject() override;
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     // The close box only hides the window.
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    enum class Check { Passed, Failed, Silent };
-
-    Check CheckLimitBox(QLineEdit *box, QLineEdit *other);
-    Check CheckInterval();
-    void Refuse(QLineEdit *box, const QString &message);
+    void LeaveField(ScaleChoice::Field field);
+    QLineEdit *Box(ScaleChoice::Field field) const;
     void SetLimitsEnabled(bool enabled);
-    void RunPendingLeave();
+    void HideWindow();
 
     Module1 &module_;
-
-    QGroupBox *yFrame_;
+    FieldLeaveCheck *leave_;
     QRadioButton *meterOption_;
     QRadioButton *manOption_;
     QLineEdit *topYText_;
     QLineEdit *lowYText_;
-    QLabel *label1_;
-    QGroupBox *xFrame_;
     QLineEdit *interval_;
     QCheckBox *checkOL_;
     QPushButton *okCommand_;
     QPushButton *cancelCommand_;
-
-    // The field whose leave check waits to run: the check runs once the focus change that left
-    // the field is complete, never inside it.
-    QPointer<QLineEdit> pendingLeave_;
-    // True while a warning is up or the focus is being put back: focus changes caused by either
-    // are not the user leaving a field, so two bad fields cannot bounce the focus between them.
-    bool checking_ = false;
 };
 
 } // namespace kst

@@ -211,15 +211,23 @@ QString ReadingText(float value, int decimals)
 
 MeterRangeScale MeterRangeGraphScale(const MeterReading &reading)
 {
+    return MeterRangeGraphScale(reading.AcDcText + reading.UnitText, reading.Decimals);
+}
+
+MeterRangeScale MeterRangeGraphScale(const QString &sampleUnit, int decimals)
+{
     MeterRangeScale scale;
-    scale.Unit = (reading.AcDcText + reading.UnitText).trimmed();
+    scale.Unit = sampleUnit.trimmed();
+    QStringView unit = scale.Unit;
+    if (unit.startsWith(u"AC") || unit.startsWith(u"DC"))
+        unit = unit.mid(2);
     double fullScale;
-    if (IsFrequencyUnit(reading.UnitText))
-        fullScale = 1000.0 / std::pow(10.0, reading.Decimals - 1);
-    else if (reading.UnitText == u"A")
-        fullScale = 1000.0 / std::pow(10.0, reading.Decimals);
+    if (unit == u"Hz" || unit == u"KHz")
+        fullScale = 1000.0 / std::pow(10.0, decimals - 1);
+    else if (unit == u"A")
+        fullScale = 1000.0 / std::pow(10.0, decimals);
     else
-        fullScale = 4000.0 / std::pow(10.0, reading.Decimals);
+        fullScale = 4000.0 / std::pow(10.0, decimals);
     scale.TopY = float(fullScale);
     scale.LowY = float(-fullScale);
     return scale;

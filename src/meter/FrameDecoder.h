@@ -71,5 +71,7 @@ struct MeterRangeScale {
     float LowY = 0.0f;
 };
 MeterRangeScale MeterRangeGraphScale(const MeterReading &reading);
+// The same for a recorded sample: its unit text (AC/DC text followed by the unit) and decimals.
+MeterRangeScale MeterRangeGraphScale(const QString &sampleUnit, int decimals);
 
 } // namespace kst

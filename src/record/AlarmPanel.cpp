@@ -1,14 +1,13 @@
 #include "record/AlarmPanel.h"
 
+#include "common/FieldLeaveCheck.h"
+#include "common/Module1.h"
 #include "common/Numbers.h"
 
 #include <QCheckBox>
-#include <QEvent>
 #include <QFileInfo>
-#include <QFocusEvent>
 #include <QGridLayout>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QSoundEffect>
 #include <QUrl>
 
@@ -23,11 +22,17 @@ void SetTextColour(QWidget *widget, const QColor &colour)
     widget->setPalette(palette);
 }
 
+std::optional<float> Limit(const QString &text)
+{
+    const std::optional<double> number = ParseNumber(text);
+    return number ? std::optional<float>(float(*number)) : std::nullopt;
+}
+
 } // namespace
 
-AlarmPanel::AlarmPanel(const QString &programFolder, QWidget *parent)
+AlarmPanel::AlarmPanel(const Module1 &module, QWidget *parent)
     : QGroupBox(QStringLiteral("ALARM  VALUE"), parent),
-      soundPath_(programFolder + QStringLiteral("/ding.wav"))
+      soundPath_(module.ProgramFolder + QStringLiteral("/ding.wav"))
 {
     setObjectName(QStringLiteral("AlarmFrm"));
     auto *grid = new QGridLayout(this);
@@ -48,27 +53,39 @@ AlarmPanel::AlarmPanel(const QString &programFolder, QWidget *parent)
 
     connect(high_, &QCheckBox::toggled, this, &AlarmPanel::AlarmH_Click);
     connect(low_, &QCheckBox::toggled, this, &AlarmPanel::AlarmL_Click);
-    highText_->installEventFilter(this);
-    lowText_->installEventFilter(this);
+    highLimit_ = Limit(highText_->text());
+    lowLimit_ = Limit(lowText_->text());
+    connect(highText_, &QLineEdit::textChanged, this,
+            [this](const QString &text) { highLimit_ = Limit(text); });
+    connect(lowText_, &QLineEdit::textChanged, this,
+            [this](const QString &text) { lowLimit_ = Limit(text); });
+    for (QCheckBox *box : {high_, low_})
+        connect(box, &QCheckBox::toggled, this, &AlarmPanel::SettingsChanged);
+    for (QLineEdit *text : {highText_, lowText_})
+        connect(text, &QLineEdit::editingFinished, this, &AlarmPanel::SettingsChanged);
+    leave_ = new FieldLeaveCheck(module, this);
+    leave_->Watch(
+        highText_, [this] { AlarmHText_GotFocus(); }, [this] { AlarmHText_LostFocus(); });
+    leave_->Watch(
+        lowText_, [this] { AlarmLText_GotFocus(); }, [this] { AlarmLText_LostFocus(); });
 }
 
 void AlarmPanel::CheckHighAlarm(float value)
 {
-    Check(high_, highText_, value, true);
+    Check(high_, highText_, highLimit_, value, true);
 }
 
 void AlarmPanel::CheckLowAlarm(float value)
 {
-    Check(low_, lowText_, value, false);
+    Check(low_, lowText_, lowLimit_, value, false);
 }
 
-void AlarmPanel::Check(QCheckBox *box, QLineEdit *text, float value, bool high)
+void AlarmPanel::Check(QCheckBox *box, QLineEdit *text, const std::optional<float> &limit,
+                       float value, bool high)
 {
-    const std::optional<double> number = ParseNumber(text->text());
-    if (!number || !box->isChecked())
+    if (!limit || !box->isChecked())
         return;
-    const float limit = float(*number);
-    const bool crossed = high ? value > limit : value < limit;
+    const bool crossed = high ? value > *limit : value < *limit;
     SetTextColour(box, crossed ? AlarmColour : NormalColour);
     SetTextColour(text, crossed ? AlarmColour : NormalColour);
     if (crossed)
@@ -136,43 +153,21 @@ void AlarmPanel::AlarmLText_LostFocus()
 
 void AlarmPanel::InsistOnNumber(QLineEdit *text)
 {
-    // While the warning is up, or focus is being put back, the focus changes this causes (to the
-    // message box, back to this box, away from the other box) must not raise a second warning.
-    if (warning_ || IsNumeric(text->text()))
-        return;
-    warning_ = true;
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"),
-                    QStringLiteral("Data Error!Input again"), QMessageBox::Ok, window());
-    box.exec();
-    if (QWidget *top = window(); top->isVisible())
-        top->activateWindow();
-    text->setFocus(Qt::OtherFocusReason);
-    warning_ = false;
+    if (!IsNumeric(text->text()))
+        leave_->Refuse(text, QStringLiteral("Data Error!Input again"));
 }
 
-bool AlarmPanel::eventFilter(QObject *watched, QEvent *event)
+AlarmSettings AlarmPanel::Settings() const
 {
-    if (watched == highText_ || watched == lowText_) {
-        const bool isHigh = watched == highText_;
-        if (event->type() == QEvent::FocusIn) {
-            if (static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
-                if (isHigh)
-                    AlarmHText_GotFocus();
-                else
-                    AlarmLText_GotFocus();
-            }
-        } else if (event->type() == QEvent::FocusOut) {
-            // Switching windows or opening a menu does not leave the box.
-            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-                if (isHigh)
-                    AlarmHText_LostFocus();
-                else
-                    AlarmLText_LostFocus();
-            }
-        }
-    }
-    return QGroupBox::eventFilter(watched, event);
+    return {high_->isChecked(), highText_->text(), low_->isChecked(), lowText_->text()};
+}
+
+void AlarmPanel::SetSettings(const AlarmSettings &settings)
+{
+    highText_->setText(settings.highText);
+    lowText_->setText(settings.lowText);
+    high_->setChecked(settings.high);
+    low_->setChecked(settings.low);
 }
 
 } // namespace kst

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QGroupBox>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QLineEdit;
@@ -10,16 +11,27 @@ class QSoundEffect;
 
 namespace kst {
 
+class FieldLeaveCheck;
+class Module1;
+
+// What the alarm frame holds: each limit's box and text, as typed.
+struct AlarmSettings {
+    bool high = false;
+    QString highText = QStringLiteral("+400");
+    bool low = false;
+    QString lowText = QStringLiteral("-400");
+};
+
 // The main window's "ALARM  VALUE" frame (AlarmFrm): a high and a low limit, each a check box
 // (AlarmH "HI", AlarmL "LO") and a text box (AlarmHText "+400", AlarmLText "-400"). The frame
 // decoder tests every unheld frame with CheckHighAlarm and then CheckLowAlarm. A crossed limit
 // turns its box and text red and starts "ding.wav" from the program folder without waiting; every
-// crossing frame starts it again. The limits live only in the text boxes and are read at each
-// test; a text that is not a number switches its limit off silently.
+// crossing frame starts it again. A limit text is read as a number whenever it is edited; a text
+// that is not a number switches its limit off silently.
 class AlarmPanel : public QGroupBox {
     Q_OBJECT
 public:
-    explicit AlarmPanel(const QString &programFolder, QWidget *parent = nullptr);
+    explicit AlarmPanel(const Module1 &module, QWidget *parent = nullptr);
 
     static constexpr QColor DesignColour{0, 0, 192}; // the boxes' dark blue at start
     static constexpr QColor AlarmColour{255, 0, 0};
@@ -28,13 +40,20 @@ public:
     void CheckHighAlarm(float value);
     void CheckLowAlarm(float value);
 
+    AlarmSettings Settings() const;
+    // Sets boxes and texts (the boxes' handlers run).
+    void SetSettings(const AlarmSettings &settings);
+
     // Replaces how the alarm sound is started (by default a QSoundEffect on "ding.wav"; a missing
     // file or sound device stays silent).
     void SetSoundPlayer(std::function<void()> play);
     // How many times a crossing frame started the sound.
     int SoundStarts() const { return soundStarts_; }
-    // The path of the alarm sound.
     QString SoundPath() const { return soundPath_; }
+
+signals:
+    // A box was ticked or unticked, or a limit text was edited and left.
+    void SettingsChanged();
 
 public slots:
     void AlarmH_Click();
@@ -44,11 +63,9 @@ public slots:
     void AlarmHText_LostFocus();
     void AlarmLText_LostFocus();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
-    void Check(QCheckBox *box, QLineEdit *text, float value, bool high);
+    void Check(QCheckBox *box, QLineEdit *text, const std::optional<float> &limit, float value,
+               bool high);
     void InsistOnNumber(QLineEdit *text);
     void StartSound();
 
@@ -56,11 +73,14 @@ private:
     QCheckBox *low_;
     QLineEdit *highText_;
     QLineEdit *lowText_;
+    // The limits as numbers, read when their texts change.
+    std::optional<float> highLimit_;
+    std::optional<float> lowLimit_;
+    FieldLeaveCheck *leave_;
     QString soundPath_;
     std::function<void()> play_;
     QSoundEffect *effect_ = nullptr;
     int soundStarts_ = 0;
-    bool warning_ = false; // the "Data Error" box is up or focus is being put back
 };
 
 } // namespace kst

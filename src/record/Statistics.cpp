@@ -1,6 +1,8 @@
 #include "record/Statistics.h"
 
+#include "common/DateTimeText.h"
 #include "common/Numbers.h"
+#include "record/SampleLog.h"
 #include "record/UnitConversion.h"
 
 #include <cmath>
@@ -81,6 +83,52 @@ std::optional<float> RelReferenceFor(float count, qint16 decimals)
     if (count == OverRangeValue)
         return std::nullopt;
     return float(double(count) / std::pow(10.0, double(decimals)));
+}
+
+void RunningStatistics::Reset()
+{
+    RelRef = 0;
+    AvgCount = 0;
+    LastRawValue = 0;
+    MaxValue = NoValueMarker;
+    MinValue = NoValueMarker;
+    AvgValue = NoValueMarker;
+    LastDecimals = 2;
+}
+
+void RunningStatistics::ClearReadouts()
+{
+    Max = Min = Avg = Rel = Readout{};
+}
+
+void RunningStatistics::Record(SampleLog &log, qint32 n, QString &graphUnit, Ticks ticked,
+                               const QDateTime &now)
+{
+    const float v = log.SampleValue(n);
+    const QString pattern = DigitsPattern(log.SampleDecimals(n));
+    const auto show = [&](Readout &readout, float value) {
+        readout = {FormatSingle(value, pattern), StampText(now)};
+    };
+    if (ticked.Max && UpdateMaximumValue(MaxValue, MaxUnit, v, graphUnit)) {
+        show(Max, v);
+        log.SetSampleIsMax(n, -1);
+    }
+    if (ticked.Min && UpdateMinimumValue(MinValue, MinUnit, v, graphUnit)) {
+        show(Min, v);
+        log.SetSampleIsMin(n, -1);
+    }
+    if (ticked.Avg && UpdateAverageValue(AvgValue, AvgUnit, AvgCount, v, graphUnit))
+        show(Avg, AvgValue);
+    log.SetSampleAvg(n, ticked.Avg ? AvgValue : NoValueMarker);
+}
+
+void RunningStatistics::TakeRelReference(const QDateTime &now)
+{
+    const std::optional<float> reference = RelReferenceFor(LastRawValue, LastDecimals);
+    if (!reference)
+        return;
+    RelRef = *reference;
+    Rel = {FormatSingle(RelRef, DigitsPattern(LastDecimals)), StampText(now)};
 }
 
 } // namespace kst

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/Numbers.h"
+
+#include <QDateTime>
 #include <QString>
 #include <QtGlobal>
 #include <optional>
@@ -28,5 +31,52 @@ bool UpdateAverageValue(float &stored, QString &storedUnit, qint32 &count, float
 // The Rel reference for a meter count and its decimals: count / 10^decimals. None when the count
 // is exactly +4000 (the over-range marker of the last frame).
 std::optional<float> RelReferenceFor(float count, qint16 decimals);
+
+class SampleLog;
+
+// A statistic's read-out: its value text and the date and time it was last set.
+struct Readout {
+    QString Data;
+    QString Time;
+};
+
+// The main window's running statistics and the read-outs they show. The recording cycle records
+// every sample here; the statistics panel only renders the read-outs.
+struct RunningStatistics {
+    float MaxValue = NoValueMarker;
+    QString MaxUnit;
+    float MinValue = NoValueMarker;
+    QString MinUnit;
+    float AvgValue = NoValueMarker;
+    QString AvgUnit;
+    qint32 AvgCount = 0;
+    float RelRef = 0;
+    // The last frame's count before the decimal point is applied, and its decimals: the Rel
+    // reference is taken from them.
+    float LastRawValue = 0;
+    qint16 LastDecimals = 2;
+
+    Readout Max, Min, Avg, Rel;
+
+    // Which statistics are switched on (their boxes ticked).
+    struct Ticks {
+        bool Max = false, Min = false, Avg = false, Rel = false;
+    };
+
+    // The reset step of the main window: Max, Min and Avg empty, AvgCount 0, RelRef 0,
+    // LastRawValue 0, LastDecimals 2. Units and read-outs stay as they are.
+    void Reset();
+    void ClearReadouts();
+
+    // The statistics step of the recording cycle for sample n, which the log already holds:
+    // Max, Min and Avg updated in that order while ticked (a taken value shows in the sample's
+    // display pattern, stamped now), SampleIsMax / SampleIsMin flagged and SampleAvg stored (the
+    // no-value marker while Avg is unticked). graphUnit may be trimmed.
+    void Record(SampleLog &log, qint32 n, QString &graphUnit, Ticks ticked, const QDateTime &now);
+
+    // Takes LastRawValue / 10^LastDecimals as the Rel reference and shows it; an over-range last
+    // frame takes nothing and leaves the read-out as it is.
+    void TakeRelReference(const QDateTime &now);
+};
 
 } // namespace kst

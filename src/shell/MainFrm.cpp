@@ -1,7 +1,10 @@
 #include "shell/MainFrm.h"
 
+#include "common/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
+#include "files/CsvWriter.h"
+#include "files/RecordingJournal.h"
 #include "files/SampleFile.h"
 #include "graph/PictureBox.h"
 #include "graph/QtColour.h"
@@ -27,13 +30,13 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QProgressDialog>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -43,22 +46,66 @@
 
 namespace kst {
 
+namespace {
+
+// The screen shows the window at most about 60 times a second, however fast frames come: the
+// window's update requests that come sooner are held back, and everything marked for update in
+// the meantime is painted together when the interval is over.
+class RepaintLimiter : public QObject {
+public:
+    explicit RepaintLimiter(QWidget *window) : QObject(window), window_(window)
+    {
+        timer_.setSingleShot(true);
+        connect(&timer_, &QTimer::timeout, this, [this] { Release(); });
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != window_ || event->type() != QEvent::UpdateRequest || releasing_)
+            return false;
+        if (clock_.isValid() && clock_.elapsed() < IntervalMs) {
+            if (!timer_.isActive())
+                timer_.start(int(IntervalMs - clock_.elapsed()));
+            return true;
+        }
+        clock_.start();
+        return false;
+    }
+
+private:
+    static constexpr qint64 IntervalMs = 16;
+
+    void Release()
+    {
+        releasing_ = true;
+        clock_.start();
+        QEvent request(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(window_, &request);
+        releasing_ = false;
+    }
+
+    QWidget *window_;
+    QTimer timer_;
+    QElapsedTimer clock_;
+    bool releasing_ = false;
+};
+
+} // namespace
+
 MainFrm::MainFrm(Module1 &module, QWidget *parent) : QMainWindow(parent), M(module)
 {
     setObjectName(QStringLiteral("MainFrm"));
     setWindowTitle(QStringLiteral("XR4410"));
 
     EndProgram = [] { QApplication::quit(); };
-    AskSave = [this](const QString &text, int buttons) {
-        return int(QMessageBox::question(this, QStringLiteral("KST"), text,
-                                         QMessageBox::StandardButtons(buttons)));
-    };
 
     MSComm1 = new MSComm([](int port) { return SettingsStore::PortDevice(port); }, this);
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     connect(MSComm1, &MSComm::OnComm, this, &MainFrm::MSComm1_OnComm);
     connect(MSComm1, &MSComm::DeviceLost, this, &MainFrm::DeviceLost);
-    connect(MSComm1, &MSComm::StateChanged, this, &MainFrm::UpdateStatusBar);
+    connect(MSComm1, &MSComm::StateChanged, this, [this] { UpdateStatusBar(); });
 
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
@@ -79,8 +126,11 @@ MainFrm::MainFrm(Module1 &module, QWidget *parent) : QMainWindow(parent), M(modu
     grid->addWidget(heading, 0, 0, 1, 4);
 
     ReadFrm = new ReadingPanel(central);
-    CalcFrm = new StatisticsPanel([this] { return M.Now(); }, central);
-    AlarmFrm = new AlarmPanel(M.ProgramFolder, central);
+    CalcFrm = new StatisticsPanel(
+        Statistics, [this] { return M.Now(); }, central);
+    AlarmFrm = new AlarmPanel(M, central);
+    connect(AlarmFrm, &AlarmPanel::SettingsChanged, this,
+            [this] { SettingsStore::WriteAlarmSettings(AlarmFrm->Settings()); });
     Graph = new TrendGraphView(M, central);
     grid->addWidget(ReadFrm, 1, 0);
     grid->addWidget(CalcFrm, 1, 1);
@@ -101,6 +151,8 @@ MainFrm::MainFrm(Module1 &module, QWidget *parent) : QMainWindow(parent), M(modu
     statusText_ = new QLabel(this);
     statusText_->setObjectName(QStringLiteral("StatusText"));
     statusBar()->addWidget(statusText_, 1);
+    SetUpJournal();
+    new RepaintLimiter(this);
 
     Form_Initialize();
     UpdateStatusBar();
@@ -159,7 +211,7 @@ void MainFrm::BuildMenu()
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    FileMenu = menuBar()->addMenu(QStringLiteral("File"));
+    FileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     FileMenu->setObjectName(QStringLiteral("File"));
     add(FileMenu, QStringLiteral("New"), QStringLiteral("New"), &MainFrm::New_Click)
         ->setShortcut(QKeySequence::New);
@@ -169,7 +221,10 @@ void MainFrm::BuildMenu()
     FileMenu->addSeparator();
     add(FileMenu, QStringLiteral("Save"), QStringLiteral("Save"), &MainFrm::Save_Click)
         ->setShortcut(QKeySequence::Save);
-    add(FileMenu, QStringLiteral("SaveAs"), QStringLiteral("Save As..."), &MainFrm::SaveAs_Click);
+    add(FileMenu, QStringLiteral("SaveAs"), QStringLiteral("Save As..."), &MainFrm::SaveAs_Click)
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    add(FileMenu, QStringLiteral("ExportCsv"), QStringLiteral("Export CSV..."),
+        &MainFrm::ExportCsv_Click);
     FileMenu->addSeparator();
     add(FileMenu, QStringLiteral("PrintGraph"), QStringLiteral("Print Graph..."),
         &MainFrm::PrintGraph_Click);
@@ -177,16 +232,17 @@ void MainFrm::BuildMenu()
         &MainFrm::PrintReport_Click)
         ->setShortcut(QKeySequence::Print);
     FileMenu->addSeparator();
-    add(FileMenu, QStringLiteral("Exit"), QStringLiteral("Exit"), &MainFrm::Exit_Click);
+    add(FileMenu, QStringLiteral("Exit"), QStringLiteral("Exit"), &MainFrm::Exit_Click)
+        ->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
 
-    QMenu *setup = menuBar()->addMenu(QStringLiteral("Setup"));
+    QMenu *setup = menuBar()->addMenu(QStringLiteral("&Setup"));
     setup->setObjectName(QStringLiteral("Setup"));
     add(setup, QStringLiteral("SetCommunication"), QStringLiteral("Set Communication..."),
         &MainFrm::SetCommunication_Click);
     add(setup, QStringLiteral("SetScall"), QStringLiteral("Set Scale..."),
         &MainFrm::SetScall_Click);
 
-    QMenu *help = menuBar()->addMenu(QStringLiteral("Help"));
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help"));
     add(help, QStringLiteral("Comment"), QStringLiteral("Help"), &MainFrm::Comment_Click)
         ->setShortcut(QKeySequence::HelpContents);
@@ -200,22 +256,41 @@ void MainFrm::SetRecordingColours()
     SetTextColour(StopCom, StopCom->isChecked() ? GreyText() : ToQColor(DarkBlue));
 }
 
-void MainFrm::UpdateStatusBar()
+void MainFrm::UpdateStatusBar(bool frame)
 {
-    const QString device = MSComm1->DevicePath();
+    // Called for every frame: there the port's device is looked up only when the port or its
+    // state changed, and the label only changes when its text does.
+    const int port = MSComm1->CommPort();
+    const bool open = MSComm1->PortOpen();
+    if (!frame || port != statusPort_ || open != statusOpen_ || statusDevice_.isNull()) {
+        statusPort_ = port;
+        statusOpen_ = open;
+        statusDevice_ = MSComm1->DevicePath();
+        // Room for the longest text with this device, so a new count never lays the window out
+        // again.
+        const QString longest = tr("COM%1 %2: %3    Samples: %4")
+                                    .arg(port)
+                                    .arg(statusDevice_, tr("open, receiving"))
+                                    .arg(QStringLiteral("0000000000"));
+        statusText_->setFixedWidth(statusText_->fontMetrics().horizontalAdvance(longest) + 8);
+        statusText_->setFixedHeight(statusText_->sizeHint().height());
+    }
     QString state;
     if (MSComm1->State() == MSComm::LinkState::Retrying)
         state = tr("disconnected, retrying");
-    else if (!MSComm1->PortOpen())
+    else if (!open)
         state = MSComm1->OpenError() == MSComm::ErrNoPermission    ? tr("closed, no permission")
                 : MSComm1->OpenError() == MSComm::ErrBadPortNumber ? tr("closed, no such device")
                                                                    : tr("closed");
     else
         state = receiving_ ? tr("open, receiving") : tr("open, no data");
-    statusText_->setText(tr("COM%1 %2: %3    Samples: %4")
-                             .arg(MSComm1->CommPort())
-                             .arg(device, state)
-                             .arg(M.Samples.SampleCount));
+    const qint32 count = M.Samples.SampleCount;
+    if (count == statusCount_ && state == statusState_)
+        return;
+    statusCount_ = count;
+    statusState_ = state;
+    statusText_->setText(
+        tr("COM%1 %2: %3    Samples: %4").arg(port).arg(statusDevice_, state).arg(count));
 }
 
 void MainFrm::MSComm1_OnComm()
@@ -240,8 +315,8 @@ void MainFrm::MSComm1_OnComm()
     if (!reading)
         return recover();
 
-    CalcFrm->LastRawValue = reading->Counts;
-    CalcFrm->LastDecimals = qint16(reading->Decimals);
+    Statistics.LastRawValue = reading->Counts;
+    Statistics.LastDecimals = qint16(reading->Decimals);
     ReadFrm->ShowReadingFlags(*reading);
     receiving_ = true;
 
@@ -250,13 +325,13 @@ void MainFrm::MSComm1_OnComm()
         ReadFrm->SetReadingText(OverloadText);
         value = OverRangeValue;
         if (M.StopOnOverload) {
-            UpdateStatusBar();
+            UpdateStatusBar(true);
             return; // the watchdog stays off until a frame is handled to the end
         }
     } else {
         value = ReadingValue(*reading);
-        if (CalcFrm->RelTicked()) {
-            const std::optional<double> reference = ParseNumber(CalcFrm->RelDataText());
+        if (CalcFrm->Ticked(StatisticsPanel::Box::Rel)) {
+            const std::optional<double> reference = ParseNumber(Statistics.Rel.Data);
             if (!reference)
                 return recover();
             value = float(double(value) - *reference);
@@ -264,7 +339,7 @@ void MainFrm::MSComm1_OnComm()
         ReadFrm->SetReadingText(ReadingText(value, reading->Decimals));
     }
     if (reading->Hold) {
-        UpdateStatusBar();
+        UpdateStatusBar(true);
         return; // a held display is shown but neither tested nor recorded
     }
     AlarmFrm->CheckHighAlarm(value);
@@ -279,7 +354,7 @@ void MainFrm::MSComm1_OnComm()
         RecordReading(value, reading->AcDcText + reading->UnitText, qint16(reading->Decimals));
     }
     Timer2->start();
-    UpdateStatusBar();
+    UpdateStatusBar(true);
 }
 
 void MainFrm::Timer2_Timer()
@@ -309,23 +384,15 @@ void MainFrm::RecordReading(float value, const QString &unitText, qint16 decimal
     sample.unit = unitText.trimmed();
     sample.decimals = decimals;
     sample.avg = NoValueMarker;
-    sample.relRef = CalcFrm->RelTicked() ? CalcFrm->RelRef : NoValueMarker;
+    sample.relRef = CalcFrm->Ticked(StatisticsPanel::Box::Rel) ? Statistics.RelRef : NoValueMarker;
     log.Store(n, sample);
-    if (CalcFrm->MaxTicked())
-        CalcFrm->UpdateMaximum(value, M.GraphUnit, log, n, now);
-    if (CalcFrm->MinTicked())
-        CalcFrm->UpdateMinimum(value, M.GraphUnit, log, n, now);
-    if (CalcFrm->AvgTicked()) {
-        CalcFrm->UpdateAverage(value, M.GraphUnit, log, n, now);
-        log.SetSampleAvg(n, CalcFrm->AvgValue);
-    }
+    Statistics.Record(log, n, M.GraphUnit, CalcFrm->Ticks(), now);
+    CalcFrm->Render();
 
-    // While the log fits in one window it is drawn from the left edge; after that the window
-    // ends at the new sample.
-    qint32 left = Graph->GraphBox()->ScaleWidth() > n ? 0 : n - M.GraphXSpan;
-    Graph->RedrawGraph(left, n, M.GraphTopY, M.GraphLowY);
-    Graph->PlotNewestSample(n, log.SampleValue(n));
+    Graph->RecordNewestSample(n);
     log.SampleCount = n + 1;
+    // Samples before n are unsaved too, or they are those of the file Save writes.
+    journal_->Append(n, SaveFileName);
 }
 
 void MainFrm::StartCom_Click()
@@ -338,6 +405,7 @@ void MainFrm::StartCom_Click()
 
 void MainFrm::StopCom_Click()
 {
+    journal_->Sync();
     FileMenu->setEnabled(true);
     Graph->SetRecording(false);
     SetRecordingColours();
@@ -359,9 +427,11 @@ void MainFrm::Form_Initialize()
     SaveFileName = M.SampleFolder() + u'/' + NextDefaultFileName(M.SampleFolder());
     M.CurrentFileName = SaveFileName;
     setWindowTitle(QStringLiteral("KST_") + M.CurrentFileName);
-    CalcFrm->ResetStatistics();
+    Statistics.Reset();
     DataModified = false;
+    damagedFile_ = false;
     M.Samples.Reset();
+    journal_->Remove(); // the unsaved samples were saved or dropped
     ReadFrm->HideIcons();
     UpdateStatusBar();
 }
@@ -409,12 +479,18 @@ void MainFrm::RememberFolder(const QString &path)
                          QFileInfo(path).absolutePath());
 }
 
-QString MainFrm::ChooseFile(bool save, const QString &folder)
+QString MainFrm::ChooseFile(bool save, const QString &start)
 {
     if (AskFileName)
-        return AskFileName(save, folder);
-    QFileDialog dialog(this, save ? tr("Save As") : tr("Open File"), folder,
-                       QStringLiteral("mas (*.mas)"));
+        return AskFileName(save, start);
+    // start is a folder, or a file proposed in its folder.
+    const QFileInfo proposed(start);
+    const bool isFile =
+        !proposed.isDir() && proposed.suffix().compare(u"mas", Qt::CaseInsensitive) == 0;
+    QFileDialog dialog(this, save ? tr("Save As") : tr("Open File"),
+                       isFile ? proposed.absolutePath() : start, QStringLiteral("mas (*.mas)"));
+    if (isFile)
+        dialog.selectFile(proposed.fileName());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -435,20 +511,23 @@ bool MainFrm::WriteSamples(const QString &path)
         return false;
     }
     DataModified = false;
+    journal_->Remove();
     return true;
 }
 
 void MainFrm::ShowWarning(const QString &text)
 {
-    if (Warn)
-        Warn(text);
-    else
-        QMessageBox::warning(this, QStringLiteral("KST"), text);
+    ShowMessage(M, this, {MessageIcon::Warning, QStringLiteral("KST"), text});
 }
 
 MainFrm::SaveOutcome MainFrm::SaveAsOutcome()
 {
-    const QString path = ChooseFile(true, DialogFolder(false));
+    return SaveThroughDialog(DialogFolder(false));
+}
+
+MainFrm::SaveOutcome MainFrm::SaveThroughDialog(const QString &start)
+{
+    const QString path = ChooseFile(true, start);
     if (path.isEmpty())
         return SaveOutcome::Cancelled;
     if (!WriteSamples(path))
@@ -456,6 +535,7 @@ MainFrm::SaveOutcome MainFrm::SaveAsOutcome()
     RememberFolder(path);
     M.CurrentFileName = path;
     SaveFileName = path;
+    damagedFile_ = false;
     setWindowTitle(QStringLiteral("KST_") + path);
     return SaveOutcome::Saved;
 }
@@ -465,14 +545,17 @@ bool MainFrm::OfferToSave(const QString &question, bool withCancel, bool &cancel
     cancelled = false;
     if (!DataModified)
         return true;
-    const int buttons = QMessageBox::Yes | QMessageBox::No | (withCancel ? QMessageBox::Cancel : 0);
-    const int answer = AskSave(question, buttons);
-    if (answer == QMessageBox::Cancel) {
+    const int buttons =
+        MessageButton::Yes | MessageButton::No | (withCancel ? MessageButton::Cancel : 0);
+    const int answer =
+        ShowMessage(M, this, {MessageIcon::Question, QStringLiteral("KST"), question, buttons});
+    if (answer == MessageButton::Cancel) {
         cancelled = true;
         return false;
     }
-    if (answer == QMessageBox::Yes)
-        return SaveAsOutcome() != SaveOutcome::Failed; // a cancelled dialog drops the samples
+    // A save that was asked for and did not happen (cancelled or failed) keeps the samples.
+    if (answer == MessageButton::Yes)
+        return SaveAsOutcome() == SaveOutcome::Saved;
     return true;
 }
 
@@ -483,8 +566,12 @@ void MainFrm::New_Click()
 
 bool MainFrm::CloseFile()
 {
-    CalcFrm->findChild<QCheckBox *>(QStringLiteral("Avg"))->setChecked(false);
-    CalcFrm->findChild<QCheckBox *>(QStringLiteral("Rel"))->setChecked(false);
+    // Asked first: an abandoned Close leaves everything as it was.
+    bool cancelled = false;
+    if (!OfferToSave(QStringLiteral("Current File No Save,Save? "), false, cancelled))
+        return false;
+    CalcFrm->SetTicked(StatisticsPanel::Box::Avg, false);
+    CalcFrm->SetTicked(StatisticsPanel::Box::Rel, false);
     // START is let go without starting or stopping anything: neither button stays selected.
     {
         const QSignalBlocker block(StartCom);
@@ -492,12 +579,11 @@ bool MainFrm::CloseFile()
         StartCom->setChecked(false);
         StartCom->setAutoExclusive(true);
     }
-    AlarmFrm->findChild<QCheckBox *>(QStringLiteral("AlarmH"))->setChecked(false);
-    AlarmFrm->findChild<QCheckBox *>(QStringLiteral("AlarmL"))->setChecked(false);
-    CalcFrm->ClearLabels();
-    bool cancelled = false;
-    if (!OfferToSave(QStringLiteral("Current File No Save,Save? "), false, cancelled))
-        return false; // the save failed: keep the samples
+    AlarmSettings alarms = AlarmFrm->Settings();
+    alarms.high = alarms.low = false;
+    AlarmFrm->SetSettings(alarms);
+    Statistics.ClearReadouts();
+    CalcFrm->Render();
     Form_Initialize();
     Form_Paint();
     return true;
@@ -542,15 +628,35 @@ void MainFrm::ReadSamples(const QString &path)
             QCoreApplication::processEvents();
         });
     progress.reset();
-    CalcFrm->RestoreLoadedReadouts(M.Samples, result);
+    // The read-outs of the last flagged records, their boxes ticked.
+    const auto restore = [&](StatisticsPanel::Box box, Readout &readout, qint32 index, bool avg) {
+        if (index < 0 || index >= M.Samples.SampleCount)
+            return;
+        const ReadoutTexts texts =
+            LoadedReadoutTexts(avg ? M.Samples.SampleAvg(index) : M.Samples.SampleValue(index),
+                               M.Samples.SampleDate(index), M.Samples.SampleTime(index));
+        readout = {texts.data, texts.time};
+        CalcFrm->SetTicked(box, true);
+    };
+    restore(StatisticsPanel::Box::Max, Statistics.Max, result.lastMaxIndex, false);
+    restore(StatisticsPanel::Box::Min, Statistics.Min, result.lastMinIndex, false);
+    restore(StatisticsPanel::Box::Avg, Statistics.Avg, result.lastAvgIndex, true);
+    CalcFrm->Render();
     loading_ = false;
     FileMenu->setEnabled(!StartCom->isChecked());
     ControlFrm->setEnabled(true);
 
+    if (Scall().MeterRangeSelected())
+        ScaleFromLastSample();
     Graph->AfterLoad(); // the whole log drawn from index 0, the scroll range widened
-    M.CurrentFileName = path;
-    SaveFileName = path;
-    setWindowTitle(QStringLiteral("KST_") + path);
+    // A file that gave no record does not become current; one read in part stays current, but
+    // Save goes through the dialog rather than overwrite it.
+    if (result.recordsLoaded > 0) {
+        M.CurrentFileName = path;
+        SaveFileName = path;
+        setWindowTitle(QStringLiteral("KST_") + path);
+        damagedFile_ = !result.complete;
+    }
     RememberFolder(path);
     QApplication::restoreOverrideCursor();
     UpdateStatusBar();
@@ -566,7 +672,11 @@ void MainFrm::ReadSamples(const QString &path)
 
 void MainFrm::Save_Click()
 {
-    if (!loading_)
+    if (loading_)
+        return;
+    if (damagedFile_)
+        SaveThroughDialog(SaveFileName);
+    else
         WriteSamples(SaveFileName);
 }
 
@@ -574,6 +684,35 @@ void MainFrm::SaveAs_Click()
 {
     if (!loading_)
         SaveAsOutcome();
+}
+
+void MainFrm::ExportCsv_Click()
+{
+    if (loading_)
+        return;
+    // Offered beside the current file, under its name.
+    const QFileInfo current(M.CurrentFileName);
+    const QString folder =
+        current.absoluteDir().exists() ? current.absolutePath() : DialogFolder(true);
+    const QString suggested = folder + u'/' + current.completeBaseName() + QStringLiteral(".csv");
+    QString path;
+    if (AskFileName) {
+        path = AskFileName(true, suggested);
+    } else {
+        QFileDialog dialog(this, tr("Export CSV"), suggested, tr("CSV (*.csv)"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            path = dialog.selectedFiles().constFirst();
+    }
+    if (path.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CsvSaveResult result = SaveCsvFile(path, M.Samples, M.Samples.SampleCount);
+    QApplication::restoreOverrideCursor();
+    if (!result.ok)
+        ShowWarning(tr("The samples were not exported.\n\n%1").arg(result.error));
 }
 
 void MainFrm::PrintGraph_Click()
@@ -628,9 +767,49 @@ void MainFrm::About_Click()
 
 ScallFrm &MainFrm::Scall()
 {
-    if (!scallFrm_)
+    if (!scallFrm_) {
         scallFrm_ = new ScallFrm(M, this);
+        connect(scallFrm_, &ScallFrm::ScaleApplied, this, &MainFrm::ScaleApplied);
+        connect(scallFrm_, &ScallFrm::Closed, this,
+                [this] { SettingsStore::WriteScaleTexts(scallFrm_->Texts()); });
+    }
     return *scallFrm_;
+}
+
+void MainFrm::ScaleApplied()
+{
+    // The graph shows the new scale at once; the print window redraws its own preview.
+    if (M.ScaleFromMainWindow)
+        Form_Paint();
+}
+
+void MainFrm::ScaleFromLastSample()
+{
+    const qint32 last = M.Samples.SampleCount - 1;
+    if (last < 0)
+        return;
+    const MeterRangeScale scale =
+        MeterRangeGraphScale(M.Samples.SampleUnit(last), M.Samples.SampleDecimals(last));
+    M.GraphUnit = scale.Unit;
+    M.GraphTopY = scale.TopY;
+    M.GraphLowY = scale.LowY;
+}
+
+void MainFrm::RestoreChoices()
+{
+    AlarmFrm->SetSettings(SettingsStore::ReadAlarmSettings());
+    const ScaleTexts texts = SettingsStore::ReadScaleTexts();
+    Scall().SetTexts(texts);
+    // The graph starts with the scale the window shows, as if OK had been pressed.
+    const ScaleChoice choice = ChooseScale(!texts.meterRange, texts.top, texts.low, texts.interval);
+    if (choice.refused != ScaleChoice::Field::None)
+        return;
+    if (!texts.meterRange) {
+        M.GraphTopY = choice.topY;
+        M.GraphLowY = choice.lowY;
+    }
+    M.GraphXSpan = choice.span;
+    Form_Paint();
 }
 
 bool MainFrm::QuitProgram()
@@ -639,7 +818,8 @@ bool MainFrm::QuitProgram()
         return true;
     bool cancelled = false;
     if (!OfferToSave(QStringLiteral("Quite before,Save file? "), true, cancelled))
-        return false; // cancelled, or the save failed: keep running with the samples
+        return false;   // cancelled, or the save failed: keep running with the samples
+    journal_->Remove(); // saved, or the user chose to drop them
     if (!isMinimized()) {
         if (MSComm1->PortOpen())
             MSComm1->SetPortOpen(false);

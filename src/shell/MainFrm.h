@@ -4,7 +4,9 @@
 #include <QPointer>
 
 #include "meter/PortDevices.h"
+#include "record/Statistics.h"
 #include "shell/AutoManFrm.h"
+
 #include <functional>
 
 class QAction;
@@ -25,6 +27,7 @@ class AlarmPanel;
 class TrendGraphView;
 class ScallFrm;
 class AutoManFrm;
+class RecordingJournal;
 struct MeterReading;
 
 // The main window: the meter's front panel, the statistics, the alarm limits, the recording
@@ -48,6 +51,9 @@ public:
     AlarmPanel *AlarmFrm = nullptr;
     TrendGraphView *Graph = nullptr;
 
+    // The running Max/Min/Avg/Rel statistics, which CalcFrm renders.
+    RunningStatistics Statistics;
+
     // "CONTROL BUTTON"
     QGroupBox *ControlFrm = nullptr;
     QCheckBox *AutoCom = nullptr;
@@ -68,14 +74,9 @@ public:
 
     // Ends the program after the quit procedure; tests replace it.
     std::function<void()> EndProgram;
-    // Answers the save questions ("Current File No Save,Save? ", "Quite before,Save file? ");
-    // returns a QMessageBox::StandardButton. Tests replace it.
-    std::function<int(const QString &text, int buttons)> AskSave;
-    // Chooses a file for Open (save false) or Save As (save true) starting in a folder; empty
-    // when cancelled. Unset: the file dialog. Tests set it.
-    std::function<QString(bool save, const QString &folder)> AskFileName;
-    // Shows a failure (a save or a load that went wrong). Unset: a warning box titled "KST".
-    std::function<void(const QString &text)> Warn;
+    // Chooses a file for Open (save false) or Save As (save true), starting at a folder or at a
+    // proposed file path; empty when cancelled. Unset: the file dialog. Tests set it.
+    std::function<QString(bool save, const QString &start)> AskFileName;
 
     // Loads a sample file as Open does once the file is chosen.
     void ReadSamples(const QString &path);
@@ -92,8 +93,16 @@ public:
     void SetGraphColours(qint32 back, qint32 fore, int width);
     // The communication error window, shown when the stored port is held by another program.
     void ShowComErr();
+    // The alarm limits and the scale window's choices from the settings (start-up).
+    void RestoreChoices();
     // The port numbers' devices as the settings store keeps them, for the port windows.
     static PortDevices Ports();
+
+    // Recording journal: unsaved samples also go to a journal file that a later start offers
+    // back when this program ends without saving or dropping them.
+    RecordingJournal *Journal() const { return journal_; }
+    // Asks, for each journal left by a program that is gone, whether to recover its samples.
+    void OfferRecovery();
 
 public slots:
     void MSComm1_OnComm();
@@ -110,6 +119,8 @@ public slots:
     void Close_Click();
     void Save_Click();
     void SaveAs_Click();
+    // Writes every sample as CSV to a file the user chooses (AskFileName when set).
+    void ExportCsv_Click();
     void PrintGraph_Click();
     void PrintReport_Click();
     void Exit_Click();
@@ -131,19 +142,35 @@ private:
     bool CloseFile();
     QString DialogFolder(bool sampleFolderDefault) const;
     void RememberFolder(const QString &path);
-    QString ChooseFile(bool save, const QString &folder);
+    QString ChooseFile(bool save, const QString &start);
+    SaveOutcome SaveThroughDialog(const QString &start);
     void ShowWarning(const QString &text);
+    void ScaleApplied();
+    void ScaleFromLastSample();
     void BuildMenu();
     QWidget *BuildControlFrame();
-    void UpdateStatusBar();
+    // frame: called for a frame, when nothing but the count and the state can have changed.
+    void UpdateStatusBar(bool frame = false);
     void SetRecordingColours();
     void DeviceLost();
+    void SetUpJournal();
+    void ShowJournalStatus();
 
     QLabel *statusText_ = nullptr;
+    RecordingJournal *journal_ = nullptr;
+    QLabel *journalText_ = nullptr;
+    // What the status bar shows, so a frame that changes nothing there costs nothing.
+    int statusPort_ = 0;
+    bool statusOpen_ = false;
+    QString statusDevice_;
+    QString statusState_;
+    qint32 statusCount_ = -1;
     ScallFrm *scallFrm_ = nullptr;
     QPointer<AutoManFrm> autoManFrm_;
     bool receiving_ = false;
     bool loading_ = false;
+    // The current file was loaded only in part: a plain Save must not overwrite it unasked.
+    bool damagedFile_ = false;
     bool quitting_ = false;
 };
 

@@ -12,6 +12,30 @@ QString Path(const QString &section, const QString &key)
 {
     return section + u'/' + key;
 }
+
+const QString Section = QStringLiteral("setting");
+
+bool ReadFlag(const char *key, bool defaultValue)
+{
+    const qint64 value = ReadNumber(Section, QString::fromLatin1(key), -2);
+    return value == 0 || value == 1 ? value == 1 : defaultValue;
+}
+
+QString ReadNumberText(const char *key, const QString &defaultValue)
+{
+    const QString text = ReadText(Section, QString::fromLatin1(key), defaultValue);
+    return IsNumeric(text) ? text : defaultValue;
+}
+
+void WriteFlag(const char *key, bool value)
+{
+    Write(Section, QString::fromLatin1(key), value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void WriteText(const char *key, const QString &value)
+{
+    Write(Section, QString::fromLatin1(key), value);
+}
 } // namespace
 
 QString ReadText(const QString &section, const QString &key, const QString &defaultValue)
@@ -47,6 +71,39 @@ QString PortDevice(int port)
 void SetPortDevice(int port, const QString &device)
 {
     Write(QStringLiteral("Ports"), QStringLiteral("COM%1").arg(port), device);
+}
+
+AlarmSettings ReadAlarmSettings()
+{
+    const AlarmSettings defaults;
+    return {ReadFlag("AlarmH", defaults.high), ReadNumberText("AlarmHText", defaults.highText),
+            ReadFlag("AlarmL", defaults.low), ReadNumberText("AlarmLText", defaults.lowText)};
+}
+
+void WriteAlarmSettings(const AlarmSettings &settings)
+{
+    WriteFlag("AlarmH", settings.high);
+    WriteText("AlarmHText", settings.highText);
+    WriteFlag("AlarmL", settings.low);
+    WriteText("AlarmLText", settings.lowText);
+}
+
+ScaleTexts ReadScaleTexts()
+{
+    const ScaleTexts defaults;
+    return {ReadFlag("ScaleMeterRange", defaults.meterRange),
+            ReadNumberText("ScaleTopY", defaults.top), ReadNumberText("ScaleLowY", defaults.low),
+            ReadNumberText("ScaleInterval", defaults.interval),
+            ReadFlag("ScaleStopOnOL", defaults.stopOnOverload)};
+}
+
+void WriteScaleTexts(const ScaleTexts &texts)
+{
+    WriteFlag("ScaleMeterRange", texts.meterRange);
+    WriteText("ScaleTopY", texts.top);
+    WriteText("ScaleLowY", texts.low);
+    WriteText("ScaleInterval", texts.interval);
+    WriteFlag("ScaleStopOnOL", texts.stopOnOverload);
 }
 
 } // namespace kst::SettingsStore

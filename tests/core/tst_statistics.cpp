@@ -1,198 +1,116 @@
-#include "common/Numbers.h"
+#include "record/SampleLog.h"
 #include "record/Statistics.h"
 
 #include <QTest>
 
 using namespace kst;
 
-// One step of a statistic: the sample value, the graph unit at that moment, and what the
-// statistic must hold afterwards.
-struct Step {
-    float v;
-    QString target;
-    bool taken;
-    float value;
-    QString unit;
-};
-Q_DECLARE_METATYPE(QList<Step>)
-
 class TestStatistics : public QObject {
     Q_OBJECT
 private slots:
-    void maximum_data();
-    void maximum();
-    void minimum_data();
-    void minimum();
-    void average_data();
-    void average();
-    void conversionTrimsUnits();
-    void relReference_data();
-    void relReference();
+    void updates_data();
+    void updates();
+    void recordAndReference();
 };
 
-void TestStatistics::maximum_data()
+void TestStatistics::updates_data()
 {
-    QTest::addColumn<QList<Step>>("steps");
-    QTest::newRow("first sample after a reset")
-        << QList<Step>{{1.234f, "DCV", true, 1.234f, "DCV"}};
-    QTest::newRow("tie keeps the earlier maximum")
-        << QList<Step>{{1.234f, "DCV", true, 1.234f, "DCV"},
-                       {1.234f, "DCV", false, 1.234f, "DCV"},
-                       {1.0f, "DCV", false, 1.234f, "DCV"},
-                       {1.5f, "DCV", true, 1.5f, "DCV"}};
-    QTest::newRow("millivolts to volts within a quantity")
-        << QList<Step>{{350.0f, "DCmV", true, 350.0f, "DCmV"}, {0.5f, "DCV", true, 0.5f, "DCV"}};
-    QTest::newRow("converted maximum stays when above") << QList<Step>{
-        {350.0f, "DCmV", true, 350.0f, "DCmV"}, {0.3f, "DCV", false, 350.0f, "DCmV"}};
-    QTest::newRow("AC and DC are one quantity") << QList<Step>{{2.0f, "ACV", true, 2.0f, "ACV"},
-                                                               {1.9f, "DCV", false, 2.0f, "ACV"},
-                                                               {2.1f, "DCV", true, 2.1f, "DCV"}};
-    QTest::newRow("volts to milliamperes restarts")
-        << QList<Step>{{3.0f, "DCV", true, 3.0f, "DCV"},
-                       {0.5f, "DCmA", true, 0.5f, "DCmA"},
-                       {0.4f, "DCmA", false, 0.5f, "DCmA"}};
-    QTest::newRow("over range never enters")
-        << QList<Step>{{4000.0f, "DCV", false, NoValueMarker, ""},
-                       {1.0f, "DCV", true, 1.0f, "DCV"},
-                       {4000.0f, "DCV", false, 1.0f, "DCV"},
-                       {-4000.0f, "DCV", false, 1.0f, "DCV"}};
-    QTest::newRow("negative values") << QList<Step>{{-3.0f, "DCV", true, -3.0f, "DCV"},
-                                                    {-2.5f, "DCV", true, -2.5f, "DCV"},
-                                                    {-2.75f, "DCV", false, -2.5f, "DCV"}};
-    QTest::newRow("unknown target unit compares as 0") << QList<Step>{
-        {-1.0f, "", true, -1.0f, ""}, {-0.5f, "", false, -1.0f, ""}, {0.1f, "", true, 0.1f, ""}};
-    QTest::newRow("kilo-ohm to ohm") << QList<Step>{{1.5f, "KΩ", true, 1.5f, "KΩ"},
-                                                    {1499.0f, "Ω", false, 1.5f, "KΩ"},
-                                                    {1501.0f, "Ω", true, 1501.0f, "Ω"}};
+    // Samples through Max, Min or Avg: "value unit" steps, then after each what the statistic
+    // holds ("value unit", "-" when the sample was not taken; "value/count" for Avg).
+    QTest::addColumn<QString>("statistic");
+    QTest::addColumn<QString>("samples");
+    QTest::addColumn<QString>("held");
+    const char *rows[][4] = {
+        {"tie keeps the earlier maximum", "Max", "1.234 DCV;1.234 DCV", "1.234 DCV;-"},
+        {"350 mV then 0.5 V", "Max", "350 DCmV;0.3 DCV;0.5 DCV", "350 DCmV;-;0.5 DCV"},
+        {"volts to milliamperes restarts", "Max", "3 DCV;0.5 DCmA", "3 DCV;0.5 DCmA"},
+        {"over range never enters", "Max", "4000 DCV;1 DCV;-4000 DCV", "-;1 DCV;-"},
+        {"unknown unit compares as 0", "Max", "-1 ?;-0.5 ?;0.1 ?", "-1 ?;-;0.1 ?"},
+        {"tie keeps the earlier minimum", "Min", "1 DCV;1 DCV;0.9 DCV", "1 DCV;-;0.9 DCV"},
+        {"conversion trims the units", "Min", "0.5 DCV_;400 DCmV_", "0.5 DCV_;400 DCmV"},
+        {"average 1, 2, 3", "Avg", "1 DCV;2 DCV;3 DCV", "1/1;1.5/2;2/3"},
+        {"over range not averaged", "Avg", "2 DCV;4000 DCV;4 DCV", "2/1;-;3/2"},
+        {"mean converted to the range", "Avg", "100 DCmV;0.3 DCV", "100/1;0.2/2"},
+        {"quantity change restarts the mean", "Avg", "1 DCV;3 DCV;7 DCA", "1/1;2/2;7/1"},
+        {"mean in double", "Avg", "1 DCV;0 DCV;0 DCV", "1/1;0.5/2;0.33333334/3"}};
+    for (const auto &row : rows)
+        QTest::newRow(row[0]) << row[1] << row[2] << row[3];
 }
 
-namespace {
-void Run(const QList<Step> &steps, bool (*update)(float &, QString &, float, QString &))
+void TestStatistics::updates()
 {
-    float stored = NoValueMarker;
-    QString unit;
-    for (qsizetype i = 0; i < steps.size(); ++i) {
-        const Step &s = steps[i];
-        QString target = s.target;
-        const bool taken = update(stored, unit, s.v, target);
-        QVERIFY2(taken == s.taken, qPrintable(QStringLiteral("step %1").arg(i)));
-        QVERIFY2(stored == s.value,
-                 qPrintable(QStringLiteral("step %1: %2").arg(i).arg(double(stored))));
-        QCOMPARE(unit, s.unit);
-    }
-}
-} // namespace
-
-void TestStatistics::maximum()
-{
-    QFETCH(QList<Step>, steps);
-    Run(steps, UpdateMaximumValue);
-}
-
-void TestStatistics::minimum_data()
-{
-    QTest::addColumn<QList<Step>>("steps");
-    QTest::newRow("tie keeps the earlier minimum")
-        << QList<Step>{{1.0f, "DCV", true, 1.0f, "DCV"},
-                       {1.0f, "DCV", false, 1.0f, "DCV"},
-                       {0.9f, "DCV", true, 0.9f, "DCV"},
-                       {2.0f, "DCV", false, 0.9f, "DCV"}};
-    QTest::newRow("volts to millivolts") << QList<Step>{{0.5f, "DCV", true, 0.5f, "DCV"},
-                                                        {400.0f, "DCmV", true, 400.0f, "DCmV"},
-                                                        {600.0f, "DCmV", false, 400.0f, "DCmV"}};
-    QTest::newRow("capacitance restart from frequency")
-        << QList<Step>{{10.0f, "Hz", true, 10.0f, "Hz"},
-                       {470.0f, "nF", true, 470.0f, "nF"},
-                       {0.5f, "μF", false, 470.0f, "nF"},
-                       {0.4f, "μF", true, 0.4f, "μF"}};
-    QTest::newRow("over range never enters")
-        << QList<Step>{{-4000.0f, "DCV", false, NoValueMarker, ""},
-                       {5.0f, "DCV", true, 5.0f, "DCV"},
-                       {-4000.0f, "DCV", false, 5.0f, "DCV"}};
-}
-
-void TestStatistics::minimum()
-{
-    QFETCH(QList<Step>, steps);
-    Run(steps, UpdateMinimumValue);
-}
-
-void TestStatistics::average_data()
-{
-    QTest::addColumn<QList<float>>("values");
-    QTest::addColumn<QStringList>("targets");
-    QTest::addColumn<QList<float>>("averages");
-    QTest::addColumn<QList<qint32>>("counts");
-    QTest::newRow("1, 2, 3") << QList<float>{1, 2, 3} << QStringList{"DCV", "DCV", "DCV"}
-                             << QList<float>{1, 1.5f, 2} << QList<qint32>{1, 2, 3};
-    QTest::newRow("over range is not counted")
-        << QList<float>{2, 4000, 4, -4000} << QStringList{"DCV", "DCV", "DCV", "DCV"}
-        << QList<float>{2, 2, 3, 3} << QList<qint32>{1, 1, 2, 2};
-    QTest::newRow("mean converted to the new range")
-        << QList<float>{100, 0.3f} << QStringList{"DCmV", "DCV"} << QList<float>{100, 0.2f}
-        << QList<qint32>{1, 2};
-    QTest::newRow("quantity change restarts")
-        << QList<float>{1, 3, 7} << QStringList{"DCV", "DCV", "DCA"} << QList<float>{1, 2, 7}
-        << QList<qint32>{1, 2, 1};
-    QTest::newRow("mean computed in double")
-        << QList<float>{1, 0, 0} << QStringList{"DCV", "DCV", "DCV"}
-        << QList<float>{1, 0.5f, float(1.0 / 3.0)} << QList<qint32>{1, 2, 3};
-}
-
-void TestStatistics::average()
-{
-    QFETCH(QList<float>, values);
-    QFETCH(QStringList, targets);
-    QFETCH(QList<float>, averages);
-    QFETCH(QList<qint32>, counts);
+    QFETCH(QString, statistic);
+    QFETCH(QString, samples);
+    QFETCH(QString, held);
+    // "?" stands for an empty unit, "_" for a blank.
+    const auto unitText = [](QString u) { return u == u"?" ? QString() : u.replace(u'_', u' '); };
     float stored = NoValueMarker;
     QString unit;
     qint32 count = 0;
-    for (qsizetype i = 0; i < values.size(); ++i) {
-        QString target = targets[i];
-        const bool taken = UpdateAverageValue(stored, unit, count, values[i], target);
-        QCOMPARE(taken, !IsOverRangeValue(values[i]));
-        QCOMPARE(stored, averages[i]);
-        QCOMPARE(count, counts[i]);
+    const QStringList steps = samples.split(u';');
+    const QStringList expected = held.split(u';');
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const float v = steps[i].section(u' ', 0, 0).toFloat();
+        QString target = unitText(steps[i].section(u' ', 1));
+        const bool taken = statistic == u"Max" ? UpdateMaximumValue(stored, unit, v, target)
+                           : statistic == u"Min"
+                               ? UpdateMinimumValue(stored, unit, v, target)
+                               : UpdateAverageValue(stored, unit, count, v, target);
+        QCOMPARE(taken, expected[i] != u"-");
+        if (!taken)
+            continue;
+        if (statistic == u"Avg") {
+            QCOMPARE(stored, expected[i].section(u'/', 0, 0).toFloat());
+            QCOMPARE(count, expected[i].section(u'/', 1).toInt());
+        } else {
+            QCOMPARE(stored, expected[i].section(u' ', 0, 0).toFloat());
+            QCOMPARE(unit, unitText(expected[i].section(u' ', 1)));
+        }
     }
 }
 
-void TestStatistics::conversionTrimsUnits()
+void TestStatistics::recordAndReference()
 {
-    // A stored unit with blanks converts, and the stored unit is the trimmed target afterwards.
-    float stored = 350.0f;
-    QString unit = QStringLiteral(" DCmV ");
-    QString target = QStringLiteral("DCV ");
-    // Both texts end in a blank, so they count as one quantity and the conversion trims them.
-    QVERIFY(UpdateMaximumValue(stored, unit, 0.5f, target));
-    QCOMPARE(target, QStringLiteral("DCV"));
-    QCOMPARE(unit, QStringLiteral("DCV"));
-    QCOMPARE(stored, 0.5f);
-}
+    RunningStatistics s;
+    SampleLog log;
+    QString unit = QStringLiteral("DCV");
+    const QDateTime now(QDate(2000, 5, 4), QTime(14, 3, 27));
+    const float values[] = {1.234f, 1.234f, 4000, 0.5f};
+    for (qint32 n = 0; n < 4; ++n) {
+        Sample sample;
+        sample.value = values[n];
+        sample.decimals = 3;
+        log.Append(sample);
+        s.Record(log, n, unit, {true, true, n < 3, false}, now.addSecs(n));
+    }
+    QString flags;
+    for (qint32 n = 0; n < 4; ++n)
+        flags += QString::number(log.SampleIsMax(n)) + QString::number(log.SampleIsMin(n)) + u' ';
+    QCOMPARE(flags, QStringLiteral("-1-1 00 00 0-1 "));
+    QCOMPARE(s.Max.Data, QStringLiteral("1.234"));
+    QCOMPARE(s.Max.Time, QStringLiteral("05-04-2000 14:03:27")); // the tie kept the first time
+    QCOMPARE(s.Min.Data, QStringLiteral("0.500"));
+    QCOMPARE(log.SampleAvg(2), 1.234f);
+    QCOMPARE(log.SampleAvg(3), NoValueMarker); // Avg unticked
 
-void TestStatistics::relReference_data()
-{
-    QTest::addColumn<float>("count");
-    QTest::addColumn<qint16>("decimals");
-    QTest::addColumn<bool>("taken");
-    QTest::addColumn<float>("reference");
-    QTest::newRow("12.34") << 1234.0f << qint16(2) << true << 12.34f;
-    QTest::newRow("no frame yet") << 0.0f << qint16(2) << true << 0.0f;
-    QTest::newRow("negative") << -399.0f << qint16(1) << true << -39.9f;
-    QTest::newRow("whole counts") << 25.0f << qint16(0) << true << 25.0f;
-    QTest::newRow("over range") << 4000.0f << qint16(3) << false << 0.0f;
-    QTest::newRow("negative over range is a number") << -4000.0f << qint16(3) << true << -4.0f;
-}
+    // Rel: count / 10^decimals, shown in the frame's pattern; an over-range frame takes nothing.
+    s.LastRawValue = 1234;
+    s.LastDecimals = 2;
+    s.TakeRelReference(now);
+    QCOMPARE(s.RelRef, 12.34f);
+    QCOMPARE(s.Rel.Data, QStringLiteral("12.34"));
+    s.LastRawValue = 4000;
+    s.TakeRelReference(now.addSecs(9));
+    QCOMPARE(s.RelRef, 12.34f);
+    QCOMPARE(s.Rel.Time, QStringLiteral("05-04-2000 14:03:27"));
 
-void TestStatistics::relReference()
-{
-    QFETCH(float, count);
-    QFETCH(qint16, decimals);
-    QFETCH(bool, taken);
-    const std::optional<float> reference = RelReferenceFor(count, decimals);
-    QCOMPARE(reference.has_value(), taken);
-    if (taken)
-        QTEST(*reference, "reference");
+    // The reset empties the values; units and read-outs stay.
+    s.Reset();
+    QCOMPARE(s.MaxValue, NoValueMarker);
+    QCOMPARE(s.AvgCount, 0);
+    QCOMPARE(s.LastDecimals, qint16(2));
+    QCOMPARE(s.MaxUnit, QStringLiteral("DCV"));
+    QCOMPARE(s.Max.Data, QStringLiteral("1.234"));
 }
 
 QTEST_GUILESS_MAIN(TestStatistics)

@@ -1,12 +1,10 @@
-#include "files/SampleFile.h"
-#include "shell/MainFrm.h"
+#include "graph/ScallFrm.h"
 #include "support/ui/ProgramUnderTest.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QMessageBox>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,25 +27,20 @@ QByteArray Read(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-void WriteFile(const QString &path, const QByteArray &bytes)
+void Write(const QString &path, const QByteArray &bytes)
 {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
 }
 
-QByteArray Records(int n)
+QByteArray Records(int n, const QByteArray &tail = ",#2000-05-04#,#10:15:30#,\"DCV\",0,#FALSE#,"
+                                                   "#FALSE#,99999,99999\r\n")
 {
     QByteArray out;
     for (int i = 0; i < n; ++i)
-        out += QByteArray::number(i) +
-               ",#2000-05-04#,#10:15:30#,\"DCV\",0,#FALSE#,#FALSE#,99999,99999\r\n";
+        out += QByteArray::number(i) + tail;
     return out;
-}
-
-QString Caption(const ProgramUnderTest &p)
-{
-    return p.main->windowTitle();
 }
 
 } // namespace
@@ -56,167 +49,198 @@ class TestFileCommands : public QObject {
     Q_OBJECT
 private slots:
     void defaultNamesAndNew();
-    void closeAnsweredNoDropsWithoutWriting();
+    void unsavedSamplesQuestion_data();
+    void unsavedSamplesQuestion();
     void saveAsThenSaveWritesThatPath();
     void failedSaveKeepsOldFileAndSamples();
-    void yesThenFailedSaveAbandonsClose();
-    void openCancelledChangesNothing();
-    void openRestoresReadoutsAndScroll_data();
-    void openRestoresReadoutsAndScroll();
-    void openOfDamagedFileWarnsAndKeepsRecords();
+    void damagedFileIsNotOverwrittenBySave();
+    void openRestoresReadoutsScrollAndScale_data();
+    void openRestoresReadoutsScrollAndScale();
 };
 
 void TestFileCommands::defaultNamesAndNew()
 {
     ProgramUnderTest p;
     const QString folder = p.module.SampleFolder();
-    QCOMPARE(p.main->SaveFileName, folder + QStringLiteral("/default1.mas"));
-    QCOMPARE(Caption(p), QStringLiteral("KST_") + folder + QStringLiteral("/default1.mas"));
-    WriteFile(folder + QStringLiteral("/default1.mas"), {});
-    WriteFile(folder + QStringLiteral("/default2.mas"), {});
+    QCOMPARE(p.main->windowTitle(), QStringLiteral("KST_") + folder + "/default1.mas");
+    Write(folder + "/default1.mas", {});
+    Write(folder + "/default2.mas", {});
     p.main->New_Click();
-    QVERIFY(p.questions.isEmpty()); // nothing recorded: nothing asked
-    QCOMPARE(p.module.CurrentFileName, folder + QStringLiteral("/default3.mas"));
-    QCOMPARE(Caption(p), QStringLiteral("KST_") + p.module.CurrentFileName);
+    QVERIFY(p.messages.Messages().isEmpty()); // nothing recorded: nothing asked
+    QCOMPARE(p.module.CurrentFileName, folder + "/default3.mas");
+    QCOMPARE(p.main->windowTitle(), QStringLiteral("KST_") + p.module.CurrentFileName);
 }
 
-void TestFileCommands::closeAnsweredNoDropsWithoutWriting()
+void TestFileCommands::unsavedSamplesQuestion_data()
 {
+    // command|answer|Save As answer (empty cancels, "bad" cannot be written)|samples kept unsaved
+    QTest::addColumn<QString>("row");
+    for (const char *row : {"close|No||dropped", "close|Yes|run.mas|dropped", "close|Yes||kept",
+                            "close|Yes|bad|kept", "new|Yes||kept", "open|Yes||kept",
+                            "quit|Yes||kept", "quit|Cancel||kept", "quit|No||dropped"})
+        QTest::newRow(row) << QString::fromLatin1(row);
+}
+
+void TestFileCommands::unsavedSamplesQuestion()
+{
+    QFETCH(QString, row);
+    const QStringList f = row.split(u'|');
+    const QString command = f[0], saveTo = f[2];
+    const bool kept = f[3] == u"kept";
     ProgramUnderTest p;
+    QTemporaryDir dir;
+    const QString other = dir.filePath("other.mas");
+    Write(other, Records(7));
     Record(p, 5);
-    QVERIFY(p.main->DataModified);
-    p.saveAnswers = {QMessageBox::No};
-    p.main->Close_Click();
-    QCOMPARE(p.questions, QStringList{QStringLiteral("Current File No Save,Save? ")});
-    QCOMPARE(p.module.Samples.SampleCount, 0);
-    QCOMPARE(p.module.Samples.UpperIndex(), 100);
-    QVERIFY(!p.main->DataModified);
-    QVERIFY(QDir(p.module.SampleFolder()).entryList(QDir::Files).isEmpty());
+    const QString caption = p.main->windowTitle();
+    if (command == u"open")
+        p.fileAnswers << other;
+    p.fileAnswers << (saveTo == u"bad"   ? "/nonexistent-folder/x.mas"
+                      : saveTo.isEmpty() ? QString()
+                                         : dir.filePath(saveTo));
+    p.messages.Answer({f[1] == u"Yes"  ? MessageButton::Yes
+                       : f[1] == u"No" ? MessageButton::No
+                                       : MessageButton::Cancel});
+    if (command == u"close")
+        p.main->Close_Click();
+    else if (command == u"new")
+        p.main->New_Click();
+    else if (command == u"open")
+        p.main->Open_Click();
+    else
+        p.main->QuitProgram();
+
+    const QString question = command == u"quit" ? QStringLiteral("Quite before,Save file? ")
+                                                : QStringLiteral("Current File No Save,Save? ");
+    QCOMPARE(p.messages.Messages().value(0).Text, question);
+    QCOMPARE(p.messages.Messages().value(0).Icon, MessageIcon::Question);
+    QCOMPARE(p.messages.Messages().value(0).Title, QStringLiteral("KST"));
+    if (kept) {
+        QCOMPARE(p.module.Samples.SampleCount, 5);
+        QVERIFY(p.main->DataModified);
+        QCOMPARE(p.main->windowTitle(), caption);
+        QVERIFY(!p.ended);
+    } else if (command == u"quit") {
+        QVERIFY(p.ended);
+    } else {
+        QCOMPARE(p.module.Samples.SampleCount, 0);
+    }
+    if (!saveTo.isEmpty() && saveTo != u"bad")
+        QCOMPARE(Read(dir.filePath(saveTo)).count("\r\n"), 5);
+    QVERIFY(QDir(p.module.SampleFolder()).entryList(QDir::Files).isEmpty()); // no file written
 }
 
 void TestFileCommands::saveAsThenSaveWritesThatPath()
 {
     ProgramUnderTest p;
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("run.mas"));
+    const QString path = dir.filePath("run.mas");
     Record(p, 3);
     p.fileAnswers = {path};
     p.main->SaveAs_Click();
-    QCOMPARE(Caption(p), QStringLiteral("KST_") + path);
+    QCOMPARE(p.main->windowTitle(), QStringLiteral("KST_") + path);
     QVERIFY(!p.main->DataModified);
-    QCOMPARE(Read(path).count("\r\n"), 3);
     Record(p, 2);
     p.main->Save_Click();
     QCOMPARE(Read(path).count("\r\n"), 5);
-    QCOMPARE(p.module.CurrentFileName, path);
+    QCOMPARE(p.fileStarts.size(), 1); // Save asked nothing
 }
 
 void TestFileCommands::failedSaveKeepsOldFileAndSamples()
 {
-    if (QFile::exists(QStringLiteral("/dev/full")) == false)
-        QSKIP("needs /dev/full");
     ProgramUnderTest p;
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("keep.mas"));
-    WriteFile(path, "old contents\r\n");
+    const QString path = dir.filePath("keep.mas");
+    Write(path, "old contents\r\n");
     Record(p, 4);
     // The folder refuses new files: the save cannot even start its temporary file.
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-    const bool folderLocked =
-        !QFile(dir.filePath(QStringLiteral("probe"))).open(QIODevice::WriteOnly);
+    const bool locked = !QFile(dir.filePath("probe")).open(QIODevice::WriteOnly);
     p.fileAnswers = {path};
     p.main->SaveAs_Click();
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (!folderLocked)
+    if (!locked)
         QSKIP("running with rights that ignore folder permissions");
     QCOMPARE(Read(path), QByteArray("old contents\r\n"));
     QVERIFY(p.main->DataModified);
-    QCOMPARE(p.module.Samples.SampleCount, 4);
-    QCOMPARE(p.warnings.size(), 1);
-    QVERIFY(p.warnings[0].contains(QStringLiteral("keep.mas")));
-    QVERIFY(Caption(p) != QStringLiteral("KST_") + path);
+    QCOMPARE(p.messages.Messages().size(), 1);
+    QVERIFY(p.messages.Texts()[0].contains("keep.mas"));
+    QVERIFY(p.main->windowTitle() != QStringLiteral("KST_") + path);
 }
 
-void TestFileCommands::yesThenFailedSaveAbandonsClose()
+void TestFileCommands::damagedFileIsNotOverwrittenBySave()
 {
-    ProgramUnderTest p;
-    Record(p, 2);
-    p.saveAnswers = {QMessageBox::Yes};
-    p.fileAnswers = {QStringLiteral("/nonexistent-folder/x.mas")};
-    p.main->Close_Click();
-    QCOMPARE(p.module.Samples.SampleCount, 2);
-    QVERIFY(p.main->DataModified);
-    QCOMPARE(p.warnings.size(), 1);
-    // Cancel in the dialog drops the samples, as a "No" does.
-    p.saveAnswers = {QMessageBox::Yes};
-    p.fileAnswers = {QString()};
-    p.main->Close_Click();
-    QCOMPARE(p.module.Samples.SampleCount, 0);
-}
-
-void TestFileCommands::openCancelledChangesNothing()
-{
-    ProgramUnderTest p;
-    Record(p, 3);
-    const QString caption = Caption(p);
-    p.fileAnswers = {QString()};
-    p.main->Open_Click();
-    QCOMPARE(p.module.Samples.SampleCount, 3);
-    QVERIFY(p.main->DataModified);
-    QCOMPARE(Caption(p), caption);
-    QVERIFY(p.questions.isEmpty());
-}
-
-void TestFileCommands::openRestoresReadoutsAndScroll_data()
-{
-    QTest::addColumn<int>("records");
-    QTest::addColumn<int>("maximum");
-    QTest::newRow("50 records") << 50 << 100;
-    QTest::newRow("500 records") << 500 << 499;
-}
-
-void TestFileCommands::openRestoresReadoutsAndScroll()
-{
-    QFETCH(int, records);
-    QFETCH(int, maximum);
     ProgramUnderTest p;
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("log.mas"));
-    QByteArray bytes = Records(records - 3);
-    bytes += "1.5,#2000-05-04#,#10:15:31#,\"DCV\",1,#TRUE#,#FALSE#,99999,99999\r\n";
-    bytes += "2.5,#2000-05-05#,#11:00:00#,\"DCV\",1,#TRUE#,#TRUE#,0,99999\r\n";
-    bytes += "0.5,#2000-05-06#,#12:00:00#,\"DCV\",1,#FALSE#,#FALSE#,99999,99999";
-    WriteFile(path, bytes);
+    const QString path = dir.filePath("bad.mas");
+    const QByteArray damaged =
+        Records(4) + "abc,#2000-05-04#,#10:15:30#,\"DCV\",0\r\n" + Records(2);
+    Write(path, damaged);
+    p.fileAnswers = {path};
+    p.main->Open_Click();
+    QCOMPARE(p.module.Samples.SampleCount, 4);
+    QCOMPARE(p.messages.Messages().size(), 1);
+    QVERIFY(p.messages.Texts()[0].contains("line 5"));
+    QCOMPARE(p.main->windowTitle(), QStringLiteral("KST_") + path);
+    // Save goes through the dialog with the file proposed; cancelled, the file stays whole.
+    p.main->Save_Click();
+    QCOMPARE(p.fileStarts.last(), path);
+    QCOMPARE(Read(path), damaged);
+    p.fileAnswers = {path};
+    p.main->Save_Click();
+    QCOMPARE(Read(path).count("\r\n"), 4);
+    p.main->Save_Click(); // the file is whole now: no dialog
+    QCOMPARE(p.fileStarts.size(), 3);
+
+    // A file that gives no record does not become the current file.
+    const QString caption = p.main->windowTitle();
+    const QString empty = dir.filePath("garbage.mas");
+    Write(empty, "garbage\r\n");
+    p.fileAnswers = {empty};
+    p.main->Open_Click();
+    QCOMPARE(p.module.Samples.SampleCount, 0);
+    QVERIFY(p.module.CurrentFileName != empty);
+    QVERIFY(p.main->windowTitle() != QStringLiteral("KST_") + empty);
+    QVERIFY(p.main->SaveFileName != empty);
+    QVERIFY(caption != p.main->windowTitle()); // back on a default file
+}
+
+void TestFileCommands::openRestoresReadoutsScrollAndScale_data()
+{
+    QTest::addColumn<int>("records");
+    QTest::addColumn<bool>("meterRange");
+    QTest::addColumn<int>("maximum");
+    QTest::addColumn<QList<double>>("scale"); // top, low after the load
+    QTest::newRow("50 records, meter range") << 50 << true << 100 << QList<double>{1, -1};
+    QTest::newRow("500 records, man range") << 500 << false << 499 << QList<double>{400, -400};
+}
+
+void TestFileCommands::openRestoresReadoutsScrollAndScale()
+{
+    QFETCH(int, records);
+    QFETCH(bool, meterRange);
+    QFETCH(int, maximum);
+    QFETCH(QList<double>, scale);
+    ProgramUnderTest p;
+    if (!meterRange)
+        p.main->Scall().findChild<QRadioButton *>("ManOption")->setChecked(true);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("log.mas");
+    Write(path, Records(records - 2) +
+                    "2.5,#2000-05-05#,#11:00:00#,\"DCV\",1,#TRUE#,#TRUE#,0,99999\r\n"
+                    "0.5,#2000-05-06#,#12:00:00#,\"DCA\",3,#FALSE#,#FALSE#,99999,99999");
     p.fileAnswers = {path};
     p.main->Open_Click();
     QCOMPARE(p.module.Samples.SampleCount, records);
     QCOMPARE(p.Text("MaxData"), QStringLiteral("2.5"));
     QCOMPARE(p.Text("MaxTime"), QStringLiteral("05-05-2000 11:00:00"));
-    QCOMPARE(p.Text("MinData"), QStringLiteral("2.5"));
     QCOMPARE(p.Text("AvgData"), QStringLiteral("0.0")); // an average of 0 is a value
-    QVERIFY(p.main->findChild<QCheckBox *>(QStringLiteral("Avg"))->isChecked());
-    QVERIFY(!p.main->findChild<QCheckBox *>(QStringLiteral("Rel"))->isChecked());
-    QCOMPARE(p.main->findChild<QScrollBar *>(QStringLiteral("HScroll"))->maximum(), maximum);
-    QCOMPARE(Caption(p), QStringLiteral("KST_") + path);
+    QVERIFY(p.Find<QCheckBox>("Min")->isChecked());
+    QVERIFY(!p.Find<QCheckBox>("Rel")->isChecked());
+    QCOMPARE(p.Find<QScrollBar>("HScroll")->maximum(), maximum);
     QVERIFY(!p.main->DataModified);
-    QVERIFY(p.warnings.isEmpty());
-}
-
-void TestFileCommands::openOfDamagedFileWarnsAndKeepsRecords()
-{
-    ProgramUnderTest p;
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("bad.mas"));
-    WriteFile(path, Records(4) +
-                        "abc,#2000-05-04#,#10:15:30#,\"DCV\",0,#FALSE#,#FALSE#,99999,99999\r\n" +
-                        Records(2));
-    p.fileAnswers = {path};
-    p.main->Open_Click();
-    QCOMPARE(p.module.Samples.SampleCount, 4);
-    QCOMPARE(p.warnings.size(), 1);
-    QVERIFY(p.warnings[0].contains(QStringLiteral("bad.mas")));
-    QVERIFY(p.warnings[0].contains(QStringLiteral("line 5")));
-    QVERIFY(p.warnings[0].contains(QStringLiteral("4 records")));
+    // Meter range: the scale of the last sample's range (amperes, 3 decimals: 1.000 A full).
+    QCOMPARE((QList<double>{p.module.GraphTopY, p.module.GraphLowY}), scale);
 }
 
 QTEST_MAIN(TestFileCommands)

@@ -1,101 +1,123 @@
-#include "common/Module1.h"
+#include "graph/PictureBox.h"
+#include "graph/ScallFrm.h"
+#include "graph/TrendGraphView.h"
 #include "meter/MSComm.h"
+#include "shell/AutoManFrm.h"
 #include "shell/Main.h"
-#include "shell/MainFrm.h"
 #include "shell/Placement.h"
 #include "shell/SettingsStore.h"
-#include "support/Pty.h"
-#include "support/TestEnvironment.h"
+#include "support/ui/ProgramUnderTest.h"
 
-#include <QApplication>
-#include <QMessageBox>
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
-#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
 using namespace kst;
-using kst::test::Pty;
-using kst::test::TestEnvironment;
-
-class TestStartUp : public QObject {
-    Q_OBJECT
-private slots:
-    void firstStartDefaults();
-    void badSettingsStillOpenThePort_data();
-    void badSettingsStillOpenThePort();
-    void portInUseOpensTheErrorWindow();
-    void placementRoundTrip();
-    void quitQuestion_data();
-    void quitQuestion();
-    void quitWhileMinimizedKeepsPlacement();
-};
+using kst::test::ProgramUnderTest;
 
 namespace {
 
-std::unique_ptr<MainFrm> Start(Module1 &module)
-{
-    std::unique_ptr<MainFrm> main(StartUp(module, false));
-    main->EndProgram = [] {};
-    return main;
-}
-
-QString Read(const char *key)
+QString Setting(const char *key)
 {
     return SettingsStore::ReadText(QStringLiteral("setting"), QString::fromLatin1(key));
 }
 
+// What a named control shows: a button's or label's text, a box's title, an action's text with
+// its shortcut, a menu's title.
+QString Shown(QObject *o)
+{
+    if (auto *w = qobject_cast<QAbstractButton *>(o))
+        return w->text();
+    if (auto *w = qobject_cast<QLabel *>(o))
+        return w->text();
+    if (auto *w = qobject_cast<QLineEdit *>(o))
+        return w->text();
+    if (auto *w = qobject_cast<QGroupBox *>(o))
+        return w->title();
+    if (auto *w = qobject_cast<QMenu *>(o))
+        return w->title();
+    if (auto *a = qobject_cast<QAction *>(o))
+        return (a->text() + u' ' + a->shortcut().toString()).trimmed();
+    if (auto *w = qobject_cast<QWidget *>(o))
+        return w->windowTitle();
+    return QStringLiteral("<%1>").arg(QLatin1String(o->metaObject()->className()));
+}
+
 } // namespace
 
-void TestStartUp::firstStartDefaults()
+class TestStartUp : public QObject {
+    Q_OBJECT
+private slots:
+    void windowNames();
+    void firstStartAndBadSettings();
+    void portInUseOpensTheErrorWindow();
+    void placementKeptUnlessMinimized();
+    void choicesRestored_data();
+    void choicesRestored();
+    void scaleOkRedrawsTheGraph();
+};
+
+void TestStartUp::windowNames()
 {
-    TestEnvironment env;
-    Module1 module;
-    auto main = Start(module);
+    // One table for the names and what the controls show, window by window ("name=shown").
+    const QStringList mainFrm{
+        "File=&File;Setup=&Setup;Help=&Help;New=New Ctrl+N;Open=Open File Ctrl+O;Close=Close File",
+        "Save=Save Ctrl+S;SaveAs=Save As... Ctrl+Shift+S;Exit=Exit Ctrl+Q;SetScall=Set Scale...",
+        "About=About ...;CalcFrm=CALCULATION;Max=MAX;Min=MIN;Avg=AVG;Rel=REL;MaxData=",
+        "AlarmFrm=ALARM  VALUE;AlarmH=HI;AlarmHText=+400;AlarmL=LO;AlarmLText=-400",
+        "ControlFrm=CONTROL BUTTON;AutoCom=AUTO;StartCom=START;StopCom=STOP"};
+    const QStringList scallFrm{
+        "ScallFrm=Scall;Frame1=Y-axis;MeterOption=Meter Range;ManOption=Man Range;TopYText=+400",
+        "LowYText=-400;Label2=High Limit:;Label3=Low Limit:;Frame2=X-axis;Interval=100",
+        "Label4=Second:;CheckOL=Stop Record if OL Input;OkCommand=OK;CancelCommand=Cancel"};
+    const QStringList autoManFrm{
+        "AutoManFrm=XR4410;Frame2=Start;Frame3=End;StartDate1=;StartTime3=;EndDate4=;EndTime5=",
+        "Label4=1;Label9=5;Label5=Note: Must be like this Date/Time Format",
+        "AutoManFrmDate=01-08-1999;AutoManFrmTime=09:09:09;AutoManFrmOk=OK;AutoManFrmCancel="
+        "Cancel"};
+    ProgramUnderTest p(false);
+    AutoManFrm schedule(p.module, p.main->StartCom, p.main->StopCom, p.main->AutoCom);
+    const std::pair<QObject *, QStringList> windows[] = {
+        {p.main, mainFrm}, {&p.main->Scall(), scallFrm}, {&schedule, autoManFrm}};
+    for (const auto &[top, table] : windows) {
+        for (const QString &entry : table.join(u';').split(u';')) {
+            const QString name = entry.section(u'=', 0, 0);
+            QObject *found = top->objectName() == name ? top : top->findChild<QObject *>(name);
+            QVERIFY2(found, qPrintable(name));
+            QCOMPARE(Shown(found), entry.section(u'=', 1));
+        }
+    }
+}
+
+void TestStartUp::firstStartAndBadSettings()
+{
+    // Unreadable placement values read as their defaults, and the port still opens.
+    kst::test::Pty pty;
+    ProgramUnderTest p(false, {"Ports/COM2=" + pty.SlavePath(), "setting/comport=2",
+                               "setting/left=abc", "setting/height=", "setting/width=1e300"});
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    QCOMPARE(main->pos(), QPoint(0, 0));
-    // The screen's size, unless the window cannot be made that small.
-    QCOMPARE(main->size(), screen.size().expandedTo(main->minimumSizeHint()));
-    QCOMPARE(main->MSComm1->CommPort(), 1);
-    QCOMPARE(main->MSComm1->Settings(), QStringLiteral("9600,n,8,1"));
-    QCOMPARE(main->MSComm1->DevicePath(), QStringLiteral("/dev/ttyS0"));
-    QCOMPARE(module.ComPortNumber, 1.0f);
-    QVERIFY(module.ScaleFromMainWindow);
-    QVERIFY(!module.StopOnOverload);
-    QVERIFY(main->windowTitle().startsWith(QStringLiteral("KST_")));
-}
-
-void TestStartUp::badSettingsStillOpenThePort_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("value");
-    QTest::newRow("left not a number") << "left"
-                                       << "abc";
-    QTest::newRow("height empty") << "height"
-                                  << "";
-    QTest::newRow("width huge") << "width"
-                                << "1e300";
-}
-
-void TestStartUp::badSettingsStillOpenThePort()
-{
-    QFETCH(QString, key);
-    QFETCH(QString, value);
-    TestEnvironment env;
-    Pty pty;
-    SettingsStore::SetPortDevice(2, pty.SlavePath());
-    SettingsStore::Write(QStringLiteral("setting"), QStringLiteral("comport"), QStringLiteral("2"));
-    SettingsStore::Write(QStringLiteral("setting"), key, value);
-    Module1 module;
-    auto main = Start(module);
-    QCOMPARE(main->MSComm1->CommPort(), 2);
-    QVERIFY(main->MSComm1->PortOpen());
+    QCOMPARE(p.main->pos(), QPoint(0, 0));
+    QCOMPARE(p.main->size(), screen.size().expandedTo(p.main->minimumSizeHint()));
+    QCOMPARE(p.main->MSComm1->CommPort(), 2);
+    QVERIFY(p.main->MSComm1->PortOpen());
+    QCOMPARE(p.main->MSComm1->Settings(), QStringLiteral("9600,n,8,1"));
+    QVERIFY(p.module.ScaleFromMainWindow);
+    QVERIFY(!p.module.StopOnOverload);
+    QVERIFY(p.main->Scall().MeterRangeSelected());
 }
 
 void TestStartUp::portInUseOpensTheErrorWindow()
 {
-    TestEnvironment env;
-    Pty pty;
+    kst::test::TestEnvironment env;
+    kst::test::Pty pty;
     SettingsStore::SetPortDevice(1, pty.SlavePath());
     MSComm other([&](int) { return pty.SlavePath(); });
     QCOMPARE(other.SetPortOpen(true), 0); // another program holds the meter's port
@@ -107,81 +129,90 @@ void TestStartUp::portInUseOpensTheErrorWindow()
         }
     });
     Module1 module;
-    auto main = Start(module);
+    std::unique_ptr<MainFrm> main(StartUp(module, false));
     QCOMPARE(shown, QStringLiteral("ComErr"));
-    QVERIFY(!main->MSComm1->PortOpen()); // closed by Escape: start-up goes on
     QVERIFY(main->isVisible());
 }
 
-void TestStartUp::placementRoundTrip()
+void TestStartUp::placementKeptUnlessMinimized()
 {
-    TestEnvironment env;
-    {
-        Module1 module;
-        auto main = Start(module);
-        main->move(40, 30);
-        main->resize(1000, 700);
-        QVERIFY(main->QuitProgram());
-    }
+    kst::test::TestEnvironment env;
     const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchX();
-    QCOMPARE(Read("left").toLongLong(), TwipsFromPixels(40, dpi));
-    QCOMPARE(Read("width").toLongLong(), TwipsFromPixels(1000, dpi));
-    Module1 module;
-    auto main = Start(module);
-    QCOMPARE(main->pos(), QPoint(40, 30));
-    QCOMPARE(main->size(), QSize(1000, 700));
+    for (bool minimized : {false, true}) {
+        Module1 module;
+        std::unique_ptr<MainFrm> main(StartUp(module, false));
+        main->EndProgram = [] {};
+        QCOMPARE(main->pos(), minimized ? QPoint(40, 30) : QPoint(0, 0));
+        main->move(minimized ? 300 : 40, 30);
+        main->resize(1000, 700);
+        if (minimized) {
+            main->showMinimized();
+            QTRY_VERIFY(main->isMinimized());
+        }
+        QVERIFY(main->QuitProgram());
+        QCOMPARE(Setting("left").toLongLong(), TwipsFromPixels(40, dpi));
+        QCOMPARE(Setting("width").toLongLong(), TwipsFromPixels(1000, dpi));
+    }
 }
 
-void TestStartUp::quitQuestion_data()
+void TestStartUp::choicesRestored_data()
 {
-    QTest::addColumn<bool>("modified");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("asked");
-    QTest::addColumn<bool>("ended");
-    QTest::newRow("nothing recorded asks nothing") << false << 0 << false << true;
-    QTest::newRow("cancel keeps running") << true << int(QMessageBox::Cancel) << true << false;
-    QTest::newRow("no ends without saving") << true << int(QMessageBox::No) << true << true;
+    // Stored keys of section "setting"; then what the alarm frame and the scale window show and
+    // the graph's top, low and span at start.
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("nothing stored") << ""
+                                    << "0 +400 0 -400|1 +400 -400 100 0|400 -400 100";
+    QTest::newRow("stored") << "AlarmH=1;AlarmHText=2.5;AlarmL=1;AlarmLText=-1;ScaleMeterRange=0;"
+                               "ScaleTopY=5;ScaleLowY=-5;ScaleInterval=50;ScaleStopOnOL=1"
+                            << "1 2.5 1 -1|0 5 -5 50 1|5 -5 50";
+    QTest::newRow("bad values read as defaults")
+        << "AlarmH=yes;AlarmHText=abc;AlarmL=2;ScaleMeterRange=x;ScaleTopY=;ScaleInterval=ten;"
+           "ScaleStopOnOL=-7"
+        << "0 +400 0 -400|1 +400 -400 100 0|400 -400 100";
 }
 
-void TestStartUp::quitQuestion()
+void TestStartUp::choicesRestored()
 {
-    QFETCH(bool, modified);
-    QFETCH(int, answer);
-    QFETCH(bool, asked);
-    QFETCH(bool, ended);
-    TestEnvironment env;
-    Pty pty;
-    SettingsStore::SetPortDevice(1, pty.SlavePath());
-    Module1 module;
-    auto main = Start(module);
-    QVERIFY(main->MSComm1->PortOpen());
-    main->DataModified = modified;
-    QString question;
-    main->AskSave = [&](const QString &text, int) {
-        question = text;
-        return answer;
-    };
-    bool endCalled = false;
-    main->EndProgram = [&] { endCalled = true; };
-    QCOMPARE(main->QuitProgram(), ended);
-    QCOMPARE(question, asked ? QStringLiteral("Quite before,Save file? ") : QString());
-    QCOMPARE(endCalled, ended);
-    QCOMPARE(main->MSComm1->PortOpen(), !ended);
-    QCOMPARE(Read("left").isEmpty(), !ended);
+    QFETCH(QString, stored);
+    QStringList settings;
+    for (const QString &entry : stored.split(u';', Qt::SkipEmptyParts))
+        settings << QStringLiteral("setting/") + entry;
+    ProgramUnderTest p(false, settings);
+    const AlarmSettings a = p.main->AlarmFrm->Settings();
+    const ScaleTexts s = p.main->Scall().Texts();
+    const QString shown =
+        QStringLiteral("%1 %2 %3 %4|").arg(a.high).arg(a.highText).arg(a.low).arg(a.lowText) +
+        QStringLiteral("%1 %2 %3 %4 %5|")
+            .arg(s.meterRange)
+            .arg(s.top, s.low, s.interval)
+            .arg(s.stopOnOverload) +
+        QStringLiteral("%1 %2 %3")
+            .arg(double(p.module.GraphTopY))
+            .arg(double(p.module.GraphLowY))
+            .arg(p.module.GraphXSpan);
+    QTEST(shown, "shown");
+    QCOMPARE(p.module.StopOnOverload, s.stopOnOverload);
+    // What the user changes is stored again.
+    p.main->AlarmFrm->findChild<QCheckBox *>("AlarmL")->setChecked(!a.low);
+    QCOMPARE(Setting("AlarmL"), a.low ? "0" : "1");
 }
 
-void TestStartUp::quitWhileMinimizedKeepsPlacement()
+void TestStartUp::scaleOkRedrawsTheGraph()
 {
-    TestEnvironment env;
-    SettingsStore::Write(QStringLiteral("setting"), QStringLiteral("left"), QStringLiteral("1234"));
-    Module1 module;
-    auto main = Start(module);
-    main->move(300, 200);
-    main->showMinimized();
-    QTRY_VERIFY(main->isMinimized());
-    QVERIFY(main->QuitProgram());
-    QCOMPARE(Read("left"), QStringLiteral("1234"));
-    QCOMPARE(Read("width"), QString());
+    ProgramUnderTest p(false);
+    QTimer::singleShot(50, [&] {
+        ScallFrm &f = p.main->Scall();
+        f.findChild<QRadioButton *>("ManOption")->click();
+        f.findChild<QLineEdit *>("TopYText")->setText("5");
+        f.findChild<QLineEdit *>("LowYText")->setText("-5");
+        f.findChild<QLineEdit *>("Interval")->setText("50");
+        f.findChild<QPushButton *>("OkCommand")->click();
+    });
+    p.main->SetScall_Click();
+    QCOMPARE(p.main->Graph->GraphBox()->ScaleTop(), 5.0);
+    QCOMPARE(p.main->Graph->GraphBox()->ScaleWidth(), 50.0);
+    QCOMPARE(Setting("ScaleTopY"), QStringLiteral("5"));
 }
 
 QTEST_MAIN(TestStartUp)

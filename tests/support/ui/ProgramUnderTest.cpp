@@ -1,17 +1,19 @@
 #include "support/ui/ProgramUnderTest.h"
 
+#include "meter/MSComm.h"
 #include "shell/Main.h"
-#include "shell/MainFrm.h"
 #include "shell/SettingsStore.h"
 
 #include <QLabel>
-#include <QMessageBox>
 #include <QTest>
 
 namespace kst::test {
 
-ProgramUnderTest::ProgramUnderTest(bool openPty)
+ProgramUnderTest::ProgramUnderTest(bool openPty, const QStringList &settings)
 {
+    for (const QString &entry : settings)
+        SettingsStore::Write(entry.section(u'/', 0, 0), entry.section(u'/', 1).section(u'=', 0, 0),
+                             entry.section(u'=', 1));
     if (openPty) {
         pty = std::make_unique<Pty>();
         SettingsStore::SetPortDevice(1, pty->SlavePath());
@@ -19,15 +21,13 @@ ProgramUnderTest::ProgramUnderTest(bool openPty)
     module.Clock = [this] { return now; };
     module.DataFolder = env.DataFolder();
     main = StartUp(module, false);
-    main->EndProgram = [] {};
-    main->AskSave = [this](const QString &text, int) {
-        questions << text;
-        return saveAnswers.isEmpty() ? int(QMessageBox::No) : saveAnswers.takeFirst();
-    };
-    main->AskFileName = [this](bool, const QString &) {
+    main->EndProgram = [this] { ended = true; };
+    // Connected after the main window's handler, so this counts notifications it has handled.
+    QObject::connect(main->MSComm1, &MSComm::OnComm, main, [this] { ++notifications_; });
+    main->AskFileName = [this](bool, const QString &start) {
+        fileStarts << start;
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     };
-    main->Warn = [this](const QString &text) { warnings << text; };
 }
 
 ProgramUnderTest::~ProgramUnderTest()
@@ -37,22 +37,23 @@ ProgramUnderTest::~ProgramUnderTest()
 
 bool ProgramUnderTest::Send(const QByteArray &frame)
 {
+    const int before = notifications_;
     if (!pty || !pty->Write(frame))
         return false;
     // The notification comes once the line has been quiet after the frame.
-    QTest::qWait(120);
+    static_cast<void>(QTest::qWaitFor([&] { return notifications_ > before; }, 3000));
     return true;
 }
 
 QString ProgramUnderTest::Text(const char *objectName) const
 {
-    auto *label = main->findChild<QLabel *>(QString::fromLatin1(objectName));
+    auto *label = Find<QLabel>(objectName);
     return label ? label->text() : QStringLiteral("<no %1>").arg(QLatin1String(objectName));
 }
 
 bool ProgramUnderTest::Visible(const char *objectName) const
 {
-    auto *widget = main->findChild<QWidget *>(QString::fromLatin1(objectName));
+    auto *widget = Find<QWidget>(objectName);
     return widget && widget->isVisibleTo(main);
 }
 
