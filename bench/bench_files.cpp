@@ -1,10 +1,11 @@
 // Saves and loads sample files of 100,000 and 1,000,000 records and prints, in processor time
 // at steady state (the best of several runs), each figure as a ratio to a baseline measured in
 // the same run: loading against a minimal parser of the same lines into plain records, saving
-// against a minimal writer of byte-identical output from plain records (the parser is measured
-// with fresh memory, as the loader runs after New, and for comparison with memory kept warm). Also
-// the memory a loaded sample takes. Exits non-zero when a ratio or the memory is over its budget or
-// an output differs.
+// against a minimal writer of byte-identical output from plain records. Both sides of the load
+// ratio keep their memory between runs (the log keeps its blocks over New), so the ratio compares
+// the work per line; a first load into a new log, which also pays for fresh memory, is shown
+// beside it. Also the memory a loaded sample takes. Exits non-zero when a ratio or the memory is
+// over its budget or an output differs.
 #include "common/Numbers.h"
 #include "files/SampleFile.h"
 
@@ -198,7 +199,7 @@ QByteArray Contents(const QString &path)
 }
 
 struct Figures {
-    double load = 0, parser = 0, warmParser = 0, save = 0, writer = 0;
+    double load = 0, firstLoad = 0, parser = 0, save = 0, writer = 0;
     double bytesPerSample = 0;
     bool ok = false;
 };
@@ -215,16 +216,7 @@ Figures Measure(qint32 n, const QString &folder, int runs)
     std::vector<std::string> units;
     std::vector<Plain> plain;
     QByteArray bytes;
-    // Fresh memory for every load, as the loader has after New; and memory kept from the last
-    // run, which the loader never has (its log was just emptied).
     f.parser = Best(runs, [&] {
-        units.clear();
-        QByteArray freshBytes;
-        std::vector<Plain> freshRecords;
-        MinimalParse(path, units, freshBytes, freshRecords);
-        plain = std::move(freshRecords);
-    });
-    f.warmParser = Best(runs, [&] {
         units.clear();
         MinimalParse(path, units, bytes, plain);
     });
@@ -233,6 +225,7 @@ Figures Measure(qint32 n, const QString &folder, int runs)
 
     SampleLog back;
     SampleFileReadResult read;
+    f.firstLoad = Best(1, [&] { read = LoadSampleFile(path, back); });
     f.load = Best(runs, [&] {
         back.Reset();
         read = LoadSampleFile(path, back);
@@ -262,16 +255,16 @@ int main(int argc, char **argv)
     }
     const qint32 sizes[] = {100000, 1000000};
     bool ok = true;
-    std::printf("%9s %8s %9s %10s %10s %8s %9s %10s %9s %4s\n", "records", "load s", "parser s",
-                "load/pars", "(warm par)", "save s", "writer s", "save/writ", "B/sample", "ok");
+    std::printf("%9s %8s %9s %10s %11s %8s %9s %10s %9s %4s\n", "records", "load s", "parser s",
+                "load/pars", "(1st load)", "save s", "writer s", "save/writ", "B/sample", "ok");
     for (qint32 n : sizes) {
         const Figures f = Measure(n, dir.path(), n > 100000 ? 3 : 5);
         const double loadRatio = f.load / f.parser, saveRatio = f.save / f.writer;
-        std::printf("%9d %8.3f %9.3f %10.2f %10.2f %8.3f %9.3f %10.2f %9.1f %4s\n", n, f.load,
-                    f.parser, loadRatio, f.load / f.warmParser, f.save, f.writer, saveRatio,
+        std::printf("%9d %8.3f %9.3f %10.2f %11.2f %8.3f %9.3f %10.2f %9.1f %4s\n", n, f.load,
+                    f.parser, loadRatio, f.firstLoad / f.parser, f.save, f.writer, saveRatio,
                     f.bytesPerSample, f.ok ? "yes" : "NO");
         ok = ok && f.ok && f.bytesPerSample <= 32.0 &&
-             (n < 1000000 || (f.load / f.warmParser <= 1.2 && saveRatio <= 1.2));
+             (n < 1000000 || (loadRatio <= 1.2 && saveRatio <= 1.2));
     }
     return ok ? 0 : 1;
 }

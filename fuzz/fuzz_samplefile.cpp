@@ -26,7 +26,9 @@ SampleFileReadResult Read(const QByteArray &bytes, SampleLog &log)
 {
     QByteArray copy = bytes;
     QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
+    // Unbuffered: the reader asks for the whole input at once; a buffered device would first copy
+    // it through a 16 KiB buffer of its own per read.
+    buffer.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     return ReadSampleFile(buffer, log);
 }
 

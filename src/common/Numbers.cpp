@@ -236,7 +236,7 @@ bool ScanNumber(const char *begin, const char *end, double &value)
     return Scan(begin, end, value);
 }
 
-bool ScanNumber(const char *begin, const char *end, float &value)
+bool ScanNumberGeneral(const char *begin, const char *end, float &value)
 {
     return Scan(begin, end, value);
 }

@@ -32,7 +32,35 @@ QString FormatSingle(float value, QStringView pattern);
 // or e, optional sign, digits). A value outside the type's finite range is not a number. The
 // single-precision form rounds the text once, straight to single precision.
 bool ScanNumber(const char *begin, const char *end, double &value);
-bool ScanNumber(const char *begin, const char *end, float &value);
+bool ScanNumberGeneral(const char *begin, const char *end, float &value);
+inline bool ScanNumber(const char *begin, const char *end, float &value)
+{
+    // Short plain decimals ("-1.234", "99999") as a whole number of at most 2^24 over an exact
+    // power of ten: one correctly rounded division gives the same single as the general scanner.
+    constexpr float Tens[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f};
+    const char *p = begin;
+    const bool negative = p < end && *p == '-';
+    p += negative;
+    quint32 whole = 0;
+    int digits = 0, decimals = -1;
+    for (; p < end && digits <= 9; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            whole = whole * 10 + quint32(*p - '0');
+            ++digits;
+            decimals += decimals >= 0;
+        } else if (*p == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            break;
+        }
+    }
+    if (p == end && digits > 0 && digits <= 9 && whole <= (1u << 24)) {
+        const float v = float(whole) / Tens[decimals > 0 ? decimals : 0];
+        value = negative ? -v : v;
+        return true;
+    }
+    return ScanNumberGeneral(begin, end, value);
+}
 
 // A numeric entry or setting text: optional blanks around a number that ScanNumber accepts.
 // Anything else, including an empty text, is not a number.

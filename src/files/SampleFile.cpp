@@ -219,6 +219,14 @@ bool IsValidUtf8(const char *data, qsizetype size)
     const auto *p = reinterpret_cast<const uchar *>(data);
     const uchar *const end = p + size;
     while (p < end) {
+        if (end - p >= 8) { // ASCII eight bytes at a time
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                p += 8;
+                continue;
+            }
+        }
         const uchar c = *p++;
         if (c < 0x80)
             continue;
@@ -267,6 +275,29 @@ inline bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+// The first comma, CR or LF in [p, end), or end; eight bytes at a time where it can.
+Q_ALWAYS_INLINE const char *FieldEnd(const char *p, const char *end)
+{
+    constexpr quint64 Ones = 0x0101010101010101ull;
+    constexpr quint64 Highs = 0x8080808080808080ull;
+    const auto zeroBytes = [](quint64 x) { return (x - Ones) & ~x & Highs; };
+    while (end - p >= 8) {
+        quint64 word;
+        std::memcpy(&word, p, 8);
+        const quint64 found = zeroBytes(word ^ (Ones * ',')) | zeroBytes(word ^ (Ones * '\r')) |
+                              zeroBytes(word ^ (Ones * '\n'));
+        if (found) {
+            if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN)
+                return p + (qCountTrailingZeroBits(found) >> 3);
+            break; // the byte-wise loop finds it
+        }
+        p += 8;
+    }
+    while (p < end && *p != ',' && !IsLineEnd(*p))
+        ++p;
+    return p;
+}
+
 // The longest record the program writes is about 100 bytes plus its unit; a line four times
 // that long, blanks and long number spellings included, is damage and stops the load.
 constexpr qsizetype MaxLineBytes = 1024;
@@ -274,8 +305,12 @@ constexpr qsizetype MaxLineBytes = 1024;
 // limit keeps every record the reader accepts short enough to be written and read back.
 constexpr qsizetype MaxUnitChars = 64;
 
-bool ParseIntField(const char *b, const char *e, qint16 &value)
+Q_ALWAYS_INLINE bool ParseIntField(const char *b, const char *e, qint16 &value)
 {
+    if (e - b == 1 && IsDigit(*b)) { // the decimals as written
+        value = qint16(*b - '0');
+        return true;
+    }
     float number = 0;
     if (!ScanNumber(b, e, number))
         return false;
@@ -298,7 +333,7 @@ bool TakeNumber(const char *&p, const char *e, int maxDigits, int &value)
     return count > 0;
 }
 
-bool ParseDateField(const char *b, const char *e, QDate &date)
+Q_ALWAYS_INLINE bool ParseDateField(const char *b, const char *e, qint32 &day)
 {
     if (e - b < 7 || *b != '#' || e[-1] != '#')
         return false;
@@ -308,12 +343,23 @@ bool ParseDateField(const char *b, const char *e, QDate &date)
     if (!TakeNumber(p, end, 4, y) || p == end || *p++ != '-' || !TakeNumber(p, end, 2, m) ||
         p == end || *p++ != '-' || !TakeNumber(p, end, 2, d) || p != end)
         return false;
-    date = QDate(y, m, d);
+    const QDate date(y, m, d);
+    day = qint32(date.toJulianDay());
     return date.isValid();
 }
 
-bool ParseTimeField(const char *b, const char *e, QTime &time)
+Q_ALWAYS_INLINE bool ParseTimeField(const char *b, const char *e, qint32 &msecs)
 {
+    const auto two = [](const char *p) {
+        return IsDigit(p[0]) && IsDigit(p[1]) ? (p[0] - '0') * 10 + (p[1] - '0') : 99;
+    };
+    if (e - b == 10 && b[0] == '#' && b[3] == ':' && b[6] == ':' && b[9] == '#') { // as written
+        const int h = two(b + 1), m = two(b + 4), s = two(b + 7);
+        if (h > 23 || m > 59 || s > 59)
+            return false;
+        msecs = ((h * 60 + m) * 60 + s) * 1000;
+        return true;
+    }
     if (e - b < 7 || *b != '#' || e[-1] != '#')
         return false;
     const char *p = b + 1;
@@ -322,29 +368,22 @@ bool ParseTimeField(const char *b, const char *e, QTime &time)
     if (!TakeNumber(p, end, 2, h) || p == end || *p++ != ':' || !TakeNumber(p, end, 2, m) ||
         p == end || *p++ != ':' || !TakeNumber(p, end, 2, s) || p != end)
         return false;
-    if (!QTime::isValid(h, m, s))
+    if (h > 23 || m > 59 || s > 59)
         return false;
-    time = QTime(h, m, s);
+    msecs = ((h * 60 + m) * 60 + s) * 1000;
     return true;
 }
 
-bool ParseFlagField(const char *b, const char *e, qint16 &flag)
+// Sets or clears bit in flags.
+Q_ALWAYS_INLINE bool ParseFlagField(const char *b, const char *e, quint8 bit, quint8 &flags)
 {
     const auto size = e - b;
-    if (size == 7 && std::memcmp(b, "#FALSE#", 7) == 0) { // as written, then in any case
-        flag = 0;
+    if (size == 7 && (std::memcmp(b, "#FALSE#", 7) == 0 || qstrnicmp(b, "#FALSE#", 7) == 0)) {
+        flags &= quint8(~bit);
         return true;
     }
-    if (size == 6 && std::memcmp(b, "#TRUE#", 6) == 0) {
-        flag = -1;
-        return true;
-    }
-    if (size == 6 && qstrnicmp(b, "#TRUE#", 6) == 0) {
-        flag = -1;
-        return true;
-    }
-    if (size == 7 && qstrnicmp(b, "#FALSE#", 7) == 0) {
-        flag = 0;
+    if (size == 6 && (std::memcmp(b, "#TRUE#", 6) == 0 || qstrnicmp(b, "#TRUE#", 6) == 0)) {
+        flags |= bit;
         return true;
     }
     return false;
@@ -364,11 +403,32 @@ private:
     enum class Outcome { Ok, End, NeedMore, TooFew, Bad, TooLong };
 
     Outcome ParseFields();
+    bool FastRecord(SampleFileReadResult &result);
     bool Fill();
     // The unit text of [b, e); needMore when the line's end (which decides its encoding) is
     // not in the buffer yet.
     bool UnitText(const char *b, const char *e, bool &needMore);
     void Stop(SampleFileReadResult &result, Outcome outcome);
+    void AppendRecord(const SampleLog::Packed &r, SampleFileReadResult &result)
+    {
+        const qint32 n = log_.SampleCount;
+        SampleLog::Packed &slot = log_.AppendSlot();
+        slot.value = r.value; // field by field: r was just written so
+        slot.avg = r.avg;
+        slot.relRef = r.relRef;
+        slot.day = r.day;
+        slot.msecs = r.msecs;
+        slot.unit = r.unit;
+        slot.decimals = r.decimals;
+        slot.flags = r.flags;
+        if (r.flags & SampleLog::IsMaxBit)
+            result.lastMaxIndex = n;
+        if (r.flags & SampleLog::IsMinBit)
+            result.lastMinIndex = n;
+        if (r.avg != NoValueMarker)
+            result.lastAvgIndex = n;
+        ++result.recordsLoaded;
+    }
 
     QIODevice &device_;
     SampleLog &log_;
@@ -389,13 +449,28 @@ private:
     int field_ = 0;
     int badField_ = 0;
     qint64 badLine_ = 0;
-    Sample record_;
+    SampleLog::Packed record_{};
 
-    QDate lastDate_;
+    qint32 lastDay_ = 0;
     char lastDateBytes_[16];
     qsizetype lastDateSize_ = 0;
-    // Unit texts by their bytes and by whether their line was UTF-8.
-    std::vector<std::pair<QByteArray, QString>> units_[2];
+    // Unit ids by the unit's bytes and by whether their line was UTF-8; the last one first.
+    std::vector<std::pair<QByteArray, quint32>> units_[2];
+    // The last unit read: its bytes, whether they were ASCII or read as UTF-8, and its id.
+    QByteArray lastUnitBytes_;
+    bool lastUnitKnown_ = false;
+    bool lastUnitAscii_ = false;
+    bool lastUnitUtf8_ = false;
+    quint32 lastUnitId_ = 0;
+    void KeepLastUnit(QByteArrayView bytes, bool ascii, bool utf8)
+    {
+        if (bytes != lastUnitBytes_)
+            lastUnitBytes_ = bytes.toByteArray();
+        lastUnitKnown_ = true;
+        lastUnitAscii_ = ascii;
+        lastUnitUtf8_ = utf8;
+        lastUnitId_ = record_.unit;
+    }
 };
 
 bool Reader::Fill()
@@ -428,6 +503,10 @@ bool Reader::Fill()
 
 bool Reader::UnitText(const char *b, const char *e, bool &needMore)
 {
+    if (lastUnitKnown_ && lastUnitAscii_ && QByteArrayView(b, e - b) == lastUnitBytes_) {
+        record_.unit = lastUnitId_;
+        return true;
+    }
     bool ascii = true;
     for (const char *p = b; p < e; ++p)
         if (uchar(*p) >= 0x80) {
@@ -440,7 +519,7 @@ bool Reader::UnitText(const char *b, const char *e, bool &needMore)
         const char *const data = buf_.constData();
         const char *lineEnd = e;
         const char *const end = data + size_;
-        while (lineEnd < end && !IsLineEnd(*lineEnd))
+        while ((lineEnd = FieldEnd(lineEnd, end)) < end && *lineEnd == ',')
             ++lineEnd;
         if (lineEnd == end && !eof_) {
             needMore = true;
@@ -450,10 +529,10 @@ bool Reader::UnitText(const char *b, const char *e, bool &needMore)
     }
     auto &cache = units_[utf8 ? 1 : 0];
     const QByteArrayView bytes(b, e - b);
-    for (const auto &[key, text] : cache)
+    for (const auto &[key, id] : cache)
         if (key == bytes) {
-            if (record_.unit.constData() != text.constData())
-                record_.unit = text;
+            record_.unit = id;
+            KeepLastUnit(bytes, ascii, utf8);
             return true;
         }
     QString text = ascii  ? QString::fromLatin1(b, e - b)
@@ -462,9 +541,10 @@ bool Reader::UnitText(const char *b, const char *e, bool &needMore)
     text.replace(QChar(MicroSign), QChar(GreekMu));
     if (text.size() > MaxUnitChars)
         return false;
+    record_.unit = log_.UnitId(text);
+    KeepLastUnit(bytes, ascii, utf8);
     if (cache.size() < 64)
-        cache.emplace_back(bytes.toByteArray(), text);
-    record_.unit = std::move(text);
+        cache.emplace_back(bytes.toByteArray(), record_.unit);
     return true;
 }
 
@@ -525,8 +605,7 @@ Reader::Outcome Reader::ParseFields()
                 return Outcome::Bad;
             }
         } else {
-            while (e < end && *e != ',' && !IsLineEnd(*e))
-                ++e;
+            e = FieldEnd(e, end);
             if (e == end && !eof_)
                 return Outcome::NeedMore;
             p = e;
@@ -543,18 +622,18 @@ Reader::Outcome Reader::ParseFields()
             break;
         case 1:
             if (lastDateSize_ == e - b && std::memcmp(lastDateBytes_, b, size_t(e - b)) == 0) {
-                record_.date = lastDate_;
+                record_.day = lastDay_;
             } else {
-                ok = ParseDateField(b, e, record_.date);
+                ok = ParseDateField(b, e, record_.day);
                 if (ok && e - b <= qsizetype(sizeof lastDateBytes_)) {
-                    lastDate_ = record_.date;
+                    lastDay_ = record_.day;
                     lastDateSize_ = e - b;
                     std::memcpy(lastDateBytes_, b, size_t(e - b));
                 }
             }
             break;
         case 2:
-            ok = ParseTimeField(b, e, record_.time);
+            ok = ParseTimeField(b, e, record_.msecs);
             break;
         case 3: {
             // A quote inside a unit cannot be written back (the file has no escape for it), so
@@ -573,10 +652,10 @@ Reader::Outcome Reader::ParseFields()
             ok = ParseIntField(b, e, record_.decimals);
             break;
         case 5:
-            ok = ParseFlagField(b, e, record_.isMax);
+            ok = ParseFlagField(b, e, SampleLog::IsMaxBit, record_.flags);
             break;
         case 6:
-            ok = ParseFlagField(b, e, record_.isMin);
+            ok = ParseFlagField(b, e, SampleLog::IsMinBit, record_.flags);
             break;
         case 7:
             ok = ScanNumber(b, e, record_.avg);
@@ -609,6 +688,78 @@ Reader::Outcome Reader::ParseFields()
     }
     field_ = 0;
     return Outcome::Ok;
+}
+
+// A record as the program writes it, on one whole line in the buffer: converted straight, with
+// the same conversions as ParseFields. Anything else (blanks, line ends between fields, a unit
+// that is not ASCII, a field that does not convert, a line past the limit) returns false with
+// nothing consumed, and ParseFields reads the record.
+bool Reader::FastRecord(SampleFileReadResult &result)
+{
+    if (field_ != 0 || !afterLineEnd_)
+        return false;
+    const char *const data = buf_.constData();
+    const char *const end = data + size_;
+    const char *p = data + pos_;
+    const char *const limit = std::min(end, p + MaxLineBytes);
+    const auto field = [&](const char *&b, const char *&e) __attribute__((always_inline))
+    {
+        b = p;
+        e = FieldEnd(p, limit);
+        if (e == limit || *e != ',' || e == b)
+            return false;
+        p = e + 1;
+        return true;
+    };
+    const char *b = nullptr;
+    const char *e = nullptr;
+    SampleLog::Packed r;
+    r.flags = 0;
+    if (!field(b, e) || IsBlank(*b) || !ScanNumber(b, e, r.value) || !field(b, e))
+        return false;
+    if (lastDateSize_ == e - b && std::memcmp(lastDateBytes_, b, size_t(e - b)) == 0) {
+        r.day = lastDay_;
+    } else {
+        if (!ParseDateField(b, e, r.day) || e - b > qsizetype(sizeof lastDateBytes_))
+            return false;
+        lastDay_ = r.day;
+        lastDateSize_ = e - b;
+        std::memcpy(lastDateBytes_, b, size_t(e - b));
+    }
+    if (!field(b, e) || !ParseTimeField(b, e, r.msecs))
+        return false;
+    // The unit between quotes, the one the last record had. Every other field that converts is
+    // ASCII, so the line is UTF-8 when the unit is.
+    if (limit - p < 2 || *p != '"')
+        return false;
+    b = p + 1;
+    e = static_cast<const char *>(std::memchr(b, '"', size_t(limit - b)));
+    if (!e || e + 1 == limit || e[1] != ',' || !lastUnitKnown_ ||
+        QByteArrayView(b, e - b) != lastUnitBytes_)
+        return false;
+    const char *const unitEnd = e;
+    r.unit = lastUnitId_;
+    p = e + 2;
+    if (!field(b, e) || !ParseIntField(b, e, r.decimals))
+        return false;
+    if (!field(b, e) || !ParseFlagField(b, e, SampleLog::IsMaxBit, r.flags))
+        return false;
+    if (!field(b, e) || !ParseFlagField(b, e, SampleLog::IsMinBit, r.flags))
+        return false;
+    if (!field(b, e) || !ScanNumber(b, e, r.avg))
+        return false;
+    b = p;
+    e = FieldEnd(p, limit);
+    if (limit - e < 2 || e[0] != '\r' || e[1] != '\n' || !ScanNumber(b, e, r.relRef))
+        return false;
+    const char *const unitBegin = unitEnd - lastUnitBytes_.size();
+    if (!lastUnitAscii_ && IsValidUtf8(unitBegin, unitEnd - unitBegin) != lastUnitUtf8_)
+        return false;
+    AppendRecord(r, result);
+    recordLine_ = badLine_ = line_;
+    ++line_;
+    lineStart_ = pos_ = (e + 2) - data;
+    return true;
 }
 
 void Reader::Stop(SampleFileReadResult &result, Outcome outcome)
@@ -644,6 +795,8 @@ SampleFileReadResult Reader::Run(const SampleFileProgress &progress)
                 lastReport = clock.elapsed();
             }
         }
+        if (FastRecord(result))
+            continue;
         Outcome outcome = ParseFields();
         while (outcome == Outcome::NeedMore) {
             if (size_ - lineStart_ > MaxLineBytes) {
@@ -660,15 +813,7 @@ SampleFileReadResult Reader::Run(const SampleFileProgress &progress)
             Stop(result, outcome);
             break;
         }
-        const qint32 n = log_.SampleCount;
-        log_.Append(record_);
-        if (record_.isMax)
-            result.lastMaxIndex = n;
-        if (record_.isMin)
-            result.lastMinIndex = n;
-        if (record_.avg != NoValueMarker)
-            result.lastAvgIndex = n;
-        ++result.recordsLoaded;
+        AppendRecord(record_, result);
     }
     if (result.complete && readError_) {
         result.complete = false;

@@ -9,10 +9,13 @@ SampleLog::SampleLog(const SampleLog &other)
     : SampleCount(other.SampleCount), upper_(other.upper_), stored_(other.stored_),
       units_(other.units_), unitIds_(other.unitIds_), lastUnit_(other.lastUnit_)
 {
-    blocks_.reserve(other.blocks_.size());
-    for (const auto &block : other.blocks_) {
-        blocks_.emplace_back(new Packed[BlockSize]);
-        std::memcpy(blocks_.back().get(), block.get(), sizeof(Packed) * BlockSize);
+    // The blocks that hold stored samples; the first keeps its size while it is the only one.
+    for (qint32 from = 0; from < stored_; from += BlockSize) {
+        const qint32 size = from == 0 ? std::min(other.allocated_, BlockSize) : BlockSize;
+        blocks_.emplace_back(new Packed[size_t(size)]);
+        std::memcpy(blocks_.back().get(), other.blocks_[size_t(from) >> BlockShift].get(),
+                    sizeof(Packed) * size_t(std::min(size, stored_ - from)));
+        allocated_ = from + size;
     }
 }
 
@@ -27,7 +30,6 @@ SampleLog &SampleLog::operator=(const SampleLog &other)
 
 void SampleLog::Reset()
 {
-    decltype(blocks_)().swap(blocks_);
     units_ = {QString()};
     unitIds_ = {};
     unitIds_.insert(QString(), 0);
@@ -65,19 +67,33 @@ SampleLog::Packed SampleLog::Pack(const Sample &s)
     return p;
 }
 
+void SampleLog::Grow()
+{
+    if (blocks_.empty()) {
+        blocks_.emplace_back(new Packed[FirstBlockSize]);
+        allocated_ = FirstBlockSize;
+    } else if (allocated_ < BlockSize) { // the small first block becomes a whole one
+        std::unique_ptr<Packed[]> whole(new Packed[BlockSize]);
+        std::memcpy(whole.get(), blocks_[0].get(), sizeof(Packed) * size_t(stored_));
+        blocks_[0] = std::move(whole);
+        allocated_ = BlockSize;
+    } else {
+        blocks_.emplace_back(new Packed[BlockSize]);
+        allocated_ += BlockSize;
+    }
+}
+
 SampleLog::Packed &SampleLog::WritableSlot(qint32 i)
 {
     while (stored_ <= i) {
-        const size_t block = size_t(stored_) >> BlockShift;
-        if (block == blocks_.size())
-            blocks_.emplace_back(new Packed[BlockSize]);
-        Packed *cells = blocks_[block].get();
+        if (stored_ == allocated_)
+            Grow();
         // Slots skipped over read as cleared samples.
-        const qint32 blockEnd = qint32((block + 1) << BlockShift);
-        const qint32 fillEnd = std::min(blockEnd, i);
-        for (qint32 k = stored_; k < fillEnd; ++k)
+        const qint32 end = std::min({allocated_, (stored_ | (BlockSize - 1)) + 1, i + 1});
+        Packed *cells = blocks_[size_t(stored_) >> BlockShift].get();
+        for (qint32 k = stored_; k < std::min(end, i); ++k)
             cells[size_t(k) & (BlockSize - 1)] = Cleared;
-        stored_ = std::min(blockEnd, i + 1);
+        stored_ = end;
     }
     return blocks_[size_t(i) >> BlockShift][size_t(i) & (BlockSize - 1)];
 }
@@ -155,8 +171,8 @@ void SampleLog::SetSampleUnit(qint32 i, const QString &unit)
 
 size_t SampleLog::StorageBytes() const
 {
-    size_t bytes = blocks_.size() * sizeof(Packed) * BlockSize +
-                   blocks_.capacity() * sizeof(blocks_[0]) + sizeof(*this);
+    size_t bytes = size_t(allocated_) * sizeof(Packed) + blocks_.capacity() * sizeof(blocks_[0]) +
+                   sizeof(*this);
     for (const QString &unit : units_)
         bytes += sizeof(QString) + size_t(unit.capacity()) * sizeof(QChar) + 2 * sizeof(void *);
     return bytes;

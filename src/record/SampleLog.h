@@ -37,11 +37,28 @@ struct Sample {
 // index that hold no stored sample read as the cleared sample (value 0, the zero date, midnight,
 // empty unit, false flags).
 //
-// Storage is compact: 28 bytes per sample in blocks of 1024, the unit as an index into the log's
-// table of unit texts and the date and time as a day number and milliseconds. Growing never
-// copies the samples already stored.
+// Storage is compact: 28 bytes per sample in blocks of 1024 (the first starts smaller), the unit
+// as an index into the log's table of unit texts and the date and time as a day number and
+// milliseconds. Growing never copies more than the first block. Reset keeps the blocks for the
+// next samples, as a load after New refills them.
 class SampleLog {
 public:
+    static constexpr quint8 IsMaxBit = 1;
+    static constexpr quint8 IsMinBit = 2;
+    static constexpr qint32 InvalidDay = std::numeric_limits<qint32>::min();
+
+    // A sample as stored, for readers that convert straight to it.
+    struct Packed {
+        float value;
+        float avg;
+        float relRef;
+        qint32 day;   // Julian day; InvalidDay for an invalid date
+        qint32 msecs; // since midnight; -1 for an invalid time
+        quint32 unit; // UnitId of the unit text
+        qint16 decimals;
+        quint8 flags; // IsMaxBit | IsMinBit
+    };
+
     static constexpr qint32 InitialUpperIndex = 100;
     static inline const QDate ZeroDate{1899, 12, 30};
 
@@ -54,7 +71,7 @@ public:
     // Number of samples recorded, also the index the next sample is stored at.
     qint32 SampleCount = 0;
 
-    // Empty log, upper index 100; the old storage is released.
+    // Empty log, upper index 100; the storage is kept for the next samples.
     void Reset();
     qint32 UpperIndex() const { return upper_; }
     // Grows the upper index to n when n is not below it (the first step of storing at n).
@@ -73,6 +90,18 @@ public:
     // Stores s at index n (growing by the capacity rule) without touching SampleCount: the
     // recording cycle draws the new sample before it counts it.
     void Store(qint32 n, const Sample &s);
+    // Append for a sample already in its stored form (its unit from UnitId): the slot the caller
+    // fills, field by field.
+    Packed &AppendSlot()
+    {
+        const qint32 n = SampleCount++;
+        MakeRoomFor(n);
+        if (n == stored_ && n < allocated_) {
+            ++stored_;
+            return blocks_[size_t(n) >> BlockShift][size_t(n) & (BlockSize - 1)];
+        }
+        return WritableSlot(n);
+    }
 
     Sample At(qint32 i) const;
     float SampleValue(qint32 i) const { return Slot(i).value; }
@@ -104,21 +133,9 @@ public:
 private:
     static constexpr int BlockShift = 10;
     static constexpr qint32 BlockSize = 1 << BlockShift;
-    static constexpr quint8 IsMaxBit = 1;
-    static constexpr quint8 IsMinBit = 2;
-
-    struct Packed {
-        float value;
-        float avg;
-        float relRef;
-        qint32 day;   // Julian day; InvalidDay for an invalid date
-        qint32 msecs; // since midnight; -1 for an invalid time
-        quint32 unit;
-        qint16 decimals;
-        quint8 flags;
-    };
+    // A short log (most of them, and every fuzz input) takes a small first block.
+    static constexpr qint32 FirstBlockSize = 64;
     static_assert(sizeof(Packed) <= 28);
-    static constexpr qint32 InvalidDay = std::numeric_limits<qint32>::min();
     // 2415019 is the Julian day of the zero date, 30 December 1899.
     static constexpr Packed Cleared = {0.0f, 0.0f, 0.0f, 2415019, 0, 0, 0, 0};
 
@@ -129,10 +146,12 @@ private:
         return blocks_[size_t(i) >> BlockShift][size_t(i) & (BlockSize - 1)];
     }
     Packed &WritableSlot(qint32 i);
+    void Grow();
     Packed Pack(const Sample &s);
 
     qint32 upper_ = InitialUpperIndex;
     qint32 stored_ = 0; // slots written so far (every slot below it holds a sample or is cleared)
+    qint32 allocated_ = 0; // slots the blocks hold
     std::vector<std::unique_ptr<Packed[]>> blocks_;
     std::deque<QString> units_; // stable references; [0] is the empty unit
     QHash<QString, quint32> unitIds_;
