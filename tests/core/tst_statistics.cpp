@@ -103,14 +103,6 @@ void TestStatistics::recordAndReference()
     s.TakeRelReference(now.addSecs(9));
     QCOMPARE(s.RelRef, 12.34f);
     QCOMPARE(s.Rel.Time, QStringLiteral("05-04-2000 14:03:27"));
-
-    // The reset empties the values; units and read-outs stay.
-    s.Reset();
-    QCOMPARE(s.MaxValue, NoValueMarker);
-    QCOMPARE(s.AvgCount, 0);
-    QCOMPARE(s.LastDecimals, qint16(2));
-    QCOMPARE(s.MaxUnit, QStringLiteral("DCV"));
-    QCOMPARE(s.Max.Data, QStringLiteral("1.234"));
 }
 
 QTEST_GUILESS_MAIN(TestStatistics)
