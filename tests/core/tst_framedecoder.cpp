@@ -60,8 +60,8 @@ void TestFrameDecoder::decode_data()
         << With(With(Reference, 6, 0x83), 7, 0x82) << "ACmA 1 1234 AUTO";
     QTest::newRow("diode") << With(Reference, 6, 0x86) << "V 3 1234 AUTO DIODE";
     QTest::newRow("range outside the table") << With(Reference, 7, 0x87) << "DC 0 1234 AUTO";
-    QTest::newRow("annunciators A")
-        << With(Reference, 8, 0x8f) << "DCV 3 1234 MAX MIN REL HOLD AUTO";
+    QTest::newRow("battery") << With(Reference, 1, 0x84) << "DCV 3 1234 AUTO BAT";
+    QTest::newRow("annunciators A") << With(Reference, 8, 0x8a) << "DCV 3 1234 MAX REL AUTO";
     QTest::newRow("annunciators B") << With(Reference, 9, 0x8b) << "DCV 3 1234 MEM MAN APOF";
     QTest::newRow("digit byte above 9") << With(Reference, 3, 0x0a) << "";
     QTest::newRow("ten bytes") << Reference.left(10) << "";
