@@ -85,10 +85,9 @@ void TestPortWindows::confirm()
     QFETCH(int, chosen);
     QFETCH(QString, message);
     TestEnvironment env;
-    Pty one, held, three, five;
+    Pty one, held, five;
     SettingsStore::SetPortDevice(1, one.SlavePath());
     SettingsStore::SetPortDevice(2, held.SlavePath());
-    SettingsStore::SetPortDevice(3, three.SlavePath());
     SettingsStore::SetPortDevice(4, Missing);
     SettingsStore::SetPortDevice(5, five.SlavePath());
     MSComm holder([&](int) { return held.SlavePath(); });
@@ -110,6 +109,8 @@ void TestPortWindows::confirm()
     for (int n = 1; n <= 4; ++n) // each option shows its device; the current one is selected
         QCOMPARE(Option(*window, prefix, n)->isChecked(), n == current);
     QCOMPARE(window->findChild<QLabel *>("Device4")->text(), Missing);
+    QCOMPARE(window->findChild<QLabel *>("Device3")->text(),
+             QStringLiteral("/dev/ttyS2")); // COM3 not set up
     window->show();
     MessageCatcher catcher(m);
     if (chosen == 0)
