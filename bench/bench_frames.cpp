@@ -1,7 +1,12 @@
-// Frames per second through the whole per-frame path of the running program: the serial
-// control, decoding, the front panel, the alarms, the recording cycle with its statistics and the
-// trend graph. The frames arrive on a real pty in pairs (two frames' worth raises at once), so
-// the meter's pause does not limit the rate; each notification decodes one frame.
+// Frames per second of processor time through the whole per-frame path of the running program:
+// the serial control, decoding, the front panel, the alarms, the recording cycle with its
+// statistics, the trend graph and the screen's repaints. Frames carry a varying reading (a slow
+// wave, so the panel, the bar and the graph change on every frame) and are pushed into a real pty
+// as fast as it takes them, in pairs (two frames' worth raises at once, so the meter's pause does
+// not limit the rate).
+//
+// The baseline is the same pty and serial control with an empty handler, measured in the same
+// run: the ratio says what the program's own work costs on top of reading the line.
 //
 //   bench_frames [FRAMES]
 #include "common/Module1.h"
@@ -17,13 +22,85 @@
 #include <QElapsedTimer>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <ctime>
+#include <functional>
 
 using namespace kst;
 
 namespace {
 
-double Run(int span, int frames)
+double ProcessSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// The reading of frame i: a wave over the meter's range, a step of a few counts per frame.
+QByteArray FramePair(int i)
+{
+    MeterFrameEncoder frame;
+    frame.Function = 0;
+    frame.Range = 1;
+    frame.Counts = int(std::lround(1900.0 * std::sin(i / 150.0) + 1000.0 * std::sin(i / 23.0)));
+    const QByteArray bytes = frame.Encode();
+    return bytes + bytes;
+}
+
+// Pushes frames into the pty while handled() lags at most a few kilobytes behind, and returns
+// the frames per second of processor time.
+double Push(test::Pty &pty, int frames, const std::function<qint64()> &handled)
+{
+    constexpr int Batch = 48; // pairs per write: about 1 KB
+    QByteArray batches[8];
+    for (int b = 0; b < 8; ++b)
+        for (int i = 0; i < Batch; ++i)
+            batches[b] += FramePair(b * Batch + i * 7);
+    const qint64 start = handled();
+    const double begin = ProcessSeconds();
+    qint64 written = 0;
+    int next = 0;
+    while (handled() - start < frames) {
+        if (written - (handled() - start) < 2 * Batch && written < frames) {
+            pty.Write(batches[next++ % 8]);
+            written += Batch;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    return double(frames) / (ProcessSeconds() - begin);
+}
+
+double EmptyHandler(int frames)
+{
+    test::Pty pty;
+    MSComm comm([&pty](int) { return pty.SlavePath(); });
+    qint64 count = 0;
+    QObject::connect(&comm, &MSComm::OnComm, [&] {
+        comm.SetInputLen(MSComm::FrameLength);
+        comm.Input();
+        comm.Input();
+        ++count;
+    });
+    comm.SetPortOpen(true);
+    return Push(pty, frames, [&] { return count; });
+}
+
+// Counts the repaints of the reading on the screen.
+class PaintCounter : public QObject {
+public:
+    qint64 paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+double Program(int span, int frames)
 {
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
@@ -36,33 +113,20 @@ double Run(int span, int frames)
     for (const char *box : {"Max", "Min", "Avg", "AlarmH", "AlarmL"})
         main->findChild<QCheckBox *>(QString::fromLatin1(box))->setChecked(true);
     module.GraphXSpan = span;
-    // A log that already fills the window, so every frame redraws a whole window.
-    SampleLog &log = module.Samples;
-    Sample s;
-    s.unit = QStringLiteral("DCV");
-    for (qint32 i = 0; i < span; ++i) {
-        s.value = float(i % 4000) / 1000.0f;
-        log.Append(s);
-    }
+    main->Form_Paint();
     main->StartCom->setChecked(true);
-
-    MeterFrameEncoder frame;
-    frame.Function = 0;
-    frame.Range = 1;
-    QElapsedTimer clock;
-    clock.start();
-    const qint32 first = module.Samples.SampleCount;
-    for (int i = 0; i < frames; ++i) {
-        frame.Counts = (i * 37) % 4000;
-        const QByteArray bytes = frame.Encode();
-        pty.Write(bytes + bytes);
-        while (module.Samples.SampleCount <= first + i)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    // Fill the window first, then measure the steady state: every frame scrolls the view on.
+    Push(pty, span + 200, [&] { return qint64(module.Samples.SampleCount); });
+    PaintCounter counter;
+    main->findChild<QWidget *>(QStringLiteral("ReadBox"))->installEventFilter(&counter);
+    QElapsedTimer wall;
+    wall.start();
+    const double fps = Push(pty, frames, [&] { return qint64(module.Samples.SampleCount); });
+    std::printf("  (span %d: the reading was painted %.0f times a second of wall time)\n", span,
+                double(counter.paints) * 1000.0 / double(std::max<qint64>(1, wall.elapsed())));
     main->DataModified = false;
     delete main;
-    return frames / seconds;
+    return fps;
 }
 
 } // namespace
@@ -72,14 +136,16 @@ int main(int argc, char *argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KST"));
-    const int frames = argc > 1 ? std::atoi(argv[1]) : 3000;
-    std::printf("whole per-frame path (pty, decode, panel, alarms, recording, graph), %d frames\n"
-                "on a log that already fills the graph's span\n",
+    const int frames = argc > 1 ? std::atoi(argv[1]) : 20000;
+    std::printf("whole per-frame path (pty, decode, panel, alarms, recording, graph, repaint),\n"
+                "%d frames of a varying reading, steady state, per second of processor time\n",
                 frames);
-    std::printf("%-10s %14s %16s\n", "span", "frames/s", "meter's max (87/s)");
-    for (int span : {100, 10000}) {
-        const double fps = Run(span, frames);
-        std::printf("%-10d %14.0f %15.1fx\n", span, fps, fps / 87.0);
+    const double empty = EmptyHandler(frames);
+    std::printf("%-22s %12.0f frames/s\n", "empty handler", empty);
+    for (int span : {100, 1000, 10000}) {
+        const double fps = Program(span, frames);
+        std::printf("program, span %-8d %12.0f frames/s   %.3f of the empty handler\n", span, fps,
+                    fps / empty);
     }
     return 0;
 }

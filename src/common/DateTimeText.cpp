@@ -1,6 +1,7 @@
 #include "common/DateTimeText.h"
 
 #include <QLocale>
+#include <cstdlib>
 
 namespace kst {
 
@@ -55,6 +56,16 @@ QString SystemShortDateText(const QDate &date)
 {
     static const QString format = SystemDateFormat();
     return QLocale::system().toString(date, format);
+}
+
+QString IsoTimestampText(const QDateTime &when)
+{
+    const int offset = when.offsetFromUtc() / 60; // minutes
+    const int magnitude = std::abs(offset);
+    return when.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")) + (offset < 0 ? u'-' : u'+') +
+           QStringLiteral("%1:%2")
+               .arg(magnitude / 60, 2, 10, QLatin1Char('0'))
+               .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace kst

@@ -19,5 +19,8 @@ QString ClockText(const QTime &time);
 QString SystemTimeText(const QTime &time);
 // The system's short date form; "MM/dd/yyyy" in the C locale.
 QString SystemShortDateText(const QDate &date);
+// ISO 8601 with milliseconds and the offset from UTC in force at that moment, for files and
+// other programs: 2026-12-06T14:03:27.250+01:00 (+00:00 for UTC).
+QString IsoTimestampText(const QDateTime &when);
 
 } // namespace kst

@@ -1,8 +1,41 @@
 #include "common/DrawingSurface.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kst {
+
+std::vector<QPointF> PixelColumnPath(const std::vector<QPointF> &points)
+{
+    std::vector<QPointF> out;
+    out.reserve(std::min<size_t>(points.size(), 4096));
+    size_t start = 0;
+    while (start < points.size()) {
+        const double column = std::floor(points[start].x());
+        size_t end = start + 1, low = start, high = start;
+        while (end < points.size() && std::floor(points[end].x()) == column) {
+            if (points[end].y() < points[low].y())
+                low = end;
+            if (points[end].y() > points[high].y())
+                high = end;
+            ++end;
+        }
+        if (end - start < 3) {
+            out.insert(out.end(), points.begin() + qsizetype(start),
+                       points.begin() + qsizetype(end));
+        } else {
+            const size_t first = std::min(low, high), second = std::max(low, high);
+            const QPointF band[4] = {points[start], points[first],
+                                     QPointF(points[first].x(), points[second].y()),
+                                     points[end - 1]};
+            for (const QPointF &p : band)
+                if (out.empty() || out.back() != p)
+                    out.push_back(p);
+        }
+        start = end;
+    }
+    return out;
+}
 
 void DrawingSurface::Scale(double x1, double y1, double x2, double y2)
 {
@@ -51,7 +84,7 @@ void DrawingSurface::PolylineTo(const std::vector<QPointF> &points)
     device.push_back(ToDevice(currentX_, currentY_));
     for (const QPointF &p : points)
         device.push_back(ToDevice(p.x(), p.y()));
-    DeviceLines(device);
+    DeviceLines(PixelColumnPath(device));
     currentX_ = points.back().x();
     currentY_ = points.back().y();
 }

@@ -25,6 +25,13 @@ inline constexpr Colour GreyTextColour = qint32(0x80000011u);
 //
 // This base class keeps the state every surface shares (coordinates, current point, pen, font);
 // an implementation supplies the device size and the primitives in device units.
+// A path in device units as it is drawn: runs of consecutive points in one pixel column
+// (floor of x) of three or more points become the run's first point, a vertical line from the
+// first of its extremes to the other (at the x of the first of them) and its last point; other
+// points stay as they are. The picture keeps every column's extremes and every joint between
+// columns, and data no denser than the pixels comes back unchanged.
+std::vector<QPointF> PixelColumnPath(const std::vector<QPointF> &points);
+
 class DrawingSurface {
 public:
     virtual ~DrawingSurface() = default;
@@ -69,8 +76,17 @@ public:
     void Line(double x1, double y1, double x2, double y2);
     // A line from the current point.
     void LineTo(double x, double y) { Line(currentX_, currentY_, x, y); }
-    // A connected line from the current point through every point, drawn as one stroke.
+    // A connected line from the current point through every point, drawn as one stroke. Where
+    // several points fall in one device pixel column, the column is drawn as its band (see
+    // PixelColumnPath), so the cost follows the columns, not the points.
     void PolylineTo(const std::vector<QPointF> &points);
+
+    // Surfaces that keep a picture may hold a data layer over the rest (grid, background):
+    // while it is selected, lines go to it, and ScrollData moves it left by dx user units, what
+    // leaves on the left being gone and the right coming free. Others draw everything alike.
+    virtual bool CanScroll() const { return false; }
+    virtual void SetDataLayer(bool) {}
+    virtual void ScrollData(double) {}
 
     // Text at the current point; the current point moves to the end of the text.
     void PrintText(const QString &text);

@@ -13,8 +13,11 @@ static_assert(int(MessageIcon::Warning) == QMessageBox::Warning &&
 
 int ShowMessage(const Module1 &module, QWidget *parent, const Message &message)
 {
-    if (module.AnswerMessage)
-        return module.AnswerMessage(message);
+    return module.AnswerMessage ? module.AnswerMessage(message) : ShowMessageBox(parent, message);
+}
+
+int ShowMessageBox(QWidget *parent, const Message &message)
+{
     QMessageBox box(QMessageBox::Icon(message.Icon), message.Title, message.Text,
                     QMessageBox::StandardButtons(message.Buttons), parent);
     box.setInformativeText(message.Informative);

@@ -12,6 +12,8 @@ class Module1;
 // text, icon and buttons over parent, or, when module.AnswerMessage is set, that answer without
 // a box. Returns the button pressed (a MessageButton value).
 int ShowMessage(const Module1 &module, QWidget *parent, const Message &message);
+// The modal box itself, whoever answers messages.
+int ShowMessageBox(QWidget *parent, const Message &message);
 
 // The input warning of the field checks: titled "Warning", exclamation icon, OK.
 void ShowInputWarning(const Module1 &module, QWidget *parent, const QString &text);

@@ -88,13 +88,17 @@ private:
 
 } // namespace
 
-SampleFileWriteResult WriteSampleFile(QIODevice &device, const SampleLog &log, qint32 count)
+SampleFileWriteResult WriteSampleFile(QIODevice &device, const SampleLog &log, qint32 count,
+                                      qint32 first)
 {
     SampleFileWriteResult result;
     const qint32 n = std::clamp<qint32>(count, 0, log.UpperIndex() + 1);
-    // A record is at most about 100 bytes plus its unit text; small logs get a small block.
+    first = std::clamp<qint32>(first, 0, n);
+    // A record is at most about 100 bytes plus its unit text; a few records (the journal's one
+    // per frame) get a small block.
     constexpr qsizetype BlockSize = 256 * 1024;
-    QByteArray block(std::min<qsizetype>(BlockSize, qsizetype(n) * 128 + 256), Qt::Uninitialized);
+    QByteArray block(std::min<qsizetype>(BlockSize, qsizetype(n - first) * 128 + 256),
+                     Qt::Uninitialized);
     char *begin = block.data();
     char *out = begin;
     qint32 inBlock = 0; // records in the block not yet handed to the device
@@ -118,7 +122,7 @@ SampleFileWriteResult WriteSampleFile(QIODevice &device, const SampleLog &log, q
         return true;
     };
 
-    for (qint32 i = 0; i < n; ++i) {
+    for (qint32 i = first; i < n; ++i) {
         const quint32 unitId = log.SampleUnitId(i);
         if (!unitDone[unitId]) {
             units[unitId] = log.UnitText(unitId).toUtf8();

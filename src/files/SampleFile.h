@@ -21,10 +21,11 @@ struct SampleFileWriteResult {
     QString error; // the device's reason when ok is false
 };
 
-// Writes records 0 .. count - 1 of the log to an open device, one formatted write per record
+// Writes records first .. count - 1 of the log to an open device, one formatted write per record
 // into a buffer that goes to the device in large blocks. count is clamped to the log's arrays.
 // Stops at the first failed device write.
-SampleFileWriteResult WriteSampleFile(QIODevice &device, const SampleLog &log, qint32 count);
+SampleFileWriteResult WriteSampleFile(QIODevice &device, const SampleLog &log, qint32 count,
+                                      qint32 first = 0);
 
 struct SampleFileSaveResult {
     bool ok = false;

@@ -7,41 +7,11 @@
 #include <QRegion>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace kst {
 
 namespace {
-
-// A line through far more points than the picture has pixel columns (a wide graph span) looks
-// the same drawn through the first, lowest, highest and last point of each column, and costs a
-// fraction to stroke.
-std::vector<QPointF> ThinToPixelColumns(std::vector<QPointF> points)
-{
-    if (points.size() < 4096)
-        return points;
-    std::vector<QPointF> out;
-    out.reserve(4096);
-    size_t start = 0;
-    while (start < points.size()) {
-        const double column = std::floor(points[start].x());
-        size_t end = start + 1;
-        size_t low = start, high = start;
-        while (end < points.size() && std::floor(points[end].x()) == column) {
-            if (points[end].y() < points[low].y())
-                low = end;
-            if (points[end].y() > points[high].y())
-                high = end;
-            ++end;
-        }
-        // Keep the column's points in drawing order.
-        size_t keep[4] = {start, std::min(low, high), std::max(low, high), end - 1};
-        for (size_t k : keep)
-            if (out.empty() || out.back() != points[k])
-                out.push_back(points[k]);
-        start = end;
-    }
-    return out;
-}
 
 // Beyond this many pending operations the picture is brought up to date anyway, so a box that
 // is drawn on but never shown does not collect drawing without end.
@@ -113,14 +83,14 @@ void PictureBox::EnsurePicture()
 {
     const QSize size(qMax(1, width()), qMax(1, height()));
     const qreal ratio = devicePixelRatioF();
-    if (!picture_.isNull() && size == pictureSize_ && ratio == picture_.devicePixelRatio())
+    if (!base_.isNull() && size == pictureSize_ && ratio == base_.devicePixelRatio())
         return;
     // Bring the old picture up to date before it is copied.
-    if (!picture_.isNull())
+    if (!base_.isNull())
         Flush();
-    const bool pixelCoordinates = picture_.isNull() || (ScaleLeft() == 0 && ScaleTop() == 0 &&
-                                                        ScaleWidth() == pictureSize_.width() &&
-                                                        ScaleHeight() == pictureSize_.height());
+    const bool pixelCoordinates = base_.isNull() || (ScaleLeft() == 0 && ScaleTop() == 0 &&
+                                                     ScaleWidth() == pictureSize_.width() &&
+                                                     ScaleHeight() == pictureSize_.height());
     QImage fresh(size * ratio, QImage::Format_RGB32);
     fresh.setDevicePixelRatio(ratio);
     // Point sizes on the picture follow the widget's logical resolution, so text drawn on it
@@ -130,14 +100,24 @@ void PictureBox::EnsurePicture()
     fresh.setDotsPerMeterX(qRound(dpiX / 0.0254));
     fresh.setDotsPerMeterY(qRound(dpiY / 0.0254));
     fresh.fill(ToQColor(backColor_));
-    if (!picture_.isNull()) {
+    if (!base_.isNull()) {
         QPainter painter(&fresh);
-        painter.drawImage(QPointF(0, 0), picture_);
+        painter.drawImage(QPointF(0, 0), base_);
     }
-    const bool resolutionChanged = picture_.isNull() ||
-                                   picture_.dotsPerMeterX() != fresh.dotsPerMeterX() ||
-                                   picture_.dotsPerMeterY() != fresh.dotsPerMeterY();
-    picture_ = fresh;
+    if (!data_.isNull()) {
+        QImage layer(fresh.size(), QImage::Format_ARGB32_Premultiplied);
+        layer.setDevicePixelRatio(ratio);
+        layer.fill(Qt::transparent);
+        QPainter painter(&layer);
+        painter.drawImage(QPointF(0, 0), data_);
+        painter.end();
+        data_ = layer;
+    }
+    const bool resolutionChanged = base_.isNull() ||
+                                   base_.dotsPerMeterX() != fresh.dotsPerMeterX() ||
+                                   base_.dotsPerMeterY() != fresh.dotsPerMeterY();
+    base_ = fresh;
+    composed_ = false;
     pictureSize_ = size;
     blank_ = false;
     if (resolutionChanged) {
@@ -165,25 +145,85 @@ void PictureBox::FillBackground(QPainter &painter)
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
+void PictureBox::ApplyShift()
+{
+    const qint64 target = qint64(std::llround(shiftTotal_));
+    const qint64 step = target - shiftApplied_;
+    shiftApplied_ = target;
+    if (step == 0 || data_.isNull())
+        return;
+    // Whole device pixels of the image; the rest of a fraction waits for the next step.
+    const qreal ratio = data_.devicePixelRatio();
+    const qint64 pixels = qint64(std::llround(double(step) * ratio));
+    const int w = data_.width();
+    if (pixels >= w || pixels <= -w) {
+        data_.fill(Qt::transparent);
+        return;
+    }
+    const int bytes = 4;
+    for (int y = 0; y < data_.height(); ++y) {
+        uchar *row = data_.scanLine(y);
+        if (pixels > 0) {
+            std::memmove(row, row + pixels * bytes, size_t(w - pixels) * bytes);
+            std::memset(row + (w - pixels) * bytes, 0, size_t(pixels) * bytes);
+        } else {
+            std::memmove(row - pixels * bytes, row, size_t(w + pixels) * bytes);
+            std::memset(row, 0, size_t(-pixels) * bytes);
+        }
+    }
+}
+
 void PictureBox::Flush()
 {
-    if (!pendingClear_ && pending_.empty())
+    if (!pendingClear_ && pending_.empty() && qint64(std::llround(shiftTotal_)) == shiftApplied_)
         return;
-    QPainter painter(&picture_);
-    if (pendingClear_)
+    composed_ = false;
+    QPainter painter(&base_);
+    if (pendingClear_) {
         FillBackground(painter);
+        if (!data_.isNull())
+            data_.fill(Qt::transparent);
+        shiftApplied_ = qint64(std::llround(shiftTotal_));
+    }
     pendingClear_ = false;
+    ApplyShift();
+    std::unique_ptr<QPainter> layer;
     for (const Pending &op : pending_) {
+        QPainter *p = &painter;
+        if (op.data) {
+            if (data_.isNull()) {
+                data_ = QImage(base_.size(), QImage::Format_ARGB32_Premultiplied);
+                data_.setDevicePixelRatio(base_.devicePixelRatio());
+                data_.fill(Qt::transparent);
+            }
+            if (!layer)
+                layer = std::make_unique<QPainter>(&data_);
+            p = layer.get();
+        }
         if (!op.points.empty()) {
-            painter.setPen(op.pen);
-            painter.setRenderHint(QPainter::Antialiasing, op.antialias);
-            if (op.points.size() == 1)
-                painter.drawPoint(op.points.front());
+            p->setPen(op.pen);
+            p->setRenderHint(QPainter::Antialiasing, op.antialias);
+            std::vector<QPointF> points;
+            const std::vector<QPointF> *draw = &op.points;
+            if (op.data && op.shift != double(shiftApplied_)) {
+                // Queued before later scrolling: put it where the layer's pixels are now.
+                const double dx = op.shift - double(shiftApplied_);
+                points.reserve(op.points.size());
+                for (const QPointF &q : op.points)
+                    points.emplace_back(q.x() + dx, q.y());
+                points = PixelColumnPath(points);
+                draw = &points;
+            } else if (op.data && op.points.size() > 2) {
+                points = PixelColumnPath(op.points);
+                draw = &points;
+            }
+            if (draw->size() == 1)
+                p->drawPoint(draw->front());
             else
-                painter.drawPolyline(op.points.data(), int(op.points.size()));
+                p->drawPolyline(draw->data(), int(draw->size()));
         } else {
-            painter.setPen(op.pen);
-            painter.setFont(op.font->font);
+            p->setPen(op.pen);
+            p->setFont(op.font->font);
             auto cached = op.font->texts.find(op.text);
             if (cached == op.font->texts.end()) {
                 if (op.font->texts.size() > MaxCachedTexts)
@@ -193,15 +233,40 @@ void PictureBox::Flush()
                 text.prepare(QTransform(), op.font->font);
                 cached = op.font->texts.insert(op.text, text);
             }
-            painter.drawStaticText(op.topLeft, *cached);
+            p->drawStaticText(op.topLeft, *cached);
         }
     }
     pending_.clear();
 }
 
+void PictureBox::ScrollData(double dx)
+{
+    if (ScaleWidth() == 0)
+        return;
+    EnsurePicture();
+    shiftTotal_ += dx * Width() / ScaleWidth();
+    blank_ = false;
+    update();
+}
+
 void PictureBox::Queue(Pending &&op)
 {
     blank_ = false;
+    op.data = dataLayer_;
+    op.shift = shiftTotal_;
+    if (op.data && op.points.size() > 1 && !pending_.empty()) {
+        // The newest piece of a strip chart continues the previous one: stroke them together.
+        Pending &last = pending_.back();
+        const double dx = op.shift - last.shift;
+        if (last.data && last.points.size() > 1 && last.pen == op.pen &&
+            last.antialias == op.antialias &&
+            last.points.back() == QPointF(op.points.front().x() + dx, op.points.front().y())) {
+            for (size_t i = 1; i < op.points.size(); ++i)
+                last.points.emplace_back(op.points[i].x() + dx, op.points[i].y());
+            update();
+            return;
+        }
+    }
     pending_.push_back(std::move(op));
     if (pending_.size() > MaxPending)
         Flush();
@@ -212,6 +277,14 @@ const QImage &PictureBox::Picture() const
 {
     EnsurePicture();
     Flush();
+    if (!composed_) {
+        picture_ = base_.copy();
+        if (!data_.isNull()) {
+            QPainter painter(&picture_);
+            painter.drawImage(QPointF(0, 0), data_);
+        }
+        composed_ = true;
+    }
     return picture_;
 }
 
@@ -221,7 +294,12 @@ void PictureBox::SetBackColor(Colour colour)
     EnsurePicture();
     pending_.clear();
     pendingClear_ = false;
-    picture_.fill(ToQColor(colour));
+    base_.fill(ToQColor(colour));
+    if (!data_.isNull())
+        data_.fill(Qt::transparent);
+    shiftTotal_ = 0;
+    shiftApplied_ = 0;
+    composed_ = false;
     blank_ = true;
     update();
 }
@@ -233,6 +311,8 @@ void PictureBox::DeviceClear()
         return;
     pending_.clear();
     pendingClear_ = true;
+    shiftTotal_ = 0;
+    shiftApplied_ = 0;
     blank_ = true;
     update();
 }
@@ -289,7 +369,6 @@ void PictureBox::DeviceLines(const std::vector<QPointF> &devicePoints)
             if (op.points.size() < 2)
                 return;
         }
-        op.points = ThinToPixelColumns(std::move(op.points));
     }
     Queue(std::move(op));
 }
@@ -308,7 +387,7 @@ PictureBox::FontData &PictureBox::CurrentFont() const
         font.setPointSizeF(size);
         font.setBold(FontBold());
         auto data =
-            std::unique_ptr<FontData>(new FontData{font, QFontMetricsF(font, &picture_), {}, {}});
+            std::unique_ptr<FontData>(new FontData{font, QFontMetricsF(font, &base_), {}, {}});
         found = fonts_.emplace(fontKey_, std::move(data)).first;
     }
     font_ = found->second.get();
@@ -354,7 +433,9 @@ void PictureBox::paintEvent(QPaintEvent *)
     EnsurePicture();
     Flush();
     QPainter painter(this);
-    painter.drawImage(QPointF(0, 0), picture_);
+    painter.drawImage(QPointF(0, 0), base_);
+    if (!data_.isNull())
+        painter.drawImage(QPointF(0, 0), data_);
 }
 
 void PictureBox::resizeEvent(QResizeEvent *)

@@ -28,8 +28,12 @@ namespace kst {
 // Mouse releases are reported in user coordinates.
 //
 // Drawing is put on the picture when it is needed (shown, handed out, resized), not call by
-// call: what a Cls wipes is never rasterised, so redrawing a window several times per recorded
-// sample costs one rasterisation.
+// call: what a Cls wipes is never rasterised, and lines drawn between two paints are stroked
+// together.
+//
+// The picture has a data layer over the background: what is drawn while SetDataLayer(true) is
+// in force goes there, and ScrollData moves only that layer, so a strip chart advances by
+// moving its line and drawing the newest piece while its grid stays where it is.
 class PictureBox : public QWidget, public DrawingSurface {
     Q_OBJECT
 public:
@@ -44,6 +48,10 @@ public:
     const QImage &Picture() const;
 
     QSize sizeHint() const override { return {200, 100}; }
+
+    bool CanScroll() const override { return true; }
+    void SetDataLayer(bool on) override { dataLayer_ = on; }
+    void ScrollData(double dx) override;
 
 signals:
     // A mouse button was released over the box; x and y in user coordinates.
@@ -84,23 +92,33 @@ private:
         QPointF topLeft;
         QString text;
         FontData *font = nullptr;
+        bool data = false; // on the data layer
+        double shift = 0;  // the data layer's total shift when queued, device pixels
     };
 
     // Brings the picture to the widget's current size (and pixel ratio), keeping its content.
     // Pixel coordinates (never set with Scale) follow the new size.
     void EnsurePicture();
     void EnsurePicture() const { const_cast<PictureBox *>(this)->EnsurePicture(); }
-    // Puts the pending drawing on the picture.
+    // Puts the pending drawing on the layers.
     void Flush();
     void Flush() const { const_cast<PictureBox *>(this)->Flush(); }
+    // Moves the data layer's pixels to the shift scrolled so far.
+    void ApplyShift();
     // Fills the picture with the background, leaving out what child picture boxes cover.
     void FillBackground(QPainter &painter);
     FontData &CurrentFont() const;
     void Queue(Pending &&op);
 
     Colour backColor_ = 0xFFFFFF;
-    QImage picture_;
-    QSize pictureSize_; // logical size the picture was made for
+    QImage base_;            // background and everything drawn outside the data layer
+    QImage data_;            // the data layer (null until used), premultiplied alpha
+    mutable QImage picture_; // both together, made when handed out
+    mutable bool composed_ = false;
+    bool dataLayer_ = false;
+    double shiftTotal_ = 0;   // device pixels the data layer was scrolled since the last clear
+    qint64 shiftApplied_ = 0; // whole pixels of it already moved on data_
+    QSize pictureSize_;       // logical size the picture was made for
     std::vector<Pending> pending_;
     bool pendingClear_ = false;
     // Nothing was drawn since the last clear, so another clear changes nothing.

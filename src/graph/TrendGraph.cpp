@@ -18,7 +18,7 @@ TrendGraph::TrendGraph(Module1 &module, DrawingSurface &graphFrm, DrawingSurface
 {
 }
 
-void TrendGraph::ApplyGraphScale(float top, float low, qint32 span)
+void TrendGraph::ScaleAndGrid(float top, float low, qint32 span)
 {
     const float h = std::fabs(top - low);
     if (h == 0) {
@@ -29,14 +29,48 @@ void TrendGraph::ApplyGraphScale(float top, float low, qint32 span)
         box_.SetScaleTop(top);
     }
     DrawGraphGrid(box_);
+}
+
+void TrendGraph::ApplyGraphScale(float top, float low, qint32 span)
+{
+    ScaleAndGrid(top, low, span);
+    drawn_.Valid = false;
     DrawAxisLabels(top, low);
 }
 
-void TrendGraph::RedrawGraph(qint32 &left, qint32 count, float top, float low)
+float TrendGraph::Plotted(qint64 i, float top, float low)
 {
-    frm_.Cls();
+    // The conversion into the graph unit exactly as NormalizeUnitValue does it, with the unit
+    // lookup done once per run of samples in the same unit.
+    SampleLog &log = m_.Samples;
+    const auto k = qint32(i);
+    const float value = log.SampleValue(k);
+    float y;
+    if (!unitKnown_ || log.SampleUnit(k) != lastUnit_ || m_.GraphUnit != lastGraphUnit_) {
+        QString unit = log.SampleUnit(k);
+        y = NormalizeUnitValue(value, unit, m_.GraphUnit); // trims both texts
+        if (unit != log.SampleUnit(k))
+            log.SetSampleUnit(k, unit);
+        int exponent = 0;
+        lastUnit_ = unit;
+        lastGraphUnit_ = m_.GraphUnit;
+        unitKnown_ = true;
+        toBase_ = UnitExponent(unit, exponent) ? std::pow(10.0, exponent) : 0.0;
+        fromBase_ = UnitExponent(m_.GraphUnit, exponent) ? std::pow(10.0, -exponent) : 1.0;
+    } else {
+        y = float(double(value) * toBase_ * fromBase_);
+    }
+    if (y > top)
+        y = top;
+    if (y < low)
+        y = low;
+    return y;
+}
+
+void TrendGraph::DrawWindow(qint32 &left, qint32 count, float top, float low)
+{
     box_.Cls();
-    ApplyGraphScale(m_.GraphTopY, m_.GraphLowY, m_.GraphXSpan);
+    ScaleAndGrid(m_.GraphTopY, m_.GraphLowY, m_.GraphXSpan);
     box_.SetCurrentX(0);
     if (left > count - 1)
         left = count;
@@ -53,56 +87,146 @@ void TrendGraph::RedrawGraph(qint32 &left, qint32 count, float top, float low)
     const double width = box_.ScaleLeft() + box_.ScaleWidth();
     if (width > 0 && end - left > qint64(width) + 2)
         visibleEnd = left + qint64(width) + 2;
-    // The conversion of a sample into the graph unit, exactly as NormalizeUnitValue does it,
-    // with the unit lookup done once per run of samples in the same unit.
-    QString lastUnit;
-    bool known = false;
-    double toBase = 0, fromBase = 1;
-    const auto convert = [&](qint64 i) {
-        const auto k = qint32(i);
-        const float value = log.SampleValue(k);
-        if (!known || log.SampleUnit(k) != lastUnit) {
-            QString unit = log.SampleUnit(k);
-            const float y = NormalizeUnitValue(value, unit, m_.GraphUnit); // trims both texts
-            if (unit != log.SampleUnit(k))
-                log.SetSampleUnit(k, unit);
-            int exponent = 0;
-            lastUnit = unit;
-            known = true;
-            toBase = UnitExponent(unit, exponent) ? std::pow(10.0, exponent) : 0.0;
-            fromBase = UnitExponent(m_.GraphUnit, exponent) ? std::pow(10.0, -exponent) : 1.0;
-            return y;
-        }
-        return float(double(value) * toBase * fromBase);
-    };
-    const auto plotted = [&](qint64 i) {
-        float y = convert(i);
-        if (y > top)
-            y = top;
-        if (y < low)
-            y = low;
-        return QPointF(double(i - left), double(y));
-    };
     points_.clear();
-    for (qint64 i = std::max<qint64>(left, 0); i < visibleEnd; ++i)
-        points_.push_back(plotted(i));
+    const qint64 first = std::max<qint64>(left, 0);
+    for (qint64 i = first; i < visibleEnd; ++i)
+        points_.emplace_back(double(i - left), double(Plotted(i, top, low)));
+    box_.SetDataLayer(true);
     box_.PolylineTo(points_);
+    box_.SetDataLayer(false);
     if (visibleEnd < end) {
-        const QPointF last = plotted(end - 1);
-        box_.SetCurrentX(last.x());
-        box_.SetCurrentY(last.y());
+        box_.SetCurrentX(double(end - 1 - left));
+        box_.SetCurrentY(Plotted(end - 1, top, low));
     }
+    NoteDrawn(left, qint32(std::max(first, visibleEnd)));
+    // Drawn only for the range the module holds: another range is drawn afresh next time.
+    if (top != m_.GraphTopY || low != m_.GraphLowY)
+        drawn_.Valid = false;
+}
+
+void TrendGraph::NoteDrawn(qint32 start, qint32 end)
+{
+    drawn_.Valid = true;
+    drawn_.Start = start;
+    drawn_.End = end;
+    drawn_.Newest = false;
+    drawn_.Top = m_.GraphTopY;
+    drawn_.Low = m_.GraphLowY;
+    drawn_.Span = m_.GraphXSpan;
+    drawn_.Unit = m_.GraphUnit;
+    drawn_.Width = box_.Width();
+    drawn_.Height = box_.Height();
+    drawn_.Colour = box_.ForeColor();
+    drawn_.PenWidth = box_.DrawWidth();
+}
+
+bool TrendGraph::SameScale() const
+{
+    return drawn_.Valid && drawn_.Top == m_.GraphTopY && drawn_.Low == m_.GraphLowY &&
+           drawn_.Span == m_.GraphXSpan && drawn_.Unit == m_.GraphUnit &&
+           drawn_.Width == box_.Width() && drawn_.Height == box_.Height() &&
+           drawn_.Colour == box_.ForeColor() && drawn_.PenWidth == box_.DrawWidth() &&
+           box_.ScaleWidth() == m_.GraphXSpan;
+}
+
+void TrendGraph::Invalidate()
+{
+    drawn_.Valid = false;
+    labels_.Valid = false;
+}
+
+void TrendGraph::RedrawGraph(qint32 &left, qint32 count, float top, float low)
+{
+    DrawWindow(left, count, top, low);
     DrawAxisLabels(m_.GraphTopY, m_.GraphLowY);
 }
 
-void TrendGraph::PlotNewestSample(qint32 index, float value)
+void TrendGraph::DrawNewestSegment(qint32 index, float value)
 {
     float y = value;
     if (m_.GraphTopY == m_.GraphLowY)
         y = m_.GraphTopY; // a range without height shows every value on its one line
+    box_.SetDataLayer(true);
     box_.LineTo(index, y);
+    box_.SetDataLayer(false);
+    drawn_.Newest = true;
+    drawn_.NewestIndex = index;
+    drawn_.NewestValue = y;
+}
+
+void TrendGraph::PlotNewestSample(qint32 index, float value)
+{
+    DrawNewestSegment(index, value);
     if (AdvanceScroll)
         AdvanceScroll(index);
+    DrawAxisLabels(m_.GraphTopY, m_.GraphLowY);
+}
+
+void TrendGraph::ShowRecordedWindow(qint32 left, qint32 count, bool newestSegment)
+{
+    const float top = m_.GraphTopY, low = m_.GraphLowY;
+    SampleLog &log = m_.Samples;
+    const qint64 stored = qint64(log.UpperIndex()) + 1;
+    // How far the picture already goes: the newest segment drawn last time counts as the line
+    // to that sample when it lies where the line would put it.
+    qint32 shownEnd = drawn_.End;
+    bool canAdvance = box_.CanScroll() && SameScale() && left >= drawn_.Start &&
+                      drawn_.End > drawn_.Start && count <= stored;
+    if (canAdvance && drawn_.Newest) {
+        canAdvance = drawn_.Start == 0 && left == 0 && drawn_.NewestIndex == drawn_.End &&
+                     drawn_.End < count + 1 && drawn_.End < stored &&
+                     drawn_.NewestValue == Plotted(drawn_.End, top, low);
+        shownEnd = drawn_.End + 1;
+    }
+    const qint64 visibleEnd = std::min<qint64>(count, qint64(left) + m_.GraphXSpan + 2);
+    canAdvance = canAdvance && count >= shownEnd && left - drawn_.Start < m_.GraphXSpan &&
+                 visibleEnd - shownEnd <= m_.GraphXSpan;
+    if (canAdvance) {
+        if (left > drawn_.Start)
+            box_.ScrollData(left - drawn_.Start);
+        const qint32 last = shownEnd - 1;
+        box_.SetCurrentX(double(last - left));
+        box_.SetCurrentY(Plotted(last, top, low));
+        points_.clear();
+        for (qint64 i = shownEnd; i < visibleEnd; ++i)
+            points_.emplace_back(double(i - left), double(Plotted(i, top, low)));
+        box_.SetDataLayer(true);
+        box_.PolylineTo(points_);
+        box_.SetDataLayer(false);
+        const qint32 end = qint32(std::max<qint64>(shownEnd, visibleEnd));
+        NoteDrawn(left, end);
+        if (count > end) {
+            box_.SetCurrentX(double(count - 1 - left));
+            box_.SetCurrentY(Plotted(count - 1, top, low));
+        }
+    } else {
+        qint32 l = left;
+        DrawWindow(l, count, top, low);
+    }
+    if (newestSegment && count >= 0 && count < stored)
+        DrawNewestSegment(count, log.SampleValue(count));
+    UpdateAxisLabels();
+}
+
+void TrendGraph::UpdateAxisLabels()
+{
+    Labels now;
+    now.Valid = true;
+    now.Top = m_.GraphTopY;
+    now.Low = m_.GraphLowY;
+    now.FrameWidth = frm_.Width();
+    now.FrameHeight = frm_.Height();
+    now.BoxWidth = box_.Width();
+    static constexpr int offsets[] = {0, 20, 40, 60, 80, 95};
+    const SampleLog &log = m_.Samples;
+    for (int offset : offsets) {
+        const qint64 index = qint64(ViewStart) + offset;
+        if (index > log.UpperIndex())
+            break;
+        now.Times.push_back(index < 0 ? -1 : log.SampleTime(qint32(index)).msecsSinceStartOfDay());
+    }
+    if (now == labels_)
+        return;
     DrawAxisLabels(m_.GraphTopY, m_.GraphLowY);
 }
 
@@ -133,16 +257,27 @@ void TrendGraph::DrawAxisLabels(float top, float low)
     // Fixed sample offsets: under every second vertical grid line when the span is 100.
     static constexpr int offsets[] = {0, 20, 40, 60, 80, 95};
     const SampleLog &log = m_.Samples;
+    labels_ = Labels{};
+    labels_.Valid = true;
+    labels_.Top = top;
+    labels_.Low = low;
+    labels_.FrameWidth = frm_.Width();
+    labels_.FrameHeight = frm_.Height();
+    labels_.BoxWidth = box_.Width();
     for (int m = 0; m < 6; ++m) {
         const qint64 index = qint64(ViewStart) + offsets[m];
         if (index > log.UpperIndex())
             break;
-        if (index < 0)
+        if (index < 0) {
+            labels_.Times.push_back(-1);
             continue;
+        }
+        const QTime time = log.SampleTime(qint32(index));
+        labels_.Times.push_back(time.msecsSinceStartOfDay());
         frm_.SetCurrentY(frm_.Height() * 0.92);
         frm_.SetCurrentX(m < 5 ? frm_.Width() / 20 + m * box_.Width() / 5
                                : box_.Width() + frm_.Width() / 25);
-        frm_.Print(SystemTimeText(log.SampleTime(qint32(index))));
+        frm_.Print(SystemTimeText(time));
     }
 }
 

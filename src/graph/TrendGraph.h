@@ -2,6 +2,7 @@
 
 #include <QRectF>
 #include <QSizeF>
+#include <QString>
 #include <QtGlobal>
 #include <functional>
 #include <vector>
@@ -53,11 +54,65 @@ public:
     // The windowed redraw of the scroll bar at value: sets ViewStart/ViewEnd and redraws.
     void ShowScrollWindow(qint32 scrollValue);
 
+    // The recording cycle's one drawing: the picture RedrawGraph(left, count) leaves, plus the
+    // newest segment to the raw value of sample count at x = count when newestSegment is set,
+    // and the labels when they changed. When the picture on a scrolling surface already shows
+    // an earlier part of the same window (the view only advanced), it is scrolled and only the
+    // new samples are drawn.
+    void ShowRecordedWindow(qint32 left, qint32 count, bool newestSegment);
+
+    // Forget what the surfaces show (they were cleared or recoloured from outside), so the next
+    // drawing is a full one.
+    void Invalidate();
+
 private:
+    // Clears the plot area, sets its coordinates and draws the grid.
+    void ScaleAndGrid(float top, float low, qint32 span);
+    // Clears and draws samples left .. count - 1 (see RedrawGraph), without the labels.
+    void DrawWindow(qint32 &left, qint32 count, float top, float low);
+    // Sample i in the graph unit, clipped to top..low (trims its unit as the conversion does).
+    float Plotted(qint64 i, float top, float low);
+    // The segment from the current point to the raw value at x = index.
+    void DrawNewestSegment(qint32 index, float value);
+    // The labels, redrawn only when a text, the range or the frame changed.
+    void UpdateAxisLabels();
+
     Module1 &m_;
     DrawingSurface &frm_;
     DrawingSurface &box_;
     std::vector<QPointF> points_; // reused by every redraw
+
+    // What the plot area shows: samples Start .. End - 1 of the log from x = 0, drawn for this
+    // range, span, unit, size and pen, and whether the newest segment follows them.
+    struct Drawn {
+        bool Valid = false;
+        qint32 Start = 0, End = 0;
+        bool Newest = false;
+        qint32 NewestIndex = 0;
+        float NewestValue = 0;
+        float Top = 0, Low = 0;
+        qint32 Span = 0;
+        QString Unit;
+        double Width = 0, Height = 0;
+        qint32 Colour = 0;
+        int PenWidth = 0;
+    } drawn_;
+    void NoteDrawn(qint32 start, qint32 end);
+    bool SameScale() const;
+
+    // The labels last drawn: range, frame and plot sizes, and the times of the time labels.
+    struct Labels {
+        bool Valid = false;
+        float Top = 0, Low = 0;
+        double FrameWidth = 0, FrameHeight = 0, BoxWidth = 0;
+        std::vector<qint64> Times; // seconds of day, -1 for a slot before the log
+        bool operator==(const Labels &) const = default;
+    } labels_;
+    // Unit lookup cache of Plotted.
+    QString lastUnit_;
+    QString lastGraphUnit_;
+    bool unitKnown_ = false;
+    double toBase_ = 0, fromBase_ = 1;
 };
 
 // Where the plot area sits inside the frame so that the labels line up with it: the nine value

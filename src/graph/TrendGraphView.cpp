@@ -135,6 +135,37 @@ void TrendGraphView::AdvanceGraphScroll(qint32 index)
     }
 }
 
+void TrendGraphView::RecordNewestSample(qint32 index)
+{
+    const double width = graphBox_->ScaleWidth();
+    // While the log fits in one window it is drawn from the left edge; after that the window
+    // ends at the new sample, with the newest segment after it.
+    const qint32 left = width > index ? 0 : index - m_.GraphXSpan;
+    const ScrollPosition before{hScroll_->value(), hScroll_->maximum()};
+    ScrollPosition scroll = before;
+    const bool moved = kst::AdvanceGraphScroll(scroll, width, index);
+    if (scroll.Maximum != before.Maximum)
+        hScroll_->setMaximum(scroll.Maximum);
+    if (moved) {
+        cycling_ = true;
+        hScroll_->setValue(scroll.Value);
+        cycling_ = false;
+        // The scroll redraw ends at the previous sample; the newest is drawn by the next one.
+        const ViewWindow window = ScrollViewWindow(scroll.Value, width, m_.Samples.SampleCount);
+        graph_->ViewStart = window.Start;
+        graph_->ViewEnd = window.End;
+        graph_->ShowRecordedWindow(window.Start, window.End, false);
+        return;
+    }
+    if (before.Value + width - 5.0 < index) {
+        // The scroll bar is at its end and cannot follow: labels and read-out count from the
+        // start of the newest window.
+        graph_->ViewStart = std::max(0, index - m_.GraphXSpan);
+        graph_->ViewEnd = index;
+    }
+    graph_->ShowRecordedWindow(left, index, true);
+}
+
 void TrendGraphView::PositionForRecording()
 {
     const ScrollPosition scroll = RecordingStartPosition(
@@ -171,6 +202,7 @@ void TrendGraphView::SetColours(Colour back, Colour fore, int width)
     graphFrm_->SetBackColor(back);
     graphBox_->SetForeColor(fore);
     graphBox_->SetDrawWidth(width);
+    graph_->Invalidate();
     Form_Paint();
 }
 
@@ -182,7 +214,8 @@ void TrendGraphView::SetRecording(bool recording)
 
 void TrendGraphView::HScroll_Change()
 {
-    HScroll_Scroll();
+    if (!cycling_)
+        HScroll_Scroll();
 }
 
 void TrendGraphView::HScroll_Scroll()

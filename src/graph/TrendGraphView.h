@@ -53,6 +53,10 @@ public:
     // The recording cycle's scroll bookkeeping for the sample just stored at index: moves the
     // scroll bar on (which redraws) once the sample nears the right edge.
     void AdvanceGraphScroll(qint32 index);
+    // The recording cycle's graph work for the sample just stored at index (SampleCount still
+    // equals index): the picture that the window redraw, the newest segment and the scroll
+    // bookkeeping leave, drawn once, and the labels once.
+    void RecordNewestSample(qint32 index);
     // START: puts the scroll bar on the newest samples before recording locks it.
     void PositionForRecording();
     // After a file was loaded: the whole log drawn from sample 0, the scroll range reaching
@@ -94,6 +98,8 @@ private:
     QLabel *label1_ = nullptr;
     QLabel *label2_ = nullptr;
     QLabel *label3_ = nullptr;
+    // The recording cycle moves the scroll bar itself and draws once.
+    bool cycling_ = false;
     qint32 clickX_ = 0;
     float clickY_ = 0;
     bool recording_ = false;

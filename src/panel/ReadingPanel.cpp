@@ -230,20 +230,30 @@ ReadingPanel::ReadingPanel(QWidget *parent) : QGroupBox(QStringLiteral("READING"
         flags->addWidget(label);
 
     // Reading, with AC/DC and the battery to its left and the unit and icons to its right.
-    readBox_ = MakeLabel(face_, QStringLiteral("ReadBox"));
+    // The texts that change with every frame sit in labels of fixed size, so a new value is
+    // only repainted and never lays the window out again. The reading fills a place the layout
+    // sizes; the label follows that place.
+    readSlot_ = new QWidget(face_);
+    readSlot_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    readSlot_->setMinimumSize(110, 40);
+    readSlot_->installEventFilter(this);
+    readBox_ = MakeLabel(readSlot_, QStringLiteral("ReadBox"));
     readBox_->setFont(PixelFont(QStringLiteral("Arial Narrow"), 48, true));
     readBox_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    readBox_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    readBox_->setMinimumSize(110, 40);
+    readBox_->setFixedSize(readSlot_->minimumSize());
     readBox_->installEventFilter(this);
 
     const QFont sideFont = PixelFont(family, 16, true);
+    const QFontMetrics side(sideFont);
     dcAcBox_ = MakeLabel(face_, QStringLiteral("DcAcBox"));
     dcAcBox_->setFont(sideFont);
-    dcAcBox_->setMinimumWidth(QFontMetrics(sideFont).horizontalAdvance(QStringLiteral("DC")) + 4);
+    dcAcBox_->setFixedSize(side.horizontalAdvance(QStringLiteral("DC")) + 4, side.height());
     unitBox_ = MakeLabel(face_, QStringLiteral("UnitBox"));
     unitBox_->setFont(sideFont);
-    unitBox_->setMinimumWidth(QFontMetrics(sideFont).horizontalAdvance(QStringLiteral("KHz")) + 4);
+    int unitWidth = 0;
+    for (const char *unit : {"KHz", "MHz", "mV", "mA", "\u03bcA", "\u03bcF", "K\u03a9", "M\u03a9"})
+        unitWidth = std::max(unitWidth, side.horizontalAdvance(QString::fromUtf8(unit)));
+    unitBox_->setFixedSize(unitWidth + 4, side.height());
 
     const auto icon = [&](const char *name, const QPixmap &picture) {
         QLabel *label = MakeLabel(face_, QString::fromLatin1(name));
@@ -273,7 +283,7 @@ ReadingPanel::ReadingPanel(QWidget *parent) : QGroupBox(QStringLiteral("READING"
     auto *middle = new QHBoxLayout;
     middle->setSpacing(6);
     middle->addLayout(left);
-    middle->addWidget(readBox_, 1);
+    middle->addWidget(readSlot_, 1);
     middle->addLayout(right);
 
     // Bar graph and its scale.
@@ -340,20 +350,16 @@ void ReadingPanel::ShowWatchdogExpired()
 
 void ReadingPanel::ShowReadingFlags(const MeterReading &reading)
 {
-    // Function icons: both off, then the one the function implies.
-    diode_->hide();
-    buzzer_->hide();
-    if (reading.Buzzer) {
-        buzzer_->show();
-        diode_->hide();
-    }
-    if (reading.Diode)
-        diode_->show();
-    if (reading.Adp) {
+    // Function icons: the one the function implies. Nothing is touched that does not change,
+    // so a steady display costs no repaint.
+    buzzer_->setVisible(reading.Buzzer);
+    diode_->setVisible(reading.Diode);
+    if (reading.Adp && !adpColoured_) {
         // The adapter flag is not lit; it only takes the button-text colour.
         QPalette palette = adp_->palette();
         palette.setColor(QPalette::WindowText, palette.color(QPalette::ButtonText));
         adp_->setPalette(palette);
+        adpColoured_ = true;
     }
 
     max_->setVisible(reading.Max);
@@ -366,8 +372,8 @@ void ReadingPanel::ShowReadingFlags(const MeterReading &reading)
     apof_->setVisible(reading.Apof);
     battery_->setVisible(reading.BatteryLow);
 
-    unitBox_->setText(reading.UnitText);
-    dcAcBox_->setText(reading.AcDcText);
+    SetText(unitBox_, reading.UnitText);
+    SetText(dcAcBox_, reading.AcDcText);
     const bool frequency = IsFrequencyUnit(reading.UnitText);
     segments_.at(0)->setVisible(!frequency);
     marks_.at(0)->setVisible(!frequency);
@@ -376,7 +382,13 @@ void ReadingPanel::ShowReadingFlags(const MeterReading &reading)
 
 void ReadingPanel::SetReadingText(const QString &text)
 {
-    readBox_->setText(text);
+    SetText(readBox_, text);
+}
+
+void ReadingPanel::SetText(QLabel *label, const QString &text)
+{
+    if (label->text() != text)
+        label->setText(text);
 }
 
 void ReadingPanel::HideIcons()
@@ -388,13 +400,15 @@ void ReadingPanel::HideIcons()
 
 bool ReadingPanel::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == readSlot_ && event->type() == QEvent::Resize)
+        readBox_->setFixedSize(readSlot_->size());
     if (watched == readBox_ && event->type() == QEvent::Resize)
         FitReadingFont();
     return QGroupBox::eventFilter(watched, event);
 }
 
-// The digits fill the room the layout gives them; the label ignores its own size hint, so a
-// font change never feeds back into the layout.
+// The digits fill the room the layout gives them; the label has a fixed size, so a font change
+// never feeds back into the layout.
 void ReadingPanel::FitReadingFont()
 {
     const QSize room = readBox_->contentsRect().size();

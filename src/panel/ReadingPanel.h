@@ -56,8 +56,10 @@ protected:
 
 private:
     void FitReadingFont();
+    static void SetText(QLabel *label, const QString &text);
 
     QFrame *face_ = nullptr;
+    QWidget *readSlot_ = nullptr;
     QLabel *readBox_ = nullptr;
     QLabel *unitBox_ = nullptr;
     QLabel *dcAcBox_ = nullptr;
@@ -75,6 +77,7 @@ private:
     QLabel *battery_ = nullptr;
     QList<QLabel *> segments_; // 0..40
     QList<QLabel *> marks_;    // 0..4
+    bool adpColoured_ = false;
 };
 
 } // namespace kst

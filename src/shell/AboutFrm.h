@@ -4,7 +4,7 @@
 
 namespace kst {
 
-// The about window: what the program is, who makes it, and a "CLOSE" button.
+// The about window: what the program is, its version, who makes it, and a "CLOSE" button.
 class AboutFrm : public QDialog {
     Q_OBJECT
 public:

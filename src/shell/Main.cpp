@@ -3,17 +3,21 @@
 #include "common/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
+#include "common/ProgramFolder.h"
 #include "meter/MSComm.h"
 #include "shell/AutoManFrm.h"
 #include "shell/BeginFrm.h"
 #include "shell/MainFrm.h"
 #include "shell/Placement.h"
 #include "shell/SettingsStore.h"
+#include "shell/TestSteps.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <memory>
 
 namespace kst {
@@ -39,7 +43,16 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
     module.ScaleFromMainWindow = true;
     module.StopOnOverload = false;
     if (module.ProgramFolder.isEmpty())
-        module.ProgramFolder = QCoreApplication::applicationDirPath();
+        module.ProgramFolder = FindProgramFolder(QCoreApplication::applicationDirPath());
+    // The program's icon for every window; the desktop's icon theme when the files are missing.
+    if (QGuiApplication::windowIcon().isNull()) {
+        QIcon icon;
+        for (const char *name : {"/kst-48.png", "/kst-128.png"})
+            icon.addFile(module.ProgramFolder + QLatin1String(name));
+        QGuiApplication::setWindowIcon(icon.availableSizes().isEmpty()
+                                           ? QIcon::fromTheme(QStringLiteral("org.kstlogger.KST"))
+                                           : icon);
+    }
     if (module.DataFolder.isEmpty())
         module.DataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(module.SampleFolder());
@@ -87,16 +100,20 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
         QCoreApplication::processEvents();
     }
     main->show();
+    // Once the window is up: journals left by a program that ended without saving.
+    QTimer::singleShot(0, main, &MainFrm::OfferRecovery);
     return main;
 }
 
-void Main()
+MainFrm *Main()
 {
     static std::unique_ptr<Module1> module;
     module = std::make_unique<Module1>();
     MainFrm *main = StartUp(*module);
+    RunTestSteps(main);
     // The main window goes before the application does.
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, main, [main] { delete main; });
+    return main;
 }
 
 } // namespace kst

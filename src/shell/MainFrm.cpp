@@ -3,6 +3,8 @@
 #include "common/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
+#include "files/CsvWriter.h"
+#include "files/RecordingJournal.h"
 #include "files/SampleFile.h"
 #include "graph/PictureBox.h"
 #include "graph/QtColour.h"
@@ -28,6 +30,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -43,6 +46,54 @@
 
 namespace kst {
 
+namespace {
+
+// The screen shows the window at most about 60 times a second, however fast frames come: the
+// window's update requests that come sooner are held back, and everything marked for update in
+// the meantime is painted together when the interval is over.
+class RepaintLimiter : public QObject {
+public:
+    explicit RepaintLimiter(QWidget *window) : QObject(window), window_(window)
+    {
+        timer_.setSingleShot(true);
+        connect(&timer_, &QTimer::timeout, this, [this] { Release(); });
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != window_ || event->type() != QEvent::UpdateRequest || releasing_)
+            return false;
+        if (clock_.isValid() && clock_.elapsed() < IntervalMs) {
+            if (!timer_.isActive())
+                timer_.start(int(IntervalMs - clock_.elapsed()));
+            return true;
+        }
+        clock_.start();
+        return false;
+    }
+
+private:
+    static constexpr qint64 IntervalMs = 16;
+
+    void Release()
+    {
+        releasing_ = true;
+        clock_.start();
+        QEvent request(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(window_, &request);
+        releasing_ = false;
+    }
+
+    QWidget *window_;
+    QTimer timer_;
+    QElapsedTimer clock_;
+    bool releasing_ = false;
+};
+
+} // namespace
+
 MainFrm::MainFrm(Module1 &module, QWidget *parent) : QMainWindow(parent), M(module)
 {
     setObjectName(QStringLiteral("MainFrm"));
@@ -54,7 +105,7 @@ MainFrm::MainFrm(Module1 &module, QWidget *parent) : QMainWindow(parent), M(modu
     MSComm1->setObjectName(QStringLiteral("MSComm1"));
     connect(MSComm1, &MSComm::OnComm, this, &MainFrm::MSComm1_OnComm);
     connect(MSComm1, &MSComm::DeviceLost, this, &MainFrm::DeviceLost);
-    connect(MSComm1, &MSComm::StateChanged, this, &MainFrm::UpdateStatusBar);
+    connect(MSComm1, &MSComm::StateChanged, this, [this] { UpdateStatusBar(); });
 
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
@@ -100,6 +151,8 @@ MainFrm::MainFrm(Module1 &module, QWidget *parent) : QMainWindow(parent), M(modu
     statusText_ = new QLabel(this);
     statusText_->setObjectName(QStringLiteral("StatusText"));
     statusBar()->addWidget(statusText_, 1);
+    SetUpJournal();
+    new RepaintLimiter(this);
 
     Form_Initialize();
     UpdateStatusBar();
@@ -170,6 +223,8 @@ void MainFrm::BuildMenu()
         ->setShortcut(QKeySequence::Save);
     add(FileMenu, QStringLiteral("SaveAs"), QStringLiteral("Save As..."), &MainFrm::SaveAs_Click)
         ->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
+    add(FileMenu, QStringLiteral("ExportCsv"), QStringLiteral("Export CSV..."),
+        &MainFrm::ExportCsv_Click);
     FileMenu->addSeparator();
     add(FileMenu, QStringLiteral("PrintGraph"), QStringLiteral("Print Graph..."),
         &MainFrm::PrintGraph_Click);
@@ -201,22 +256,41 @@ void MainFrm::SetRecordingColours()
     SetTextColour(StopCom, StopCom->isChecked() ? GreyText() : ToQColor(DarkBlue));
 }
 
-void MainFrm::UpdateStatusBar()
+void MainFrm::UpdateStatusBar(bool frame)
 {
-    const QString device = MSComm1->DevicePath();
+    // Called for every frame: there the port's device is looked up only when the port or its
+    // state changed, and the label only changes when its text does.
+    const int port = MSComm1->CommPort();
+    const bool open = MSComm1->PortOpen();
+    if (!frame || port != statusPort_ || open != statusOpen_ || statusDevice_.isNull()) {
+        statusPort_ = port;
+        statusOpen_ = open;
+        statusDevice_ = MSComm1->DevicePath();
+        // Room for the longest text with this device, so a new count never lays the window out
+        // again.
+        const QString longest = tr("COM%1 %2: %3    Samples: %4")
+                                    .arg(port)
+                                    .arg(statusDevice_, tr("open, receiving"))
+                                    .arg(QStringLiteral("0000000000"));
+        statusText_->setFixedWidth(statusText_->fontMetrics().horizontalAdvance(longest) + 8);
+        statusText_->setFixedHeight(statusText_->sizeHint().height());
+    }
     QString state;
     if (MSComm1->State() == MSComm::LinkState::Retrying)
         state = tr("disconnected, retrying");
-    else if (!MSComm1->PortOpen())
+    else if (!open)
         state = MSComm1->OpenError() == MSComm::ErrNoPermission    ? tr("closed, no permission")
                 : MSComm1->OpenError() == MSComm::ErrBadPortNumber ? tr("closed, no such device")
                                                                    : tr("closed");
     else
         state = receiving_ ? tr("open, receiving") : tr("open, no data");
-    statusText_->setText(tr("COM%1 %2: %3    Samples: %4")
-                             .arg(MSComm1->CommPort())
-                             .arg(device, state)
-                             .arg(M.Samples.SampleCount));
+    const qint32 count = M.Samples.SampleCount;
+    if (count == statusCount_ && state == statusState_)
+        return;
+    statusCount_ = count;
+    statusState_ = state;
+    statusText_->setText(
+        tr("COM%1 %2: %3    Samples: %4").arg(port).arg(statusDevice_, state).arg(count));
 }
 
 void MainFrm::MSComm1_OnComm()
@@ -251,7 +325,7 @@ void MainFrm::MSComm1_OnComm()
         ReadFrm->SetReadingText(OverloadText);
         value = OverRangeValue;
         if (M.StopOnOverload) {
-            UpdateStatusBar();
+            UpdateStatusBar(true);
             return; // the watchdog stays off until a frame is handled to the end
         }
     } else {
@@ -265,7 +339,7 @@ void MainFrm::MSComm1_OnComm()
         ReadFrm->SetReadingText(ReadingText(value, reading->Decimals));
     }
     if (reading->Hold) {
-        UpdateStatusBar();
+        UpdateStatusBar(true);
         return; // a held display is shown but neither tested nor recorded
     }
     AlarmFrm->CheckHighAlarm(value);
@@ -280,7 +354,7 @@ void MainFrm::MSComm1_OnComm()
         RecordReading(value, reading->AcDcText + reading->UnitText, qint16(reading->Decimals));
     }
     Timer2->start();
-    UpdateStatusBar();
+    UpdateStatusBar(true);
 }
 
 void MainFrm::Timer2_Timer()
@@ -315,12 +389,10 @@ void MainFrm::RecordReading(float value, const QString &unitText, qint16 decimal
     Statistics.Record(log, n, M.GraphUnit, CalcFrm->Ticks(), now);
     CalcFrm->Render();
 
-    // While the log fits in one window it is drawn from the left edge; after that the window
-    // ends at the new sample.
-    qint32 left = Graph->GraphBox()->ScaleWidth() > n ? 0 : n - M.GraphXSpan;
-    Graph->RedrawGraph(left, n, M.GraphTopY, M.GraphLowY);
-    Graph->PlotNewestSample(n, log.SampleValue(n));
+    Graph->RecordNewestSample(n);
     log.SampleCount = n + 1;
+    // Samples before n are unsaved too, or they are those of the file Save writes.
+    journal_->Append(n, SaveFileName);
 }
 
 void MainFrm::StartCom_Click()
@@ -333,6 +405,7 @@ void MainFrm::StartCom_Click()
 
 void MainFrm::StopCom_Click()
 {
+    journal_->Sync();
     FileMenu->setEnabled(true);
     Graph->SetRecording(false);
     SetRecordingColours();
@@ -358,6 +431,7 @@ void MainFrm::Form_Initialize()
     DataModified = false;
     damagedFile_ = false;
     M.Samples.Reset();
+    journal_->Remove(); // the unsaved samples were saved or dropped
     ReadFrm->HideIcons();
     UpdateStatusBar();
 }
@@ -437,6 +511,7 @@ bool MainFrm::WriteSamples(const QString &path)
         return false;
     }
     DataModified = false;
+    journal_->Remove();
     return true;
 }
 
@@ -611,6 +686,35 @@ void MainFrm::SaveAs_Click()
         SaveAsOutcome();
 }
 
+void MainFrm::ExportCsv_Click()
+{
+    if (loading_)
+        return;
+    // Offered beside the current file, under its name.
+    const QFileInfo current(M.CurrentFileName);
+    const QString folder =
+        current.absoluteDir().exists() ? current.absolutePath() : DialogFolder(true);
+    const QString suggested = folder + u'/' + current.completeBaseName() + QStringLiteral(".csv");
+    QString path;
+    if (AskFileName) {
+        path = AskFileName(true, suggested);
+    } else {
+        QFileDialog dialog(this, tr("Export CSV"), suggested, tr("CSV (*.csv)"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            path = dialog.selectedFiles().constFirst();
+    }
+    if (path.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CsvSaveResult result = SaveCsvFile(path, M.Samples, M.Samples.SampleCount);
+    QApplication::restoreOverrideCursor();
+    if (!result.ok)
+        ShowWarning(tr("The samples were not exported.\n\n%1").arg(result.error));
+}
+
 void MainFrm::PrintGraph_Click()
 {
     PrintGraphFrm window(
@@ -714,7 +818,8 @@ bool MainFrm::QuitProgram()
         return true;
     bool cancelled = false;
     if (!OfferToSave(QStringLiteral("Quite before,Save file? "), true, cancelled))
-        return false; // cancelled, or the save failed: keep running with the samples
+        return false;   // cancelled, or the save failed: keep running with the samples
+    journal_->Remove(); // saved, or the user chose to drop them
     if (!isMinimized()) {
         if (MSComm1->PortOpen())
             MSComm1->SetPortOpen(false);

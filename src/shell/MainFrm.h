@@ -27,6 +27,7 @@ class AlarmPanel;
 class TrendGraphView;
 class ScallFrm;
 class AutoManFrm;
+class RecordingJournal;
 struct MeterReading;
 
 // The main window: the meter's front panel, the statistics, the alarm limits, the recording
@@ -97,6 +98,12 @@ public:
     // The port numbers' devices as the settings store keeps them, for the port windows.
     static PortDevices Ports();
 
+    // Recording journal: unsaved samples also go to a journal file that a later start offers
+    // back when this program ends without saving or dropping them.
+    RecordingJournal *Journal() const { return journal_; }
+    // Asks, for each journal left by a program that is gone, whether to recover its samples.
+    void OfferRecovery();
+
 public slots:
     void MSComm1_OnComm();
     void Timer2_Timer();
@@ -112,6 +119,8 @@ public slots:
     void Close_Click();
     void Save_Click();
     void SaveAs_Click();
+    // Writes every sample as CSV to a file the user chooses (AskFileName when set).
+    void ExportCsv_Click();
     void PrintGraph_Click();
     void PrintReport_Click();
     void Exit_Click();
@@ -140,11 +149,22 @@ private:
     void ScaleFromLastSample();
     void BuildMenu();
     QWidget *BuildControlFrame();
-    void UpdateStatusBar();
+    // frame: called for a frame, when nothing but the count and the state can have changed.
+    void UpdateStatusBar(bool frame = false);
     void SetRecordingColours();
     void DeviceLost();
+    void SetUpJournal();
+    void ShowJournalStatus();
 
     QLabel *statusText_ = nullptr;
+    RecordingJournal *journal_ = nullptr;
+    QLabel *journalText_ = nullptr;
+    // What the status bar shows, so a frame that changes nothing there costs nothing.
+    int statusPort_ = 0;
+    bool statusOpen_ = false;
+    QString statusDevice_;
+    QString statusState_;
+    qint32 statusCount_ = -1;
     ScallFrm *scallFrm_ = nullptr;
     QPointer<AutoManFrm> autoManFrm_;
     bool receiving_ = false;

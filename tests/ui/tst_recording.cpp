@@ -41,6 +41,7 @@ void TestRecording::startFramesStop()
     p.main->findChild<QCheckBox *>(QStringLiteral("Max"))->setChecked(true);
     p.main->findChild<QCheckBox *>(QStringLiteral("Avg"))->setChecked(true);
     QVERIFY(p.Send(Frame(1111, 0, 1))); // shown, not recorded: START is up
+    QTRY_COMPARE(p.Text("ReadBox"), QStringLiteral("1.111"));
     p.main->StartCom->setChecked(true);
     QVERIFY(!p.main->FileMenu->isEnabled());
 

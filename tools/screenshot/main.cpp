@@ -1,23 +1,91 @@
 // Drives the program as a user would for the README's picture: starts it (against whatever COM1
 // maps to, normally the virtual meter), ticks MAX, MIN and AVG, sets a high alarm, presses START,
-// lets it record for a while and saves a picture of the main window.
+// lets it record for a while and saves a picture of the main window. With --recovery it leaves a
+// journal behind as a program that ended unexpectedly would, starts the program and takes a
+// picture of the recovery question over the main window.
 //
 //   kst-screenshot OUTPUT.png [SECONDS]
+//   kst-screenshot --recovery OUTPUT.png
 #include "shell/Main.h"
+#include "common/Message.h"
 #include "common/Module1.h"
+#include "common/Numbers.h"
+#include "files/RecordingJournal.h"
 #include "shell/MainFrm.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QRadioButton>
+#include <QScreen>
+#include <QStandardPaths>
 #include <QTimer>
+#include <cmath>
+
+namespace {
+
+// Two minutes of a slow sine recorded this morning, left in a journal whose program is gone.
+void LeaveJournal(const QString &dataFolder)
+{
+    kst::SampleLog log;
+    kst::RecordingJournal journal(log, dataFolder);
+    const QDateTime start(QDate::currentDate(), QTime(9, 30, 0));
+    for (qint32 n = 0; n < 480; ++n) {
+        const QDateTime when = start.addMSecs(250 * n);
+        kst::Sample s;
+        s.value = float(std::round(2000 * std::sin(n / 40.0)) / 1000);
+        s.date = when.date();
+        s.time = QTime(when.time().hour(), when.time().minute(), when.time().second());
+        s.unit = QStringLiteral("DCV");
+        s.decimals = 3;
+        s.avg = kst::NoValueMarker;
+        s.relRef = kst::NoValueMarker;
+        log.Append(s);
+        journal.Append(n, {});
+    }
+}
+
+int RecoveryPicture(QApplication &app, const QString &output)
+{
+    kst::Module1 module;
+    module.DataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    LeaveJournal(module.DataFolder);
+    kst::MainFrm *main = kst::StartUp(module, false);
+    main->EndProgram = [] {};
+    int status = 1;
+    module.AnswerMessage = [&](const kst::Message &message) {
+        if (status == 0)
+            return int(QMessageBox::No); // the picture is taken; nothing more to show
+        QMessageBox box(QMessageBox::Icon(message.Icon), message.Title, message.Text,
+                        QMessageBox::StandardButtons(message.Buttons), main);
+        QTimer::singleShot(1500, &box, [&] {
+            const QRect area = main->frameGeometry();
+            status = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                             .save(output)
+                         ? 0
+                         : 1;
+            box.done(QMessageBox::Yes);
+        });
+        return box.exec();
+    };
+    QTimer::singleShot(3000, &app, &QApplication::quit);
+    app.exec();
+    main->DataModified = false;
+    delete main;
+    return status;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KST"));
     const QStringList args = QApplication::arguments();
+    if (args.size() == 3 && args[1] == QLatin1String("--recovery"))
+        return RecoveryPicture(app, args[2]);
     if (args.size() < 2) {
         qWarning("usage: kst-screenshot OUTPUT.png [SECONDS]");
         return 2;

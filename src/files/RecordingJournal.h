@@ -1,0 +1,108 @@
+#pragma once
+
+#include "files/SampleFile.h"
+#include "record/SampleLog.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <memory>
+#include <optional>
+
+// The recording journal keeps unsaved samples safe from a crash, a kill or a power cut.
+//
+// While the log holds recorded samples that are not saved, each of them is also appended to
+// "journal<k>.mas" in the data folder, an ordinary sample file that any reader of ".mas" files
+// reads. Records reach the file within half a second and are synced to disk at most 10 s after
+// they were written, and at once when recording stops. "journal<k>.lock" (a QLockFile holding the
+// owner's process id) ties the journal to the running program; a second program picks the next
+// free k. When the unsaved samples continue samples that came from a file (opened, or saved
+// before recording went on), "journal<k>.continues" names that file: its first line is the path,
+// its second the number of that file's records that come before the journal's. The journal
+// itself stays a plain sample file.
+//
+// A journal whose lock is free (its owner is gone) is an orphan: the next start offers it back.
+namespace kst {
+
+class RecordingJournal : public QObject {
+    Q_OBJECT
+public:
+    // Journals live in dataFolder; an empty folder turns the journal off.
+    RecordingJournal(const SampleLog &log, const QString &dataFolder, QObject *parent = nullptr);
+    // Writes what waits and syncs; the journal file stays (only Remove deletes it).
+    ~RecordingJournal() override;
+
+    // Records sample n, the newest of the log. The first call after Remove starts a journal; when
+    // n > 0 the samples before n are those of continuedFile, which the journal then names.
+    void Append(qint32 n, const QString &continuedFile);
+    // Writes what waits and syncs it to disk (recording stopped).
+    void Sync();
+    // The unsaved samples were saved or deliberately dropped: deletes the journal and its lock.
+    void Remove();
+
+    // Takes over an orphan whose samples now fill the log (after continuedCount samples of
+    // continuedFile): its slot becomes this program's journal, rewritten from the log.
+    struct Orphan;
+    void Adopt(Orphan &orphan);
+
+    bool Active() const { return slot_ > 0; }
+    QString Path() const;
+    // Why the journal cannot be written; empty while it works.
+    QString Error() const { return error_; }
+
+    // A journal left by a program that is gone, locked by this one while it is dealt with.
+    struct Orphan {
+        int slot = 0;
+        QString path;
+        QString continuedFile; // empty when the samples did not continue a file
+        qint32 continuedCount = 0;
+        SampleLog log;                 // the continued file's samples followed by the journal's
+        qint32 journalCount = 0;       // samples in the journal (the last ones of log)
+        SampleFileReadResult read;     // read-out indices over the whole log
+        QDateTime first, last;         // of the journal's samples
+        bool continuedComplete = true; // the continued file gave all its samples
+        qint64 wholeBytes = 0;         // the journal's bytes up to its last whole record
+        std::unique_ptr<QLockFile> lock;
+    };
+    // The next orphan in the folder (after slot `after`), locked and read; none when no journal
+    // is without its owner.
+    static std::optional<Orphan> NextOrphan(const QString &dataFolder, int after = 0);
+    // Moves the orphan's journal into sampleFolder as "recovered-<date>-<time>.mas" (the first
+    // sample's date and time) and drops its side files. The new path, or empty with error set.
+    static QString SetAside(Orphan &orphan, const QString &sampleFolder, QString &error);
+
+signals:
+    // Writing failed for the first time in this journal (once per journal).
+    void WriteFailed(const QString &reason);
+    // Error() changed.
+    void StatusChanged();
+
+private:
+    QString SlotPath(int slot, const char *suffix) const;
+    // (Re)creates the journal from the log's samples first_ .. SampleCount - 1.
+    bool Rewrite();
+    void Flush();
+    void SyncTimer_Timer();
+    void Fail(const QString &reason);
+    void ClearError();
+
+    const SampleLog &log_;
+    QString folder_;
+    bool started_ = false;  // unsaved samples are being journalled (even if writing fails)
+    int slot_ = 0;          // 0: no journal file
+    qint32 first_ = 0;      // the journal holds samples first_ .. SampleCount - 1
+    QString continuedFile_; // kept to rewrite the journal after a failure
+    std::unique_ptr<QLockFile> lock_;
+    QFile file_;
+    QByteArray pending_; // records not yet handed to the file
+    bool unsynced_ = false;
+    QString error_;
+    bool warned_ = false;
+    QTimer flushTimer_;
+    QTimer syncTimer_;
+};
+
+} // namespace kst

@@ -1,0 +1,90 @@
+#include "meter/ReadingExport.h"
+
+#include "common/DateTimeText.h"
+
+#include <algorithm>
+
+namespace kst {
+
+namespace {
+
+void PutJsonString(QByteArray &out, const QString &text)
+{
+    out += '"';
+    for (const char c : text.toUtf8()) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (uchar(c) < 0x20)
+                out +=
+                    QByteArray("\\u00") + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+            else
+                out += c;
+        }
+    }
+    out += '"';
+}
+
+const char *Bool(bool on)
+{
+    return on ? "true" : "false";
+}
+
+QString DisplayText(const MeterReading &reading, float value)
+{
+    return reading.OverRange ? OverloadText : ReadingText(value, reading.Decimals);
+}
+
+} // namespace
+
+QString PlainValueText(float value, int decimals)
+{
+    QString text = QString::number(double(value), 'f', std::clamp(decimals, 0, 7));
+    if (text.startsWith(u'-') && text.count(u'0') == text.size() - 1 - text.count(u'.'))
+        text.remove(0, 1);
+    return text;
+}
+
+QString ReadingLine(const QDateTime &when, const MeterReading &reading, float value)
+{
+    return IsoTimestampText(when) + u'\t' + DisplayText(reading, value) + u'\t' + reading.AcDcText +
+           reading.UnitText;
+}
+
+QByteArray ReadingJson(const QDateTime &when, const MeterReading &reading, float value)
+{
+    QByteArray out;
+    out.reserve(320);
+    out += "{\"time\":\"" + IsoTimestampText(when).toLatin1() + "\",\"value\":";
+    out +=
+        reading.OverRange ? QByteArray("null") : PlainValueText(value, reading.Decimals).toLatin1();
+    out += ",\"display\":";
+    PutJsonString(out, DisplayText(reading, value));
+    out += ",\"unit\":";
+    PutJsonString(out, reading.AcDcText + reading.UnitText);
+    out += ",\"decimals\":" + QByteArray::number(reading.Decimals) + ",\"ac_dc\":";
+    PutJsonString(out, reading.AcDcText);
+    out += QByteArray(",\"over_range\":") + Bool(reading.OverRange) +
+           ",\"hold\":" + Bool(reading.Hold) + ",\"annunciators\":{\"max\":" + Bool(reading.Max) +
+           ",\"min\":" + Bool(reading.Min) + ",\"rel\":" + Bool(reading.Rel) +
+           ",\"mem\":" + Bool(reading.Mem) + ",\"auto\":" + Bool(reading.Auto) +
+           ",\"man\":" + Bool(reading.Man) + ",\"apof\":" + Bool(reading.Apof) +
+           ",\"battery_low\":" + Bool(reading.BatteryLow) + "}}";
+    return out;
+}
+
+} // namespace kst

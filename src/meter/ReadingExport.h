@@ -1,0 +1,31 @@
+#pragma once
+
+#include "meter/FrameDecoder.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+// A reading as other programs take it: a line of text for a terminal or a pipe, and a JSON
+// object for tools and message brokers. Both carry the time the reading was received.
+namespace kst {
+
+// A value as a plain number with a given count of decimals (0 to 7 used), a period as the decimal
+// separator whatever the locale: 1.234, -12.5, 4000.000. A value that rounds to zero has no sign.
+QString PlainValueText(float value, int decimals);
+
+// "2026-12-06T14:03:27.250+01:00<TAB>1.234<TAB>DCV": the time (ISO 8601, milliseconds, UTC
+// offset), what the meter's display shows ("O L" when over range) and the unit text (AC/DC text
+// followed by the unit). Tab-separated, so the display's "O L" stays one field; no line end.
+QString ReadingLine(const QDateTime &when, const MeterReading &reading, float value);
+
+// The same reading as one line of JSON, no line end:
+//   {"time":"2026-12-06T14:03:27.250+01:00","value":1.234,"display":"1.234","unit":"DCV",
+//    "decimals":3,"ac_dc":"DC","over_range":false,"hold":false,
+//    "annunciators":{"max":false,"min":false,"rel":false,"mem":false,"auto":true,
+//    "man":false,"apof":false,"battery_low":false}}
+// value is written with the reading's decimals, and is null when the meter is over range;
+// ac_dc is "DC", "AC" or "".
+QByteArray ReadingJson(const QDateTime &when, const MeterReading &reading, float value);
+
+} // namespace kst

@@ -1,0 +1,287 @@
+#include "files/SampleFile.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+
+using namespace kst;
+
+namespace {
+
+QString Program(const char *name)
+{
+    return QCoreApplication::applicationDirPath() + u'/' + QLatin1String(name);
+}
+
+bool WaitFor(const std::function<bool()> &condition, int ms = 30000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > ms)
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+QList<QByteArray> Lines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QList<QByteArray> lines = file.readAll().split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+} // namespace
+
+// kst-log as a user runs it: against the virtual meter on a pseudo-terminal, with real files in a
+// temporary folder.
+class tst_KstLog : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void readingsForACount_data();
+    void readingsForACount();
+    void endSignalLeavesCompleteFiles_data();
+    void endSignalLeavesCompleteFiles();
+    void reconnectsToAReplacedDevice();
+    void errors_data();
+    void errors();
+
+private:
+    // Starts the virtual meter; its device path, or empty on failure.
+    QString StartMeter(const QStringList &arguments);
+    void StartLogger(const QStringList &arguments);
+    QString Path(const char *name) const { return dir_->filePath(QLatin1String(name)); }
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<QProcess> meter_;
+    std::unique_ptr<QProcess> logger_;
+};
+
+void tst_KstLog::init()
+{
+    dir_ = std::make_unique<QTemporaryDir>();
+    // The program's settings (for --port) stay in the test's folder.
+    qputenv("XDG_CONFIG_HOME", dir_->path().toLocal8Bit());
+}
+
+void tst_KstLog::cleanup()
+{
+    for (auto *process : {logger_.get(), meter_.get()})
+        if (process && process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    logger_.reset();
+    meter_.reset();
+}
+
+QString tst_KstLog::StartMeter(const QStringList &arguments)
+{
+    meter_ = std::make_unique<QProcess>();
+    const QString pathFile = Path("meter-path");
+    QFile::remove(pathFile);
+    meter_->start(Program("kst-meter-sim"), QStringList(arguments)
+                                                << u"--path-file"_qs << pathFile);
+    if (!WaitFor([&] { return QFile::exists(pathFile) && !Lines(pathFile).isEmpty(); }))
+        return {};
+    return QString::fromLocal8Bit(Lines(pathFile).constFirst());
+}
+
+void tst_KstLog::StartLogger(const QStringList &arguments)
+{
+    logger_ = std::make_unique<QProcess>();
+    logger_->start(Program("kst-log"), arguments);
+    QVERIFY(logger_->waitForStarted(10000));
+}
+
+void tst_KstLog::readingsForACount_data()
+{
+    QTest::addColumn<QStringList>("meter");
+    QTest::addColumn<bool>("json");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<float>("value");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<int>("records");
+    QTest::newRow("volts as lines") << QStringList{u"--value"_qs, u"1234"_qs} << false
+                                    << u"1.234"_qs << 1.234f << u"DCV"_qs << 6;
+    QTest::newRow("kilo-ohms as JSON")
+        << QStringList{u"--function"_qs, u"4"_qs, u"--range"_qs, u"2"_qs, u"--value"_qs, u"-500"_qs}
+        << true << u"05.00"_qs << 5.0f << u"KΩ"_qs << 6;
+    QTest::newRow("over range") << QStringList{u"--ol"_qs} << true << u"O L"_qs << 4000.0f
+                                << u"DCV"_qs << 6;
+    QTest::newRow("held display: printed, not recorded")
+        << QStringList{u"--hold"_qs, u"--value"_qs, u"42"_qs} << false << u"0.042"_qs << 0.042f
+        << u"DCV"_qs << 0;
+}
+
+// Every reading is printed; what the program records goes to both files, the same readings
+// with the same times; the sample file loads completely and converts to the same CSV.
+void tst_KstLog::readingsForACount()
+{
+    QFETCH(QStringList, meter);
+    QFETCH(bool, json);
+    QFETCH(QString, display);
+    QFETCH(float, value);
+    QFETCH(QString, unit);
+    QFETCH(int, records);
+    const QString device = StartMeter(QStringList(meter) << u"--rate"_qs << u"20"_qs);
+    QVERIFY(!device.isEmpty());
+    QStringList arguments{u"--device"_qs, device,          u"--count"_qs, u"6"_qs,
+                          u"--mas"_qs,    Path("log.mas"), u"--csv"_qs,   Path("log.csv")};
+    if (json)
+        arguments << u"--json"_qs;
+    StartLogger(arguments);
+    QVERIFY(logger_->waitForFinished(60000));
+    QCOMPARE(logger_->exitCode(), 0);
+
+    QList<QByteArray> lines = logger_->readAllStandardOutput().split('\n');
+    QCOMPARE(lines.takeLast(), QByteArray());
+    QCOMPARE(lines.size(), 6);
+    QStringList times;
+    for (const QByteArray &line : lines) {
+        if (json) {
+            const QJsonObject object = QJsonDocument::fromJson(line).object();
+            QCOMPARE(object.value(u"display"_qs).toString(), display);
+            QCOMPARE(object.value(u"unit"_qs).toString(), unit);
+            QCOMPARE(object.value(u"over_range"_qs).toBool(), display == u"O L");
+            if (display == u"O L")
+                QVERIFY(object.value(u"value"_qs).isNull());
+            else
+                QCOMPARE(float(object.value(u"value"_qs).toDouble()), value);
+            times << object.value(u"time"_qs).toString();
+        } else {
+            const QStringList fields = QString::fromUtf8(line).split(u'\t');
+            QCOMPARE(fields.mid(1), QStringList({display, unit}));
+            times << fields[0];
+        }
+    }
+
+    SampleLog log;
+    const SampleFileReadResult read = LoadSampleFile(Path("log.mas"), log);
+    QVERIFY(read.complete);
+    QCOMPARE(read.recordsLoaded, records);
+    const QList<QByteArray> csv = Lines(Path("log.csv"));
+    QCOMPARE(csv.size(), records + 1);
+    for (qint32 i = 0; i < records; ++i) {
+        QCOMPARE(log.SampleValue(i), value);
+        QCOMPARE(log.SampleUnit(i), unit);
+        const QTime printed = QDateTime::fromString(times[i], Qt::ISODateWithMs).time();
+        QCOMPARE(log.SampleTime(i), QTime(printed.hour(), printed.minute(), printed.second()));
+        QVERIFY(csv[i + 1].startsWith(times[i].toUtf8() + ','));
+    }
+
+    // The sample file converts to the same rows, its times in whole seconds.
+    StartLogger({u"--export"_qs, Path("log.mas"), u"--csv"_qs, Path("export.csv")});
+    QVERIFY(logger_->waitForFinished(30000));
+    QCOMPARE(logger_->exitCode(), 0);
+    const QList<QByteArray> exported = Lines(Path("export.csv"));
+    QCOMPARE(exported.size(), csv.size());
+    for (qsizetype i = 1; i < csv.size(); ++i)
+        QCOMPARE(exported[i].mid(29), csv[i].mid(29)); // after the time
+}
+
+void tst_KstLog::endSignalLeavesCompleteFiles_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
+}
+
+// A run without an end is stopped by a signal: exit code 0, every printed reading in both files,
+// and the sample file loads completely.
+void tst_KstLog::endSignalLeavesCompleteFiles()
+{
+    QFETCH(int, signal);
+    const QString device = StartMeter({u"--wave"_qs, u"ramp"_qs, u"--rate"_qs, u"40"_qs});
+    QVERIFY(!device.isEmpty());
+    StartLogger(
+        {u"--device"_qs, device, u"--mas"_qs, Path("cut.mas"), u"--csv"_qs, Path("cut.csv")});
+    QVERIFY(WaitFor([&] { return Lines(Path("cut.mas")).size() >= 5; }));
+    ::kill(pid_t(logger_->processId()), signal);
+    QVERIFY(logger_->waitForFinished(30000));
+    QCOMPARE(logger_->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(logger_->exitCode(), 0);
+
+    const qsizetype printed = logger_->readAllStandardOutput().count('\n');
+    SampleLog log;
+    const SampleFileReadResult read = LoadSampleFile(Path("cut.mas"), log);
+    QVERIFY(read.complete);
+    QCOMPARE(read.recordsLoaded, printed);
+    QCOMPARE(Lines(Path("cut.csv")).size(), printed + 1);
+}
+
+// The meter's pty goes away and another takes its place behind the same name: the logger keeps
+// its files, opens the new device within a few seconds and records on into the same files.
+void tst_KstLog::reconnectsToAReplacedDevice()
+{
+    const QString link = Path("meter");
+    QVERIFY(QFile::link(StartMeter({u"--value"_qs, u"1111"_qs, u"--rate"_qs, u"20"_qs}), link));
+    StartLogger({u"--device"_qs, link, u"--quiet"_qs, u"--mas"_qs, Path("re.mas")});
+    QVERIFY(WaitFor([&] { return Lines(Path("re.mas")).size() >= 3; }));
+    meter_->kill();
+    meter_->waitForFinished(5000);
+    const QString second = StartMeter({u"--value"_qs, u"2222"_qs, u"--rate"_qs, u"20"_qs});
+    QVERIFY(QFile::remove(link) && QFile::link(second, link));
+    QVERIFY(WaitFor([&] { return Lines(Path("re.mas")).constLast().startsWith("2.222,"); }));
+    ::kill(pid_t(logger_->processId()), SIGINT);
+    QVERIFY(logger_->waitForFinished(30000));
+    QCOMPARE(logger_->exitCode(), 0);
+    const QString messages = QString::fromLocal8Bit(logger_->readAllStandardError());
+    QVERIFY2(messages.contains(u"device lost"_qs) && messages.contains(u"reconnected"_qs),
+             qPrintable(messages));
+    SampleLog log;
+    QVERIFY(LoadSampleFile(Path("re.mas"), log).complete);
+    QCOMPARE(log.SampleValue(0), 1.111f);
+}
+
+void tst_KstLog::errors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing device") << QStringList{u"--device"_qs, u"/dev/kst-no-such-tty"_qs} << 69
+                                    << u"kst-log: /dev/kst-no-such-tty: no such device"_qs;
+    QTest::newRow("no device given") << QStringList{u"--count"_qs, u"3"_qs} << 64
+                                     << u"kst-log: give either --port N or --device PATH"_qs;
+    QTest::newRow("port out of range") << QStringList{u"--port"_qs, u"5"_qs} << 64
+                                       << u"kst-log: --port is a number from 1 to 4"_qs;
+    QTest::newRow("file in a missing folder")
+        << QStringList{u"--port"_qs, u"1"_qs, u"--mas"_qs, u"/kst-no-such-folder/a.mas"_qs} << 73
+        << u"kst-log: /kst-no-such-folder/a.mas: "_qs;
+    QTest::newRow("export of a missing file")
+        << QStringList{u"--export"_qs, u"/kst-no-such-folder/a.mas"_qs, u"--csv"_qs, u"b.csv"_qs}
+        << 73 << u"kst-log: /kst-no-such-folder/a.mas: "_qs;
+}
+
+void tst_KstLog::errors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    StartLogger(arguments);
+    QVERIFY(logger_->waitForFinished(30000));
+    QCOMPARE(logger_->exitCode(), exitCode);
+    QVERIFY2(QString::fromLocal8Bit(logger_->readAllStandardError()).startsWith(message),
+             qPrintable(message));
+    QCOMPARE(logger_->readAllStandardOutput(), QByteArray());
+}
+
+QTEST_GUILESS_MAIN(tst_KstLog)
+#include "tst_kstlog.moc"

@@ -1,0 +1,174 @@
+#include "common/Numbers.h"
+#include "files/RecordingJournal.h"
+#include "meter/MeterFrameEncoder.h"
+#include "shell/MainFrm.h"
+#include "shell/SettingsStore.h"
+#include "support/SampleRecords.h"
+#include "support/ui/ProgramUnderTest.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QProcess>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace kst;
+using kst::test::ProgramUnderTest;
+
+namespace {
+
+// counts / 1000 volts.
+QByteArray Frame(int counts)
+{
+    MeterFrameEncoder f;
+    f.Counts = counts;
+    f.Range = 1;
+    return f.Encode();
+}
+
+QByteArray Contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The real program as a child process on the test's folders, COM1 on `pty`.
+void StartKst(QProcess &kst, const test::Pty &pty, const QString &steps)
+{
+    SettingsStore::SetPortDevice(1, pty.SlavePath());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment(); // the test's XDG folders
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("KST_TEST_STEPS"), steps);
+    kst.setProcessEnvironment(env);
+    kst.setProcessChannelMode(QProcess::ForwardedChannels);
+    kst.start(QCoreApplication::applicationDirPath() + QStringLiteral("/kst"), {});
+    QVERIFY(kst.waitForStarted());
+}
+
+} // namespace
+
+class TestJournal : public QObject {
+    Q_OBJECT
+private slots:
+    void killedWhileRecording();
+    void journalFollowsTheFileCommands();
+};
+
+void TestJournal::killedWhileRecording()
+{
+    test::TestEnvironment env;
+    const QString journal = env.DataFolder() + QStringLiteral("/journal1.mas");
+    test::Pty line;
+    QProcess kst;
+    StartKst(kst, line, QStringLiteral("StartCom"));
+    if (QTest::currentTestFailed())
+        return;
+    // 0.001 V until the journal shows that recording runs, then 0.002, 0.003, ... at the meter's
+    // pace.
+    QElapsedTimer clock;
+    clock.start();
+    while (Contents(journal).isEmpty() && clock.elapsed() < 60000) {
+        line.Write(Frame(1));
+        QTest::qWait(100);
+    }
+    QVERIFY(!Contents(journal).isEmpty());
+    std::vector<qint64> sentAt;
+    for (int counts = 2; counts < 22; ++counts) {
+        line.Write(Frame(counts));
+        sentAt.push_back(clock.elapsed());
+        QTest::qWait(200);
+    }
+    kst.kill(); // SIGKILL: nothing is saved or closed
+    const qint64 killedAt = clock.elapsed();
+    QVERIFY(kst.waitForFinished());
+    QByteArray journalled = Contents(journal);
+    journalled.truncate(journalled.lastIndexOf('\n') + 1);
+
+    // Started again on the same folders: Yes to the question, Save, Exit.
+    test::Pty line2; // the first program left the old line in exclusive use
+    QProcess again;
+    StartKst(again, line2, QStringLiteral("Yes;Save;Exit"));
+    QVERIFY(again.waitForFinished(60000));
+    QCOMPARE(again.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(again.exitCode(), 0);
+
+    // The save holds exactly what recording journalled, and the journal is gone.
+    const QString saved = env.DataFolder() + QStringLiteral("/SAMPLE/default1.mas");
+    QCOMPARE(Contents(saved), journalled);
+    QVERIFY(!QFile::exists(journal));
+    QVERIFY(!QFile::exists(env.DataFolder() + QStringLiteral("/journal1.lock")));
+
+    // The samples are back in order, none twice, up to those read a second before the kill. The
+    // child is allowed half a second to read a frame off the line on a busy machine; a late read
+    // that finds two frames waiting keeps the first (the meter repeats its display).
+    SampleLog log;
+    QVERIFY(LoadSampleFile(saved, log).complete);
+    int last = 1;
+    for (qint32 i = 0; i < log.SampleCount; ++i) {
+        const int counts = int(std::lround(log.SampleValue(i) * 1000));
+        if (counts != 1 || last != 1)
+            QVERIFY2(counts > last,
+                     qPrintable(QStringLiteral("%1 after %2").arg(counts).arg(last)));
+        last = counts;
+    }
+    int due = 1;
+    for (size_t k = 0; k < sentAt.size(); ++k)
+        if (sentAt[k] < killedAt - 1500)
+            due = int(k) + 2;
+    QVERIFY2(last >= due - 1, qPrintable(QStringLiteral("%1 < %2").arg(last).arg(due)));
+}
+
+void TestJournal::journalFollowsTheFileCommands()
+{
+    ProgramUnderTest p;
+    const QString folder = p.env.DataFolder() + u'/';
+    const QString journal = folder + QStringLiteral("journal1.mas");
+    const QString opened = folder + QStringLiteral("opened.mas");
+    SampleLog two;
+    test::FillLog(two, 2);
+    QVERIFY(SaveSampleFile(opened, two, 2).ok);
+
+    // Recording on an opened file: the journal names it. A copy stands for a program gone.
+    p.fileAnswers = {opened};
+    p.main->Open_Click();
+    p.main->findChild<QCheckBox *>(QStringLiteral("Max"))->setChecked(true);
+    p.main->StartCom->setChecked(true);
+    QVERIFY(p.Send(Frame(1000)));
+    QVERIFY(p.Send(Frame(2000)));
+    p.main->StopCom->setChecked(true);
+    QCOMPARE(Contents(folder + QStringLiteral("journal1.continues")), opened.toUtf8() + "\n2\n");
+    QVERIFY(QFile::copy(journal, folder + QStringLiteral("journal5.mas")));
+    QVERIFY(QFile::copy(folder + QStringLiteral("journal1.continues"),
+                        folder + QStringLiteral("journal5.continues")));
+    p.main->Save_Click();
+    QVERIFY(!QFile::exists(journal));
+
+    // New answered No drops the samples and their journal.
+    p.main->StartCom->setChecked(true);
+    QVERIFY(p.Send(Frame(3000)));
+    p.main->StopCom->setChecked(true);
+    QVERIFY(QFile::exists(journal));
+    p.saveAnswers = {QMessageBox::No};
+    p.main->New_Click();
+    QVERIFY(!QFile::exists(journal));
+
+    // The orphan comes back after the two samples of the file it continued (which has grown
+    // since), unsaved, with its statistics, and this program goes on with its journal.
+    p.saveAnswers = {QMessageBox::Yes};
+    p.main->OfferRecovery();
+    QVERIFY2(p.questions.last().contains(
+                 QStringLiteral("Recover the 2 samples recorded from 05-04-2000 10:15:30 to "
+                                "05-04-2000 10:15:30?")),
+             qPrintable(p.questions.last()));
+    QVERIFY(p.questions.last().contains(QStringLiteral("continue the 2 samples of ") + opened));
+    QCOMPARE(p.module.Samples.SampleCount, 4);
+    QCOMPARE(p.module.Samples.SampleValue(3), 2.0f);
+    QVERIFY(p.main->DataModified);
+    QCOMPARE(p.main->windowTitle(), QStringLiteral("KST_") + opened);
+    QCOMPARE(p.Text("MaxData"), QStringLiteral("2.0"));
+    QCOMPARE(p.main->Journal()->Path(), folder + QStringLiteral("journal5.mas"));
+}
+
+QTEST_MAIN(TestJournal)
+#include "tst_journal.moc"

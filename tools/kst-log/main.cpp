@@ -1,0 +1,237 @@
+// kst-log: records the meter from the command line, without a screen. Prints each reading and
+// appends it to a sample file and/or a CSV file as it arrives; also converts a sample file to CSV.
+
+#include "MeterLogger.h"
+
+#include "common/Version.h"
+#include "files/CsvWriter.h"
+#include "files/SampleFile.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSettings>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace kst;
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+// SIGINT, SIGTERM and SIGHUP end the run in the event loop, so the files are closed complete.
+void CatchEndSignals(const std::function<void()> &end)
+{
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [end] {
+        char byte;
+        while (::read(signalPipe[0], &byte, 1) > 0) {
+        }
+        end();
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+}
+
+int UsageError(const QString &text)
+{
+    std::fprintf(stderr, "kst-log: %s\nTry 'kst-log --help' for more information.\n",
+                 qPrintable(text));
+    return ExitUsage;
+}
+
+// "90", "90s", "15m", "2h" or "1d"; negative or not a number gives nothing.
+std::optional<double> ParseDuration(const QString &text)
+{
+    QString number = text.trimmed();
+    double unit = 1.0;
+    if (!number.isEmpty()) {
+        const QChar last = number.back().toLower();
+        const double units[] = {1.0, 60.0, 3600.0, 86400.0};
+        const qsizetype index = QStringLiteral("smhd").indexOf(last);
+        if (index >= 0) {
+            unit = units[index];
+            number.chop(1);
+        }
+    }
+    bool ok = false;
+    const double value = number.toDouble(&ok);
+    if (!ok || !(value > 0) || value * unit > 1e9)
+        return {};
+    return value * unit;
+}
+
+// The device the program maps port number n to: section "Ports", key "COMn" of its settings,
+// /dev/ttyS(n-1) by default.
+QString PortDevice(int port)
+{
+    QSettings settings(QStringLiteral("KST"));
+    return settings
+        .value(QStringLiteral("Ports/COM%1").arg(port), QStringLiteral("/dev/ttyS%1").arg(port - 1))
+        .toString();
+}
+
+int Export(const QString &masPath, const QString &csvPath)
+{
+    SampleLog log;
+    const SampleFileReadResult read = LoadSampleFile(masPath, log);
+    if (read.recordsLoaded == 0 && !read.complete) {
+        std::fprintf(stderr, "kst-log: %s: %s\n", qPrintable(masPath), qPrintable(read.stopReason));
+        return ExitFile;
+    }
+    const CsvSaveResult saved = SaveCsvFile(csvPath, log, log.SampleCount);
+    if (!saved.ok) {
+        std::fprintf(stderr, "kst-log: %s\n", qPrintable(saved.error));
+        return ExitFile;
+    }
+    if (!read.complete) {
+        // What could be read is exported; the damage is not passed over in silence.
+        std::fprintf(stderr, "kst-log: %s: reading stopped at line %lld: %s; %d records exported\n",
+                     qPrintable(masPath), static_cast<long long>(read.stopLine),
+                     qPrintable(read.stopReason), read.recordsLoaded);
+        return ExitFile;
+    }
+    return ExitOk;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kst-log"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KST_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Records a 4000-count multimeter on a serial line without a screen. Prints each reading "
+        "(time, display, unit) and appends it to a sample file and/or a CSV file as it arrives. "
+        "SIGINT, SIGTERM and SIGHUP end the run with complete files.\n\n"
+        "Exit codes: 0 done, 64 wrong command line, 69 device cannot be opened, 73 file error."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("Serial port number 1 to 4, as in KST."),
+                                  QStringLiteral("N"));
+    const QCommandLineOption device(QStringLiteral("device"),
+                                    QStringLiteral("Serial device, e.g. /dev/ttyUSB0."),
+                                    QStringLiteral("PATH"));
+    const QCommandLineOption mas(QStringLiteral("mas"),
+                                 QStringLiteral("Append the readings to this sample file."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption csv(QStringLiteral("csv"),
+                                 QStringLiteral("Append the readings to this CSV file (with "
+                                                "--export: write the CSV there)."),
+                                 QStringLiteral("FILE"));
+    const QCommandLineOption duration(
+        QStringLiteral("duration"),
+        QStringLiteral("Stop after this time: seconds, or a number with s, m, h or d."),
+        QStringLiteral("TIME"));
+    const QCommandLineOption count(QStringLiteral("count"),
+                                   QStringLiteral("Stop after N readings."), QStringLiteral("N"));
+    const QCommandLineOption quiet(QStringLiteral("quiet"),
+                                   QStringLiteral("Print nothing on standard output."));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Print each reading as a line of JSON."));
+    const QCommandLineOption exportOption(
+        QStringLiteral("export"), QStringLiteral("Convert this sample file to the --csv file."),
+        QStringLiteral("FILE.mas"));
+    parser.addOptions({port, device, mas, csv, duration, count, quiet, json, exportOption});
+
+    if (!parser.parse(QCoreApplication::arguments()))
+        return UsageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(ExitOk);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError(QStringLiteral("unexpected argument '%1'")
+                              .arg(parser.positionalArguments().constFirst()));
+
+    if (parser.isSet(exportOption)) {
+        for (const QCommandLineOption *other : {&port, &device, &mas, &duration, &count, &json})
+            if (parser.isSet(*other))
+                return UsageError(
+                    QStringLiteral("--export takes only --csv, not --%1").arg(other->names()[0]));
+        if (!parser.isSet(csv))
+            return UsageError(QStringLiteral("--export needs --csv OUT.csv"));
+        return Export(parser.value(exportOption), parser.value(csv));
+    }
+
+    LoggerOptions options;
+    if (parser.isSet(port) == parser.isSet(device))
+        return UsageError(QStringLiteral("give either --port N or --device PATH"));
+    if (parser.isSet(port)) {
+        bool ok = false;
+        const int number = parser.value(port).toInt(&ok);
+        if (!ok || number < 1 || number > 4)
+            return UsageError(QStringLiteral("--port is a number from 1 to 4"));
+        options.device = PortDevice(number);
+    } else {
+        options.device = parser.value(device);
+    }
+    options.masPath = parser.value(mas);
+    options.csvPath = parser.value(csv);
+    if (parser.isSet(count)) {
+        bool ok = false;
+        options.count = parser.value(count).toLongLong(&ok);
+        if (!ok || options.count < 1)
+            return UsageError(QStringLiteral("--count is a whole number of at least 1"));
+    }
+    std::optional<double> seconds;
+    if (parser.isSet(duration)) {
+        seconds = ParseDuration(parser.value(duration));
+        if (!seconds)
+            return UsageError(QStringLiteral("--duration is a time such as 90, 90s, 15m or 2h"));
+    }
+    {
+        // The program's own modem-line settings ("Ports" keys "DTR" and "RTS").
+        const QSettings settings(QStringLiteral("KST"));
+        const auto line = [&settings](const char *key, bool fallback) {
+            bool ok = false;
+            const int value = settings.value(QLatin1String(key)).toInt(&ok);
+            return ok ? value != 0 : fallback; // missing or not a number: the default
+        };
+        options.dtr = line("Ports/DTR", true);
+        options.rts = line("Ports/RTS", false);
+    }
+    options.quiet = parser.isSet(quiet);
+    options.json = parser.isSet(json);
+    if (options.quiet && options.masPath.isEmpty() && options.csvPath.isEmpty())
+        return UsageError(QStringLiteral("--quiet without --mas or --csv records nothing"));
+    if (!options.masPath.isEmpty() && options.masPath == options.csvPath)
+        return UsageError(QStringLiteral("--mas and --csv name the same file"));
+
+    // A closed pipe on standard output is noticed as a failed write, not as a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    MeterLogger logger(options);
+    const int started = logger.Start();
+    if (started != ExitOk)
+        return started;
+    QObject::connect(&logger, &MeterLogger::Finished, &app, &QCoreApplication::exit);
+    auto end = [&logger, &app] {
+        logger.Stop();
+        app.exit(ExitOk);
+    };
+    CatchEndSignals(end);
+    if (seconds)
+        QTimer::singleShot(std::chrono::milliseconds(qint64(*seconds * 1000.0)), &app, end);
+    return QCoreApplication::exec();
+}
