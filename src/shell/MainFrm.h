@@ -20,6 +20,7 @@ class QTimer;
 namespace kst {
 
 class Module1;
+struct SampleFileReadResult;
 class MSComm;
 class ReadingPanel;
 class StatisticsPanel;
@@ -155,6 +156,7 @@ private:
     void DeviceLost();
     void SetUpJournal();
     void ShowJournalStatus();
+    void RestoreLoadedReadouts(const SampleFileReadResult &result);
 
     QLabel *statusText_ = nullptr;
     RecordingJournal *journal_ = nullptr;
