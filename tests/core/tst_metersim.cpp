@@ -72,18 +72,12 @@ void TestMeterSim::run_data()
     QTest::addColumn<int>("wholeFrames");
     QTest::addColumn<QString>("size"); // "=N", "<N" or ">N" bytes
     QTest::newRow("defaults") << QStringList{"--count", "3"} << "DCV 3 1234 MAN" << 3 << "=33";
-    QTest::newRow("negative amps")
-        << QStringList{"--count", "2",       "--function", "8",     "--range",
-                       "0",       "--value", "-250",       "--auto"}
-        << "DCA 2 -250 AUTO" << 2 << "=22";
     QTest::newRow("flags") << QStringList{"--count", "2", "--hold", "--rel", "--battery", "--ol"}
                            << "DCV 3 1234 REL HOLD MAN BATT OL" << 2 << "=22";
     QTest::newRow("garbage") << QStringList{"--count", "4", "--garbage-every", "2"}
                              << "DCV 3 1234 MAN" << 4 << ">44";
     QTest::newRow("cut") << QStringList{"--count", "4", "--cut-every", "2"} << "DCV 3 1234 MAN" << 2
                          << "<44";
-    QTest::newRow("burst") << QStringList{"--count", "6", "--burst", "3"} << "DCV 3 1234 MAN" << 6
-                           << "=66";
     QTest::newRow("silence") << QStringList{"--count",           "3",  "--silence-after", "1",
                                             "--silence-seconds", "0.5"}
                              << "DCV 3 1234 MAN" << 3 << "=33";

@@ -18,16 +18,15 @@ void Fill(SampleLog &log, int n)
                     QStringLiteral("DCV"), 1, 0, 0, NoValueMarker, NoValueMarker});
 }
 
-// Printed texts with their column, line and page; one character is one unit wide, one line high.
+// Printed texts with their line and page; one line is one unit high.
 struct Placed {
     QString text;
-    double x, y;
+    double y;
     int page;
 };
-QList<Placed> Print(const SampleLog &log, const QString &title, ReportRange range,
-                    double pageColumns = 1000)
+QList<Placed> Print(const SampleLog &log, const QString &title, ReportRange range)
 {
-    RecordingSurface surface(QSizeF(pageColumns, 1000));
+    RecordingSurface surface(QSizeF(1000, 1000));
     int tick = 0;
     PrintReport(surface, log, title, range,
                 [&] { return QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)).addSecs(tick++); });
@@ -36,7 +35,7 @@ QList<Placed> Print(const SampleLog &log, const QString &title, ReportRange rang
     for (const auto &item : surface.items) {
         page += item.kind == RecordingSurface::Kind::NewPage;
         if (item.kind == RecordingSurface::Kind::Text)
-            out.append({item.text, item.points[0].x(), item.points[0].y(), page});
+            out.append({item.text, item.points[0].y(), page});
     }
     return out;
 }
@@ -63,10 +62,6 @@ private slots:
     void tableListsEverySampleWithPageNotes();
     void rangeChoice_data();
     void rangeChoice();
-    void pageLayout_data();
-    void pageLayout();
-    void titleNeverPushesPageNumberOffSheet_data();
-    void titleNeverPushesPageNumberOffSheet();
     void pagesOfARange_data();
     void pagesOfARange();
 };
@@ -80,9 +75,7 @@ void TestReport::cellTexts_data()
     QTest::newRow("+4000 counts is OL") << 4.0f << 3 << 3 << "OL";
     QTest::newRow("-4000 counts is a number") << -4.0f << 3 << 3 << "-4.000";
     QTest::newRow("4.00 with 2 decimals is a number") << 4.0f << 2 << 3 << "04.00";
-    QTest::newRow("leading zeros") << 25.0f << 0 << 3 << "0025";
     QTest::newRow("MIN wins over MAX") << 1.0f << 0 << 5 << "MIN";
-    QTest::newRow("no average") << 1.0f << 2 << 6 << "OFF";
     QTest::newRow("rel with the sample's decimals") << 1.0f << 3 << 7 << "-0.500";
 }
 
@@ -145,62 +138,6 @@ void TestReport::rangeChoice()
                  ? QStringLiteral("%1 %2").arg(c.range.first).arg(c.range.last)
                  : refusals[int(c.status)],
              range);
-}
-
-void TestReport::pageLayout_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("column");
-    QTest::addColumn<double>("line");
-    QTest::newRow("title after two zones") << "Volts" << 28.0 << 7.0;
-    QTest::newRow("page two zones after the title") << "Page:0001" << 56.0 << 7.0;
-    QTest::newRow("record date") << "05-01-2000" << 29.0 << 9.0;
-    QTest::newRow("last heading") << " Rel" << 98.0 << 10.0;
-    QTest::newRow("row: time") << "10:00:00" << 28.0 << 11.0;
-    QTest::newRow("row: average") << "OFF" << 84.0 << 11.0;
-    QTest::newRow("third row") << "002.5" << 42.0 << 13.0;
-    QTest::newRow("footer after an empty line") << "02-03-2001 04:05:06" << 26.0 << 15.0;
-}
-
-void TestReport::pageLayout()
-{
-    QFETCH(QString, text);
-    QFETCH(double, column);
-    QFETCH(double, line);
-    SampleLog log;
-    Fill(log, 3);
-    const QList<Placed> layout = Print(log, QStringLiteral("Volts"), {1, 3});
-    const Placed *p = Find(layout, text);
-    QVERIFY2(p, qPrintable(text));
-    QCOMPARE(QPointF(p->x, p->y), QPointF(column, line));
-    QVERIFY(!Find(layout, QStringLiteral("05/01/2000"))); // the date column is not printed
-}
-
-void TestReport::titleNeverPushesPageNumberOffSheet_data()
-{
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("printed");
-    QTest::addColumn<double>("pageColumn");
-    QTest::newRow("empty title") << ""
-                                 << "" << 56.0;
-    QTest::newRow("14 characters push a zone") << QString(14, u'x') << QString(14, u'x') << 70.0;
-    // On a sheet 120 columns wide "Page:0001" (9 columns) must start at column 98 at the latest.
-    QTest::newRow("long path shortened in the middle")
-        << "/home/user/" + QString(80, u'd') + "/bench.mas"
-        << "/home/user/" + QString(16, u'd') + QChar(0x2026) + QString(17, u'd') + "/bench.mas"
-        << 98.0;
-}
-
-void TestReport::titleNeverPushesPageNumberOffSheet()
-{
-    QFETCH(QString, title);
-    QFETCH(QString, printed);
-    QFETCH(double, pageColumn);
-    SampleLog log;
-    Fill(log, 1);
-    const QList<Placed> layout = Print(log, title, {1, 1}, 120);
-    QCOMPARE(layout[0].text, printed);
-    QCOMPARE(Find(layout, QStringLiteral("Page:0001"))->x, pageColumn);
 }
 
 void TestReport::pagesOfARange_data()

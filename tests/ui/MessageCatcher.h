@@ -3,22 +3,17 @@
 #include "common/Message.h"
 #include "common/Module1.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QList>
-#include <QMessageBox>
 #include <QStringList>
-#include <QTimer>
 
 namespace kst::test {
 
-// Answers the program's message boxes as a user would and records what they said. Given the
-// program's module it answers through the module's message seam, so no box is ever shown: each
-// message takes the next queued answer, else OK when offered, else No. Without a module it
-// watches for real boxes and presses their OK (for windows that show boxes themselves).
+// Answers the program's messages through the module's message seam as a user would, so no box is
+// ever shown, and records what they said: each message takes the next queued answer, else OK
+// when offered, else No.
 class MessageCatcher {
 public:
-    explicit MessageCatcher(Module1 &module) : module_(&module)
+    explicit MessageCatcher(Module1 &module) : module_(module)
     {
         module.AnswerMessage = [this](const Message &m) {
             messages_.append(m);
@@ -27,27 +22,7 @@ public:
             return (m.Buttons & MessageButton::Ok) ? MessageButton::Ok : MessageButton::No;
         };
     }
-    MessageCatcher()
-    {
-        poll_.setInterval(10);
-        QObject::connect(&poll_, &QTimer::timeout, [this] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            messages_.append({MessageIcon(box->icon()), box->windowTitle(), box->text(),
-                              int(box->standardButtons()), box->informativeText()});
-            if (QAbstractButton *ok = box->button(QMessageBox::Ok))
-                ok->click();
-            else
-                box->reject();
-        });
-        poll_.start();
-    }
-    ~MessageCatcher()
-    {
-        if (module_)
-            module_->AnswerMessage = nullptr;
-    }
+    ~MessageCatcher() { module_.AnswerMessage = nullptr; }
     MessageCatcher(const MessageCatcher &) = delete;
     MessageCatcher &operator=(const MessageCatcher &) = delete;
 
@@ -65,8 +40,7 @@ public:
     void Clear() { messages_.clear(); }
 
 private:
-    Module1 *module_ = nullptr;
-    QTimer poll_;
+    Module1 &module_;
     QList<Message> messages_;
     QList<int> answers_;
 };

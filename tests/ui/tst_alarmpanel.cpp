@@ -94,16 +94,15 @@ void TestAlarmPanel::leavingABadLimitWarns()
     auto *text = panel->findChild<QLineEdit *>("AlarmHText");
     text->setFocus(Qt::TabFocusReason);
     QCOMPARE(text->selectedText(), QStringLiteral("+400"));
-    text->setText(QStringLiteral("-1.5e1"));
-    elsewhere->setFocus(Qt::TabFocusReason);
-    QTest::qWait(50);
-    QVERIFY(catcher.Messages().isEmpty());
-    text->setFocus(Qt::TabFocusReason);
-    text->setText(QStringLiteral("abc"));
-    elsewhere->setFocus(Qt::TabFocusReason);
-    QTRY_COMPARE(catcher.Texts(), QStringList{"Data Error!Input again"});
+    // Every time a bad limit is left it is refused; a number is let go.
+    for (const char *typed : {"abc", "1x", "-1.5e1"}) {
+        text->setText(QString::fromLatin1(typed));
+        elsewhere->setFocus(Qt::TabFocusReason);
+        QTest::qWait(50);
+        QTRY_COMPARE(QApplication::focusWidget(), typed[0] == '-' ? elsewhere : text);
+    }
+    QCOMPARE(catcher.Texts(), QStringList(2, "Data Error!Input again"));
     QCOMPARE(catcher.Messages()[0].Title, QStringLiteral("Warning"));
-    QCOMPARE(QApplication::focusWidget(), text);
 }
 
 void TestAlarmPanel::shippedSoundPlaysWithoutWaiting()
@@ -114,9 +113,6 @@ void TestAlarmPanel::shippedSoundPlaysWithoutWaiting()
     AlarmPanel panel(m);
     QFile file(panel.SoundPath());
     QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(panel.SoundPath()));
-    const QByteArray wav = file.readAll();
-    QCOMPARE(wav.left(4), QByteArray("RIFF"));
-    QCOMPARE(wav.mid(8, 8), QByteArray("WAVEfmt "));
     // Played by the default player twice in a row, on a machine that may have no sound device.
     panel.findChild<QCheckBox *>("AlarmH")->setChecked(true);
     QElapsedTimer clock;

@@ -100,8 +100,6 @@ private slots:
     void graphPdfFromItsButton();
     void printerErrorsNameTheReason_data();
     void printerErrorsNameTheReason();
-    void reportLeaveFieldChecks_data();
-    void reportLeaveFieldChecks();
     void graphScaleAndEmptyLog();
 };
 
@@ -196,8 +194,6 @@ void TestPrintWindows::printerErrorsNameTheReason_data()
     QTest::newRow("graph: pages beyond the samples")
         << "graph pages 5 6"
         << "The chosen pages lie beyond the recorded samples.";
-    QTest::newRow("graph: no printer") << "graph print"
-                                       << "No default printer is set up on this computer.";
 }
 
 void TestPrintWindows::printerErrorsNameTheReason()
@@ -234,48 +230,6 @@ void TestPrintWindows::printerErrorsNameTheReason()
     QCOMPARE(Said(catcher), QStringList("KST|4|Printer Error!!|" + reason));
     QVERIFY(window->isVisible());
     QCOMPARE(module.Samples.SampleCount, 250);
-}
-
-void TestPrintWindows::reportLeaveFieldChecks_data()
-{
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<QString>("end");
-    QTest::addColumn<bool>("leaveStart");
-    QTest::addColumn<bool>("message");
-    QTest::addColumn<QString>("focus");
-    QTest::newRow("start 0") << "0"
-                             << "5" << true << true << "StartText";
-    QTest::newRow("start fine moves on") << "2"
-                                         << "5" << true << false << "EndText";
-    QTest::newRow("start after end") << "5"
-                                     << "3" << false << true << "EndText";
-    QTest::newRow("end fine, start not numeric") << "y"
-                                                 << "3" << false << false << "StartText";
-    QTest::newRow("end not compared with records") << "1"
-                                                   << "100000" << false << false << "CancelReport";
-}
-
-void TestPrintWindows::reportLeaveFieldChecks()
-{
-    QFETCH(QString, start);
-    QFETCH(QString, end);
-    QFETCH(bool, leaveStart);
-    QFETCH(bool, message);
-    QFETCH(QString, focus);
-    Module1 module;
-    Fill(module, 10);
-    PrintReportFrm window(module);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    Child<QRadioButton>(window, "Option2")->click();
-    Child<QLineEdit>(window, "StartText")->setText(start);
-    Child<QLineEdit>(window, "EndText")->setText(end);
-    Child<QPushButton>(window, "CancelReport")->setFocus();
-    test::MessageCatcher catcher(module);
-    leaveStart ? window.StartText_LostFocus() : window.EndText_LostFocus();
-    QCOMPARE(Said(catcher),
-             message ? QStringList("Warning|2|Data Error! Input Again.|") : QStringList());
-    QTRY_COMPARE(window.focusWidget(), window.findChild<QWidget *>(focus));
 }
 
 void TestPrintWindows::graphScaleAndEmptyLog()

@@ -58,7 +58,6 @@ class TestStartUp : public QObject {
 private slots:
     void windowNames();
     void firstStartAndBadSettings();
-    void portInUseOpensTheErrorWindow();
     void placementKeptUnlessMinimized();
     void choicesRestored_data();
     void choicesRestored();
@@ -108,30 +107,6 @@ void TestStartUp::firstStartAndBadSettings()
     QCOMPARE(p.main->size(), screen.size().expandedTo(p.main->minimumSizeHint()));
     QCOMPARE(p.main->MSComm1->CommPort(), 2);
     QVERIFY(p.main->MSComm1->PortOpen());
-    QCOMPARE(p.main->MSComm1->Settings(), QStringLiteral("9600,n,8,1"));
-    QVERIFY(p.module.ScaleFromMainWindow);
-    QVERIFY(!p.module.StopOnOverload);
-    QVERIFY(p.main->Scall().MeterRangeSelected());
-}
-
-void TestStartUp::portInUseOpensTheErrorWindow()
-{
-    kst::test::TestEnvironment env;
-    kst::test::Pty pty;
-    SettingsStore::SetPortDevice(1, pty.SlavePath());
-    MSComm other([&](int) { return pty.SlavePath(); });
-    QCOMPARE(other.SetPortOpen(true), 0); // another program holds the meter's port
-    QString shown;
-    QTimer::singleShot(200, [&] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            shown = modal->objectName();
-            modal->close();
-        }
-    });
-    Module1 module;
-    std::unique_ptr<MainFrm> main(StartUp(module, false));
-    QCOMPARE(shown, QStringLiteral("ComErr"));
-    QVERIFY(main->isVisible());
 }
 
 void TestStartUp::placementKeptUnlessMinimized()
