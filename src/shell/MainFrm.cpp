@@ -602,6 +602,24 @@ void MainFrm::Open_Click()
     ReadSamples(path);
 }
 
+// The read-outs of the last flagged records of a loaded log, their boxes ticked.
+void MainFrm::RestoreLoadedReadouts(const SampleFileReadResult &result)
+{
+    const auto restore = [&](StatisticsPanel::Box box, Readout &readout, qint32 index, bool avg) {
+        if (index < 0 || index >= M.Samples.SampleCount)
+            return;
+        const ReadoutTexts texts =
+            LoadedReadoutTexts(avg ? M.Samples.SampleAvg(index) : M.Samples.SampleValue(index),
+                               M.Samples.SampleDate(index), M.Samples.SampleTime(index));
+        readout = {texts.data, texts.time};
+        CalcFrm->SetTicked(box, true);
+    };
+    restore(StatisticsPanel::Box::Max, Statistics.Max, result.lastMaxIndex, false);
+    restore(StatisticsPanel::Box::Min, Statistics.Min, result.lastMinIndex, false);
+    restore(StatisticsPanel::Box::Avg, Statistics.Avg, result.lastAvgIndex, true);
+    CalcFrm->Render();
+}
+
 void MainFrm::ReadSamples(const QString &path)
 {
     if (loading_)
@@ -628,20 +646,7 @@ void MainFrm::ReadSamples(const QString &path)
             QCoreApplication::processEvents();
         });
     progress.reset();
-    // The read-outs of the last flagged records, their boxes ticked.
-    const auto restore = [&](StatisticsPanel::Box box, Readout &readout, qint32 index, bool avg) {
-        if (index < 0 || index >= M.Samples.SampleCount)
-            return;
-        const ReadoutTexts texts =
-            LoadedReadoutTexts(avg ? M.Samples.SampleAvg(index) : M.Samples.SampleValue(index),
-                               M.Samples.SampleDate(index), M.Samples.SampleTime(index));
-        readout = {texts.data, texts.time};
-        CalcFrm->SetTicked(box, true);
-    };
-    restore(StatisticsPanel::Box::Max, Statistics.Max, result.lastMaxIndex, false);
-    restore(StatisticsPanel::Box::Min, Statistics.Min, result.lastMinIndex, false);
-    restore(StatisticsPanel::Box::Avg, Statistics.Avg, result.lastAvgIndex, true);
-    CalcFrm->Render();
+    RestoreLoadedReadouts(result);
     loading_ = false;
     FileMenu->setEnabled(!StartCom->isChecked());
     ControlFrm->setEnabled(true);

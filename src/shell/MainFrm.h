@@ -19,6 +19,7 @@ class QTimer;
 
 namespace kst {
 
+struct SampleFileReadResult;
 class Module1;
 class MSComm;
 class ReadingPanel;
@@ -133,6 +134,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void RestoreLoadedReadouts(const SampleFileReadResult &result);
     enum class SaveOutcome { Saved, Cancelled, Failed };
     SaveOutcome SaveAsOutcome();
     // Asks the save question when samples are unsaved. False when the user cancelled or chose

@@ -82,7 +82,7 @@ void MainFrm::OfferRecovery()
             // The samples come back as after Open, but unsaved, and the journal goes on.
             CloseFile();
             M.Samples = std::move(orphan->log);
-            CalcFrm->RestoreLoadedReadouts(M.Samples, orphan->read);
+            RestoreLoadedReadouts(orphan->read);
             Graph->AfterLoad();
             if (!orphan->continuedFile.isEmpty()) {
                 M.CurrentFileName = orphan->continuedFile;
