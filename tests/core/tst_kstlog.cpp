@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,18 +19,6 @@ namespace {
 QString Program(const char *name)
 {
     return QCoreApplication::applicationDirPath() + u'/' + QLatin1String(name);
-}
-
-bool WaitFor(const std::function<bool()> &condition, int ms = 30000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
 }
 
 QList<QByteArray> Lines(const QString &path)
@@ -96,7 +83,7 @@ QString tst_KstLog::StartMeter(const QStringList &arguments)
     QFile::remove(pathFile);
     meter_->start(Program("kst-meter-sim"), QStringList(arguments)
                                                 << u"--path-file"_qs << pathFile);
-    if (!WaitFor([&] { return QFile::exists(pathFile) && !Lines(pathFile).isEmpty(); }))
+    if (!QTest::qWaitFor([&] { return !Lines(pathFile).isEmpty(); }, 30000))
         return {};
     return QString::fromLocal8Bit(Lines(pathFile).constFirst());
 }
@@ -193,12 +180,13 @@ void tst_KstLog::reconnectsAndEndsOnSigint()
     const QString link = Path("meter");
     QVERIFY(QFile::link(StartMeter({u"--value"_qs, u"1111"_qs, u"--rate"_qs, u"20"_qs}), link));
     StartLogger({u"--device"_qs, link, u"--mas"_qs, Path("re.mas"), u"--csv"_qs, Path("re.csv")});
-    QVERIFY(WaitFor([&] { return Lines(Path("re.mas")).size() >= 3; }));
+    QVERIFY(QTest::qWaitFor([&] { return Lines(Path("re.mas")).size() >= 3; }, 30000));
     meter_->kill();
     meter_->waitForFinished(5000);
     const QString second = StartMeter({u"--value"_qs, u"2222"_qs, u"--rate"_qs, u"20"_qs});
     QVERIFY(QFile::remove(link) && QFile::link(second, link));
-    QVERIFY(WaitFor([&] { return Lines(Path("re.mas")).constLast().startsWith("2.222,"); }));
+    QVERIFY(QTest::qWaitFor([&] { return Lines(Path("re.mas")).constLast().startsWith("2.222,"); },
+                            30000));
     ::kill(pid_t(logger_->processId()), SIGINT);
     QVERIFY(logger_->waitForFinished(30000));
     QCOMPARE(logger_->exitStatus(), QProcess::NormalExit);
