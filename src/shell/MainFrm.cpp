@@ -617,7 +617,6 @@ void MainFrm::RestoreLoadedReadouts(const SampleFileReadResult &result)
     restore(StatisticsPanel::Box::Max, Statistics.Max, result.lastMaxIndex, false);
     restore(StatisticsPanel::Box::Min, Statistics.Min, result.lastMinIndex, false);
     restore(StatisticsPanel::Box::Avg, Statistics.Avg, result.lastAvgIndex, true);
-    CalcFrm->Render();
 }
 
 void MainFrm::ReadSamples(const QString &path)
@@ -647,6 +646,7 @@ void MainFrm::ReadSamples(const QString &path)
         });
     progress.reset();
     RestoreLoadedReadouts(result);
+    CalcFrm->Render();
     loading_ = false;
     FileMenu->setEnabled(!StartCom->isChecked());
     ControlFrm->setEnabled(true);

@@ -19,8 +19,8 @@ class QTimer;
 
 namespace kst {
 
-struct SampleFileReadResult;
 class Module1;
+struct SampleFileReadResult;
 class MSComm;
 class ReadingPanel;
 class StatisticsPanel;
@@ -134,7 +134,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void RestoreLoadedReadouts(const SampleFileReadResult &result);
     enum class SaveOutcome { Saved, Cancelled, Failed };
     SaveOutcome SaveAsOutcome();
     // Asks the save question when samples are unsaved. False when the user cancelled or chose
@@ -157,6 +156,7 @@ private:
     void DeviceLost();
     void SetUpJournal();
     void ShowJournalStatus();
+    void RestoreLoadedReadouts(const SampleFileReadResult &result);
 
     QLabel *statusText_ = nullptr;
     RecordingJournal *journal_ = nullptr;

@@ -83,6 +83,7 @@ void MainFrm::OfferRecovery()
             CloseFile();
             M.Samples = std::move(orphan->log);
             RestoreLoadedReadouts(orphan->read);
+            CalcFrm->Render();
             Graph->AfterLoad();
             if (!orphan->continuedFile.isEmpty()) {
                 M.CurrentFileName = orphan->continuedFile;

@@ -165,9 +165,12 @@ void MeterLogger::HandleReading(const MeterReading &reading)
         return;
     const QDateTime now = Clock();
     const float value = ReadingValue(reading);
+    const QByteArray json =
+        options_.json || Publish ? ReadingJson(now, reading, value) : QByteArray();
     if (printing_)
-        Print(options_.json ? ReadingJson(now, reading, value)
-                            : ReadingLine(now, reading, value).toUtf8());
+        Print(options_.json ? json : ReadingLine(now, reading, value).toUtf8());
+    if (Publish)
+        Publish(json, reading.AcDcText + reading.UnitText);
     if (!reading.Hold && (mas_.isOpen() || csv_.isOpen())) {
         Sample sample;
         sample.value = value;

@@ -53,6 +53,8 @@ public:
 
     // The clock readings are stamped with; tests may replace it.
     std::function<QDateTime()> Clock = [] { return QDateTime::currentDateTime(); };
+    // Given every reading as its JSON object and unit text (for publishing); may be empty.
+    std::function<void(const QByteArray &json, const QString &unit)> Publish;
 
 signals:
     // The run is over (count reached or a file failed); the program ends with this code.

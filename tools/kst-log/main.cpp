@@ -6,11 +6,15 @@
 #include "common/Version.h"
 #include "files/CsvWriter.h"
 #include "files/SampleFile.h"
+#include "publish/MqttPublisher.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QSettings>
 #include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QSysInfo>
 #include <QTimer>
 
 #include <csignal>
@@ -152,7 +156,29 @@ int main(int argc, char *argv[])
     const QCommandLineOption exportOption(
         QStringLiteral("export"), QStringLiteral("Convert this sample file to the --csv file."),
         QStringLiteral("FILE.mas"));
-    parser.addOptions({port, device, mas, csv, duration, count, quiet, json, exportOption});
+    const QCommandLineOption mqtt(
+        QStringLiteral("mqtt"),
+        QStringLiteral("Publish each reading to an MQTT broker: mqtt://[user@]host[:port]/prefix "
+                       "or mqtts://... (TLS). The prefix defaults to kst/<hostname>/<device "
+                       "name>; the password comes from KST_MQTT_PASSWORD or "
+                       "--mqtt-password-file."),
+        QStringLiteral("URL"));
+    const QCommandLineOption mqttPasswordFile(
+        QStringLiteral("mqtt-password-file"),
+        QStringLiteral("Read the broker password from the first line of this file."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption mqttCa(
+        QStringLiteral("mqtt-ca"),
+        QStringLiteral("Check the broker's certificate against these CA certificates instead of "
+                       "the system's."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption mqttQueue(
+        QStringLiteral("mqtt-queue"),
+        QStringLiteral("Readings kept on disk while the broker is away (default 1000000); when "
+                       "full, the oldest are dropped."),
+        QStringLiteral("N"));
+    parser.addOptions({port, device, mas, csv, duration, count, quiet, json, exportOption, mqtt,
+                       mqttPasswordFile, mqttCa, mqttQueue});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return UsageError(parser.errorText());
@@ -213,8 +239,35 @@ int main(int argc, char *argv[])
     }
     options.quiet = parser.isSet(quiet);
     options.json = parser.isSet(json);
-    if (options.quiet && options.masPath.isEmpty() && options.csvPath.isEmpty())
-        return UsageError(QStringLiteral("--quiet without --mas or --csv records nothing"));
+    if (options.quiet && options.masPath.isEmpty() && options.csvPath.isEmpty() &&
+        !parser.isSet(mqtt))
+        return UsageError(QStringLiteral("--quiet without --mas, --csv or --mqtt records nothing"));
+    for (const QCommandLineOption *option : {&mqttPasswordFile, &mqttCa, &mqttQueue})
+        if (parser.isSet(*option) && !parser.isSet(mqtt))
+            return UsageError(QStringLiteral("--%1 needs --mqtt").arg(option->names()[0]));
+    std::optional<MqttTarget> target;
+    qsizetype queueCapacity = 1000000;
+    if (parser.isSet(mqtt)) {
+        QString error;
+        target = ParseMqttUrl(parser.value(mqtt), &error);
+        if (!target)
+            return UsageError(error);
+        target->caFile = parser.value(mqttCa);
+        if (!target->caFile.isEmpty() && !target->tls)
+            return UsageError(QStringLiteral("--mqtt-ca needs an mqtts:// address"));
+        if (parser.isSet(mqttQueue)) {
+            bool ok = false;
+            queueCapacity = parser.value(mqttQueue).toLongLong(&ok);
+            if (!ok || queueCapacity < 1)
+                return UsageError(QStringLiteral("--mqtt-queue is a whole number of at least 1"));
+        }
+        if (!ReadMqttPassword(parser.value(mqttPasswordFile), &target->password, &error)) {
+            std::fprintf(stderr, "kst-log: %s\n", qPrintable(error));
+            return ExitFile;
+        }
+        if (target->prefix.isEmpty())
+            target->prefix = DefaultMqttPrefix(QSysInfo::machineHostName(), options.device);
+    }
     if (!options.masPath.isEmpty() && options.masPath == options.csvPath)
         return UsageError(QStringLiteral("--mas and --csv name the same file"));
 
@@ -222,6 +275,42 @@ int main(int argc, char *argv[])
     std::signal(SIGPIPE, SIG_IGN);
 
     MeterLogger logger(options);
+    std::unique_ptr<MqttPublisher> publisher;
+    if (target) {
+        publisher = std::make_unique<MqttPublisher>(
+            *target, PublisherIdentity{options.device, QStringLiteral("kst-log"),
+                                       QStringLiteral(KST_VERSION)});
+        QObject::connect(publisher.get(), &MqttPublisher::Error, [](const QString &text) {
+            std::fprintf(stderr, "kst-log: %s\n", qPrintable(text));
+        });
+        // Dropped readings are told at once, then at most every ten seconds.
+        QObject::connect(publisher.get(), &MqttPublisher::ReadingsDropped,
+                         [told = QDeadlineTimer()](std::uint64_t total) mutable {
+                             if (!told.hasExpired())
+                                 return;
+                             told.setRemainingTime(10000);
+                             std::fprintf(stderr,
+                                          "kst-log: the MQTT queue is full: %llu oldest "
+                                          "readings dropped so far\n",
+                                          static_cast<unsigned long long>(total));
+                         });
+        // The queue lives in the data folder, one per topic prefix.
+        QString folderName = target->prefix;
+        folderName.replace(QLatin1Char('/'), QLatin1Char('_'));
+        const QString folder =
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+            QStringLiteral("/KST/mqtt-queue/") + folderName;
+        QString error;
+        if (!publisher->Start(folder, queueCapacity, &error)) {
+            std::fprintf(stderr, "kst-log: %s\n", qPrintable(error));
+            return ExitFile;
+        }
+        logger.Publish = [&publisher](const QByteArray &json, const QString &unit) {
+            publisher->SetUnit(unit);
+            QString error;
+            publisher->Publish(json, &error); // a failure is said through Error
+        };
+    }
     const int started = logger.Start();
     if (started != ExitOk)
         return started;
@@ -233,5 +322,8 @@ int main(int argc, char *argv[])
     CatchEndSignals(end);
     if (seconds)
         QTimer::singleShot(std::chrono::milliseconds(qint64(*seconds * 1000.0)), &app, end);
-    return QCoreApplication::exec();
+    const int code = QCoreApplication::exec();
+    if (publisher)
+        publisher->Stop();
+    return code;
 }
