@@ -2,10 +2,10 @@
 
 #include "common/DateTimeText.h"
 #include "common/Numbers.h"
+#include "files/SampleFile.h"
 #include "meter/ReadingExport.h"
 
 #include <QDateTime>
-#include <QSaveFile>
 #include <algorithm>
 
 namespace kst {
@@ -81,24 +81,10 @@ bool CsvWriter::Write(const SampleLog &log, qint32 count)
 
 CsvSaveResult SaveCsvFile(const QString &path, const SampleLog &log, qint32 count)
 {
-    CsvSaveResult result;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return result;
-    }
-    CsvWriter writer(file);
-    if (!writer.Write(log, count)) {
-        file.cancelWriting();
-        result.error = QStringLiteral("%1: %2").arg(path, writer.Error());
-        return result;
-    }
-    if (!file.commit()) {
-        result.error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return result;
-    }
-    result.ok = true;
-    return result;
+    return SaveAtomically(path, [&](QIODevice &device) {
+        CsvWriter writer(device);
+        return writer.Write(log, count) ? QString() : writer.Error();
+    });
 }
 
 } // namespace kst

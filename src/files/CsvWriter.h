@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/SampleFile.h"
 #include "record/SampleLog.h"
 
 #include <QByteArray>
@@ -37,10 +38,7 @@ private:
     QString error_;
 };
 
-struct CsvSaveResult {
-    bool ok = false;
-    QString error; // names the file and the reason when ok is false
-};
+using CsvSaveResult = SampleFileSaveResult;
 
 // Writes the CSV to path atomically: a failure leaves an existing file at path untouched.
 CsvSaveResult SaveCsvFile(const QString &path, const SampleLog &log, qint32 count);

@@ -167,26 +167,30 @@ SampleFileWriteResult WriteSampleFile(QIODevice &device, const SampleLog &log, q
     return result;
 }
 
-SampleFileSaveResult SaveSampleFile(const QString &path, const SampleLog &log, qint32 count)
+SampleFileSaveResult SaveAtomically(const QString &path,
+                                    const std::function<QString(QIODevice &)> &write)
 {
     SampleFileSaveResult result;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        result.error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return result;
-    }
-    const SampleFileWriteResult written = WriteSampleFile(file, log, count);
-    if (!written.ok) {
+    QString error;
+    if (!file.open(QIODevice::WriteOnly))
+        error = file.errorString();
+    else if (error = write(file); !error.isEmpty())
         file.cancelWriting();
-        result.error = QStringLiteral("%1: %2").arg(path, written.error);
-        return result;
-    }
-    if (!file.commit()) {
-        result.error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return result;
-    }
-    result.ok = true;
+    else if (!file.commit())
+        error = file.errorString();
+    if (!error.isEmpty())
+        result.error = QStringLiteral("%1: %2").arg(path, error);
+    result.ok = error.isEmpty();
     return result;
+}
+
+SampleFileSaveResult SaveSampleFile(const QString &path, const SampleLog &log, qint32 count)
+{
+    return SaveAtomically(path, [&](QIODevice &device) {
+        const SampleFileWriteResult written = WriteSampleFile(device, log, count);
+        return written.ok ? QString() : written.error;
+    });
 }
 
 // ---------------------------------------------------------------------------------------------

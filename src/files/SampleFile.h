@@ -35,6 +35,10 @@ struct SampleFileSaveResult {
 // Writes the log to path atomically: the records go to a temporary file that replaces path only
 // when every byte was written. Any failure leaves an existing file at path untouched.
 SampleFileSaveResult SaveSampleFile(const QString &path, const SampleLog &log, qint32 count);
+// Writes a file whole or not at all: write fills the device and returns an empty text, or the
+// reason it failed; on any failure the old file stays as it was.
+SampleFileSaveResult SaveAtomically(const QString &path,
+                                    const std::function<QString(QIODevice &)> &write);
 
 struct SampleFileReadResult {
     qint32 recordsLoaded = 0;
