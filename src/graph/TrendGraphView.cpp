@@ -117,22 +117,28 @@ void TrendGraphView::DrawAxisLabels(float top, float low)
     graph_->DrawAxisLabels(top, low);
 }
 
-void TrendGraphView::AdvanceGraphScroll(qint32 index)
+bool TrendGraphView::FollowNewestSample(qint32 index, ScrollPosition &scroll)
 {
     const double width = graphBox_->ScaleWidth();
     const ScrollPosition before{hScroll_->value(), hScroll_->maximum()};
-    ScrollPosition scroll = before;
+    scroll = before;
     const bool moved = kst::AdvanceGraphScroll(scroll, width, index);
     if (scroll.Maximum != before.Maximum)
         hScroll_->setMaximum(scroll.Maximum);
-    if (moved) {
-        hScroll_->setValue(scroll.Value); // redraws through HScroll_Change
-    } else if (before.Value + width - 5.0 < index) {
-        // The scroll bar is at its 16-bit end and cannot follow. The recording cycle's own
-        // redraw already shows the newest window; labels and read-out count from its start.
+    if (!moved && before.Value + width - 5.0 < index) {
+        // The scroll bar is at its 16-bit end and cannot follow: labels and read-out count from
+        // the start of the newest window.
         graph_->ViewStart = std::max(0, index - m_.GraphXSpan);
         graph_->ViewEnd = index;
     }
+    return moved;
+}
+
+void TrendGraphView::AdvanceGraphScroll(qint32 index)
+{
+    ScrollPosition scroll;
+    if (FollowNewestSample(index, scroll))
+        hScroll_->setValue(scroll.Value); // redraws through HScroll_Change
 }
 
 void TrendGraphView::RecordNewestSample(qint32 index)
@@ -141,12 +147,8 @@ void TrendGraphView::RecordNewestSample(qint32 index)
     // While the log fits in one window it is drawn from the left edge; after that the window
     // ends at the new sample, with the newest segment after it.
     const qint32 left = width > index ? 0 : index - m_.GraphXSpan;
-    const ScrollPosition before{hScroll_->value(), hScroll_->maximum()};
-    ScrollPosition scroll = before;
-    const bool moved = kst::AdvanceGraphScroll(scroll, width, index);
-    if (scroll.Maximum != before.Maximum)
-        hScroll_->setMaximum(scroll.Maximum);
-    if (moved) {
+    ScrollPosition scroll;
+    if (FollowNewestSample(index, scroll)) {
         cycling_ = true;
         hScroll_->setValue(scroll.Value);
         cycling_ = false;
@@ -156,12 +158,6 @@ void TrendGraphView::RecordNewestSample(qint32 index)
         graph_->ViewEnd = window.End;
         graph_->ShowRecordedWindow(window.Start, window.End, false);
         return;
-    }
-    if (before.Value + width - 5.0 < index) {
-        // The scroll bar is at its end and cannot follow: labels and read-out count from the
-        // start of the newest window.
-        graph_->ViewStart = std::max(0, index - m_.GraphXSpan);
-        graph_->ViewEnd = index;
     }
     graph_->ShowRecordedWindow(left, index, true);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/DrawingSurface.h"
+#include "graph/GraphScroll.h"
 #include "graph/TrendGraph.h"
 
 #include <QPointer>
@@ -87,6 +88,9 @@ private:
     // Places GraphBox inside GraphFrm so the labels line up with the grid.
     void LayoutPlotArea();
     void OpenShowData();
+    // Moves the scroll bar's range on for the sample just stored at index; true when its value
+    // must follow too (scroll holds the new position).
+    bool FollowNewestSample(qint32 index, ScrollPosition &scroll);
 
     Module1 &m_;
     PictureBox *graphFrm_;
