@@ -457,7 +457,7 @@ private:
 
     qint32 lastDay_ = 0;
     char lastDateBytes_[16];
-    qsizetype lastDateSize_ = 0;
+    qsizetype lastDateSize_ = -1; // no date read yet: matches no field, not even an empty one
     // Unit ids by the unit's bytes and by whether their line was UTF-8; the last one first.
     std::vector<std::pair<QByteArray, quint32>> units_[2];
     // The last unit read: its bytes, whether they were ASCII or read as UTF-8, and its id.

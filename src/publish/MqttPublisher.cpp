@@ -193,8 +193,7 @@ void MqttPublisher::Connect()
     const int rc = mosquitto_connect_async(mosq_, target_.host.toUtf8().constData(), target_.port,
                                            KeepAliveSeconds);
     if (rc != MOSQ_ERR_SUCCESS) {
-        Lost(rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(strerror(errno))
-                                  : QString::fromUtf8(mosquitto_strerror(rc)));
+        Lost(ErrorReason(rc));
         return;
     }
     const int socket = mosquitto_socket(mosq_);
@@ -222,16 +221,21 @@ void MqttPublisher::Check(int rc, const char *)
 {
     if (rc == MOSQ_ERR_SUCCESS || !mosq_ || lost_)
         return;
+    Lost(ErrorReason(rc));
+}
+
+QString MqttPublisher::ErrorReason(int rc) const
+{
     QString reason;
     if (rc == MOSQ_ERR_ERRNO)
         reason = QString::fromLocal8Bit(strerror(errno));
-    else if (rc == MOSQ_ERR_TLS)
+    else if (rc == MOSQ_ERR_TLS) // on connecting or later in the handshake
         reason = QStringLiteral("TLS failed, the broker's certificate was not accepted");
     else
         reason = QString::fromUtf8(mosquitto_strerror(rc));
     if (!lastLog_.isEmpty() && (rc == MOSQ_ERR_TLS || !connected_))
         reason += QStringLiteral(" (%1)").arg(lastLog_);
-    Lost(reason);
+    return reason;
 }
 
 void MqttPublisher::Lost(const QString &reason)

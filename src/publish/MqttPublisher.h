@@ -90,6 +90,8 @@ private:
     void Pump();
     void UpdateWrite();
     void Check(int rc, const char *what);
+    // Why the client failed, in words, with the library's last log line where it tells more.
+    QString ErrorReason(int rc) const;
     void SendStatus(bool online);
     QByteArray StatusJson(bool online) const;
     void Report(const QString &text);

@@ -314,6 +314,9 @@ void TestSampleFile::stopsAtBadRecord_data()
     QTest::newRow("fuzz: quoted unit with a quote inside")
         << head + "\"DC\"mV\",1,#TRUE#,#FALSE#,-2,0\r\n"
         << 0 << qint64(1) << "unit";
+    QTest::newRow("fuzz: empty date in the first record")
+        << QByteArray("3.999,,#23:59:59#,\"DCV\",3,#FALSE#,#FALSE#,99999,99999\r\n") << 0
+        << qint64(1) << "date";
     QTest::newRow("fuzz: unit of 65 letters")
         << head + "\"" + QByteArray(65, 'x') + "\",1,#TRUE#,#FALSE#,-2,0\r\n"
         << 0 << qint64(1) << "unit";
