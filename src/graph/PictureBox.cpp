@@ -1,6 +1,6 @@
 #include "graph/PictureBox.h"
 
-#include "graph/QtColour.h"
+#include "common/QtColour.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -2,7 +2,7 @@
 
 #include "common/MessageBox.h"
 #include "common/PrinterPage.h"
-#include "graph/QtColour.h"
+#include "common/QtColour.h"
 
 #include <QColor>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "record/StatisticsPanel.h"
 
-#include "graph/QtColour.h"
+#include "common/QtColour.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

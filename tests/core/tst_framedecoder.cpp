@@ -1,5 +1,6 @@
 #include "meter/FrameDecoder.h"
 #include "meter/MeterFrameEncoder.h"
+#include "support/SampleRecords.h"
 
 #include <QTest>
 
@@ -14,23 +15,6 @@ QByteArray With(QByteArray frame, int position, int value)
 {
     frame[position - 1] = char(quint8(value));
     return frame;
-}
-
-// Unit, decimals, counts and the flags that are on, as one line.
-QString Describe(const MeterReading &r)
-{
-    QString text = QStringLiteral("%1%2 %3 %4")
-                       .arg(r.AcDcText, r.UnitText)
-                       .arg(r.Decimals)
-                       .arg(double(r.Counts));
-    const std::pair<bool, const char *> flags[] = {
-        {r.Max, "MAX"},   {r.Min, "MIN"},     {r.Rel, "REL"},        {r.Hold, "HOLD"},
-        {r.Mem, "MEM"},   {r.Auto, "AUTO"},   {r.Man, "MAN"},        {r.Apof, "APOF"},
-        {r.Buzzer, "BZ"}, {r.Diode, "DIODE"}, {r.BatteryLow, "BAT"}, {r.OverRange, "OL"}};
-    for (const auto &[on, name] : flags)
-        if (on)
-            text += u' ' + QLatin1String(name);
-    return text;
 }
 
 } // namespace
@@ -72,7 +56,7 @@ void TestFrameDecoder::decode()
     QFETCH(QByteArray, frame);
     QFETCH(QString, reading);
     const std::optional<MeterReading> r = DecodeMeterFrame(frame);
-    QCOMPARE(r ? Describe(*r) : QString(), reading);
+    QCOMPARE(r ? test::DescribeReading(*r) : QString(), reading);
 }
 
 void TestFrameDecoder::selectFrame_data()

@@ -1,4 +1,4 @@
-#include "meter/FrameDecoder.h"
+#include "support/SampleRecords.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -73,7 +73,7 @@ void TestMeterSim::run_data()
     QTest::addColumn<QString>("size"); // "=N", "<N" or ">N" bytes
     QTest::newRow("defaults") << QStringList{"--count", "3"} << "DCV 3 1234 MAN" << 3 << "=33";
     QTest::newRow("flags") << QStringList{"--count", "2", "--hold", "--rel", "--battery", "--ol"}
-                           << "DCV 3 1234 REL HOLD MAN BATT OL" << 2 << "=22";
+                           << "DCV 3 1234 REL HOLD MAN BAT OL" << 2 << "=22";
     QTest::newRow("garbage") << QStringList{"--count", "4", "--garbage-every", "2"}
                              << "DCV 3 1234 MAN" << 4 << ">44";
     QTest::newRow("cut") << QStringList{"--count", "4", "--cut-every", "2"} << "DCV 3 1234 MAN" << 2
@@ -102,17 +102,7 @@ void TestMeterSim::run()
         if (!r)
             continue;
         ++whole;
-        QString text = QStringLiteral("%1%2 %3 %4")
-                           .arg(r->AcDcText, r->UnitText)
-                           .arg(r->Decimals)
-                           .arg(double(r->Counts));
-        const std::pair<bool, const char *> flags[] = {
-            {r->Rel, "REL"}, {r->Hold, "HOLD"},       {r->Auto, "AUTO"},
-            {r->Man, "MAN"}, {r->BatteryLow, "BATT"}, {r->OverRange, "OL"}};
-        for (const auto &[on, name] : flags)
-            if (on)
-                text += u' ' + QLatin1String(name);
-        QCOMPARE(text, display);
+        QCOMPARE(test::DescribeReading(*r), display);
     }
     QCOMPARE(whole, wholeFrames);
     const int bytes = size.mid(1).toInt();

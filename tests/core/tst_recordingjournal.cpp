@@ -35,12 +35,6 @@ QByteArray Records(const SampleLog &log, qint32 first, qint32 count)
     return buffer.data();
 }
 
-QByteArray Contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 // Records samples from .. to - 1 as the recording cycle does.
 void Record(SampleLog &log, RecordingJournal &journal, int from, int to, const QString &file = {})
 {
@@ -86,9 +80,11 @@ void TestRecordingJournal::orphanComesBack()
     {
         RecordingJournal journal(log, dir.path());
         Record(log, journal, continued, continued + 1, saved);
-        QCOMPARE(Contents(path), Records(log, continued, continued + 1)); // the first at once
+        QCOMPARE(test::FileBytes(path),
+                 Records(log, continued, continued + 1)); // the first at once
         Record(log, journal, continued + 1, continued + 5, saved);
-        QTRY_COMPARE_WITH_TIMEOUT(Contents(path), Records(log, continued, continued + 5), 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(test::FileBytes(path), Records(log, continued, continued + 5),
+                                  1000);
         // A second program keeps its own journal; while both run neither is an orphan.
         SampleLog otherLog;
         RecordingJournal other(otherLog, dir.path());
@@ -122,8 +118,8 @@ void TestRecordingJournal::orphanComesBack()
         QCOMPARE(journal.Path(), path);
         Record(recovered, journal, continued + 5, continued + 6);
         journal.Sync();
-        QCOMPARE(Contents(path), Records(log, continued, continued + 5) +
-                                     Records(recovered, continued + 5, continued + 6));
+        QCOMPARE(test::FileBytes(path), Records(log, continued, continued + 5) +
+                                            Records(recovered, continued + 5, continued + 6));
         QVERIFY(!RecordingJournal::NextOrphan(dir.path()));
         return;
     }
@@ -131,7 +127,7 @@ void TestRecordingJournal::orphanComesBack()
     const QString moved =
         RecordingJournal::SetAside(*orphan, dir.filePath(QStringLiteral("SAMPLE")), error);
     QCOMPARE(moved, dir.filePath(QStringLiteral("SAMPLE/recovered-2000-05-04-101500.mas")));
-    QCOMPARE(Contents(moved), Records(log, 0, 5)); // whole records moved byte for byte
+    QCOMPARE(test::FileBytes(moved), Records(log, 0, 5)); // whole records moved byte for byte
     QVERIFY(!QFile::exists(path));
     QVERIFY(!RecordingJournal::NextOrphan(dir.path()));
 }
@@ -179,7 +175,7 @@ void TestRecordingJournal::unwritableFolder()
 
     // Once the folder can be written again, the journal is rebuilt from the log.
     QTRY_VERIFY_WITH_TIMEOUT(journal.Error().isEmpty(), 15000);
-    QCOMPARE(Contents(journal.Path()), Records(log, 0, 12));
+    QCOMPARE(test::FileBytes(journal.Path()), Records(log, 0, 12));
 }
 
 QTEST_GUILESS_MAIN(TestRecordingJournal)

@@ -2,9 +2,12 @@
 
 #include "common/Numbers.h"
 #include "files/SampleFile.h"
+#include "meter/FrameDecoder.h"
+#include "meter/MeterFrameEncoder.h"
 #include "record/SampleLog.h"
 
 #include <QBuffer>
+#include <QFile>
 
 namespace kst::test {
 
@@ -55,6 +58,46 @@ inline SampleFileReadResult ReadBytes(QByteArray bytes, SampleLog &log)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     return ReadSampleFile(buffer, log);
+}
+
+// The bytes of a file; "<missing>" when it cannot be read.
+inline QByteArray FileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Writes a file; false when it cannot be written whole.
+inline bool WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The meter's frame for counts on its 4 V DC range: counts / 1000 volts.
+inline QByteArray VoltFrame(int counts)
+{
+    MeterFrameEncoder f;
+    f.Counts = counts;
+    f.Range = 1;
+    return f.Encode();
+}
+
+// A reading's unit, decimals, counts and the flags that are on, as one line ("DCV 3 1234 AUTO").
+inline QString DescribeReading(const MeterReading &r)
+{
+    QString text = QStringLiteral("%1%2 %3 %4")
+                       .arg(r.AcDcText, r.UnitText)
+                       .arg(r.Decimals)
+                       .arg(double(r.Counts));
+    const std::pair<bool, const char *> flags[] = {
+        {r.Max, "MAX"},   {r.Min, "MIN"},     {r.Rel, "REL"},        {r.Hold, "HOLD"},
+        {r.Mem, "MEM"},   {r.Auto, "AUTO"},   {r.Man, "MAN"},        {r.Apof, "APOF"},
+        {r.Buzzer, "BZ"}, {r.Diode, "DIODE"}, {r.BatteryLow, "BAT"}, {r.OverRange, "OL"}};
+    for (const auto &[on, name] : flags)
+        if (on)
+            text += u' ' + QLatin1String(name);
+    return text;
 }
 
 } // namespace kst::test

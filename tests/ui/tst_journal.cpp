@@ -1,12 +1,12 @@
 #include "common/Numbers.h"
 #include "files/RecordingJournal.h"
-#include "meter/MeterFrameEncoder.h"
 #include "shell/MainFrm.h"
 #include "shell/SettingsStore.h"
 #include "support/SampleRecords.h"
 #include "support/ui/ProgramUnderTest.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRadioButton>
@@ -14,23 +14,9 @@
 
 using namespace kst;
 using kst::test::ProgramUnderTest;
+using namespace kst::test;
 
 namespace {
-
-// counts / 1000 volts.
-QByteArray Frame(int counts)
-{
-    MeterFrameEncoder f;
-    f.Counts = counts;
-    f.Range = 1;
-    return f.Encode();
-}
-
-QByteArray Contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The real program as a child process on the test's folders, COM1 on `pty`.
 void StartKst(QProcess &kst, const test::Pty &pty, const QString &steps)
@@ -67,21 +53,21 @@ void TestJournal::killedWhileRecording()
     // pace.
     QElapsedTimer clock;
     clock.start();
-    while (Contents(journal).isEmpty() && clock.elapsed() < 60000) {
-        line.Write(Frame(1));
+    while (QFileInfo(journal).size() == 0 && clock.elapsed() < 60000) {
+        line.Write(VoltFrame(1));
         QTest::qWait(100);
     }
-    QVERIFY(!Contents(journal).isEmpty());
+    QVERIFY(QFileInfo(journal).size() > 0);
     std::vector<qint64> sentAt;
     for (int counts = 2; counts < 22; ++counts) {
-        line.Write(Frame(counts));
+        line.Write(VoltFrame(counts));
         sentAt.push_back(clock.elapsed());
         QTest::qWait(200);
     }
     kst.kill(); // SIGKILL: nothing is saved or closed
     const qint64 killedAt = clock.elapsed();
     QVERIFY(kst.waitForFinished());
-    QByteArray journalled = Contents(journal);
+    QByteArray journalled = FileBytes(journal);
     journalled.truncate(journalled.lastIndexOf('\n') + 1);
 
     // Started again on the same folders: Yes to the question, Save, Exit.
@@ -94,7 +80,7 @@ void TestJournal::killedWhileRecording()
 
     // The save holds exactly what recording journalled, and the journal is gone.
     const QString saved = env.DataFolder() + QStringLiteral("/SAMPLE/default1.mas");
-    QCOMPARE(Contents(saved), journalled);
+    QCOMPARE(FileBytes(saved), journalled);
     QVERIFY(!QFile::exists(journal));
     QVERIFY(!QFile::exists(env.DataFolder() + QStringLiteral("/journal1.lock")));
 
@@ -125,17 +111,17 @@ void TestJournal::journalFollowsTheFileCommands()
     const QString journal = folder + QStringLiteral("journal1.mas");
     const QString opened = folder + QStringLiteral("opened.mas");
     SampleLog two;
-    test::FillLog(two, 2);
+    FillLog(two, 2);
     QVERIFY(SaveSampleFile(opened, two, 2).ok);
 
     // Recording on an opened file: the journal names it. A copy stands for a program gone.
     p.fileAnswers = {opened};
     p.main->Open_Click();
     p.main->StartCom->setChecked(true);
-    QVERIFY(p.Send(Frame(1000)));
-    QVERIFY(p.Send(Frame(2000)));
+    QVERIFY(p.Send(VoltFrame(1000)));
+    QVERIFY(p.Send(VoltFrame(2000)));
     p.main->StopCom->setChecked(true);
-    QCOMPARE(Contents(folder + QStringLiteral("journal1.continues")), opened.toUtf8() + "\n2\n");
+    QCOMPARE(FileBytes(folder + QStringLiteral("journal1.continues")), opened.toUtf8() + "\n2\n");
     QVERIFY(QFile::copy(journal, folder + QStringLiteral("journal5.mas")));
     QVERIFY(QFile::copy(folder + QStringLiteral("journal1.continues"),
                         folder + QStringLiteral("journal5.continues")));
@@ -144,7 +130,7 @@ void TestJournal::journalFollowsTheFileCommands()
 
     // New answered No drops the samples and their journal.
     p.main->StartCom->setChecked(true);
-    QVERIFY(p.Send(Frame(3000)));
+    QVERIFY(p.Send(VoltFrame(3000)));
     p.main->StopCom->setChecked(true);
     QVERIFY(QFile::exists(journal));
     p.messages.Answer({MessageButton::No});

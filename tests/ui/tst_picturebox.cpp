@@ -1,5 +1,5 @@
+#include "common/QtColour.h"
 #include "graph/PictureBox.h"
-#include "graph/QtColour.h"
 
 #include <QTest>
 

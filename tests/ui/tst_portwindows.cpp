@@ -4,11 +4,11 @@
 #include "MessageCatcher.h"
 #include "common/Module1.h"
 #include "meter/MSComm.h"
-#include "meter/MeterFrameEncoder.h"
 #include "shell/Main.h"
 #include "shell/MainFrm.h"
 #include "shell/SettingsStore.h"
 #include "support/Pty.h"
+#include "support/SampleRecords.h"
 #include "support/TestEnvironment.h"
 
 #include <QComboBox>
@@ -158,30 +158,26 @@ void TestPortWindows::assignStableName()
     QVERIFY(QFile::remove(link) && QFile::link(replugged.SlavePath(), link));
     window.ComOK_Click();
     QVERIFY(comm.PortOpen());
-    QVERIFY(replugged.Write(MeterFrameEncoder().Encode()));
+    QVERIFY(replugged.Write(test::VoltFrame(0)));
     QTRY_VERIFY(comm.InBufferCount() > 0);
 }
 
 void TestPortWindows::startUpPortErrors_data()
 {
     QTest::addColumn<QString>("startUpMessage"); // what start-up shows before the main window
-    QTest::addColumn<QString>("windowMessage");  // what the port window says for COM1
-    const QString permission =
-        "Com1: no permission to open %1.\nAdd your user to the dialout "
-        "group (sudo usermod -aG dialout $USER), then log out and log in again.";
-    QTest::newRow("permission") << permission << permission;
-    QTest::newRow("held") << "     Communication Error!!    Please Rechoose"
-                          << "Com1 Have Used!,Please Choose Other Com";
-    QTest::newRow("missing") << ""
-                             << "Invaild Com1: %1 does not exist";
+    QTest::newRow("permission") << "Com1: no permission to open %1.\nAdd your user to the dialout "
+                                   "group (sudo usermod -aG dialout $USER), then log out and log "
+                                   "in again.";
+    QTest::newRow("held") << "     Communication Error!!    Please Rechoose";
+    QTest::newRow("missing") << "";
 }
 
-// COM1 is unusable at start-up; start-up says why (or, for a missing device, only the status
-// bar does), the main window comes up, and the meter on COM2 is read once chosen.
+// COM1 is unusable at start-up; start-up says why (for a missing device only the status bar
+// does) and the main window comes up. A port held by another program brings up the port window,
+// where COM2 is chosen and its meter read.
 void TestPortWindows::startUpPortErrors()
 {
     QFETCH(QString, startUpMessage);
-    QFETCH(QString, windowMessage);
     const QString row = QString::fromLatin1(QTest::currentDataTag());
     if (row == u"permission" && geteuid() == 0) {
         // Root opens any device: run this row as a user without privileges.
@@ -238,17 +234,9 @@ void TestPortWindows::startUpPortErrors()
     QVERIFY(main->isVisible());
     if (row == u"missing")
         QVERIFY(main->findChild<QLabel *>("StatusText")->text().contains("closed, no such device"));
-
-    CommuniFrm window(*main->MSComm1, m, MainFrm::Ports(), main.get());
-    window.show();
-    Choose(window, 1);
-    QCOMPARE(catcher.Texts(), QStringList{windowMessage.arg(device)});
-    Choose(window, 2);
-    QVERIFY(!window.isVisible());
-    MeterFrameEncoder frame;
-    frame.Counts = 1234;
-    frame.Range = 1;
-    QVERIFY(good.Write(frame.Encode()));
+    if (row != u"held")
+        return;
+    QVERIFY(good.Write(test::VoltFrame(1234)));
     QTRY_COMPARE(main->findChild<QLabel *>("ReadBox")->text(), QStringLiteral("1.234"));
 }
 

@@ -1,8 +1,11 @@
+#include "common/Version.h"
 #include "graph/PictureBox.h"
 #include "graph/ScallFrm.h"
 #include "graph/TrendGraphView.h"
 #include "meter/MSComm.h"
+#include "shell/AboutFrm.h"
 #include "shell/AutoManFrm.h"
+#include "shell/HelpWindow.h"
 #include "shell/Main.h"
 #include "shell/Placement.h"
 #include "shell/SettingsStore.h"
@@ -18,6 +21,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 using namespace kst;
@@ -84,8 +88,14 @@ void TestStartUp::windowNames()
         "Cancel"};
     ProgramUnderTest p(false);
     AutoManFrm schedule(p.module, p.main->StartCom, p.main->StopCom, p.main->AutoCom);
+    AboutFrm about;
+    HelpWindow help(QCoreApplication::applicationDirPath() + QStringLiteral("/KST.hlp"));
     const std::pair<QObject *, QStringList> windows[] = {
-        {p.main, mainFrm}, {&p.main->Scall(), scallFrm}, {&schedule, autoManFrm}};
+        {p.main, mainFrm},
+        {&p.main->Scall(), scallFrm},
+        {&schedule, autoManFrm},
+        {&about, {"AboutFrm=About KST;Version=Version " KST_VERSION ";Command1=CLOSE"}},
+        {&help, {"HelpWindow=KST Help;Keyword="}}};
     for (const auto &[top, table] : windows) {
         for (const QString &entry : table.join(u';').split(u';')) {
             const QString name = entry.section(u'=', 0, 0);
@@ -94,6 +104,10 @@ void TestStartUp::windowNames()
             QCOMPARE(Shown(found), entry.section(u'=', 1));
         }
     }
+    // The shipped help file is shown, and a keyword from its headings is found in it.
+    help.Keyword->setText(QStringLiteral("statistics"));
+    help.FindKeyword();
+    QCOMPARE(help.Text->textCursor().selectedText(), QStringLiteral("Statistics"));
 }
 
 void TestStartUp::firstStartAndBadSettings()
@@ -132,19 +146,21 @@ void TestStartUp::placementKeptUnlessMinimized()
 
 void TestStartUp::choicesRestored_data()
 {
-    // Stored keys of section "setting"; then what the alarm frame and the scale window show and
-    // the graph's top, low and span at start.
+    // Stored "section/key" entries (section "setting" when none is named); then what the alarm
+    // frame and the scale window show, and the graph's top, low, span, colours and line width.
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("nothing stored") << ""
-                                    << "0 +400 0 -400|1 +400 -400 100 0|400 -400 100";
+    QTest::newRow("nothing stored")
+        << ""
+        << "0 +400 0 -400|1 +400 -400 100 0|400 -400 100 16444615 255 2";
     QTest::newRow("stored") << "AlarmH=1;AlarmHText=2.5;AlarmL=1;AlarmLText=-1;ScaleMeterRange=0;"
-                               "ScaleTopY=5;ScaleLowY=-5;ScaleInterval=50;ScaleStopOnOL=1"
-                            << "1 2.5 1 -1|0 5 -5 50 1|5 -5 50";
+                               "ScaleTopY=5;ScaleLowY=-5;ScaleInterval=50;ScaleStopOnOL=1;"
+                               "Display/Bcolor=0;Display/Fcolor=65280;Display/Bwidth=3"
+                            << "1 2.5 1 -1|0 5 -5 50 1|5 -5 50 0 65280 3";
     QTest::newRow("bad values read as defaults")
         << "AlarmH=yes;AlarmHText=abc;AlarmL=2;ScaleMeterRange=x;ScaleTopY=;ScaleInterval=ten;"
            "ScaleStopOnOL=-7"
-        << "0 +400 0 -400|1 +400 -400 100 0|400 -400 100";
+        << "0 +400 0 -400|1 +400 -400 100 0|400 -400 100 16444615 255 2";
 }
 
 void TestStartUp::choicesRestored()
@@ -152,20 +168,24 @@ void TestStartUp::choicesRestored()
     QFETCH(QString, stored);
     QStringList settings;
     for (const QString &entry : stored.split(u';', Qt::SkipEmptyParts))
-        settings << QStringLiteral("setting/") + entry;
+        settings << (entry.contains(u'/') ? entry : QStringLiteral("setting/") + entry);
     ProgramUnderTest p(false, settings);
     const AlarmSettings a = p.main->AlarmFrm->Settings();
     const ScaleTexts s = p.main->Scall().Texts();
+    const PictureBox *box = p.main->Graph->GraphBox();
     const QString shown =
         QStringLiteral("%1 %2 %3 %4|").arg(a.high).arg(a.highText).arg(a.low).arg(a.lowText) +
         QStringLiteral("%1 %2 %3 %4 %5|")
             .arg(s.meterRange)
             .arg(s.top, s.low, s.interval)
             .arg(s.stopOnOverload) +
-        QStringLiteral("%1 %2 %3")
+        QStringLiteral("%1 %2 %3 %4 %5 %6")
             .arg(double(p.module.GraphTopY))
             .arg(double(p.module.GraphLowY))
-            .arg(p.module.GraphXSpan);
+            .arg(p.module.GraphXSpan)
+            .arg(box->BackColor())
+            .arg(box->ForeColor())
+            .arg(box->DrawWidth());
     QTEST(shown, "shown");
     QCOMPARE(p.module.StopOnOverload, s.stopOnOverload);
     // What the user changes is stored again.

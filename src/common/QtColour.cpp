@@ -1,4 +1,4 @@
-#include "graph/QtColour.h"
+#include "common/QtColour.h"
 
 #include <QGuiApplication>
 #include <QPalette>
