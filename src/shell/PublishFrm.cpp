@@ -60,10 +60,19 @@ PublishFrm::PublishFrm(Module1 &module, PublishLink &link, const PublishSettings
     auto *caBrowse = MakeButton(QStringLiteral("CaBrowse"), tr("Browse..."), this);
     caBrowse->setAutoDefault(false);
     prefix_ = MakeTextBox(QStringLiteral("Prefix"), settings.prefix, this);
-    prefix_->setPlaceholderText(DefaultMqttPrefix(QSysInfo::machineHostName(), device));
+    const QString defaultPrefix = DefaultMqttPrefix(QSysInfo::machineHostName(), device);
     prefix_->setToolTip(tr("Empty: the prefix in the address, else %1.\nReadings go to "
                            "<prefix>/reading, the program's state to <prefix>/status.")
-                            .arg(prefix_->placeholderText()));
+                            .arg(defaultPrefix));
+    // The placeholder shows the prefix used when the field stays empty.
+    const auto showPrefix = [this, defaultPrefix] {
+        QString error;
+        const std::optional<MqttTarget> target = ParseMqttUrl(url_->text().trimmed(), &error);
+        prefix_->setPlaceholderText(target && !target->prefix.isEmpty() ? target->prefix
+                                                                        : defaultPrefix);
+    };
+    showPrefix();
+    connect(url_, &QLineEdit::textChanged, this, showPrefix);
 
     auto *caRow = new QHBoxLayout;
     caRow->addWidget(caFile_, 1);
@@ -72,7 +81,9 @@ PublishFrm::PublishFrm(Module1 &module, PublishLink &link, const PublishSettings
     form->addRow(tr("&Broker:"), url_);
     form->addRow(tr("&User:"), user_);
     form->addRow(tr("Pass&word:"), password_);
-    form->addRow(tr("&CA file:"), caRow);
+    auto *caLabel = new QLabel(tr("&CA file:"), this);
+    caLabel->setBuddy(caFile_);
+    form->addRow(caLabel, caRow);
     form->addRow(tr("Topic &prefix:"), prefix_);
 
     testCommand_ = MakeButton(QStringLiteral("TestCommand"), tr("&Test"), this);

@@ -111,7 +111,7 @@ private:
     QProcess process_;
 };
 
-struct Message {
+struct Received {
     QByteArray topic;
     QByteArray payload;
     bool retained;
@@ -146,11 +146,11 @@ public:
         mosquitto_loop_stop(mosq_, true);
         mosquitto_destroy(mosq_);
     }
-    std::vector<Message> On(const QByteArray &topic)
+    std::vector<Received> On(const QByteArray &topic)
     {
         std::lock_guard lock(mutex_);
-        std::vector<Message> found;
-        for (const Message &m : messages_)
+        std::vector<Received> found;
+        for (const Received &m : messages_)
             if (m.topic == topic)
                 found.push_back(m);
         return found;
@@ -159,7 +159,7 @@ public:
 private:
     mosquitto *mosq_;
     std::mutex mutex_;
-    std::vector<Message> messages_;
+    std::vector<Received> messages_;
 };
 
 } // namespace kst::test

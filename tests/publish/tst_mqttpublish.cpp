@@ -46,10 +46,10 @@ std::unique_ptr<MqttPublisher> StartPublisher(const MqttTarget &target, const QS
 
 // The readings as a consumer sees them after dropping repeated seq numbers; false when one
 // is missing, out of order or not the object that was published.
-bool AllArrived(const std::vector<Message> &messages, int count)
+bool AllArrived(const std::vector<Received> &messages, int count)
 {
     qint64 last = 0;
-    for (const Message &m : messages) {
+    for (const Received &m : messages) {
         const qint64 seq = QJsonDocument::fromJson(m.payload).object().value("seq").toInteger();
         if (seq <= last) // a repeat
             continue;
@@ -269,7 +269,7 @@ void TestMqttPublish::lastWillWhenTheLoggerIsKilled()
 
     // What was printed is what was published, seq added, in order from 1.
     const QList<QByteArray> printed = logger.readAllStandardOutput().split('\n');
-    const std::vector<Message> received = subscriber.On("lab/m1/reading");
+    const std::vector<Received> received = subscriber.On("lab/m1/reading");
     QVERIFY(printed.size() > 10 && received.size() >= 10);
     for (size_t i = 0; i < received.size() && qsizetype(i) < printed.size() - 1; ++i)
         QCOMPARE(received[i].payload, printed[qsizetype(i)].chopped(1) +
