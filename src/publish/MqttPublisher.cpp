@@ -27,9 +27,57 @@ void InitLibrary()
     static Library library;
 }
 
+QString Address(const MqttTarget &target)
+{
+    return QStringLiteral("%1://%2:%3")
+        .arg(target.tls ? "mqtts" : "mqtt", target.host)
+        .arg(target.port);
+}
+
+// The login and, for mqtts, the certificate checks; false with the reason when the CA file
+// cannot be used.
+bool SetUpClient(mosquitto *mosq, const MqttTarget &target, QString *error)
+{
+    if (!target.user.isEmpty())
+        mosquitto_username_pw_set(mosq, target.user.toUtf8().constData(),
+                                  target.password.isEmpty() ? nullptr
+                                                            : target.password.toUtf8().constData());
+    if (!target.tls)
+        return true;
+    int rc = MOSQ_ERR_SUCCESS;
+    if (target.caFile.isEmpty())
+        rc = mosquitto_int_option(mosq, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
+    else
+        rc = mosquitto_tls_set(mosq, QFile::encodeName(target.caFile).constData(), nullptr, nullptr,
+                               nullptr, nullptr);
+    if (rc == MOSQ_ERR_SUCCESS)
+        rc = mosquitto_tls_insecure_set(mosq, false);
+    if (rc == MOSQ_ERR_SUCCESS)
+        return true;
+    *error = QStringLiteral("%1: cannot use the CA certificates %2: %3")
+                 .arg(Address(target), target.caFile, QString::fromUtf8(mosquitto_strerror(rc)));
+    return false;
+}
+
+// Why the client failed, in words, with the library's last log line where it tells more.
+QString ErrorReason(int rc, const QString &lastLog, bool connected)
+{
+    QString reason;
+    if (rc == MOSQ_ERR_ERRNO)
+        reason = QString::fromLocal8Bit(strerror(errno));
+    else if (rc == MOSQ_ERR_TLS) // on connecting or later in the handshake
+        reason = QStringLiteral("TLS failed, the broker's certificate was not accepted");
+    else
+        reason = QString::fromUtf8(mosquitto_strerror(rc));
+    if (!lastLog.isEmpty() && (rc == MOSQ_ERR_TLS || !connected))
+        reason += QStringLiteral(" (%1)").arg(lastLog);
+    return reason;
+}
+
 } // namespace
 
-std::optional<MqttTarget> ParseMqttUrl(const QString &url, QString *error)
+std::optional<MqttTarget> ParseMqttUrl(const QString &url, QString *error,
+                                       const QString &passwordAdvice)
 {
     const QUrl parsed(url, QUrl::StrictMode);
     MqttTarget target;
@@ -46,9 +94,8 @@ std::optional<MqttTarget> ParseMqttUrl(const QString &url, QString *error)
         return std::nullopt;
     }
     if (!parsed.password().isEmpty()) {
-        *error = QStringLiteral("%1: a password does not belong on the command line; use "
-                                "KST_MQTT_PASSWORD or --mqtt-password-file")
-                     .arg(parsed.toString(QUrl::RemovePassword));
+        *error = QStringLiteral("%1: a password does not belong in the address; %2")
+                     .arg(parsed.toString(QUrl::RemovePassword), passwordAdvice);
         return std::nullopt;
     }
     target.tls = scheme == QLatin1String("mqtts");
@@ -120,16 +167,15 @@ MqttPublisher::~MqttPublisher()
 
 QString MqttPublisher::Address() const
 {
-    return QStringLiteral("%1://%2:%3")
-        .arg(target_.tls ? "mqtts" : "mqtt", target_.host)
-        .arg(target_.port);
+    return kst::Address(target_);
 }
 
 bool MqttPublisher::Start(const QString &queueFolder, qsizetype capacity, QString *error)
 {
     if (!queue_.Open(queueFolder, capacity, error))
         return false;
-    Connect();
+    // From the event loop, so what the first attempt says reaches handlers connected after this.
+    retryTimer_.start(0);
     return true;
 }
 
@@ -167,28 +213,14 @@ void MqttPublisher::Connect()
     mosquitto_publish_callback_set(mosq_, &MqttPublisher::OnPublish);
     mosquitto_log_callback_set(mosq_, &MqttPublisher::OnLog);
     mosquitto_max_inflight_messages_set(mosq_, Window);
-    if (!target_.user.isEmpty())
-        mosquitto_username_pw_set(
-            mosq_, target_.user.toUtf8().constData(),
-            target_.password.isEmpty() ? nullptr : target_.password.toUtf8().constData());
     const QByteArray will = StatusJson(false);
     mosquitto_will_set(mosq_, statusTopic_.constData(), static_cast<int>(will.size()),
                        will.constData(), 1, true);
-    if (target_.tls) {
-        int rc = MOSQ_ERR_SUCCESS;
-        if (target_.caFile.isEmpty())
-            rc = mosquitto_int_option(mosq_, MOSQ_OPT_TLS_USE_OS_CERTS, 1);
-        else
-            rc = mosquitto_tls_set(mosq_, QFile::encodeName(target_.caFile).constData(), nullptr,
-                                   nullptr, nullptr, nullptr);
-        if (rc == MOSQ_ERR_SUCCESS)
-            rc = mosquitto_tls_insecure_set(mosq_, false);
-        if (rc != MOSQ_ERR_SUCCESS) {
-            Report(QStringLiteral("%1: cannot use the CA certificates %2: %3")
-                       .arg(Address(), target_.caFile, QString::fromUtf8(mosquitto_strerror(rc))));
-            TearDown();
-            return;
-        }
+    QString error;
+    if (!SetUpClient(mosq_, target_, &error)) {
+        Report(error);
+        TearDown();
+        return;
     }
     const int rc = mosquitto_connect_async(mosq_, target_.host.toUtf8().constData(), target_.port,
                                            KeepAliveSeconds);
@@ -226,16 +258,7 @@ void MqttPublisher::Check(int rc, const char *)
 
 QString MqttPublisher::ErrorReason(int rc) const
 {
-    QString reason;
-    if (rc == MOSQ_ERR_ERRNO)
-        reason = QString::fromLocal8Bit(strerror(errno));
-    else if (rc == MOSQ_ERR_TLS) // on connecting or later in the handshake
-        reason = QStringLiteral("TLS failed, the broker's certificate was not accepted");
-    else
-        reason = QString::fromUtf8(mosquitto_strerror(rc));
-    if (!lastLog_.isEmpty() && (rc == MOSQ_ERR_TLS || !connected_))
-        reason += QStringLiteral(" (%1)").arg(lastLog_);
-    return reason;
+    return kst::ErrorReason(rc, lastLog_, connected_);
 }
 
 void MqttPublisher::Lost(const QString &reason)
@@ -420,6 +443,64 @@ void MqttPublisher::Stop()
     }
     connected_ = false;
     TearDown();
+}
+
+MqttBrokerTest TestMqttBroker(const MqttTarget &target, int timeoutMs)
+{
+    InitLibrary();
+    struct State {
+        QByteArray topic;
+        int connack = -1;
+        int granted = -1;
+        QString log;
+    } state;
+    state.topic = (target.prefix + QStringLiteral("/status")).toUtf8();
+    const QString address = Address(target);
+    const auto fail = [&](const QString &reason) {
+        return MqttBrokerTest{false, QStringLiteral("%1: %2").arg(address, reason)};
+    };
+    std::unique_ptr<mosquitto, void (*)(mosquitto *)> client(mosquitto_new(nullptr, true, &state),
+                                                             &mosquitto_destroy);
+    mosquitto *mosq = client.get();
+    if (!mosq)
+        return fail(QStringLiteral("cannot create the MQTT client"));
+    mosquitto_connect_callback_set(mosq, [](mosquitto *m, void *self, int rc) {
+        auto *s = static_cast<State *>(self);
+        s->connack = rc;
+        if (rc == 0)
+            mosquitto_subscribe(m, nullptr, s->topic.constData(), 1);
+    });
+    mosquitto_subscribe_callback_set(
+        mosq, [](mosquitto *, void *self, int, int count, const int *granted) {
+            static_cast<State *>(self)->granted = count > 0 ? granted[0] : 0x80;
+        });
+    mosquitto_log_callback_set(mosq, [](mosquitto *, void *self, int level, const char *text) {
+        if (level & (MOSQ_LOG_ERR | MOSQ_LOG_WARNING))
+            static_cast<State *>(self)->log = QString::fromUtf8(text);
+    });
+    QString error;
+    if (!SetUpClient(mosq, target, &error))
+        return {false, error};
+    int rc = mosquitto_connect_async(mosq, target.host.toUtf8().constData(), target.port,
+                                     KeepAliveSeconds);
+    const QDeadlineTimer deadline(timeoutMs);
+    while (rc == MOSQ_ERR_SUCCESS && state.granted < 0 && state.connack <= 0 &&
+           !deadline.hasExpired())
+        rc = mosquitto_loop(mosq, 100, 1);
+    if (state.connack > 0)
+        return fail(QStringLiteral("the broker refused: %1")
+                        .arg(QString::fromUtf8(mosquitto_connack_string(state.connack))));
+    if (rc != MOSQ_ERR_SUCCESS)
+        return fail(QStringLiteral("cannot connect: %1")
+                        .arg(ErrorReason(rc, state.log, state.connack == 0)));
+    if (state.granted < 0)
+        return fail(QStringLiteral("no answer within %1 s").arg(timeoutMs / 1000.0));
+    if (state.granted > 2)
+        return fail(QStringLiteral("the broker refused the subscription to %1")
+                        .arg(QString::fromUtf8(state.topic)));
+    mosquitto_disconnect(mosq);
+    return {true, QStringLiteral("%1: connected and subscribed to %2")
+                      .arg(address, QString::fromUtf8(state.topic))};
 }
 
 } // namespace kst

@@ -28,14 +28,26 @@ struct MqttTarget {
     QString caFile;
 };
 
-// Parses the broker address; nothing (and the reason in `error`) when it is not one.
-std::optional<MqttTarget> ParseMqttUrl(const QString &url, QString *error);
+// Parses the broker address; nothing (and the reason in `error`) when it is not one. A password
+// in the address is refused with `passwordAdvice` telling where it goes instead.
+std::optional<MqttTarget> ParseMqttUrl(const QString &url, QString *error,
+                                       const QString &passwordAdvice = {});
 // kst/<hostname>/<device name>, the device name without "/dev/" and with characters that have a
 // meaning in topics ('/', '+', '#') replaced by '_'.
 QString DefaultMqttPrefix(const QString &hostname, const QString &device);
 // The password from KST_MQTT_PASSWORD, or from the first line of `passwordFile` when given.
 // False with the reason when the file cannot be read.
 bool ReadMqttPassword(const QString &passwordFile, QString *password, QString *error);
+
+struct MqttBrokerTest {
+    bool ok = false;
+    QString text; // what happened, with the broker's address
+};
+// Tries the broker as a publisher would: connects and subscribes to <prefix>/status, and waits
+// for the acknowledgement. Says why when the broker refused (with its reason), cannot be
+// reached, failed the certificate checks or did not answer within `timeoutMs`. Blocks while it
+// waits: run it off the window's thread.
+MqttBrokerTest TestMqttBroker(const MqttTarget &target, int timeoutMs);
 
 // Who publishes, shown in the retained status message.
 struct PublisherIdentity {
@@ -59,7 +71,8 @@ public:
     MqttPublisher(MqttTarget target, PublisherIdentity identity, QObject *parent = nullptr);
     ~MqttPublisher() override;
 
-    // Opens the queue in `queueFolder` (bounded by `capacity` readings) and connects.
+    // Opens the queue in `queueFolder` (bounded by `capacity` readings) and connects once the
+    // event loop runs.
     bool Start(const QString &queueFolder, qsizetype capacity, QString *error);
     // Queues one reading, given as a JSON object text, and sends it when connected.
     bool Publish(const QByteArray &jsonObject, QString *error);

@@ -1,6 +1,7 @@
 #include "ReadingQueue.h"
 
 #include <QDir>
+#include <QLockFile>
 #include <QtEndian>
 
 namespace kst {
@@ -27,6 +28,9 @@ QString FileError(const QFile &file)
 
 } // namespace
 
+ReadingQueue::ReadingQueue() = default;
+ReadingQueue::~ReadingQueue() = default;
+
 QString ReadingQueue::SegmentPath(quint64 segment) const
 {
     return QDir(folder_).filePath(
@@ -42,6 +46,19 @@ bool ReadingQueue::Open(const QString &folder, qsizetype capacity, QString *erro
     dropped_ = 0;
     if (!QDir().mkpath(folder))
         return Fail(error, QStringLiteral("%1: cannot create the queue folder").arg(folder));
+    // One program at a time: kst and kst-log publishing under one prefix would mix their
+    // records. The lock of a program that died is taken over.
+    lock_.reset();
+    lock_ = std::make_unique<QLockFile>(QDir(folder).filePath(QStringLiteral("queue.lock")));
+    if (!lock_->tryLock(0)) {
+        qint64 pid = 0;
+        QString host, program;
+        lock_->getLockInfo(&pid, &host, &program);
+        lock_.reset();
+        return Fail(error, QStringLiteral("%1: the queue is in use by %2 (process %3)")
+                               .arg(folder, program)
+                               .arg(pid));
+    }
 
     QFile ack(QDir(folder).filePath(AckName));
     if (ack.open(QIODevice::ReadOnly)) {

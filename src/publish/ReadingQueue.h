@@ -5,6 +5,9 @@
 #include <QString>
 #include <cstdint>
 #include <deque>
+#include <memory>
+
+class QLockFile;
 
 namespace kst {
 
@@ -23,8 +26,12 @@ public:
         QByteArray payload;
     };
 
-    // Opens (or creates) the queue in `folder`. A half-written record at the end (the program
-    // died while appending) is cut off. `capacity` bounds the unacknowledged records.
+    ReadingQueue();
+    ~ReadingQueue();
+
+    // Opens (or creates) the queue in `folder`, which no other program may hold open. A
+    // half-written record at the end (the program died while appending) is cut off. `capacity`
+    // bounds the unacknowledged records.
     bool Open(const QString &folder, qsizetype capacity, QString *error);
 
     // The next sequence number; it rises by one per appended record and survives restarts.
@@ -61,6 +68,7 @@ private:
     std::uint64_t nextSeq_ = 1;
     std::uint64_t dropped_ = 0;
     std::deque<Entry> index_;
+    std::unique_ptr<QLockFile> lock_;
 };
 
 } // namespace kst

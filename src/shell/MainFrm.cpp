@@ -14,9 +14,11 @@
 #include "meter/CommuniFrm.h"
 #include "meter/FrameDecoder.h"
 #include "meter/MSComm.h"
+#include "meter/ReadingExport.h"
 #include "panel/ReadingPanel.h"
 #include "print/PrintGraphFrm.h"
 #include "print/PrintReportFrm.h"
+#include "publish/PublishLink.h"
 #include "record/AlarmPanel.h"
 #include "record/StatisticsPanel.h"
 #include "shell/AboutFrm.h"
@@ -152,6 +154,7 @@ MainFrm::MainFrm(Module1 &module, QWidget *parent) : QMainWindow(parent), M(modu
     statusText_->setObjectName(QStringLiteral("StatusText"));
     statusBar()->addWidget(statusText_, 1);
     SetUpJournal();
+    SetUpPublishing();
     new RepaintLimiter(this);
 
     Form_Initialize();
@@ -241,6 +244,7 @@ void MainFrm::BuildMenu()
         &MainFrm::SetCommunication_Click);
     add(setup, QStringLiteral("SetScall"), QStringLiteral("Set Scale..."),
         &MainFrm::SetScall_Click);
+    add(setup, QStringLiteral("Publish"), QStringLiteral("Publish..."), &MainFrm::Publish_Click);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help"));
@@ -274,6 +278,9 @@ void MainFrm::UpdateStatusBar(bool frame)
                                     .arg(QStringLiteral("0000000000"));
         statusText_->setFixedWidth(statusText_->fontMetrics().horizontalAdvance(longest) + 8);
         statusText_->setFixedHeight(statusText_->sizeHint().height());
+        // The default topic prefix and the status message name the device.
+        if (publishDevice_ && statusDevice_ != *publishDevice_)
+            RestartPublishing();
     }
     QString state;
     if (MSComm1->State() == MSComm::LinkState::Retrying)
@@ -314,6 +321,10 @@ void MainFrm::MSComm1_OnComm()
     const std::optional<MeterReading> reading = DecodeMeterFrame(*frame);
     if (!reading)
         return recover();
+    // Every reading the meter sends, as kst-log publishes it.
+    if (publish_->Running())
+        publish_->Publish(ReadingJson(M.Now(), *reading, ReadingValue(*reading)),
+                          reading->AcDcText + reading->UnitText);
 
     Statistics.LastRawValue = reading->Counts;
     Statistics.LastDecimals = qint16(reading->Decimals);

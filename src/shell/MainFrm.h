@@ -4,10 +4,12 @@
 #include <QPointer>
 
 #include "meter/PortDevices.h"
+#include "publish/PublishSettings.h"
 #include "record/Statistics.h"
 #include "shell/AutoManFrm.h"
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -29,6 +31,7 @@ class TrendGraphView;
 class ScallFrm;
 class AutoManFrm;
 class RecordingJournal;
+class PublishLink;
 struct MeterReading;
 
 // The main window: the meter's front panel, the statistics, the alarm limits, the recording
@@ -105,6 +108,10 @@ public:
     // Asks, for each journal left by a program that is gone, whether to recover its samples.
     void OfferRecovery();
 
+    // Publishing: every decoded reading goes to the MQTT broker of the "Publish" settings
+    // while they are switched on.
+    PublishLink *Publisher() const { return publish_; }
+
 public slots:
     void MSComm1_OnComm();
     void Timer2_Timer();
@@ -127,6 +134,8 @@ public slots:
     void Exit_Click();
     void SetCommunication_Click();
     void SetScall_Click();
+    // Setup > Publish...: the broker the readings go to.
+    void Publish_Click();
     void Comment_Click();
     void About_Click();
 
@@ -157,10 +166,19 @@ private:
     void SetUpJournal();
     void ShowJournalStatus();
     void RestoreLoadedReadouts(const SampleFileReadResult &result);
+    void SetUpPublishing();
+    // Starts, restarts or stops publishing for the settings and the port's device.
+    void RestartPublishing();
+    void ShowPublishStatus();
 
     QLabel *statusText_ = nullptr;
     RecordingJournal *journal_ = nullptr;
     QLabel *journalText_ = nullptr;
+    PublishLink *publish_ = nullptr;
+    QLabel *publishText_ = nullptr;
+    PublishSettings publishSettings_;
+    // The device publishing was last started for, once it has been.
+    std::optional<QString> publishDevice_;
     // What the status bar shows, so a frame that changes nothing there costs nothing.
     int statusPort_ = 0;
     bool statusOpen_ = false;

@@ -47,9 +47,30 @@ inline bool PortOpen(int port)
     return open;
 }
 
+// Two CAs ("ca" and "other") and a broker certificate for localhost signed by "ca", made in
+// `folder`; the broker settings that use them.
+inline QString MakeCertificates(const QString &folder)
+{
+    const auto run = [&](const QString &command) {
+        return QProcess::execute("sh",
+                                 {"-c", "cd " + folder + " && " + command + " 2>/dev/null"}) == 0;
+    };
+    const QString ca =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=%1 -keyout %1.key -out %1.crt";
+    if (!run(ca.arg("ca")) || !run(ca.arg("other")) ||
+        !run("openssl req -newkey rsa:2048 -nodes -subj /CN=localhost -keyout broker.key -out "
+             "broker.csr") ||
+        !run("printf 'subjectAltName=DNS:localhost,IP:127.0.0.1' > san && openssl x509 -req -in "
+             "broker.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 2 -extfile san -out "
+             "broker.crt"))
+        return {};
+    return QStringLiteral("cafile %1/ca.crt\ncertfile %1/broker.crt\nkeyfile %1/broker.key")
+        .arg(folder);
+}
+
 class Broker {
 public:
-    // `tlsLines`: extra listener settings (certificate files) for a TLS listener.
+    // `tlsLines`: extra settings, such as the certificate files for a TLS listener.
     explicit Broker(const QString &tlsLines = {}) : port_(FreePort())
     {
         QFile config(dir_.filePath("mosquitto.conf"));
@@ -90,7 +111,7 @@ private:
     QProcess process_;
 };
 
-struct Message {
+struct Received {
     QByteArray topic;
     QByteArray payload;
     bool retained;
@@ -125,11 +146,11 @@ public:
         mosquitto_loop_stop(mosq_, true);
         mosquitto_destroy(mosq_);
     }
-    std::vector<Message> On(const QByteArray &topic)
+    std::vector<Received> On(const QByteArray &topic)
     {
         std::lock_guard lock(mutex_);
-        std::vector<Message> found;
-        for (const Message &m : messages_)
+        std::vector<Received> found;
+        for (const Received &m : messages_)
             if (m.topic == topic)
                 found.push_back(m);
         return found;
@@ -138,7 +159,7 @@ public:
 private:
     mosquitto *mosq_;
     std::mutex mutex_;
-    std::vector<Message> messages_;
+    std::vector<Received> messages_;
 };
 
 } // namespace kst::test

@@ -1,10 +1,13 @@
 #include "Broker.h"
 #include "publish/MqttPublisher.h"
+#include "publish/PublishSettings.h"
+#include "support/TestEnvironment.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -43,10 +46,10 @@ std::unique_ptr<MqttPublisher> StartPublisher(const MqttTarget &target, const QS
 
 // The readings as a consumer sees them after dropping repeated seq numbers; false when one
 // is missing, out of order or not the object that was published.
-bool AllArrived(const std::vector<Message> &messages, int count)
+bool AllArrived(const std::vector<Received> &messages, int count)
 {
     qint64 last = 0;
-    for (const Message &m : messages) {
+    for (const Received &m : messages) {
         const qint64 seq = QJsonDocument::fromJson(m.payload).object().value("seq").toInteger();
         if (seq <= last) // a repeat
             continue;
@@ -71,6 +74,10 @@ private slots:
     void tlsVerifiesTheBroker_data();
     void tlsVerifiesTheBroker();
     void lastWillWhenTheLoggerIsKilled();
+    void testsTheBroker_data();
+    void testsTheBroker();
+    void passwordMakesSettingsPrivate_data();
+    void passwordMakesSettingsPrivate();
 };
 
 void TestMqttPublish::addressesAndPrefix_data()
@@ -201,21 +208,9 @@ void TestMqttPublish::tlsVerifiesTheBroker()
 {
     QFETCH(bool, rightCa);
     QTemporaryDir dir;
-    const auto run = [&](const QString &command) {
-        return QProcess::execute(
-                   "sh", {"-c", "cd " + dir.path() + " && " + command + " 2>/dev/null"}) == 0;
-    };
-    const QString ca =
-        "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=%1 -keyout %1.key -out %1.crt";
-    QVERIFY(run(ca.arg("ca")));
-    QVERIFY(run(ca.arg("other")));
-    QVERIFY(run("openssl req -newkey rsa:2048 -nodes -subj /CN=localhost -keyout broker.key -out "
-                "broker.csr"));
-    QVERIFY(run("printf 'subjectAltName=DNS:localhost,IP:127.0.0.1' > san && openssl x509 -req -in "
-                "broker.csr -CA ca.crt "
-                "-CAkey ca.key -CAcreateserial -days 2 -extfile san -out broker.crt"));
-    Broker broker(QStringLiteral("cafile %1/ca.crt\ncertfile %1/broker.crt\nkeyfile %1/broker.key")
-                      .arg(dir.path()));
+    const QString tls = MakeCertificates(dir.path());
+    QVERIFY(!tls.isEmpty());
+    Broker broker(tls);
     QVERIFY(broker.Start());
 
     MqttTarget target = Target(broker.Port());
@@ -274,11 +269,67 @@ void TestMqttPublish::lastWillWhenTheLoggerIsKilled()
 
     // What was printed is what was published, seq added, in order from 1.
     const QList<QByteArray> printed = logger.readAllStandardOutput().split('\n');
-    const std::vector<Message> received = subscriber.On("lab/m1/reading");
+    const std::vector<Received> received = subscriber.On("lab/m1/reading");
     QVERIFY(printed.size() > 10 && received.size() >= 10);
     for (size_t i = 0; i < received.size() && qsizetype(i) < printed.size() - 1; ++i)
         QCOMPARE(received[i].payload, printed[qsizetype(i)].chopped(1) +
                                           ",\"seq\":" + QByteArray::number(qint64(i) + 1) + "}");
+}
+
+void TestMqttPublish::testsTheBroker_data()
+{
+    QTest::addColumn<QString>("broker"); // its settings; "none": nothing listens
+    QTest::addColumn<QString>("said");
+    QTest::newRow("subscribed") << ""
+                                << "connected and subscribed to kst/lab/ttyUSB0/status";
+    QTest::newRow("refused") << "allow_anonymous false"
+                             << "refused: Connection Refused: not au";
+    QTest::newRow("nothing listening") << "none"
+                                       << "cannot connect: Connection refused";
+    QTest::newRow("another CA") << "tls"
+                                << "cannot connect: TLS failed";
+}
+
+void TestMqttPublish::testsTheBroker()
+{
+    QFETCH(QString, broker);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+    Broker server(broker == "tls" ? MakeCertificates(dir.path()) : broker);
+    QVERIFY(broker == "none" || server.Start());
+    MqttTarget target = Target(server.Port());
+    if (broker == "tls") // checked against a CA that did not sign the broker's certificate
+        target = {
+            true, "localhost", server.Port(), {}, {}, target.prefix, dir.filePath("other.crt")};
+    const MqttBrokerTest result = TestMqttBroker(target, 10000);
+    QVERIFY2(result.text.contains(said), qPrintable(result.text));
+    QCOMPARE(result.ok, broker.isEmpty());
+}
+
+// The password is kept in the settings file, which then only its owner may read, also after
+// the program writes other settings.
+void TestMqttPublish::passwordMakesSettingsPrivate_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("others"); // what group and others may do
+    QTest::newRow("no password") << "" << int(QFile::ReadGroup | QFile::ReadOther);
+    QTest::newRow("password") << "s3cret" << 0;
+}
+
+void TestMqttPublish::passwordMakesSettingsPrivate()
+{
+    QFETCH(QString, password);
+    QFETCH(int, others);
+    test::TestEnvironment env;
+    QSettings("KST").setValue("setting/comport", "2"); // a file made as any other
+    const PublishSettings written{true, "mqtts://a@b/lab", "bob", password, "/ca.pem", "x", 5};
+    QString error;
+    QVERIFY(WritePublishSettings(written, &error));
+    QSettings("KST").setValue("setting/comport", "3");
+    QCOMPARE(ReadPublishSettings(), written);
+    const QFile::Permissions notOwner =
+        QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+    QCOMPARE(int(QFile::permissions(QSettings("KST").fileName()) & notOwner), others);
 }
 
 QTEST_GUILESS_MAIN(TestMqttPublish)

@@ -6,7 +6,7 @@
 #include "common/Version.h"
 #include "files/CsvWriter.h"
 #include "files/SampleFile.h"
-#include "publish/MqttPublisher.h"
+#include "publish/PublishSettings.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -14,7 +14,6 @@
 #include <QSettings>
 #include <QSocketNotifier>
 #include <QStandardPaths>
-#include <QSysInfo>
 #include <QTimer>
 
 #include <csignal>
@@ -249,12 +248,13 @@ int main(int argc, char *argv[])
     qsizetype queueCapacity = 1000000;
     if (parser.isSet(mqtt)) {
         QString error;
-        target = ParseMqttUrl(parser.value(mqtt), &error);
+        PublishSettings settings;
+        settings.url = parser.value(mqtt);
+        settings.caFile = parser.value(mqttCa);
+        target = MqttTargetFor(settings, options.device, &error,
+                               QStringLiteral("use KST_MQTT_PASSWORD or --mqtt-password-file"));
         if (!target)
             return UsageError(error);
-        target->caFile = parser.value(mqttCa);
-        if (!target->caFile.isEmpty() && !target->tls)
-            return UsageError(QStringLiteral("--mqtt-ca needs an mqtts:// address"));
         if (parser.isSet(mqttQueue)) {
             bool ok = false;
             queueCapacity = parser.value(mqttQueue).toLongLong(&ok);
@@ -265,8 +265,6 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "kst-log: %s\n", qPrintable(error));
             return ExitFile;
         }
-        if (target->prefix.isEmpty())
-            target->prefix = DefaultMqttPrefix(QSysInfo::machineHostName(), options.device);
     }
     if (!options.masPath.isEmpty() && options.masPath == options.csvPath)
         return UsageError(QStringLiteral("--mas and --csv name the same file"));
@@ -277,9 +275,17 @@ int main(int argc, char *argv[])
     MeterLogger logger(options);
     std::unique_ptr<MqttPublisher> publisher;
     if (target) {
-        publisher = std::make_unique<MqttPublisher>(
-            *target, PublisherIdentity{options.device, QStringLiteral("kst-log"),
-                                       QStringLiteral(KST_VERSION)});
+        // The queue lives in the program's data folder, as it does for kst.
+        QString error;
+        publisher = StartMqttPublisher(
+            *target, {options.device, QStringLiteral("kst-log"), QStringLiteral(KST_VERSION)},
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                QStringLiteral("/KST"),
+            queueCapacity, &error);
+        if (!publisher) {
+            std::fprintf(stderr, "kst-log: %s\n", qPrintable(error));
+            return ExitFile;
+        }
         QObject::connect(publisher.get(), &MqttPublisher::Error, [](const QString &text) {
             std::fprintf(stderr, "kst-log: %s\n", qPrintable(text));
         });
@@ -294,17 +300,6 @@ int main(int argc, char *argv[])
                                           "readings dropped so far\n",
                                           static_cast<unsigned long long>(total));
                          });
-        // The queue lives in the data folder, one per topic prefix.
-        QString folderName = target->prefix;
-        folderName.replace(QLatin1Char('/'), QLatin1Char('_'));
-        const QString folder =
-            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-            QStringLiteral("/KST/mqtt-queue/") + folderName;
-        QString error;
-        if (!publisher->Start(folder, queueCapacity, &error)) {
-            std::fprintf(stderr, "kst-log: %s\n", qPrintable(error));
-            return ExitFile;
-        }
         logger.Publish = [&publisher](const QByteArray &json, const QString &unit) {
             publisher->SetUnit(unit);
             QString error;

@@ -2,10 +2,12 @@
 // maps to, normally the virtual meter), ticks MAX, MIN and AVG, sets a high alarm, presses START,
 // lets it record for a while and saves a picture of the main window. With --recovery it leaves a
 // journal behind as a program that ended unexpectedly would, starts the program and takes a
-// picture of the recovery question over the main window.
+// picture of the recovery question over the main window. With --publish it opens Setup >
+// Publish... with the broker of the settings, presses Test and takes a picture of the window.
 //
 //   kst-screenshot OUTPUT.png [SECONDS]
 //   kst-screenshot --recovery OUTPUT.png
+//   kst-screenshot --publish OUTPUT.png
 #include "shell/Main.h"
 #include "common/Message.h"
 #include "common/Module1.h"
@@ -15,8 +17,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStandardPaths>
@@ -77,6 +81,25 @@ int RecoveryPicture(QApplication &app, const QString &output)
     return status;
 }
 
+int PublishPicture(const QString &output)
+{
+    kst::Module1 module;
+    kst::MainFrm *main = kst::StartUp(module, false);
+    main->EndProgram = [] {};
+    int status = 1;
+    QTimer::singleShot(500, main, [&] {
+        auto *window = main->findChild<QDialog *>(QStringLiteral("PublishFrm"));
+        window->findChild<QPushButton *>(QStringLiteral("TestCommand"))->click();
+        QTimer::singleShot(2000, window, [&status, window, output] {
+            status = window->grab().save(output) ? 0 : 1;
+            window->reject();
+        });
+    });
+    main->Publish_Click();
+    delete main;
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -86,6 +109,8 @@ int main(int argc, char *argv[])
     const QStringList args = QApplication::arguments();
     if (args.size() == 3 && args[1] == QLatin1String("--recovery"))
         return RecoveryPicture(app, args[2]);
+    if (args.size() == 3 && args[1] == QLatin1String("--publish"))
+        return PublishPicture(args[2]);
     if (args.size() < 2) {
         qWarning("usage: kst-screenshot OUTPUT.png [SECONDS]");
         return 2;
