@@ -78,9 +78,6 @@ void TestMeterSim::run_data()
                              << "DCV 3 1234 MAN" << 4 << ">44";
     QTest::newRow("cut") << QStringList{"--count", "4", "--cut-every", "2"} << "DCV 3 1234 MAN" << 2
                          << "<44";
-    QTest::newRow("silence") << QStringList{"--count",           "3",  "--silence-after", "1",
-                                            "--silence-seconds", "0.5"}
-                             << "DCV 3 1234 MAN" << 3 << "=33";
 }
 
 void TestMeterSim::run()
@@ -90,8 +87,6 @@ void TestMeterSim::run()
     QFETCH(int, wholeFrames);
     QFETCH(QString, size);
     QByteArray received;
-    QElapsedTimer clock;
-    clock.start();
     QVERIFY(Run(arguments << "--rate"
                           << "20",
                 received));
@@ -109,8 +104,6 @@ void TestMeterSim::run()
     QVERIFY(size[0] == u'='   ? received.size() == bytes
             : size[0] == u'<' ? received.size() < bytes
                               : received.size() > bytes);
-    if (QTest::currentDataTag() == QLatin1String("silence"))
-        QVERIFY(clock.elapsed() >= 500);
 }
 
 QTEST_GUILESS_MAIN(TestMeterSim)

@@ -82,7 +82,6 @@ private slots:
     void roundTripAndCapacity_data();
     void roundTripAndCapacity();
     void compactLogKeepsEverything();
-    void readoutIndices();
     void stopsAtBadRecord_data();
     void stopsAtBadRecord();
     void longLineIsRefusedQuickly();
@@ -248,25 +247,6 @@ void TestSampleFile::compactLogKeepsEverything()
     log.SetSampleUnit(7, s.unit = QStringLiteral("DCV"));
     QVERIFY(log.At(7) == s);
     QVERIFY(log.At(log.SampleCount) == Sample()); // past the samples: the cleared sample
-}
-
-void TestSampleFile::readoutIndices()
-{
-    // The last maximum, minimum and average (any value but 99999, 0 included) restore the
-    // read-outs.
-    const QByteArray head = "1.2345,#2000-05-04#,#09:05:07#,\"DCV\",3,";
-    SampleLog log;
-    const SampleFileReadResult result =
-        ReadBytes(head + "#TRUE#,#FALSE#,5,99999\r\n" + head + "#FALSE#,#TRUE#,0,99999\r\n" + head +
-                      "#TRUE#,#FALSE#,99999,99999\r\n" + head + "#FALSE#,#FALSE#,99999,99999\r\n",
-                  log);
-    QCOMPARE(result.lastMaxIndex, 2);
-    QCOMPARE(result.lastMinIndex, 1);
-    QCOMPARE(result.lastAvgIndex, 1);
-    const ReadoutTexts texts =
-        LoadedReadoutTexts(log.SampleValue(2), log.SampleDate(2), log.SampleTime(2));
-    QCOMPARE(texts.data, QStringLiteral("1.235"));
-    QCOMPARE(texts.time, QStringLiteral("05-04-2000 09:05:07"));
 }
 
 void TestSampleFile::stopsAtBadRecord_data()

@@ -47,21 +47,6 @@ bool Pty::Write(const QByteArray &bytes)
     return true;
 }
 
-QByteArray Pty::ReadAvailable()
-{
-    QByteArray out;
-    if (master_ < 0)
-        return out;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(master_, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        out.append(buffer, n);
-    }
-    return out;
-}
-
 void Pty::Close()
 {
     if (master_ >= 0)

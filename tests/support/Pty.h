@@ -15,12 +15,9 @@ public:
     Pty(const Pty &) = delete;
     Pty &operator=(const Pty &) = delete;
 
-    bool IsValid() const { return master_ >= 0; }
     QString SlavePath() const { return slavePath_; }
     // Writes every byte to the line; false when the master is closed.
     bool Write(const QByteArray &bytes);
-    // Reads whatever the program sent (non-blocking).
-    QByteArray ReadAvailable();
     // Closes both sides: to the program the device is gone.
     void Close();
 
