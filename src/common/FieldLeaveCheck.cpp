@@ -66,9 +66,17 @@ void FieldLeaveCheck::RunPending()
         field->LostFocus();
 }
 
+bool FieldLeaveCheck::Settle()
+{
+    refused_ = false;
+    RunPending();
+    return !refused_;
+}
+
 void FieldLeaveCheck::Refuse(QLineEdit *field, const QString &message)
 {
     busy_ = true;
+    refused_ = true;
     pending_ = nullptr;
     if (!message.isEmpty())
         ShowInputWarning(module_, window_, message);

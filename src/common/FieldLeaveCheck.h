@@ -32,6 +32,9 @@ public:
     bool Busy() const { return busy_; }
     // Drops a leave check that waits to run (OK and Cancel check or close by themselves).
     void Forget() { pending_ = nullptr; }
+    // Runs a leave check that waits, at once, so a button pressed straight from a field acts on
+    // what the check made of it; false when the check refused the field.
+    bool Settle();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -50,6 +53,7 @@ private:
     std::vector<Field> fields_;
     QPointer<QLineEdit> pending_;
     bool busy_ = false;
+    bool refused_ = false;
 };
 
 } // namespace kst

@@ -1,13 +1,12 @@
 #include "print/PrintGraphFrm.h"
 
-#include "common/MessageBox.h"
+#include "common/FieldLeaveCheck.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
 #include "graph/PictureBox.h"
 #include "print/PrinterSurface.h"
 
 #include <QComboBox>
-#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,7 +14,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kst {
@@ -107,8 +105,11 @@ PrintGraphFrm::PrintGraphFrm(Module1 &module, std::function<void()> showScaleWin
     connect(PrintGraph, &QPushButton::clicked, this, &PrintGraphFrm::PrintGraph_Click);
     connect(PdfGraph, &QPushButton::clicked, this, &PrintGraphFrm::PdfGraph_Click);
     connect(PrintGraphCancel, &QPushButton::clicked, this, &PrintGraphFrm::PrintGraphCancel_Click);
-    StartPage->installEventFilter(this);
-    EndPage->installEventFilter(this);
+    leave_ = new FieldLeaveCheck(module_, this);
+    leave_->Watch(
+        StartPage, [this] { StartPage_GotFocus(); }, [this] { StartPage_LostFocus(); });
+    leave_->Watch(
+        EndPage, [this] { EndPage_GotFocus(); }, [this] { EndPage_LostFocus(); });
 
     Form_Load();
 }
@@ -227,19 +228,16 @@ void PrintGraphFrm::EndPage_LostFocus()
 
 void PrintGraphFrm::PageRangeLeft(bool leavingStart)
 {
-    if (checking_)
-        return;
-    checking_ = true;
     const PageRangeChoice choice = ChoosePageRange(StartPage->text(), EndPage->text(), leavingStart,
                                                    state_.PrintSpan, module_.Samples.SampleCount);
     switch (choice.status) {
     case PageRangeChoice::Status::StartNotNumeric:
     case PageRangeChoice::Status::StartBelowOne:
         // A page before the first has no samples: the focus goes back, nothing is read.
-        StartPage->setFocus(Qt::OtherFocusReason);
+        leave_->Refuse(StartPage);
         break;
     case PageRangeChoice::Status::EndNotNumeric:
-        EndPage->setFocus(Qt::OtherFocusReason);
+        leave_->Refuse(EndPage);
         break;
     case PageRangeChoice::Status::Ok:
         state_.PrintFirstIndex = choice.range.first;
@@ -248,7 +246,6 @@ void PrintGraphFrm::PageRangeLeft(bool leavingStart)
                          module_.PrintGraphLowY, choice.range.span);
         break;
     }
-    checking_ = false;
 }
 
 void PrintGraphFrm::PrintGraphFrmCombo_Click()
@@ -278,6 +275,8 @@ void PrintGraphFrm::PrinterError(const QString &reason)
 
 bool PrintGraphFrm::PrintOn(const Opener &open)
 {
+    if (!leave_->Settle()) // a page field just left and refused
+        return false;
     // Everything that could fail half-way is checked before the printer is touched.
     const std::optional<int> lineWidth = PrintLineWidth(PrintGraphFrmCombo->currentText());
     if (!lineWidth) {
@@ -343,22 +342,6 @@ void PrintGraphFrm::PdfGraph_Click()
 void PrintGraphFrm::PrintGraphCancel_Click()
 {
     reject();
-}
-
-bool PrintGraphFrm::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == StartPage || watched == EndPage) {
-        if (event->type() == QEvent::FocusIn) {
-            QTimer::singleShot(0, this,
-                               watched == StartPage ? &PrintGraphFrm::StartPage_GotFocus
-                                                    : &PrintGraphFrm::EndPage_GotFocus);
-        } else if (event->type() == QEvent::FocusOut) {
-            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-                PageRangeLeft(watched == StartPage);
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace kst

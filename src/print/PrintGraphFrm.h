@@ -16,6 +16,7 @@ class QRadioButton;
 
 namespace kst {
 
+class FieldLeaveCheck;
 class Module1;
 class PictureBox;
 class PrinterSurface;
@@ -62,7 +63,6 @@ public slots:
     void PrintGraphCancel_Click();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
@@ -79,7 +79,7 @@ private:
     Module1 &module_;
     std::function<void()> showScaleWindow_;
     GraphPrintState state_;
-    bool checking_ = false;
+    FieldLeaveCheck *leave_ = nullptr;
 
     PictureBox *GraphFrm;
     PictureBox *GraphBox;

@@ -1,13 +1,12 @@
 #include "print/PrintReportFrm.h"
 
-#include "common/MessageBox.h"
+#include "common/FieldLeaveCheck.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
 #include "print/PrinterSurface.h"
 #include "print/ReportModel.h"
 
 #include <QApplication>
-#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,7 +17,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kst {
@@ -93,8 +91,11 @@ PrintReportFrm::PrintReportFrm(Module1 &module, QWidget *parent) : QDialog(paren
     connect(StartPrintReport, &QPushButton::clicked, this, &PrintReportFrm::StartPrintReport_Click);
     connect(PdfReport, &QPushButton::clicked, this, &PrintReportFrm::PdfReport_Click);
     connect(CancelReport, &QPushButton::clicked, this, &PrintReportFrm::CancelReport_Click);
-    StartText->installEventFilter(this);
-    EndText->installEventFilter(this);
+    leave_ = new FieldLeaveCheck(module_, this);
+    leave_->Watch(
+        StartText, [this] { StartText_GotFocus(); }, [this] { StartText_LostFocus(); });
+    leave_->Watch(
+        EndText, [this] { EndText_GotFocus(); }, [this] { EndText_LostFocus(); });
 
     Form_Load();
 }
@@ -160,9 +161,7 @@ void PrintReportFrm::EndText_GotFocus()
 
 void PrintReportFrm::DataError(QLineEdit *focusBack)
 {
-    ShowInputWarning(module_, this, QStringLiteral("Data Error! Input Again."));
-    if (focusBack)
-        focusBack->setFocus(Qt::OtherFocusReason);
+    leave_->Refuse(focusBack, QStringLiteral("Data Error! Input Again."));
 }
 
 void PrintReportFrm::PrinterError(const QString &reason)
@@ -172,25 +171,16 @@ void PrintReportFrm::PrinterError(const QString &reason)
 
 void PrintReportFrm::StartText_LostFocus()
 {
-    if (checking_)
-        return;
-    checking_ = true;
     const std::optional<double> start = ParseNumber(StartText->text());
-    if (!start) {
+    if (!start)
+        return DataError(StartText);
+    EndText->setFocus(Qt::OtherFocusReason);
+    if (RoundHalfEven(*start) < 1)
         DataError(StartText);
-    } else {
-        EndText->setFocus(Qt::OtherFocusReason);
-        if (RoundHalfEven(*start) < 1)
-            DataError(StartText);
-    }
-    checking_ = false;
 }
 
 void PrintReportFrm::EndText_LostFocus()
 {
-    if (checking_)
-        return;
-    checking_ = true;
     const std::optional<double> end = ParseNumber(EndText->text());
     const std::optional<double> start = ParseNumber(StartText->text());
     if (!end)
@@ -199,11 +189,12 @@ void PrintReportFrm::EndText_LostFocus()
         StartText->setFocus(Qt::OtherFocusReason);
     else if (RoundHalfEven(*start) > RoundHalfEven(*end))
         DataError(EndText);
-    checking_ = false;
 }
 
 bool PrintReportFrm::PrintOn(const Opener &open)
 {
+    if (!leave_->Settle()) // a record field just left and refused
+        return false;
     const ReportRangeChoice choice = ChooseReportRange(
         Option1->isChecked(), StartText->text(), EndText->text(), module_.Samples.SampleCount);
     using Status = ReportRangeChoice::Status;
@@ -267,28 +258,6 @@ void PrintReportFrm::PdfReport_Click()
 void PrintReportFrm::CancelReport_Click()
 {
     reject();
-}
-
-bool PrintReportFrm::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == StartText || watched == EndText) {
-        if (event->type() == QEvent::FocusIn) {
-            // Deferred, so a mouse click that gave the focus does not undo the selection.
-            QTimer::singleShot(0, this,
-                               watched == StartText ? &PrintReportFrm::StartText_GotFocus
-                                                    : &PrintReportFrm::EndText_GotFocus);
-        } else if (event->type() == QEvent::FocusOut) {
-            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-            // Another window taking over (a message box, a menu) is not leaving the field.
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-                if (watched == StartText)
-                    StartText_LostFocus();
-                else
-                    EndText_LostFocus();
-            }
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace kst

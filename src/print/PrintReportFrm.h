@@ -15,6 +15,7 @@ class QTableView;
 namespace kst {
 
 class DrawingSurface;
+class FieldLeaveCheck;
 class Module1;
 class PrinterSurface;
 class ReportTableModel;
@@ -45,9 +46,6 @@ public slots:
     void PdfReport_Click();
     void CancelReport_Click();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     // Opens a document named documentName, or gives nothing and the reason.
     using Opener = std::function<std::unique_ptr<PrinterSurface>(const QString &documentName,
@@ -58,7 +56,7 @@ private:
 
     Module1 &module_;
     ReportTableModel *model_ = nullptr;
-    bool checking_ = false;
+    FieldLeaveCheck *leave_ = nullptr;
 
     QLabel *Title;
     QLineEdit *TitleText;

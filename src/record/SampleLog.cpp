@@ -5,29 +5,6 @@
 
 namespace kst {
 
-SampleLog::SampleLog(const SampleLog &other)
-    : SampleCount(other.SampleCount), upper_(other.upper_), stored_(other.stored_),
-      units_(other.units_), unitIds_(other.unitIds_), lastUnit_(other.lastUnit_)
-{
-    // The blocks that hold stored samples; the first keeps its size while it is the only one.
-    for (qint32 from = 0; from < stored_; from += BlockSize) {
-        const qint32 size = from == 0 ? std::min(other.allocated_, BlockSize) : BlockSize;
-        blocks_.emplace_back(new Packed[size_t(size)]);
-        std::memcpy(blocks_.back().get(), other.blocks_[size_t(from) >> BlockShift].get(),
-                    sizeof(Packed) * size_t(std::min(size, stored_ - from)));
-        allocated_ = from + size;
-    }
-}
-
-SampleLog &SampleLog::operator=(const SampleLog &other)
-{
-    if (this != &other) {
-        SampleLog copy(other);
-        *this = std::move(copy);
-    }
-    return *this;
-}
-
 void SampleLog::Reset()
 {
     units_ = {QString()};

@@ -63,8 +63,9 @@ public:
     static inline const QDate ZeroDate{1899, 12, 30};
 
     SampleLog() { Reset(); }
-    SampleLog(const SampleLog &other);
-    SampleLog &operator=(const SampleLog &other);
+    // Logs are large: moved, never copied.
+    SampleLog(const SampleLog &other) = delete;
+    SampleLog &operator=(const SampleLog &other) = delete;
     SampleLog(SampleLog &&) noexcept = default;
     SampleLog &operator=(SampleLog &&) noexcept = default;
 

@@ -101,6 +101,8 @@ private slots:
     void printerErrorsNameTheReason_data();
     void printerErrorsNameTheReason();
     void graphScaleAndEmptyLog();
+    void leavingARangeField_data();
+    void leavingARangeField();
 };
 
 void TestPrintWindows::reportPdf_data()
@@ -255,6 +257,47 @@ void TestPrintWindows::graphScaleAndEmptyLog()
     QCOMPARE(QList<double>({box->ScaleWidth(), box->ScaleTop(), box->ScaleHeight()}),
              QList<double>({50, 300, -300}));
     QCOMPARE(module.GraphTopY, 400.0f); // the screen graph keeps its own scale
+}
+
+void TestPrintWindows::leavingARangeField_data()
+{
+    QTest::addColumn<QString>("typed"); // window|field|text
+    QTest::addColumn<QString>("said");  // the warning; "-" when the field is let go
+    const QString dataError = QStringLiteral("Data Error! Input Again.");
+    QTest::newRow("report: start not a number") << "report|StartText|abc" << dataError;
+    QTest::newRow("report: start below one") << "report|StartText|0.4" << dataError;
+    QTest::newRow("report: end before start") << "report|EndText|0" << dataError;
+    QTest::newRow("report: end after start") << "report|EndText|7"
+                                             << "-";
+    QTest::newRow("graph: start page not a number") << "graph|StartPage|x"
+                                                    << "";
+    QTest::newRow("graph: end page") << "graph|EndPage|2"
+                                     << "-";
+}
+
+void TestPrintWindows::leavingARangeField()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, said);
+    const QStringList t = typed.split(u'|');
+    Module1 module;
+    Fill(module, 250);
+    std::unique_ptr<QDialog> window;
+    if (t[0] == "report")
+        window = std::make_unique<PrintReportFrm>(module);
+    else
+        window = std::make_unique<PrintGraphFrm>(module, std::function<void()>());
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    Child<QRadioButton>(*window, t[0] == "report" ? "Option2" : "Range")->click();
+    test::MessageCatcher catcher(module);
+    auto *field = Child<QLineEdit>(*window, qPrintable(t[1]));
+    field->setFocus(Qt::TabFocusReason);
+    field->setText(t[2]);
+    QTest::keyClick(field, Qt::Key_Tab);
+    // Refused: the focus goes back into the field; let go, it stays away.
+    QTRY_COMPARE(QApplication::focusWidget() == field, said != "-");
+    QCOMPARE(catcher.Texts(), said.size() > 1 ? QStringList{said} : QStringList());
 }
 
 QTEST_MAIN(TestPrintWindows)
