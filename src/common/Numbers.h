@@ -33,10 +33,13 @@ QString FormatSingle(float value, QStringView pattern);
 // single-precision form rounds the text once, straight to single precision.
 bool ScanNumber(const char *begin, const char *end, double &value);
 bool ScanNumberGeneral(const char *begin, const char *end, float &value);
-inline bool ScanNumber(const char *begin, const char *end, float &value)
+// The quick form of the single-precision ScanNumber: a short plain decimal ("-1.234", "99999")
+// read from begin up to the first byte that cannot continue it, as a whole number of at most
+// 2^24 over an exact power of ten, so one correctly rounded division gives the same single as the
+// general scanner. Returns where it stopped, or nullptr (value untouched) when the text there is
+// not of that form. ScanNumber accepts [begin, stop) with the same value.
+Q_ALWAYS_INLINE const char *ScanShortDecimal(const char *begin, const char *end, float &value)
 {
-    // Short plain decimals ("-1.234", "99999") as a whole number of at most 2^24 over an exact
-    // power of ten: one correctly rounded division gives the same single as the general scanner.
     constexpr float Tens[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f};
     const char *p = begin;
     const bool negative = p < end && *p == '-';
@@ -54,9 +57,17 @@ inline bool ScanNumber(const char *begin, const char *end, float &value)
             break;
         }
     }
-    if (p == end && digits > 0 && digits <= 9 && whole <= (1u << 24)) {
-        const float v = float(whole) / Tens[decimals > 0 ? decimals : 0];
-        value = negative ? -v : v;
+    if (digits == 0 || digits > 9 || whole > (1u << 24))
+        return nullptr;
+    const float v = decimals > 0 ? float(whole) / Tens[decimals] : float(whole);
+    value = negative ? -v : v;
+    return p;
+}
+inline bool ScanNumber(const char *begin, const char *end, float &value)
+{
+    float quick = 0;
+    if (const char *stop = ScanShortDecimal(begin, end, quick); stop && stop == end) {
+        value = quick;
         return true;
     }
     return ScanNumberGeneral(begin, end, value);

@@ -337,15 +337,21 @@ bool TakeNumber(const char *&p, const char *e, int maxDigits, int &value)
     return count > 0;
 }
 
-Q_ALWAYS_INLINE bool ParseDateField(const char *b, const char *e, qint32 &day)
+// "#x<sep>y<sep>z#": x of 1 to xDigits digits, y and z of 1 or 2.
+bool ParseTriple(const char *b, const char *e, int xDigits, char sep, int &x, int &y, int &z)
 {
     if (e - b < 7 || *b != '#' || e[-1] != '#')
         return false;
     const char *p = b + 1;
     const char *const end = e - 1;
+    return TakeNumber(p, end, xDigits, x) && p != end && *p++ == sep && TakeNumber(p, end, 2, y) &&
+           p != end && *p++ == sep && TakeNumber(p, end, 2, z) && p == end;
+}
+
+Q_ALWAYS_INLINE bool ParseDateField(const char *b, const char *e, qint32 &day)
+{
     int y = 0, m = 0, d = 0;
-    if (!TakeNumber(p, end, 4, y) || p == end || *p++ != '-' || !TakeNumber(p, end, 2, m) ||
-        p == end || *p++ != '-' || !TakeNumber(p, end, 2, d) || p != end)
+    if (!ParseTriple(b, e, 4, '-', y, m, d))
         return false;
     const QDate date(y, m, d);
     day = qint32(date.toJulianDay());
@@ -364,13 +370,8 @@ Q_ALWAYS_INLINE bool ParseTimeField(const char *b, const char *e, qint32 &msecs)
         msecs = ((h * 60 + m) * 60 + s) * 1000;
         return true;
     }
-    if (e - b < 7 || *b != '#' || e[-1] != '#')
-        return false;
-    const char *p = b + 1;
-    const char *const end = e - 1;
     int h = 0, m = 0, s = 0;
-    if (!TakeNumber(p, end, 2, h) || p == end || *p++ != ':' || !TakeNumber(p, end, 2, m) ||
-        p == end || *p++ != ':' || !TakeNumber(p, end, 2, s) || p != end)
+    if (!ParseTriple(b, e, 2, ':', h, m, s))
         return false;
     if (h > 23 || m > 59 || s > 59)
         return false;
@@ -695,9 +696,12 @@ Reader::Outcome Reader::ParseFields()
 }
 
 // A record as the program writes it, on one whole line in the buffer: converted straight, with
-// the same conversions as ParseFields. Anything else (blanks, line ends between fields, a unit
-// that is not ASCII, a field that does not convert, a line past the limit) returns false with
-// nothing consumed, and ParseFields reads the record.
+// the same conversions as ParseFields. Each field is first taken in the form the program writes
+// (a short decimal, the last record's date and unit, a fixed-width time, one-digit decimals, the
+// flag words), and otherwise found with FieldEnd and converted as ParseFields does. Anything else
+// (blanks, line ends between fields, a unit other than the last one, a field that does not
+// convert, a line past the limit) returns false with nothing consumed, and ParseFields reads the
+// record.
 bool Reader::FastRecord(SampleFileReadResult &result)
 {
     if (field_ != 0 || !afterLineEnd_)
@@ -715,13 +719,34 @@ bool Reader::FastRecord(SampleFileReadResult &result)
         p = e + 1;
         return true;
     };
+    // A number field ended by stop; p is left at the stop.
+    const auto number = [&](char stop, float &value) __attribute__((always_inline))
+    {
+        if (const char *q = ScanShortDecimal(p, limit, value); q && q < limit && *q == stop) {
+            p = q;
+            return true;
+        }
+        const char *const e = FieldEnd(p, limit);
+        if (e == limit || *e != stop || e == p || IsBlank(*p) || !ScanNumber(p, e, value))
+            return false;
+        p = e;
+        return true;
+    };
+    // A field of width bytes and its comma.
+    const auto fixed = [&](qsizetype width) { return limit - p > width && p[width] == ','; };
     const char *b = nullptr;
     const char *e = nullptr;
     SampleLog::Packed r;
     r.flags = 0;
-    if (!field(b, e) || IsBlank(*b) || !ScanNumber(b, e, r.value) || !field(b, e))
+    if (!number(',', r.value))
         return false;
-    if (lastDateSize_ == e - b && std::memcmp(lastDateBytes_, b, size_t(e - b)) == 0) {
+    ++p;
+    if (fixed(12) && lastDateSize_ == 12 && std::memcmp(p, lastDateBytes_, 12) == 0) {
+        r.day = lastDay_;
+        p += 13;
+    } else if (!field(b, e)) {
+        return false;
+    } else if (lastDateSize_ == e - b && std::memcmp(lastDateBytes_, b, size_t(e - b)) == 0) {
         r.day = lastDay_;
     } else {
         if (!ParseDateField(b, e, r.day) || e - b > qsizetype(sizeof lastDateBytes_))
@@ -730,39 +755,51 @@ bool Reader::FastRecord(SampleFileReadResult &result)
         lastDateSize_ = e - b;
         std::memcpy(lastDateBytes_, b, size_t(e - b));
     }
-    if (!field(b, e) || !ParseTimeField(b, e, r.msecs))
+    // A time that converts is "#", digits and colons, so the fixed width finds its comma.
+    if (fixed(10) && ParseTimeField(p, p + 10, r.msecs))
+        p += 11;
+    else if (!field(b, e) || !ParseTimeField(b, e, r.msecs))
         return false;
-    // The unit between quotes, the one the last record had. Every other field that converts is
-    // ASCII, so the line is UTF-8 when the unit is.
-    if (limit - p < 2 || *p != '"')
+    // The unit between quotes, the one the last record had (it holds no quote). Every other
+    // field that converts is ASCII, so the line is UTF-8 when the unit is.
+    const qsizetype unitSize = lastUnitBytes_.size();
+    if (!lastUnitKnown_ || limit - p < unitSize + 3 || p[0] != '"' || p[unitSize + 1] != '"' ||
+        p[unitSize + 2] != ',')
         return false;
-    b = p + 1;
-    e = static_cast<const char *>(std::memchr(b, '"', size_t(limit - b)));
-    if (!e || e + 1 == limit || e[1] != ',' || !lastUnitKnown_ ||
-        QByteArrayView(b, e - b) != lastUnitBytes_)
-        return false;
-    const char *const unitEnd = e;
+    const char *const unit = lastUnitBytes_.constData();
+    for (qsizetype k = 0; k < unitSize; ++k) // a few bytes: cheaper than a call to memcmp
+        if (p[1 + k] != unit[k])
+            return false;
+    const char *const unitBegin = p + 1;
     r.unit = lastUnitId_;
-    p = e + 2;
-    if (!field(b, e) || !ParseIntField(b, e, r.decimals))
+    p += unitSize + 3;
+    if (fixed(1) && IsDigit(*p)) {
+        r.decimals = qint16(*p - '0');
+        p += 2;
+    } else if (!field(b, e) || !ParseIntField(b, e, r.decimals)) {
         return false;
-    if (!field(b, e) || !ParseFlagField(b, e, SampleLog::IsMaxBit, r.flags))
+    }
+    for (const quint8 bit : {SampleLog::IsMaxBit, SampleLog::IsMinBit}) {
+        if (limit - p >= 8 && std::memcmp(p, "#FALSE#,", 8) == 0) {
+            p += 8;
+        } else if (limit - p >= 7 && std::memcmp(p, "#TRUE#,", 7) == 0) {
+            r.flags |= bit;
+            p += 7;
+        } else if (!field(b, e) || !ParseFlagField(b, e, bit, r.flags)) {
+            return false;
+        }
+    }
+    if (!number(',', r.avg))
         return false;
-    if (!field(b, e) || !ParseFlagField(b, e, SampleLog::IsMinBit, r.flags))
+    ++p;
+    if (!number('\r', r.relRef) || limit - p < 2 || p[1] != '\n')
         return false;
-    if (!field(b, e) || !ScanNumber(b, e, r.avg))
-        return false;
-    b = p;
-    e = FieldEnd(p, limit);
-    if (limit - e < 2 || e[0] != '\r' || e[1] != '\n' || !ScanNumber(b, e, r.relRef))
-        return false;
-    const char *const unitBegin = unitEnd - lastUnitBytes_.size();
-    if (!lastUnitAscii_ && IsValidUtf8(unitBegin, unitEnd - unitBegin) != lastUnitUtf8_)
+    if (!lastUnitAscii_ && IsValidUtf8(unitBegin, unitSize) != lastUnitUtf8_)
         return false;
     AppendRecord(r, result);
     recordLine_ = badLine_ = line_;
     ++line_;
-    lineStart_ = pos_ = (e + 2) - data;
+    lineStart_ = pos_ = (p + 2) - data;
     return true;
 }
 

@@ -75,12 +75,18 @@ SampleLog::Packed &SampleLog::WritableSlot(qint32 i)
     return blocks_[size_t(i) >> BlockShift][size_t(i) & (BlockSize - 1)];
 }
 
+SampleLog::Packed *SampleLog::SlotToUpdate(qint32 i)
+{
+    if (i < 0)
+        return nullptr;
+    MakeRoomFor(i);
+    return &WritableSlot(i);
+}
+
 void SampleLog::Store(qint32 n, const Sample &s)
 {
-    if (n < 0)
-        return;
-    MakeRoomFor(n);
-    WritableSlot(n) = Pack(s);
+    if (Packed *p = SlotToUpdate(n))
+        *p = Pack(s);
 }
 
 Sample SampleLog::At(qint32 i) const
@@ -111,39 +117,22 @@ QTime SampleLog::SampleTime(qint32 i) const
     return msecs < 0 ? QTime() : QTime::fromMSecsSinceStartOfDay(msecs);
 }
 
-void SampleLog::SetSampleIsMax(qint32 i, qint16 flag)
+void SampleLog::SetFlag(qint32 i, quint8 bit, bool on)
 {
-    if (i < 0)
-        return;
-    MakeRoomFor(i);
-    Packed &p = WritableSlot(i);
-    p.flags = quint8(flag ? (p.flags | IsMaxBit) : (p.flags & ~IsMaxBit));
-}
-
-void SampleLog::SetSampleIsMin(qint32 i, qint16 flag)
-{
-    if (i < 0)
-        return;
-    MakeRoomFor(i);
-    Packed &p = WritableSlot(i);
-    p.flags = quint8(flag ? (p.flags | IsMinBit) : (p.flags & ~IsMinBit));
+    if (Packed *p = SlotToUpdate(i))
+        p->flags = quint8(on ? (p->flags | bit) : (p->flags & ~bit));
 }
 
 void SampleLog::SetSampleAvg(qint32 i, float avg)
 {
-    if (i < 0)
-        return;
-    MakeRoomFor(i);
-    WritableSlot(i).avg = avg;
+    if (Packed *p = SlotToUpdate(i))
+        p->avg = avg;
 }
 
 void SampleLog::SetSampleUnit(qint32 i, const QString &unit)
 {
-    if (i < 0)
-        return;
-    MakeRoomFor(i);
-    const quint32 id = UnitId(unit);
-    WritableSlot(i).unit = id;
+    if (Packed *p = SlotToUpdate(i))
+        p->unit = UnitId(unit);
 }
 
 size_t SampleLog::StorageBytes() const

@@ -116,8 +116,8 @@ public:
     float SampleRelRef(qint32 i) const { return Slot(i).relRef; }
 
     // The fields the statistics and the unit conversion write into a stored sample.
-    void SetSampleIsMax(qint32 i, qint16 flag);
-    void SetSampleIsMin(qint32 i, qint16 flag);
+    void SetSampleIsMax(qint32 i, qint16 flag) { SetFlag(i, IsMaxBit, flag != 0); }
+    void SetSampleIsMin(qint32 i, qint16 flag) { SetFlag(i, IsMinBit, flag != 0); }
     void SetSampleAvg(qint32 i, float avg);
     void SetSampleUnit(qint32 i, const QString &unit);
 
@@ -147,6 +147,9 @@ private:
         return blocks_[size_t(i) >> BlockShift][size_t(i) & (BlockSize - 1)];
     }
     Packed &WritableSlot(qint32 i);
+    // The slot at i for a change, made by the capacity rule; null for a negative index.
+    Packed *SlotToUpdate(qint32 i);
+    void SetFlag(qint32 i, quint8 bit, bool on);
     void Grow();
     Packed Pack(const Sample &s);
 
