@@ -90,6 +90,19 @@ template <typename T> T *Child(QWidget &window, const char *name)
     return window.findChild<T *>(QString::fromLatin1(name));
 }
 
+// The "report" or "graph" window on 250 samples, shown.
+std::unique_ptr<QDialog> ShownWindow(const QString &kind, Module1 &module)
+{
+    Fill(module, 250);
+    std::unique_ptr<QDialog> window;
+    if (kind == u"report")
+        window = std::make_unique<PrintReportFrm>(module);
+    else
+        window = std::make_unique<PrintGraphFrm>(module, std::function<void()>());
+    window->show();
+    return window;
+}
+
 } // namespace
 
 class TestPrintWindows : public QObject {
@@ -206,13 +219,7 @@ void TestPrintWindows::printerErrorsNameTheReason()
     if (a[1] == "print" && !QPrinterInfo::defaultPrinter().isNull())
         QSKIP("this machine has a default printer; the test would print on it");
     Module1 module;
-    Fill(module, 250);
-    std::unique_ptr<QDialog> window;
-    if (a[0] == "report")
-        window = std::make_unique<PrintReportFrm>(module);
-    else
-        window = std::make_unique<PrintGraphFrm>(module, std::function<void()>());
-    window->show();
+    const std::unique_ptr<QDialog> window = ShownWindow(a[0], module);
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     test::MessageCatcher catcher(module);
     if (a[1] == "start") {
@@ -281,13 +288,7 @@ void TestPrintWindows::leavingARangeField()
     QFETCH(QString, said);
     const QStringList t = typed.split(u'|');
     Module1 module;
-    Fill(module, 250);
-    std::unique_ptr<QDialog> window;
-    if (t[0] == "report")
-        window = std::make_unique<PrintReportFrm>(module);
-    else
-        window = std::make_unique<PrintGraphFrm>(module, std::function<void()>());
-    window->show();
+    const std::unique_ptr<QDialog> window = ShownWindow(t[0], module);
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
     Child<QRadioButton>(*window, t[0] == "report" ? "Option2" : "Range")->click();
     test::MessageCatcher catcher(module);
