@@ -72,8 +72,6 @@ void TestMeterSim::run_data()
     QTest::addColumn<int>("wholeFrames");
     QTest::addColumn<QString>("size"); // "=N", "<N" or ">N" bytes
     QTest::newRow("defaults") << QStringList{"--count", "3"} << "DCV 3 1234 MAN" << 3 << "=33";
-    QTest::newRow("flags") << QStringList{"--count", "2", "--hold", "--rel", "--battery", "--ol"}
-                           << "DCV 3 1234 REL HOLD MAN BAT OL" << 2 << "=22";
     QTest::newRow("garbage") << QStringList{"--count", "4", "--garbage-every", "2"}
                              << "DCV 3 1234 MAN" << 4 << ">44";
     QTest::newRow("cut") << QStringList{"--count", "4", "--cut-every", "2"} << "DCV 3 1234 MAN" << 2

@@ -41,7 +41,6 @@ private slots:
     void defaultNamesAndNew();
     void unsavedSamplesQuestion_data();
     void unsavedSamplesQuestion();
-    void saveAsThenSaveWritesThatPath();
     void damagedFileIsNotOverwrittenBySave();
     void openRestoresReadoutsScrollAndScale_data();
     void openRestoresReadoutsScrollAndScale();
@@ -115,22 +114,6 @@ void TestFileCommands::unsavedSamplesQuestion()
     if (!saveTo.isEmpty() && saveTo != u"bad")
         QCOMPARE(FileBytes(dir.filePath(saveTo)).count("\r\n"), 5);
     QVERIFY(QDir(p.module.SampleFolder()).entryList(QDir::Files).isEmpty()); // no file written
-}
-
-void TestFileCommands::saveAsThenSaveWritesThatPath()
-{
-    ProgramUnderTest p;
-    QTemporaryDir dir;
-    const QString path = dir.filePath("run.mas");
-    Record(p, 3);
-    p.fileAnswers = {path};
-    p.main->SaveAs_Click();
-    QCOMPARE(p.main->windowTitle(), QStringLiteral("KST_") + path);
-    QVERIFY(!p.main->DataModified);
-    Record(p, 2);
-    p.main->Save_Click();
-    QCOMPARE(FileBytes(path).count("\r\n"), 5);
-    QCOMPARE(p.fileStarts.size(), 1); // Save asked nothing
 }
 
 void TestFileCommands::damagedFileIsNotOverwrittenBySave()

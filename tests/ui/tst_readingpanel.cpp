@@ -50,7 +50,6 @@ class TestReadingPanel : public QObject {
 private slots:
     void framesShown_data();
     void framesShown();
-    void newValuesKeepTheLayout();
 };
 
 void TestReadingPanel::framesShown_data()
@@ -106,43 +105,6 @@ void TestReadingPanel::framesShown()
     QCOMPARE(panel.UnitBox()->text() + panel.DcAcBox()->text(), QString());
     QCOMPARE(BarPicture(panel).mid(1, 40), QString(40, u'#'));
     QCOMPARE(FlagsShown(panel), shown);
-}
-
-void TestReadingPanel::newValuesKeepTheLayout()
-{
-    // Texts that change with every frame never lay the window out again: no laid-out widget
-    // gets a layout request for them.
-    ReadingPanel panel;
-    panel.resize(400, 250);
-    panel.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&panel));
-    MeterFrameEncoder e;
-    e.Function = 0;
-    e.Range = 1;
-    e.Counts = 1234;
-    panel.HideIcons();
-    panel.ShowReadingFlags(*DecodeMeterFrame(e.Encode())); // "DC" "V"
-    QTest::qWait(50);
-    struct Spy : QObject {
-        int requests = 0;
-        bool eventFilter(QObject *watched, QEvent *event) override
-        {
-            auto *widget = qobject_cast<QWidget *>(watched);
-            requests += event->type() == QEvent::LayoutRequest && widget->layout() ? 1 : 0;
-            return false;
-        }
-    } spy;
-
-    for (QWidget *w : panel.findChildren<QWidget *>())
-        w->installEventFilter(&spy);
-    panel.installEventFilter(&spy);
-    for (const char *text : {"-0.001", "3999", "O L", "12.34"})
-        panel.SetReadingText(QString::fromLatin1(text));
-    e.Function = 9;
-    e.Counts = 3999;
-    panel.ShowReadingFlags(*DecodeMeterFrame(e.Encode())); // "AC" "A", full bar
-    QCoreApplication::processEvents();
-    QCOMPARE(spy.requests, 0);
 }
 
 QTEST_MAIN(TestReadingPanel)
