@@ -2,6 +2,7 @@
 
 #include "common/FieldLeaveCheck.h"
 #include "common/Module1.h"
+#include "common/Named.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -16,17 +17,6 @@
 
 namespace kst {
 
-namespace {
-
-QLineEdit *MakeTextBox(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *box = new QLineEdit(text, parent);
-    box->setObjectName(name);
-    return box;
-}
-
-} // namespace
-
 ScallFrm::ScallFrm(Module1 &module, QWidget *parent) : QDialog(parent), module_(module)
 {
     setObjectName(QStringLiteral("ScallFrm"));
@@ -40,8 +30,8 @@ ScallFrm::ScallFrm(Module1 &module, QWidget *parent) : QDialog(parent), module_(
     meterOption_->setChecked(true);
     manOption_ = new QRadioButton(QStringLiteral("Man Range"), yFrame);
     manOption_->setObjectName(QStringLiteral("ManOption"));
-    topYText_ = MakeTextBox(QStringLiteral("TopYText"), QStringLiteral("+400"), yFrame);
-    lowYText_ = MakeTextBox(QStringLiteral("LowYText"), QStringLiteral("-400"), yFrame);
+    topYText_ = Named(new QLineEdit(QStringLiteral("+400"), yFrame), "TopYText");
+    lowYText_ = Named(new QLineEdit(QStringLiteral("-400"), yFrame), "LowYText");
     auto *topLabel = new QLabel(QStringLiteral("High Limit:"), yFrame);
     topLabel->setObjectName(QStringLiteral("Label2"));
     topLabel->setBuddy(topYText_);
@@ -62,7 +52,7 @@ ScallFrm::ScallFrm(Module1 &module, QWidget *parent) : QDialog(parent), module_(
 
     auto *xFrame = new QGroupBox(QStringLiteral("X-axis"), this);
     xFrame->setObjectName(QStringLiteral("Frame2"));
-    interval_ = MakeTextBox(QStringLiteral("Interval"), QStringLiteral("100"), xFrame);
+    interval_ = Named(new QLineEdit(QStringLiteral("100"), xFrame), "Interval");
     auto *intervalLabel = new QLabel(QStringLiteral("Second:"), xFrame);
     intervalLabel->setObjectName(QStringLiteral("Label4"));
     intervalLabel->setBuddy(interval_);

@@ -2,6 +2,7 @@
 
 #include "common/FieldLeaveCheck.h"
 #include "common/Module1.h"
+#include "common/Named.h"
 #include "common/Numbers.h"
 #include "graph/PictureBox.h"
 #include "print/PrinterSurface.h"
@@ -19,12 +20,6 @@
 namespace kst {
 
 namespace {
-
-template <typename T> T *Named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // The preview page and the graph area inside it, laid out so that the value labels (at ninths of
 // the page height) face the grid lines (at eighths of the box height).

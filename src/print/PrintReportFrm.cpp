@@ -2,6 +2,7 @@
 
 #include "common/FieldLeaveCheck.h"
 #include "common/Module1.h"
+#include "common/Named.h"
 #include "common/Numbers.h"
 #include "print/PrinterSurface.h"
 #include "print/ReportModel.h"
@@ -20,16 +21,6 @@
 #include <QVBoxLayout>
 
 namespace kst {
-
-namespace {
-
-template <typename T> T *Named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-} // namespace
 
 PrintReportFrm::PrintReportFrm(Module1 &module, QWidget *parent) : QDialog(parent), module_(module)
 {

@@ -48,7 +48,6 @@ bool ReadingQueue::Open(const QString &folder, qsizetype capacity, QString *erro
         return Fail(error, QStringLiteral("%1: cannot create the queue folder").arg(folder));
     // One program at a time: kst and kst-log publishing under one prefix would mix their
     // records. The lock of a program that died is taken over.
-    lock_.reset();
     lock_ = std::make_unique<QLockFile>(QDir(folder).filePath(QStringLiteral("queue.lock")));
     if (!lock_->tryLock(0)) {
         qint64 pid = 0;

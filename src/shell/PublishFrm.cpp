@@ -1,6 +1,7 @@
 #include "shell/PublishFrm.h"
 
 #include "common/MessageBox.h"
+#include "common/Named.h"
 #include "publish/PublishLink.h"
 
 #include <QCheckBox>
@@ -20,19 +21,11 @@ namespace {
 
 constexpr int TestTimeoutMs = 10000;
 
-QLineEdit *MakeTextBox(const QString &name, const QString &text, QWidget *parent)
+QLineEdit *MakeTextBox(const char *name, const QString &text, QWidget *parent)
 {
-    auto *box = new QLineEdit(text, parent);
-    box->setObjectName(name);
+    auto *box = Named(new QLineEdit(text, parent), name);
     box->setMinimumWidth(320);
     return box;
-}
-
-QPushButton *MakeButton(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    return button;
 }
 
 } // namespace
@@ -49,17 +42,17 @@ PublishFrm::PublishFrm(Module1 &module, PublishLink &link, const PublishSettings
     enabled_ = new QCheckBox(tr("Publish readings"), this);
     enabled_->setObjectName(QStringLiteral("Enabled"));
     enabled_->setChecked(settings.enabled);
-    url_ = MakeTextBox(QStringLiteral("Url"), settings.url, this);
+    url_ = MakeTextBox("Url", settings.url, this);
     url_->setPlaceholderText(QStringLiteral("mqtt://[user@]host[:port]/prefix or mqtts://..."));
-    user_ = MakeTextBox(QStringLiteral("User"), settings.user, this);
+    user_ = MakeTextBox("User", settings.user, this);
     user_->setPlaceholderText(tr("as in the address"));
-    password_ = MakeTextBox(QStringLiteral("Password"), settings.password, this);
+    password_ = MakeTextBox("Password", settings.password, this);
     password_->setEchoMode(QLineEdit::Password);
-    caFile_ = MakeTextBox(QStringLiteral("CaFile"), settings.caFile, this);
+    caFile_ = MakeTextBox("CaFile", settings.caFile, this);
     caFile_->setPlaceholderText(tr("the system's certificates"));
-    auto *caBrowse = MakeButton(QStringLiteral("CaBrowse"), tr("Browse..."), this);
+    auto *caBrowse = Named(new QPushButton(tr("Browse..."), this), "CaBrowse");
     caBrowse->setAutoDefault(false);
-    prefix_ = MakeTextBox(QStringLiteral("Prefix"), settings.prefix, this);
+    prefix_ = MakeTextBox("Prefix", settings.prefix, this);
     const QString defaultPrefix = DefaultMqttPrefix(QSysInfo::machineHostName(), device);
     prefix_->setToolTip(tr("Empty: the prefix in the address, else %1.\nReadings go to "
                            "<prefix>/reading, the program's state to <prefix>/status.")
@@ -86,7 +79,7 @@ PublishFrm::PublishFrm(Module1 &module, PublishLink &link, const PublishSettings
     form->addRow(caLabel, caRow);
     form->addRow(tr("Topic &prefix:"), prefix_);
 
-    testCommand_ = MakeButton(QStringLiteral("TestCommand"), tr("&Test"), this);
+    testCommand_ = Named(new QPushButton(tr("&Test"), this), "TestCommand");
     testCommand_->setAutoDefault(false);
     testResult_ = new QLabel(this);
     testResult_->setObjectName(QStringLiteral("TestResult"));
@@ -96,9 +89,9 @@ PublishFrm::PublishFrm(Module1 &module, PublishLink &link, const PublishSettings
     testRow->addWidget(testCommand_, 0, Qt::AlignTop);
     testRow->addWidget(testResult_, 1);
 
-    auto *okCommand = MakeButton(QStringLiteral("OkCommand"), tr("OK"), this);
+    auto *okCommand = Named(new QPushButton(tr("OK"), this), "OkCommand");
     okCommand->setDefault(true);
-    auto *cancelCommand = MakeButton(QStringLiteral("CancelCommand"), tr("Cancel"), this);
+    auto *cancelCommand = Named(new QPushButton(tr("Cancel"), this), "CancelCommand");
     cancelCommand->setAutoDefault(false);
     auto *buttons = new QDialogButtonBox(this);
     buttons->addButton(okCommand, QDialogButtonBox::AcceptRole);

@@ -86,7 +86,6 @@ public:
     ~Broker() { Stop(); }
 
     int Port() const { return port_; }
-    QString Folder() const { return dir_.path(); }
 
     bool Start()
     {

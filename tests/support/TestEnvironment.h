@@ -10,9 +10,7 @@ class TestEnvironment {
 public:
     TestEnvironment();
     ~TestEnvironment();
-    QString ConfigHome() const { return config_.path(); }
-    QString DataHome() const { return data_.path(); }
-    // The program's data folder inside DataHome ("KST").
+    // The program's data folder inside the data home ("KST").
     QString DataFolder() const;
 
 private:

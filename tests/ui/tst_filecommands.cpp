@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QFile>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>

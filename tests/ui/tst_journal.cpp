@@ -7,7 +7,6 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QProcess>
 #include <QRadioButton>
 #include <QTest>

@@ -7,7 +7,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLabel>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
