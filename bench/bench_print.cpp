@@ -2,7 +2,7 @@
 // shown) and writing a 10,000-record report to PDF.
 #include "common/Module1.h"
 #include "common/Numbers.h"
-#include "print/PrintReportFrm.h"
+#include "print/ui/PrintReportFrm.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -10,8 +10,8 @@
 
 #include "common/Module1.h"
 #include "common/Numbers.h"
-#include "graph/PictureBox.h"
-#include "graph/TrendGraphView.h"
+#include "graph/ui/PictureBox.h"
+#include "graph/ui/TrendGraphView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Schedule.h"
+#include "record/Schedule.h"
 
 #include <QDialog>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "shell/Main.h"
 
-#include "common/MessageBox.h"
+#include "common/ui/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
 #include "common/ProgramFolder.h"
@@ -8,7 +8,7 @@
 #include "shell/AutoManFrm.h"
 #include "shell/BeginFrm.h"
 #include "shell/MainFrm.h"
-#include "shell/Placement.h"
+#include "common/Placement.h"
 #include "shell/SettingsStore.h"
 #include "shell/TestSteps.h"
 

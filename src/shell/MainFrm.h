@@ -3,7 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include "meter/PortDevices.h"
+#include "meter/ui/PortDevices.h"
 #include "publish/PublishSettings.h"
 #include "record/Statistics.h"
 #include "shell/AutoManFrm.h"

@@ -3,11 +3,11 @@
 #include "shell/MainFrm.h"
 
 #include "common/DateTimeText.h"
-#include "common/MessageBox.h"
+#include "common/ui/MessageBox.h"
 #include "common/Module1.h"
 #include "files/RecordingJournal.h"
-#include "graph/TrendGraphView.h"
-#include "record/StatisticsPanel.h"
+#include "graph/ui/TrendGraphView.h"
+#include "record/ui/StatisticsPanel.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "shell/PublishFrm.h"
 
-#include "common/MessageBox.h"
-#include "common/Named.h"
+#include "common/ui/MessageBox.h"
+#include "common/ui/Named.h"
 #include "publish/PublishLink.h"
 
 #include <QCheckBox>

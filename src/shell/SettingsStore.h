@@ -1,7 +1,7 @@
 #pragma once
 
 #include "graph/ScaleChoice.h"
-#include "record/AlarmPanel.h"
+#include "record/ui/AlarmPanel.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "shell/TestSteps.h"
 
-#include "common/MessageBox.h"
+#include "common/ui/MessageBox.h"
 #include "common/Module1.h"
 #include "shell/MainFrm.h"
 

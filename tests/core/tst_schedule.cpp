@@ -1,4 +1,4 @@
-#include "shell/Schedule.h"
+#include "record/Schedule.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "record/AlarmPanel.h"
+#include "record/ui/AlarmPanel.h"
 
 #include "MessageCatcher.h"
 #include "common/Module1.h"

@@ -1,4 +1,4 @@
-#include "graph/ScallFrm.h"
+#include "graph/ui/ScallFrm.h"
 #include "support/SampleRecords.h"
 #include "support/ui/ProgramUnderTest.h"
 

@@ -1,4 +1,4 @@
-#include "meter/CommuniFrm.h"
+#include "meter/ui/CommuniFrm.h"
 #include "meter/MSComm.h"
 #include "meter/MeterFrameEncoder.h"
 #include "shell/MainFrm.h"

@@ -1,5 +1,5 @@
-#include "common/QtColour.h"
-#include "graph/PictureBox.h"
+#include "common/ui/QtColour.h"
+#include "graph/ui/PictureBox.h"
 
 #include <QTest>
 

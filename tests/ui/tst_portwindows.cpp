@@ -1,5 +1,5 @@
-#include "meter/ComErr.h"
-#include "meter/CommuniFrm.h"
+#include "meter/ui/ComErr.h"
+#include "meter/ui/CommuniFrm.h"
 
 #include "MessageCatcher.h"
 #include "common/Module1.h"

@@ -1,9 +1,9 @@
 #include "MessageCatcher.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
-#include "graph/PictureBox.h"
-#include "print/PrintGraphFrm.h"
-#include "print/PrintReportFrm.h"
+#include "graph/ui/PictureBox.h"
+#include "print/ui/PrintGraphFrm.h"
+#include "print/ui/PrintReportFrm.h"
 #include "support/SampleRecords.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "meter/FrameDecoder.h"
 #include "meter/MeterFrameEncoder.h"
-#include "panel/ReadingPanel.h"
+#include "panel/ui/ReadingPanel.h"
 
 #include <QLabel>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "graph/ScallFrm.h"
+#include "graph/ui/ScallFrm.h"
 
 #include "MessageCatcher.h"
 #include "common/Module1.h"

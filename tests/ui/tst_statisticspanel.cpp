@@ -1,4 +1,4 @@
-#include "record/StatisticsPanel.h"
+#include "record/ui/StatisticsPanel.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>

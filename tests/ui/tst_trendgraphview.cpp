@@ -1,6 +1,6 @@
 #include "common/Module1.h"
-#include "graph/PictureBox.h"
-#include "graph/TrendGraphView.h"
+#include "graph/ui/PictureBox.h"
+#include "graph/ui/TrendGraphView.h"
 
 #include <QLabel>
 #include <QScrollBar>

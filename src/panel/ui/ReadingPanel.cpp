@@ -1,4 +1,4 @@
-#include "panel/ReadingPanel.h"
+#include "panel/ui/ReadingPanel.h"
 
 #include "meter/FrameDecoder.h"
 #include "panel/BarGraph.h"

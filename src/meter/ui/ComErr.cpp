@@ -1,6 +1,6 @@
-#include "meter/ComErr.h"
+#include "meter/ui/ComErr.h"
 
-#include "meter/PortChoice.h"
+#include "meter/ui/PortChoice.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>

@@ -1,10 +1,10 @@
-#include "print/PrintReportFrm.h"
+#include "print/ui/PrintReportFrm.h"
 
-#include "common/FieldLeaveCheck.h"
+#include "common/ui/FieldLeaveCheck.h"
 #include "common/Module1.h"
-#include "common/Named.h"
+#include "common/ui/Named.h"
 #include "common/Numbers.h"
-#include "print/PrinterSurface.h"
+#include "print/ui/PrinterSurface.h"
 #include "print/ReportModel.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
-#include "graph/ScallFrm.h"
+#include "graph/ui/ScallFrm.h"
 
-#include "common/FieldLeaveCheck.h"
+#include "common/ui/FieldLeaveCheck.h"
 #include "common/Module1.h"
-#include "common/Named.h"
+#include "common/ui/Named.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

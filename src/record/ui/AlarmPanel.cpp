@@ -1,6 +1,6 @@
-#include "record/AlarmPanel.h"
+#include "record/ui/AlarmPanel.h"
 
-#include "common/FieldLeaveCheck.h"
+#include "common/ui/FieldLeaveCheck.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
 

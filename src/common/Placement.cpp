@@ -1,4 +1,4 @@
-#include "shell/Placement.h"
+#include "common/Placement.h"
 
 #include "common/Numbers.h"
 

@@ -1,4 +1,4 @@
-#include "common/MessageBox.h"
+#include "common/ui/MessageBox.h"
 
 #include "common/Module1.h"
 

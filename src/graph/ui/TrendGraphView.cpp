@@ -1,9 +1,9 @@
-#include "graph/TrendGraphView.h"
+#include "graph/ui/TrendGraphView.h"
 
 #include "common/DateTimeText.h"
 #include "common/Module1.h"
 #include "graph/GraphScroll.h"
-#include "graph/PictureBox.h"
+#include "graph/ui/PictureBox.h"
 
 #include <QFrame>
 #include <QGridLayout>

@@ -1,8 +1,8 @@
-#include "print/PrinterSurface.h"
+#include "print/ui/PrinterSurface.h"
 
-#include "common/MessageBox.h"
+#include "common/ui/MessageBox.h"
 #include "common/PrinterPage.h"
-#include "common/QtColour.h"
+#include "common/ui/QtColour.h"
 
 #include <QColor>
 #include <QDir>

@@ -1,11 +1,11 @@
-#include "print/PrintGraphFrm.h"
+#include "print/ui/PrintGraphFrm.h"
 
-#include "common/FieldLeaveCheck.h"
+#include "common/ui/FieldLeaveCheck.h"
 #include "common/Module1.h"
-#include "common/Named.h"
+#include "common/ui/Named.h"
 #include "common/Numbers.h"
-#include "graph/PictureBox.h"
-#include "print/PrinterSurface.h"
+#include "graph/ui/PictureBox.h"
+#include "print/ui/PrinterSurface.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
-#include "graph/PictureBox.h"
+#include "graph/ui/PictureBox.h"
 
-#include "common/QtColour.h"
+#include "common/ui/QtColour.h"
 
 #include <QMouseEvent>
 #include <QPainter>

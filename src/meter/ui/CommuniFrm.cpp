@@ -1,6 +1,6 @@
-#include "meter/CommuniFrm.h"
+#include "meter/ui/CommuniFrm.h"
 
-#include "meter/PortChoice.h"
+#include "meter/ui/PortChoice.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
-#include "record/StatisticsPanel.h"
+#include "record/ui/StatisticsPanel.h"
 
-#include "common/QtColour.h"
+#include "common/ui/QtColour.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,4 +1,4 @@
-#include "common/QtColour.h"
+#include "common/ui/QtColour.h"
 
 #include <QGuiApplication>
 #include <QPalette>

@@ -1,6 +1,6 @@
-#include "meter/PortChoice.h"
+#include "meter/ui/PortChoice.h"
 
-#include "common/MessageBox.h"
+#include "common/ui/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
 #include "meter/MSComm.h"

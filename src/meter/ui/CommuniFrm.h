@@ -1,6 +1,6 @@
 #pragma once
 
-#include "meter/PortDevices.h"
+#include "meter/ui/PortDevices.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
-#include "common/FieldLeaveCheck.h"
+#include "common/ui/FieldLeaveCheck.h"
 
-#include "common/MessageBox.h"
+#include "common/ui/MessageBox.h"
 
 #include <QFocusEvent>
 #include <QLineEdit>
