@@ -1,14 +1,14 @@
 #include "shell/Main.h"
 
-#include "common/ui/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
+#include "common/Placement.h"
 #include "common/ProgramFolder.h"
+#include "common/ui/MessageBox.h"
 #include "meter/MSComm.h"
 #include "shell/AutoManFrm.h"
 #include "shell/BeginFrm.h"
 #include "shell/MainFrm.h"
-#include "common/Placement.h"
 #include "shell/SettingsStore.h"
 #include "shell/TestSteps.h"
 

@@ -1,8 +1,9 @@
 #include "shell/MainFrm.h"
 
-#include "common/ui/MessageBox.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
+#include "common/Placement.h"
+#include "common/ui/MessageBox.h"
 #include "common/ui/QtColour.h"
 #include "files/CsvWriter.h"
 #include "files/RecordingJournal.h"
@@ -10,11 +11,11 @@
 #include "graph/ui/PictureBox.h"
 #include "graph/ui/ScallFrm.h"
 #include "graph/ui/TrendGraphView.h"
-#include "meter/ui/ComErr.h"
-#include "meter/ui/CommuniFrm.h"
 #include "meter/FrameDecoder.h"
 #include "meter/MSComm.h"
 #include "meter/ReadingExport.h"
+#include "meter/ui/ComErr.h"
+#include "meter/ui/CommuniFrm.h"
 #include "panel/ui/ReadingPanel.h"
 #include "print/ui/PrintGraphFrm.h"
 #include "print/ui/PrintReportFrm.h"
@@ -24,7 +25,6 @@
 #include "shell/AboutFrm.h"
 #include "shell/AutoManFrm.h"
 #include "shell/HelpWindow.h"
-#include "common/Placement.h"
 #include "shell/SettingsStore.h"
 
 #include <QAction>

@@ -3,8 +3,8 @@
 #include "shell/MainFrm.h"
 
 #include "common/DateTimeText.h"
-#include "common/ui/MessageBox.h"
 #include "common/Module1.h"
+#include "common/ui/MessageBox.h"
 #include "files/RecordingJournal.h"
 #include "graph/ui/TrendGraphView.h"
 #include "record/ui/StatisticsPanel.h"

@@ -1,6 +1,6 @@
-#include "meter/ui/CommuniFrm.h"
 #include "meter/MSComm.h"
 #include "meter/MeterFrameEncoder.h"
+#include "meter/ui/CommuniFrm.h"
 #include "shell/MainFrm.h"
 #include "shell/SettingsStore.h"
 #include "support/ui/ProgramUnderTest.h"

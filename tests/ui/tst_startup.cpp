@@ -1,3 +1,4 @@
+#include "common/Placement.h"
 #include "common/Version.h"
 #include "graph/ui/PictureBox.h"
 #include "graph/ui/ScallFrm.h"
@@ -7,7 +8,6 @@
 #include "shell/AutoManFrm.h"
 #include "shell/HelpWindow.h"
 #include "shell/Main.h"
-#include "common/Placement.h"
 #include "shell/SettingsStore.h"
 #include "support/ui/ProgramUnderTest.h"
 

@@ -1,7 +1,7 @@
 #include "graph/ui/ScallFrm.h"
 
-#include "common/ui/FieldLeaveCheck.h"
 #include "common/Module1.h"
+#include "common/ui/FieldLeaveCheck.h"
 #include "common/ui/Named.h"
 
 #include <QCheckBox>

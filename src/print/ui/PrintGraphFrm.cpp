@@ -1,9 +1,9 @@
 #include "print/ui/PrintGraphFrm.h"
 
-#include "common/ui/FieldLeaveCheck.h"
 #include "common/Module1.h"
-#include "common/ui/Named.h"
 #include "common/Numbers.h"
+#include "common/ui/FieldLeaveCheck.h"
+#include "common/ui/Named.h"
 #include "graph/ui/PictureBox.h"
 #include "print/ui/PrinterSurface.h"
 

@@ -1,11 +1,11 @@
 #include "print/ui/PrintReportFrm.h"
 
-#include "common/ui/FieldLeaveCheck.h"
 #include "common/Module1.h"
-#include "common/ui/Named.h"
 #include "common/Numbers.h"
-#include "print/ui/PrinterSurface.h"
+#include "common/ui/FieldLeaveCheck.h"
+#include "common/ui/Named.h"
 #include "print/ReportModel.h"
+#include "print/ui/PrinterSurface.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -1,7 +1,7 @@
 #include "print/ui/PrinterSurface.h"
 
-#include "common/ui/MessageBox.h"
 #include "common/PrinterPage.h"
+#include "common/ui/MessageBox.h"
 #include "common/ui/QtColour.h"
 
 #include <QColor>

@@ -1,8 +1,8 @@
 #include "record/ui/AlarmPanel.h"
 
-#include "common/ui/FieldLeaveCheck.h"
 #include "common/Module1.h"
 #include "common/Numbers.h"
+#include "common/ui/FieldLeaveCheck.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
