@@ -2,19 +2,19 @@
 // the serial control, decoding, the front panel, the alarms, the recording cycle with its
 // statistics, the trend graph and the screen's repaints. Frames carry a varying reading (a slow
 // wave, so the panel, the bar and the graph change on every frame) and are pushed into a real pty
-// as fast as it takes them, in pairs (two frames' worth raises at once, so the meter's pause does
-// not limit the rate).
+// as fast as it takes them, back to back (every whole frame is read at once, so the meter's pause
+// does not limit the rate).
 //
-// The baseline is the same pty and serial control with an empty handler, measured in the same
-// run: the ratio says what the program's own work costs on top of reading the line.
+// The baseline is the same pty and serial link (reading and decoding the frames) with an empty
+// handler, measured in the same run: the ratio says what the program's own work costs on top.
 //
 //   bench_frames [FRAMES]
-#include "common/Module1.h"
+#include "common/ui/Module1.h"
 #include "meter/MSComm.h"
 #include "meter/MeterFrameEncoder.h"
+#include "session/SettingsStore.h"
 #include "shell/Main.h"
 #include "shell/MainFrm.h"
-#include "shell/SettingsStore.h"
 #include "support/Pty.h"
 
 #include <QApplication>
@@ -51,7 +51,7 @@ QByteArray FramePair(int i)
 }
 
 // Pushes frames into the pty while handled() lags at most a few kilobytes behind, and returns
-// the frames per second of processor time.
+// the frames per second of processor time. Each pair is two frames.
 double Push(test::Pty &pty, int frames, const std::function<qint64()> &handled)
 {
     constexpr int Batch = 48; // pairs per write: about 1 KB
@@ -64,9 +64,9 @@ double Push(test::Pty &pty, int frames, const std::function<qint64()> &handled)
     qint64 written = 0;
     int next = 0;
     while (handled() - start < frames) {
-        if (written - (handled() - start) < 2 * Batch && written < frames) {
+        if (written - (handled() - start) < 4 * Batch && written < frames) {
             pty.Write(batches[next++ % 8]);
-            written += Batch;
+            written += 2 * Batch;
         }
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
@@ -78,12 +78,7 @@ double EmptyHandler(int frames)
     test::Pty pty;
     MSComm comm([&pty](int) { return pty.SlavePath(); });
     qint64 count = 0;
-    QObject::connect(&comm, &MSComm::OnComm, [&] {
-        comm.SetInputLen(MSComm::FrameLength);
-        comm.Input();
-        comm.Input();
-        ++count;
-    });
+    QObject::connect(&comm, &MSComm::Reading, [&] { ++count; });
     comm.SetPortOpen(true);
     return Push(pty, frames, [&] { return count; });
 }

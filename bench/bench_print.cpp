@@ -1,7 +1,7 @@
 // Opening the report window on a million samples (its table must cost nothing until rows are
 // shown) and writing a 10,000-record report to PDF.
-#include "common/Module1.h"
 #include "common/Numbers.h"
+#include "common/ui/Module1.h"
 #include "print/ui/PrintReportFrm.h"
 
 #include <QApplication>

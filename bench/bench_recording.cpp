@@ -8,8 +8,8 @@
 // must not grow with the log), and the cost of one cycle at spans of 100, 1,000 and 10,000 steps
 // in processor time, each as a ratio to the cycle at span 100.
 
-#include "common/Module1.h"
 #include "common/Numbers.h"
+#include "common/ui/Module1.h"
 #include "graph/ui/PictureBox.h"
 #include "graph/ui/TrendGraphView.h"
 

@@ -1,9 +1,10 @@
-// Feeds arbitrary bytes to the frame alignment and the decoder as the serial handler does: two
-// chunks per notification. Besides the sanitizers, it checks what must hold for any input: a
-// selected frame is one of the two chunks' first 11 bytes and ends in CR LF, a decoded reading is
-// within the meter's range, and encoding a decoded reading gives a frame that decodes the same.
+// Feeds arbitrary bytes to the frame assembler as the serial line delivers them, in pieces, with a
+// pause at the end, and to the decoder on its own. Besides the sanitizers, it checks what must
+// hold for any input: no more readings than whole frames' worth of bytes, every reading within
+// the meter's range, and encoding a decoded reading gives a frame that decodes the same.
 #include "common/Numbers.h"
 #include "meter/FrameDecoder.h"
+#include "meter/FrameReceiver.h"
 #include "meter/MeterFrameEncoder.h"
 
 #include <cmath>
@@ -32,12 +33,8 @@ bool SameReading(const MeterReading &a, const MeterReading &b)
            a.Apof == b.Apof && a.Buzzer == b.Buzzer && a.Diode == b.Diode && a.Adp == b.Adp;
 }
 
-void Exercise(const QByteArray &frame)
+void Exercise(const MeterReading &r)
 {
-    const std::optional<MeterReading> reading = DecodeMeterFrame(frame);
-    if (!reading)
-        return;
-    const MeterReading &r = *reading;
     Check(r.Decimals >= 0 && r.Decimals <= 3, "decimals 0..3");
     Check(std::fabs(r.Counts) <= 9999.0f && std::trunc(r.Counts) == r.Counts, "whole counts");
     Check(!r.NonNegative || r.Counts >= 0.0f, "non-negative function gave a negative count");
@@ -79,23 +76,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0)
         return 0;
-    // The first byte says where chunk A ends; the rest is what was waiting.
+    // The first byte says how many bytes the line hands over at a time; the rest is the line.
     const auto *bytes = reinterpret_cast<const char *>(data + 1);
     const qsizetype rest = qsizetype(size - 1);
-    const qsizetype split = std::min<qsizetype>(data[0] % 23, rest);
-    const QByteArray chunkA(bytes, split);
-    const QByteArray chunkB(bytes + split, rest - split);
+    const qsizetype piece = 1 + data[0] % 23;
 
-    const std::optional<QByteArray> frame = SelectFrame(chunkA, chunkB);
-    if (frame) {
-        Check(frame->size() == 11 && frame->endsWith("\r\n"), "frame is 11 bytes ending CR LF");
-        Check(*frame == chunkA.left(11) || *frame == chunkB.left(11), "frame comes from a chunk");
-        Check(chunkA.size() >= 11, "a short chunk A selects nothing");
-        if (chunkA.at(9) == '\r' && chunkA.at(10) == '\n')
-            Check(*frame == chunkA.left(11), "chunk A wins");
-        Exercise(*frame);
-    }
+    qsizetype readings = 0;
+    FrameReceiver receiver([&](const MeterReading &reading) {
+        ++readings;
+        Exercise(reading);
+    });
+    for (qsizetype at = 0; at < rest; at += piece)
+        receiver.Receive(bytes + at, std::min(piece, rest - at));
+    receiver.LineQuiet();
+    Check(readings <= rest / FrameReceiver::FrameLength, "at most one reading per frame's bytes");
+    Check(receiver.Waiting() == 0, "nothing waits after the pause");
+
     // The decoder on its own, with whatever length it is given.
-    Exercise(QByteArray(bytes, rest));
+    if (const std::optional<MeterReading> reading = DecodeMeterFrame(QByteArray(bytes, rest)))
+        Exercise(*reading);
     return 0;
 }

@@ -29,6 +29,13 @@ struct ScaleTexts {
     bool stopOnOverload = false;
 };
 
+// Where the scale window's OK writes: a graph's range (with a typed range only) and its span.
+struct ScaleTarget {
+    float *TopY = nullptr;
+    float *LowY = nullptr;
+    qint32 *XSpan = nullptr;
+};
+
 // The warning for leaving field; empty when nothing is reported.
 QString ScaleFieldWarning(ScaleChoice::Field field, QStringView top, QStringView low,
                           QStringView interval);

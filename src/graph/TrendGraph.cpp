@@ -3,9 +3,10 @@
 #include "common/DateTimeText.h"
 #include "common/DrawingSurface.h"
 #include "common/GraphGrid.h"
-#include "common/Module1.h"
 #include "common/Numbers.h"
 #include "graph/GraphScroll.h"
+#include "record/GraphScale.h"
+#include "record/SampleLog.h"
 #include "record/UnitConversion.h"
 
 #include <algorithm>
@@ -13,8 +14,9 @@
 
 namespace kst {
 
-TrendGraph::TrendGraph(Module1 &module, DrawingSurface &graphFrm, DrawingSurface &graphBox)
-    : m_(module), frm_(graphFrm), box_(graphBox)
+TrendGraph::TrendGraph(SampleLog &log, GraphScale &scale, DrawingSurface &graphFrm,
+                       DrawingSurface &graphBox)
+    : log_(log), scale_(scale), frm_(graphFrm), box_(graphBox)
 {
 }
 
@@ -42,21 +44,21 @@ float TrendGraph::Plotted(qint64 i, float top, float low)
 {
     // The conversion into the graph unit exactly as NormalizeUnitValue does it, with the unit
     // lookup done once per run of samples in the same unit.
-    SampleLog &log = m_.Samples;
+    SampleLog &log = log_;
     const auto k = qint32(i);
     const float value = log.SampleValue(k);
     float y;
-    if (!unitKnown_ || log.SampleUnit(k) != lastUnit_ || m_.GraphUnit != lastGraphUnit_) {
+    if (!unitKnown_ || log.SampleUnit(k) != lastUnit_ || scale_.Unit != lastGraphUnit_) {
         QString unit = log.SampleUnit(k);
-        y = NormalizeUnitValue(value, unit, m_.GraphUnit); // trims both texts
+        y = NormalizeUnitValue(value, unit, scale_.Unit); // trims both texts
         if (unit != log.SampleUnit(k))
             log.SetSampleUnit(k, unit);
         int exponent = 0;
         lastUnit_ = unit;
-        lastGraphUnit_ = m_.GraphUnit;
+        lastGraphUnit_ = scale_.Unit;
         unitKnown_ = true;
         toBase_ = UnitExponent(unit, exponent) ? std::pow(10.0, exponent) : 0.0;
-        fromBase_ = UnitExponent(m_.GraphUnit, exponent) ? std::pow(10.0, -exponent) : 1.0;
+        fromBase_ = UnitExponent(scale_.Unit, exponent) ? std::pow(10.0, -exponent) : 1.0;
     } else {
         y = float(double(value) * toBase_ * fromBase_);
     }
@@ -70,12 +72,12 @@ float TrendGraph::Plotted(qint64 i, float top, float low)
 void TrendGraph::DrawWindow(qint32 &left, qint32 count, float top, float low)
 {
     box_.Cls();
-    ScaleAndGrid(m_.GraphTopY, m_.GraphLowY, m_.GraphXSpan);
+    ScaleAndGrid(scale_.TopY, scale_.LowY, scale_.XSpan);
     box_.SetCurrentX(0);
     if (left > count - 1)
         left = count;
 
-    SampleLog &log = m_.Samples;
+    SampleLog &log = log_;
     // Never read past the stored samples, whatever the caller passes.
     const qint64 stored = qint64(log.UpperIndex()) + 1;
     const qint64 end = std::min<qint64>(count, stored);
@@ -100,7 +102,7 @@ void TrendGraph::DrawWindow(qint32 &left, qint32 count, float top, float low)
     }
     NoteDrawn(left, qint32(std::max(first, visibleEnd)));
     // Drawn only for the range the module holds: another range is drawn afresh next time.
-    if (top != m_.GraphTopY || low != m_.GraphLowY)
+    if (top != scale_.TopY || low != scale_.LowY)
         drawn_.Valid = false;
 }
 
@@ -110,10 +112,10 @@ void TrendGraph::NoteDrawn(qint32 start, qint32 end)
     drawn_.Start = start;
     drawn_.End = end;
     drawn_.Newest = false;
-    drawn_.Top = m_.GraphTopY;
-    drawn_.Low = m_.GraphLowY;
-    drawn_.Span = m_.GraphXSpan;
-    drawn_.Unit = m_.GraphUnit;
+    drawn_.Top = scale_.TopY;
+    drawn_.Low = scale_.LowY;
+    drawn_.Span = scale_.XSpan;
+    drawn_.Unit = scale_.Unit;
     drawn_.Width = box_.Width();
     drawn_.Height = box_.Height();
     drawn_.Colour = box_.ForeColor();
@@ -122,11 +124,11 @@ void TrendGraph::NoteDrawn(qint32 start, qint32 end)
 
 bool TrendGraph::SameScale() const
 {
-    return drawn_.Valid && drawn_.Top == m_.GraphTopY && drawn_.Low == m_.GraphLowY &&
-           drawn_.Span == m_.GraphXSpan && drawn_.Unit == m_.GraphUnit &&
+    return drawn_.Valid && drawn_.Top == scale_.TopY && drawn_.Low == scale_.LowY &&
+           drawn_.Span == scale_.XSpan && drawn_.Unit == scale_.Unit &&
            drawn_.Width == box_.Width() && drawn_.Height == box_.Height() &&
            drawn_.Colour == box_.ForeColor() && drawn_.PenWidth == box_.DrawWidth() &&
-           box_.ScaleWidth() == m_.GraphXSpan;
+           box_.ScaleWidth() == scale_.XSpan;
 }
 
 void TrendGraph::Invalidate()
@@ -138,14 +140,14 @@ void TrendGraph::Invalidate()
 void TrendGraph::RedrawGraph(qint32 &left, qint32 count, float top, float low)
 {
     DrawWindow(left, count, top, low);
-    DrawAxisLabels(m_.GraphTopY, m_.GraphLowY);
+    DrawAxisLabels(scale_.TopY, scale_.LowY);
 }
 
 void TrendGraph::DrawNewestSegment(qint32 index, float value)
 {
     float y = value;
-    if (m_.GraphTopY == m_.GraphLowY)
-        y = m_.GraphTopY; // a range without height shows every value on its one line
+    if (scale_.TopY == scale_.LowY)
+        y = scale_.TopY; // a range without height shows every value on its one line
     box_.SetDataLayer(true);
     box_.LineTo(index, y);
     box_.SetDataLayer(false);
@@ -159,13 +161,13 @@ void TrendGraph::PlotNewestSample(qint32 index, float value)
     DrawNewestSegment(index, value);
     if (AdvanceScroll)
         AdvanceScroll(index);
-    DrawAxisLabels(m_.GraphTopY, m_.GraphLowY);
+    DrawAxisLabels(scale_.TopY, scale_.LowY);
 }
 
 void TrendGraph::ShowRecordedWindow(qint32 left, qint32 count, bool newestSegment)
 {
-    const float top = m_.GraphTopY, low = m_.GraphLowY;
-    SampleLog &log = m_.Samples;
+    const float top = scale_.TopY, low = scale_.LowY;
+    SampleLog &log = log_;
     const qint64 stored = qint64(log.UpperIndex()) + 1;
     // How far the picture already goes: the newest segment drawn last time counts as the line
     // to that sample when it lies where the line would put it.
@@ -178,9 +180,9 @@ void TrendGraph::ShowRecordedWindow(qint32 left, qint32 count, bool newestSegmen
                      drawn_.NewestValue == Plotted(drawn_.End, top, low);
         shownEnd = drawn_.End + 1;
     }
-    const qint64 visibleEnd = std::min<qint64>(count, qint64(left) + m_.GraphXSpan + 2);
-    canAdvance = canAdvance && count >= shownEnd && left - drawn_.Start < m_.GraphXSpan &&
-                 visibleEnd - shownEnd <= m_.GraphXSpan;
+    const qint64 visibleEnd = std::min<qint64>(count, qint64(left) + scale_.XSpan + 2);
+    canAdvance = canAdvance && count >= shownEnd && left - drawn_.Start < scale_.XSpan &&
+                 visibleEnd - shownEnd <= scale_.XSpan;
     if (canAdvance) {
         if (left > drawn_.Start)
             box_.ScrollData(left - drawn_.Start);
@@ -212,13 +214,13 @@ void TrendGraph::UpdateAxisLabels()
 {
     Labels now;
     now.Valid = true;
-    now.Top = m_.GraphTopY;
-    now.Low = m_.GraphLowY;
+    now.Top = scale_.TopY;
+    now.Low = scale_.LowY;
     now.FrameWidth = frm_.Width();
     now.FrameHeight = frm_.Height();
     now.BoxWidth = box_.Width();
     static constexpr int offsets[] = {0, 20, 40, 60, 80, 95};
-    const SampleLog &log = m_.Samples;
+    const SampleLog &log = log_;
     for (int offset : offsets) {
         const qint64 index = qint64(ViewStart) + offset;
         if (index > log.UpperIndex())
@@ -227,7 +229,7 @@ void TrendGraph::UpdateAxisLabels()
     }
     if (now == labels_)
         return;
-    DrawAxisLabels(m_.GraphTopY, m_.GraphLowY);
+    DrawAxisLabels(scale_.TopY, scale_.LowY);
 }
 
 void TrendGraph::DrawAxisLabels(float top, float low)
@@ -256,7 +258,7 @@ void TrendGraph::DrawAxisLabels(float top, float low)
     frm_.SetFontBold(false);
     // Fixed sample offsets: under every second vertical grid line when the span is 100.
     static constexpr int offsets[] = {0, 20, 40, 60, 80, 95};
-    const SampleLog &log = m_.Samples;
+    const SampleLog &log = log_;
     labels_ = Labels{};
     labels_.Valid = true;
     labels_.Top = top;
@@ -283,11 +285,10 @@ void TrendGraph::DrawAxisLabels(float top, float low)
 
 void TrendGraph::ShowScrollWindow(qint32 scrollValue)
 {
-    const ViewWindow window =
-        ScrollViewWindow(scrollValue, box_.ScaleWidth(), m_.Samples.SampleCount);
+    const ViewWindow window = ScrollViewWindow(scrollValue, box_.ScaleWidth(), log_.SampleCount);
     ViewStart = window.Start;
     ViewEnd = window.End;
-    RedrawGraph(ViewStart, ViewEnd, m_.GraphTopY, m_.GraphLowY);
+    RedrawGraph(ViewStart, ViewEnd, scale_.TopY, scale_.LowY);
 }
 
 QRectF PlotAreaGeometry(QSizeF frame, double valueLabelWidth, double valueLabelHeight,

@@ -10,18 +10,20 @@
 namespace kst {
 
 class DrawingSurface;
-class Module1;
+class SampleLog;
+struct GraphScale;
 
 // The trend graph's drawing: the sample log as a strip chart on two surfaces, the frame
 // (GraphFrm: value labels on the left, time labels at the bottom) and the plot area inside it
 // (GraphBox: grid and data line). The plot area's user coordinates are sample steps across
-// (GraphXSpan of them) and values upwards, from the module's GraphLowY to GraphTopY.
+// (the scale's XSpan of them) and values upwards, from its LowY to its TopY.
 //
 // The graph keeps no data of its own: every redraw is computed from the sample log, the graph
-// scale in Module1 and ViewStart.
+// scale and ViewStart.
 class TrendGraph {
 public:
-    TrendGraph(Module1 &module, DrawingSurface &graphFrm, DrawingSurface &graphBox);
+    TrendGraph(SampleLog &log, GraphScale &scale, DrawingSurface &graphFrm,
+               DrawingSurface &graphBox);
 
     // Index of the sample at the left edge of the last scroll or repaint redraw (the first time
     // label and the base of the point read-out), and one past the last sample it drew.
@@ -77,7 +79,8 @@ private:
     // The labels, redrawn only when a text, the range or the frame changed.
     void UpdateAxisLabels();
 
-    Module1 &m_;
+    SampleLog &log_;
+    GraphScale &scale_;
     DrawingSurface &frm_;
     DrawingSurface &box_;
     std::vector<QPointF> points_; // reused by every redraw

@@ -103,25 +103,6 @@ void Cascade(int &value, std::initializer_list<bool *> flags, int weight)
 
 } // namespace
 
-std::optional<QByteArray> SelectFrame(const QByteArray &chunkA, const QByteArray &chunkB)
-{
-    // Only a whole chunk can be tested; a short one ends the search.
-    const auto test = [](const QByteArray &chunk) -> std::optional<bool> {
-        if (chunk.size() < FrameLength)
-            return std::nullopt;
-        return chunk.at(9) == '\r' && chunk.at(10) == '\n';
-    };
-    const std::optional<bool> a = test(chunkA);
-    if (!a)
-        return std::nullopt;
-    if (*a)
-        return chunkA.left(FrameLength);
-    const std::optional<bool> b = test(chunkB);
-    if (b && *b)
-        return chunkB.left(FrameLength);
-    return std::nullopt;
-}
-
 std::optional<MeterReading> DecodeMeterFrame(const QByteArray &frame)
 {
     if (frame.size() < FrameLength)

@@ -36,11 +36,6 @@ struct MeterReading {
     bool Adp = false;
 };
 
-// Frame alignment of one notification: chunk A is the frame when it holds 11 bytes ending in
-// CR LF; otherwise chunk B with the same test. A chunk A shorter than 11 bytes cannot be tested
-// and ends the search at once (no look at B). Nothing when no frame was found.
-std::optional<QByteArray> SelectFrame(const QByteArray &chunkA, const QByteArray &chunkB);
-
 // Decodes one aligned 11-byte frame. Nothing when the frame is not 11 bytes or a digit byte is
 // not a digit 0..9. The flag bytes are read with the meter's arithmetic cascade (subtracting 8,
 // 4, 2, 1 in turn), so bytes that are not well formed still give a defined result.

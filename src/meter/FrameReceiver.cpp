@@ -1,57 +1,85 @@
 #include "meter/FrameReceiver.h"
 
-#include "meter/FrameDecoder.h"
-
-#include <algorithm>
-
 namespace kst {
 
-void FrameReceiver::Receive(const QByteArray &bytes)
+namespace {
+
+bool EndsFrame(const char *frame)
 {
-    buffer_.append(bytes);
-    while (buffer_.size() >= 2 * FrameLength && !reading_) {
-        const qsizetype before = buffer_.size();
-        RunReader();
-        if (buffer_.size() >= before)
-            break; // a reader that takes nothing would spin
+    return frame[FrameReceiver::FrameLength - 2] == '\r' &&
+           frame[FrameReceiver::FrameLength - 1] == '\n';
+}
+
+} // namespace
+
+void FrameReceiver::Receive(const char *bytes, qsizetype size)
+{
+    buffer_.append(bytes, size);
+    while (inStep_ && Waiting() >= FrameLength) {
+        const char *frame = buffer_.constData() + start_;
+        if (!EndsFrame(frame)) {
+            Discard(); // what waits stays only as the candidate for the frame before the pause
+            return;
+        }
+        start_ += FrameLength;
+        Deliver(frame); // the handler may put the assembler out of step
+    }
+    if (!inStep_) {
+        KeepLastFrame();
+    } else if (start_ == buffer_.size()) {
+        buffer_.clear(); // keeps its capacity: no allocation per frame
+        start_ = 0;
+    } else if (start_ > 0) {
+        buffer_.remove(0, start_);
+        start_ = 0;
     }
 }
 
 void FrameReceiver::LineQuiet()
 {
-    if (buffer_.size() < FrameLength) {
-        buffer_.clear();
+    // In step, what waits is a frame cut short by the pause; out of step, the frame that ended
+    // at the pause, if the last bytes are one.
+    const bool frame =
+        !inStep_ && Waiting() == FrameLength && EndsFrame(buffer_.constData() + start_);
+    const QByteArray last = frame ? buffer_.mid(start_) : QByteArray();
+    Restart();
+    if (frame)
+        Deliver(last.constData());
+}
+
+void FrameReceiver::Discard()
+{
+    inStep_ = false;
+    KeepLastFrame();
+}
+
+void FrameReceiver::Restart()
+{
+    buffer_.clear();
+    start_ = 0;
+    inStep_ = true;
+}
+
+void FrameReceiver::Deliver(const char *frame)
+{
+    const std::optional<MeterReading> reading =
+        DecodeMeterFrame(QByteArray::fromRawData(frame, FrameLength));
+    if (!reading) {
+        Discard();
         return;
     }
-    buffer_ = buffer_.right(FrameLength);
-    if (!reading_)
-        RunReader();
+    if (handler_)
+        handler_(*reading);
 }
 
-QByteArray FrameReceiver::Take(qsizetype length)
+void FrameReceiver::KeepLastFrame()
 {
-    const qsizetype n = length <= 0 ? buffer_.size() : std::min(length, buffer_.size());
-    QByteArray chunk = buffer_.left(n);
-    buffer_.remove(0, n);
-    return chunk;
-}
-
-std::optional<QByteArray> FrameReceiver::TakeFrame()
-{
-    const QByteArray chunkA = Take(FrameLength);
-    const QByteArray chunkB = Take(FrameLength);
-    std::optional<QByteArray> frame = SelectFrame(chunkA, chunkB);
-    if (!frame)
-        Discard();
-    return frame;
-}
-
-void FrameReceiver::RunReader()
-{
-    reading_ = true;
-    if (reader_)
-        reader_();
-    reading_ = false;
+    if (buffer_.size() - start_ > FrameLength)
+        start_ = buffer_.size() - FrameLength;
+    if (start_ > 0) {
+        buffer_.remove(0, start_);
+        start_ = 0;
+    }
 }
 
 } // namespace kst

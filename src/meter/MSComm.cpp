@@ -7,13 +7,18 @@
 namespace kst {
 
 MSComm::MSComm(PortMap portMap, QObject *parent)
-    : QObject(parent), portMap_(std::move(portMap)), receiver_([this] { Raise(); })
+    : QObject(parent), portMap_(std::move(portMap)), receiver_([this](const MeterReading &reading) {
+          ++readings_;
+          watchdog_.stop();
+          emit Reading({clock_ ? clock_() : QDateTime::currentDateTime(), reading});
+      })
 {
+    watchdog_.setObjectName(QStringLiteral("Timer2"));
+    watchdog_.setParent(this);
+    watchdog_.setInterval(3000);
+    connect(&watchdog_, &QTimer::timeout, this, &MSComm::Silent);
     quietTimer_.setSingleShot(true);
-    connect(&quietTimer_, &QTimer::timeout, this, [this] {
-        if (port_.isOpen())
-            receiver_.LineQuiet();
-    });
+    connect(&quietTimer_, &QTimer::timeout, this, &MSComm::Quiet);
     connect(&retryTimer_, &QTimer::timeout, this, &MSComm::Retry);
     connect(&port_, &QSerialPort::readyRead, this, &MSComm::ReadAvailable);
     connect(&port_, &QSerialPort::errorOccurred, this, &MSComm::HandleError);
@@ -89,7 +94,7 @@ int MSComm::SetPortOpen(bool open)
         if (port_.isOpen())
             port_.close();
         quietTimer_.stop();
-        receiver_.Discard();
+        receiver_.Restart();
         emit StateChanged();
         return 0;
     }
@@ -121,7 +126,7 @@ int MSComm::Open()
                       : stop == u"1.5" ? QSerialPort::OneAndHalfStop
                                        : QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
-    receiver_.Discard();
+    receiver_.Restart();
     if (port_.open(QIODevice::ReadWrite)) {
         // A line the device does not have reports an unsupported operation, which is ignored.
         port_.setDataTerminalReady(dtr_);
@@ -151,25 +156,34 @@ void MSComm::Retry()
     emit StateChanged();
 }
 
-void MSComm::SetInBufferCount(int count)
-{
-    if (count <= 0)
-        receiver_.Discard();
-}
-
 void MSComm::ReadAvailable()
 {
     const QByteArray bytes = port_.readAll();
-    quietTimer_.start(quietMs_);
+    sinceBytes_.start();
+    const bool wasInStep = !receiver_.WaitingForPause();
     receiver_.Receive(bytes);
+    if (wasInStep && receiver_.WaitingForPause())
+        watchdog_.start(); // bytes that were no frame: the recovery re-arms the watchdog
+    // The pause matters only while part of a frame waits or the assembler is out of step; the
+    // timer is armed once and checks the time of the last bytes when it runs out.
+    if (receiver_.Waiting() > 0 && !quietTimer_.isActive())
+        quietTimer_.start(quietMs_);
 }
 
-void MSComm::Raise()
+void MSComm::Quiet()
 {
     if (!port_.isOpen())
         return;
-    commEvent_ = ComEvReceive;
-    emit OnComm();
+    const qint64 left = quietMs_ - sinceBytes_.elapsed();
+    if (left > 0) {
+        quietTimer_.start(int(left));
+        return;
+    }
+    const bool wasInStep = !receiver_.WaitingForPause();
+    const quint64 before = readings_;
+    receiver_.LineQuiet();
+    if (!wasInStep && readings_ == before)
+        watchdog_.start(); // the bytes before the pause were no frame either
 }
 
 void MSComm::HandleError(QSerialPort::SerialPortError error)
@@ -181,7 +195,7 @@ void MSComm::HandleError(QSerialPort::SerialPortError error)
         return;
     port_.close();
     quietTimer_.stop();
-    receiver_.Discard();
+    receiver_.Restart();
     if (retryMs_ > 0)
         retryTimer_.start(retryMs_);
     emit DeviceLost();

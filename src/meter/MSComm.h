@@ -1,8 +1,10 @@
 #pragma once
 
 #include "meter/FrameReceiver.h"
+#include "meter/TimedReading.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QTimer>
@@ -10,23 +12,25 @@
 
 namespace kst {
 
-// The main window's serial control: just the operations the program uses, over QSerialPort. It
-// needs no widgets, so a program without windows can log the meter through it too.
+// The meter's serial link: the port (the main window's serial control), the frame assembler, the
+// receive watchdog and the modem lines, over QSerialPort. It needs no widgets, so a program
+// without windows logs the meter through it too.
 //
 // Port numbers 1..4 map to device paths (COM1 -> /dev/ttyS0 by default; the settings store's
 // "Ports" section can assign any device). Opening reports failures as error numbers: 8005 when
 // the device is held by another program, 8002 when it does not exist, ErrNoPermission when the
 // user may not open it, 8000 for anything else.
 //
-// Receive threshold: OnComm (CommEvent 2, data received) is raised by the frame receiver's rules
-// (a whole frame waiting when the line goes quiet, or two frames' worth at once).
+// Every whole frame that arrives is decoded and handed on at once as a reading stamped with the
+// clock's time (see FrameReceiver for how the link keeps in step with the frames). The watchdog
+// (Timer2) stops when a reading arrives; whoever handles the reading starts it again, and the
+// link does after bytes it had to drop. When it runs out the meter has been silent too long.
 //
 // A vanished device (USB adapter pulled) closes the port once; then the same device is tried
 // again every RetryMs until it answers, and the port reopens with the same settings.
 class MSComm : public QObject {
     Q_OBJECT
 public:
-    static constexpr int ComEvReceive = 2;
     static constexpr int ErrPortAlreadyOpen = 8005;
     static constexpr int ErrBadPortNumber = 8002;
     static constexpr int ErrOther = 8000;
@@ -60,16 +64,14 @@ public:
     // for errors the program does not explain.
     static QString OpenErrorText(int error, int port, const QString &device);
 
-    int InputLen() const { return inputLen_; }
-    void SetInputLen(int length) { inputLen_ = length; }
-    // Takes up to InputLen bytes (all when 0) from the receive buffer.
-    QByteArray Input() { return receiver_.Take(inputLen_); }
-    int InBufferCount() const { return int(receiver_.Waiting()); }
-    // Setting 0 discards everything waiting.
-    void SetInBufferCount(int count);
+    // The recovery step: what waits on the line is dropped; the frame that ends at the next pause
+    // is read afresh.
+    void Discard() { receiver_.Discard(); }
 
-    // Kind of the notification being handled (2 = data received).
-    int CommEvent() const { return commEvent_; }
+    // The time readings are stamped with; the local clock unless set.
+    void SetClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
+    // The receive watchdog, "Timer2": 3000 ms unless set, off until the first reading.
+    QTimer &Watchdog() { return watchdog_; }
 
     // Quiet time that ends a frame; the meter pauses far longer between frames.
     int QuietMs() const { return quietMs_; }
@@ -88,7 +90,10 @@ public:
     LinkState State() const;
 
 signals:
-    void OnComm();
+    // A reading arrived.
+    void Reading(const kst::TimedReading &reading);
+    // The watchdog ran out: no reading for its interval.
+    void Silent();
     // The port was closed because its device went away.
     void DeviceLost();
     // Opened, closed, lost or reopened.
@@ -98,21 +103,23 @@ private:
     int Open();
     void Retry();
     void ReadAvailable();
-    void Raise();
+    void Quiet();
     void HandleError(QSerialPort::SerialPortError error);
 
     PortMap portMap_;
     QSerialPort port_;
     QTimer quietTimer_;
+    QElapsedTimer sinceBytes_;
     QTimer retryTimer_;
+    QTimer watchdog_;
     FrameReceiver receiver_;
+    std::function<QDateTime()> clock_;
     QString settings_ = QStringLiteral("9600,n,8,1");
     int commPort_ = 1;
-    int inputLen_ = 0;
-    int commEvent_ = 0;
     int quietMs_ = 40;
     int retryMs_ = 2000;
     int openError_ = 0;
+    quint64 readings_ = 0;
     bool dtr_ = true;
     bool rts_ = false;
 };

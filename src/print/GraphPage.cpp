@@ -3,7 +3,6 @@
 #include "common/DateTimeText.h"
 #include "common/DrawingSurface.h"
 #include "common/GraphGrid.h"
-#include "common/Module1.h"
 #include "common/PrinterPage.h"
 #include "record/SampleLog.h"
 #include "record/UnitConversion.h"
@@ -175,17 +174,16 @@ bool GraphPrintRangeReadable(const SampleLog &log, const GraphPrintState &state)
     return state.PrintLastIndex < state.PrintFirstIndex || state.PrintLastIndex <= log.UpperIndex();
 }
 
-void PrintGraphPage(DrawingSurface &surface, Module1 &module, const GraphPrintState &state,
-                    qint32 span, int lineWidth)
+void PrintGraphPage(DrawingSurface &surface, const GraphPageSource &source,
+                    const GraphPrintState &state, qint32 span, int lineWidth)
 {
-    const float top = module.PrintGraphTopY;
-    const float low = module.PrintGraphLowY;
+    const float top = source.top;
+    const float low = source.low;
     PreparePrinterPage(surface, top, low, span);
     DrawPrinterGrid(surface);
-    PrintGraphLabels(surface, top, low, span, module.Samples, state, module.CurrentFileName,
-                     module.Now());
+    PrintGraphLabels(surface, top, low, span, source.log, state, source.fileName, source.now);
     surface.SetDrawWidth(lineWidth);
-    PrintGraphCurve(surface, module.Samples, module.GraphUnit, state.PrintFirstIndex,
+    PrintGraphCurve(surface, source.log, source.graphUnit, state.PrintFirstIndex,
                     state.PrintLastIndex, top, low);
     surface.SetDrawWidth(1);
     surface.EndDoc();
@@ -194,7 +192,7 @@ void PrintGraphPage(DrawingSurface &surface, Module1 &module, const GraphPrintSt
 void DrawPreviewGraph(GraphPreview &preview, qint32 first, qint32 last, float top, float low,
                       qint32 span)
 {
-    SampleLog &log = preview.module.Samples;
+    SampleLog &log = preview.log;
     GraphPrintState &state = preview.state;
     if (first >= last || !HoldsIndex(log, first))
         return;
@@ -220,7 +218,7 @@ void DrawPreviewGraph(GraphPreview &preview, qint32 first, qint32 last, float to
     for (qint32 i = first, k = 0; i <= end; ++i, ++k) {
         QString unit = log.SampleUnit(i);
         float value = log.SampleValue(i);
-        points.emplace_back(k, GraphPointValue(value, unit, preview.module.GraphUnit, top, low));
+        points.emplace_back(k, GraphPointValue(value, unit, preview.graphUnit, top, low));
         UpdatePrintMax(state.PrintMaxValue, state.PrintMaxUnit, value, unit);
         UpdatePrintMin(state.PrintMinValue, state.PrintMinUnit, value, unit);
         if (unit != log.SampleUnit(i)) // the conversion trims a stored unit text in place
@@ -245,7 +243,7 @@ void SetPreviewScale(GraphPreview &preview, float top, float low, qint32 span)
 void DrawPreviewLabels(GraphPreview &preview, float top, float low)
 {
     DrawingSurface &frame = preview.frame;
-    const SampleLog &log = preview.module.Samples;
+    const SampleLog &log = preview.log;
     const GraphPrintState &state = preview.state;
     frame.Cls();
     const double fw = frame.ScaleWidth();

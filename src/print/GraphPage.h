@@ -10,7 +10,6 @@
 namespace kst {
 
 class DrawingSurface;
-class Module1;
 class SampleLog;
 
 // The graph print window's own variables: the sample range to print and what the last preview
@@ -70,14 +69,27 @@ bool GraphPrintRangeReadable(const SampleLog &log, const GraphPrintState &state)
 // The whole graph page on a surface whose orientation and paper are already set: coordinates,
 // grid, text, curve in the given line width, document ended. span is the preview box's
 // horizontal extent. The range must be readable.
-void PrintGraphPage(DrawingSurface &surface, Module1 &module, const GraphPrintState &state,
-                    qint32 span, int lineWidth);
+struct GraphPageSource {
+    SampleLog &log;
+    // The graph's unit, which the conversion trims in place.
+    QString &graphUnit;
+    // The value range of the printout.
+    float top = 400.0f;
+    float low = -400.0f;
+    // Named above the graph.
+    QString fileName;
+    // The print date under it.
+    QDateTime now;
+};
+void PrintGraphPage(DrawingSurface &surface, const GraphPageSource &source,
+                    const GraphPrintState &state, qint32 span, int lineWidth);
 
 // The preview: GraphFrm (frame) holds the labels, GraphBox (box) the graph area.
 struct GraphPreview {
     DrawingSurface &frame;
     DrawingSurface &box;
-    Module1 &module;
+    SampleLog &log;
+    QString &graphUnit;
     GraphPrintState &state;
     bool landscape = true;
     int lineWidth = 2;

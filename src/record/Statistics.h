@@ -62,6 +62,7 @@ struct RunningStatistics {
     struct Ticks {
         bool Max = false, Min = false, Avg = false, Rel = false;
     };
+    Ticks Ticked;
 
     // The reset step of the main window: Max, Min and Avg empty, AvgCount 0, RelRef 0,
     // LastRawValue 0, LastDecimals 2. Units and read-outs stay as they are.

@@ -1,7 +1,7 @@
 #include "shell/AutoManFrm.h"
 
 #include "common/DateTimeText.h"
-#include "common/Module1.h"
+#include "common/ui/Module1.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

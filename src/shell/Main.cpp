@@ -1,15 +1,15 @@
 #include "shell/Main.h"
 
-#include "common/Module1.h"
 #include "common/Numbers.h"
 #include "common/Placement.h"
 #include "common/ProgramFolder.h"
 #include "common/ui/MessageBox.h"
+#include "common/ui/Module1.h"
 #include "meter/MSComm.h"
+#include "session/SettingsStore.h"
 #include "shell/AutoManFrm.h"
 #include "shell/BeginFrm.h"
 #include "shell/MainFrm.h"
-#include "shell/SettingsStore.h"
 #include "shell/TestSteps.h"
 
 #include <QApplication>
@@ -40,7 +40,6 @@ qint64 DisplaySetting(const char *key, qint64 defaultValue)
 
 MainFrm *StartUp(Module1 &module, bool showSplash)
 {
-    module.ScaleFromMainWindow = true;
     module.StopOnOverload = false;
     if (module.ProgramFolder.isEmpty())
         module.ProgramFolder = FindProgramFolder(QCoreApplication::applicationDirPath());
@@ -54,7 +53,7 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
                                            : icon);
     }
     if (module.DataFolder.isEmpty())
-        module.DataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        module.DataFolder = SettingsStore::DataFolder();
     QDir().mkpath(module.SampleFolder());
 
     auto *main = new MainFrm(module);
@@ -80,9 +79,8 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
     main->RestoreChoices();
 
     // Optically isolated cables draw their power from DTR (and some want RTS off).
-    main->MSComm1->SetModemLines(
-        SettingsStore::ReadNumber(QStringLiteral("Ports"), QStringLiteral("DTR"), 1) != 0,
-        SettingsStore::ReadNumber(QStringLiteral("Ports"), QStringLiteral("RTS"), 0) != 0);
+    const SettingsStore::ModemLines lines = SettingsStore::ReadModemLines();
+    main->MSComm1->SetModemLines(lines.dtr, lines.rts);
     const int error = main->MSComm1->SetPortOpen(true);
     if (error == MSComm::ErrPortAlreadyOpen) {
         main->ShowComErr();

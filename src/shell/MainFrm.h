@@ -5,10 +5,13 @@
 
 #include "meter/ui/PortDevices.h"
 #include "publish/PublishSettings.h"
+#include "record/ReadingSink.h"
 #include "record/Statistics.h"
 #include "shell/AutoManFrm.h"
+#include "shell/StatusLine.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -22,7 +25,10 @@ class QTimer;
 namespace kst {
 
 class Module1;
+class MeterSession;
 struct SampleFileReadResult;
+struct TimedReading;
+struct ReadingOutcome;
 class MSComm;
 class ReadingPanel;
 class StatisticsPanel;
@@ -32,11 +38,11 @@ class ScallFrm;
 class AutoManFrm;
 class RecordingJournal;
 class PublishLink;
-struct MeterReading;
 
 // The main window: the meter's front panel, the statistics, the alarm limits, the recording
-// buttons, the trend graph and the menu. It composes one collaborator per subsystem and routes
-// each event to it; the per-frame order of work lives in MSComm1_OnComm.
+// buttons, the trend graph and the menu. Meter 1 is a session (link, recording, outputs) that the
+// window builds and renders: each handler forwards to the session or to core logic and shows
+// what comes back.
 class MainFrm : public QMainWindow {
     Q_OBJECT
 public:
@@ -45,7 +51,8 @@ public:
 
     Module1 &M;
 
-    // The serial control and the receive watchdog.
+    // Meter 1's session, its serial control and its receive watchdog.
+    MeterSession &Session() { return *session_; }
     MSComm *MSComm1 = nullptr;
     QTimer *Timer2 = nullptr;
 
@@ -55,8 +62,8 @@ public:
     AlarmPanel *AlarmFrm = nullptr;
     TrendGraphView *Graph = nullptr;
 
-    // The running Max/Min/Avg/Rel statistics, which CalcFrm renders.
-    RunningStatistics Statistics;
+    // Meter 1's running Max/Min/Avg/Rel statistics, which CalcFrm renders.
+    RunningStatistics &Statistics;
 
     // "CONTROL BUTTON"
     QGroupBox *ControlFrm = nullptr;
@@ -89,7 +96,8 @@ public:
     // True while a sample file loads.
     bool Loading() const { return loading_; }
 
-    // The recording cycle: appends one sample and updates statistics and graph.
+    // The recording cycle: records one sample (stamped now) and shows it in the statistics and
+    // the graph.
     void RecordReading(float value, const QString &unitText, qint16 decimals);
     // The quit procedure; false when the user cancelled.
     bool QuitProgram();
@@ -113,7 +121,9 @@ public:
     PublishLink *Publisher() const { return publish_; }
 
 public slots:
-    void MSComm1_OnComm();
+    // Shows one reading as the session's rules left it: the panel, the alarms, the recorded
+    // sample, the status bar.
+    void MSComm1_OnComm(const kst::TimedReading &reading, const kst::ReadingOutcome &outcome);
     void Timer2_Timer();
     void StartCom_Click();
     void StopCom_Click();
@@ -155,14 +165,19 @@ private:
     QString ChooseFile(bool save, const QString &start);
     SaveOutcome SaveThroughDialog(const QString &start);
     void ShowWarning(const QString &text);
-    void ScaleApplied();
     void ScaleFromLastSample();
+    // The current file, in the caption too.
+    void SetCurrentFile(const QString &path);
+    void BuildWindow();
     void BuildMenu();
     QWidget *BuildControlFrame();
-    // frame: called for a frame, when nothing but the count and the state can have changed.
-    void UpdateStatusBar(bool frame = false);
+    void ConnectSession();
+    // Shows sample n, just recorded, in the statistics and the graph.
+    void ShowRecorded(qint32 n);
+    // Recording runs while START is down and no file is loading.
+    void UpdateRecording();
+    void UpdateStatusBar();
     void SetRecordingColours();
-    void DeviceLost();
     void SetUpJournal();
     void ShowJournalStatus();
     void RestoreLoadedReadouts(const SampleFileReadResult &result);
@@ -171,20 +186,17 @@ private:
     void RestartPublishing();
     void ShowPublishStatus();
 
-    QLabel *statusText_ = nullptr;
+    MeterSession *session_ = nullptr;
+    std::unique_ptr<StatusLine> status_;
     RecordingJournal *journal_ = nullptr;
+    std::unique_ptr<ReadingSink> journalOutput_;
     QLabel *journalText_ = nullptr;
     PublishLink *publish_ = nullptr;
+    std::unique_ptr<ReadingSink> publishOutput_;
     QLabel *publishText_ = nullptr;
     PublishSettings publishSettings_;
     // The device publishing was last started for, once it has been.
     std::optional<QString> publishDevice_;
-    // What the status bar shows, so a frame that changes nothing there costs nothing.
-    int statusPort_ = 0;
-    bool statusOpen_ = false;
-    QString statusDevice_;
-    QString statusState_;
-    qint32 statusCount_ = -1;
     ScallFrm *scallFrm_ = nullptr;
     QPointer<AutoManFrm> autoManFrm_;
     bool receiving_ = false;

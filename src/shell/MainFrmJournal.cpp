@@ -3,11 +3,13 @@
 #include "shell/MainFrm.h"
 
 #include "common/DateTimeText.h"
-#include "common/Module1.h"
 #include "common/ui/MessageBox.h"
+#include "common/ui/Module1.h"
 #include "files/RecordingJournal.h"
 #include "graph/ui/TrendGraphView.h"
 #include "record/ui/StatisticsPanel.h"
+#include "session/MeterSession.h"
+#include "session/OutputSinks.h"
 
 #include <QDir>
 #include <QLabel>
@@ -42,6 +44,9 @@ QString RecoveryQuestion(const RecordingJournal::Orphan &orphan)
 void MainFrm::SetUpJournal()
 {
     journal_ = new RecordingJournal(M.Samples, M.DataFolder, this);
+    // Samples before the journal's first one are those of the file Save writes.
+    journalOutput_ = std::make_unique<JournalOutput>(*journal_, [this] { return SaveFileName; });
+    session_->AddOutput(*journalOutput_);
     journalText_ = new QLabel(this);
     journalText_->setObjectName(QStringLiteral("JournalText"));
     journalText_->setStyleSheet(QStringLiteral("color: #c00000;"));
@@ -85,11 +90,8 @@ void MainFrm::OfferRecovery()
             RestoreLoadedReadouts(orphan->read);
             CalcFrm->Render();
             Graph->AfterLoad();
-            if (!orphan->continuedFile.isEmpty()) {
-                M.CurrentFileName = orphan->continuedFile;
-                SaveFileName = orphan->continuedFile;
-                setWindowTitle(QStringLiteral("KST_") + SaveFileName);
-            }
+            if (!orphan->continuedFile.isEmpty())
+                SetCurrentFile(orphan->continuedFile);
             DataModified = true;
             journal_->Adopt(*orphan);
             UpdateStatusBar();

@@ -2,10 +2,12 @@
 // as the settings and the port's device change, and the link in the status bar.
 #include "shell/MainFrm.h"
 
-#include "common/Module1.h"
 #include "common/Version.h"
+#include "common/ui/Module1.h"
 #include "meter/MSComm.h"
 #include "publish/PublishLink.h"
+#include "session/MeterSession.h"
+#include "session/OutputSinks.h"
 #include "shell/PublishFrm.h"
 
 #include <QLabel>
@@ -17,6 +19,12 @@ namespace kst {
 void MainFrm::SetUpPublishing()
 {
     publish_ = new PublishLink(this);
+    publishOutput_ =
+        std::make_unique<PublishOutput>([this](const QByteArray &json, const QString &unit) {
+            if (publish_->Running())
+                publish_->Publish(json, unit);
+        });
+    session_->AddOutput(*publishOutput_);
     publishText_ = new QLabel(this);
     publishText_->setObjectName(QStringLiteral("PublishText"));
     publishText_->hide();

@@ -1,7 +1,7 @@
 #include "shell/TestSteps.h"
 
-#include "common/Module1.h"
 #include "common/ui/MessageBox.h"
+#include "common/ui/Module1.h"
 #include "shell/MainFrm.h"
 
 #include <QAbstractButton>

@@ -24,8 +24,6 @@ class TestFrameDecoder : public QObject {
 private slots:
     void decode_data();
     void decode();
-    void selectFrame_data();
-    void selectFrame();
     void valueTextAndScale_data();
     void valueTextAndScale();
 };
@@ -57,29 +55,6 @@ void TestFrameDecoder::decode()
     QFETCH(QString, reading);
     const std::optional<MeterReading> r = DecodeMeterFrame(frame);
     QCOMPARE(r ? test::DescribeReading(*r) : QString(), reading);
-}
-
-void TestFrameDecoder::selectFrame_data()
-{
-    const QByteArray one = Reference;
-    const QByteArray two = With(Reference, 2, 9);
-    const QByteArray straddle = one.mid(3) + two.left(3);
-    QTest::addColumn<QByteArray>("a");
-    QTest::addColumn<QByteArray>("b");
-    QTest::addColumn<QByteArray>("frame");
-    QTest::newRow("both frames, A wins") << one << two << one;
-    QTest::newRow("only B aligned") << straddle << two << two;
-    QTest::newRow("neither aligned") << straddle << straddle << QByteArray();
-    QTest::newRow("short A does not fall back to B") << one.right(6) << two << QByteArray();
-    QTest::newRow("CR LF swapped") << With(With(one, 10, 10), 11, 13) << two << two;
-}
-
-void TestFrameDecoder::selectFrame()
-{
-    QFETCH(QByteArray, a);
-    QFETCH(QByteArray, b);
-    QFETCH(QByteArray, frame);
-    QCOMPARE(SelectFrame(a, b).value_or(QByteArray()), frame);
 }
 
 void TestFrameDecoder::valueTextAndScale_data()

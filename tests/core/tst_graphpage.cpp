@@ -1,7 +1,7 @@
-#include "common/Module1.h"
 #include "common/PrinterPage.h"
 #include "common/RecordingSurface.h"
 #include "print/GraphPage.h"
+#include "record/SampleLog.h"
 #include "support/SampleRecords.h"
 
 #include <QtTest>
@@ -93,15 +93,16 @@ void TestGraphPage::labelsStayOnPage()
 
 void TestGraphPage::curveIsClippedAndWide()
 {
-    Module1 module;
-    SampleLog &log = module.Samples;
+    SampleLog log;
+    QString graphUnit = QStringLiteral("DCV");
     for (auto [value, unit] : QList<std::pair<float, QString>>{
              {50, "DCV"}, {500, "DCV"}, {-500, "DCV"}, {0.1f, " V "}, {250, "DCmV"}})
         log.Append({value, {}, {}, unit, 0, 0, 0, 0, 0});
     GraphPrintState state;
     state.PrintLastIndex = 4; // the newest sample is drawn too
     RecordingSurface surface;
-    PrintGraphPage(surface, module, state, 100, 8);
+    PrintGraphPage(surface, {log, graphUnit, 400, -400, {}, QDateTime::currentDateTime()}, state,
+                   100, 8);
     QStringList curve;
     for (const auto &line : surface.Lines().mid(20))
         curve.append(QStringLiteral("%1,%2/%3")
@@ -166,13 +167,14 @@ void TestGraphPage::ranges()
 
 void TestGraphPage::previewOfPages2To3()
 {
-    Module1 module;
-    Fill(module.Samples, 250);
-    module.Samples.SetSampleUnit(248, QStringLiteral("DCmV"));
+    SampleLog log;
+    QString graphUnit = QStringLiteral("DCV");
+    Fill(log, 250);
+    log.SetSampleUnit(248, QStringLiteral("DCmV"));
     GraphPrintState state;
     state.PrintFirstIndex = 100;
     RecordingSurface frame(QSizeF(640, 420), 7, 14), box(QSizeF(550, 373));
-    GraphPreview preview{frame, box, module, state, true, 5};
+    GraphPreview preview{frame, box, log, graphUnit, state, true, 5};
     DrawPreviewGraph(preview, 100, 249, 400, -400, 200);
     QCOMPARE(box.ScaleWidth(), 200.0);
     QList<RecordingSurface::Item> curve;

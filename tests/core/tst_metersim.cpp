@@ -90,8 +90,9 @@ void TestMeterSim::run()
                 received));
     int whole = 0;
     for (qsizetype at = 0; at + 11 <= received.size(); ++at) {
-        const std::optional<QByteArray> frame = SelectFrame(received.mid(at, 11), {});
-        const std::optional<MeterReading> r = frame ? DecodeMeterFrame(*frame) : std::nullopt;
+        const QByteArray bytes = received.mid(at, 11);
+        const std::optional<MeterReading> r =
+            bytes.endsWith("\r\n") ? DecodeMeterFrame(bytes) : std::nullopt;
         if (!r)
             continue;
         ++whole;

@@ -1,6 +1,7 @@
-#include "common/Module1.h"
 #include "common/RecordingSurface.h"
 #include "graph/TrendGraph.h"
+#include "record/GraphScale.h"
+#include "record/SampleLog.h"
 
 #include <QTest>
 #include <cmath>
@@ -29,10 +30,11 @@ namespace {
 constexpr Colour DataColour = Red; // tells the data line from the black grid
 
 struct Graph {
-    Module1 module;
+    SampleLog log;
+    GraphScale scale;
     RecordingSurface frm{QSizeF(1000, 920)};
     RecordingSurface box{QSizeF(800, 800)};
-    TrendGraph graph{module, frm, box};
+    TrendGraph graph{log, scale, frm, box};
     Graph() { box.SetForeColor(DataColour); }
 
     void Store(float value, const QString &unit, QTime time = QTime(0, 0))
@@ -41,7 +43,7 @@ struct Graph {
         s.value = value;
         s.unit = unit;
         s.time = time;
-        module.Samples.Append(s);
+        log.Append(s);
     }
     // Items of a kind since the surface's last clear.
     static QList<Item> Shown(const RecordingSurface &surface, Kind kind, int colour = -1)
@@ -106,8 +108,8 @@ void TestTrendGraph::gridAndLabels()
     QFETCH(int, viewStart);
     QFETCH(QStringList, times);
     Graph g;
-    g.module.GraphTopY = top;
-    g.module.GraphLowY = low;
+    g.scale.TopY = top;
+    g.scale.LowY = low;
     qint32 left = 0;
     g.graph.RedrawGraph(left, 0, top, low);
     const QList<Item> grid = g.Shown(g.box, Kind::Line, Black);
@@ -147,9 +149,9 @@ void TestTrendGraph::plottedSamples()
     QFETCH(QString, unit);
     QFETCH(double, redrawn);
     Graph g;
-    g.module.GraphTopY = 1000;
-    g.module.GraphLowY = -1000;
-    g.module.GraphUnit = graphUnit;
+    g.scale.TopY = 1000;
+    g.scale.LowY = -1000;
+    g.scale.Unit = graphUnit;
     g.Store(100, graphUnit);
     g.Store(value, unit);
     // The recording cycle of sample 1: the window up to sample 0, then the newest segment to the

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Message.h"
-#include "common/Module1.h"
+#include "common/ui/Module1.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "record/ui/AlarmPanel.h"
 
 #include "MessageCatcher.h"
-#include "common/Module1.h"
+#include "common/ui/Module1.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "shell/AutoManFrm.h"
 
-#include "common/Module1.h"
+#include "common/ui/Module1.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "common/Numbers.h"
 #include "files/RecordingJournal.h"
+#include "session/SettingsStore.h"
 #include "shell/MainFrm.h"
-#include "shell/SettingsStore.h"
 #include "support/SampleRecords.h"
 #include "support/ui/ProgramUnderTest.h"
 

@@ -1,8 +1,8 @@
 #include "meter/MSComm.h"
 #include "meter/MeterFrameEncoder.h"
 #include "meter/ui/CommuniFrm.h"
+#include "session/SettingsStore.h"
 #include "shell/MainFrm.h"
-#include "shell/SettingsStore.h"
 #include "support/ui/ProgramUnderTest.h"
 
 #include <QElapsedTimer>

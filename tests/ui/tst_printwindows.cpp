@@ -1,6 +1,6 @@
 #include "MessageCatcher.h"
-#include "common/Module1.h"
 #include "common/Numbers.h"
+#include "common/ui/Module1.h"
 #include "graph/ui/PictureBox.h"
 #include "print/ui/PrintGraphFrm.h"
 #include "print/ui/PrintReportFrm.h"
@@ -98,7 +98,8 @@ std::unique_ptr<QDialog> ShownWindow(const QString &kind, Module1 &module)
     if (kind == u"report")
         window = std::make_unique<PrintReportFrm>(module);
     else
-        window = std::make_unique<PrintGraphFrm>(module, std::function<void()>());
+        window =
+            std::make_unique<PrintGraphFrm>(module, std::function<void(const ScaleTarget &)>());
     window->show();
     return window;
 }
@@ -250,11 +251,13 @@ void TestPrintWindows::graphScaleAndEmptyLog()
 
     Fill(module, 250);
     bool printMode = false;
-    PrintGraphFrm window(module, [&] {
-        printMode = !module.ScaleFromMainWindow;
-        module.PrintGraphTopY = 300;
-        module.PrintGraphLowY = 0;
-        module.PrintGraphXSpan = 50;
+    PrintGraphFrm window(module, [&](const ScaleTarget &target) {
+        printMode = target.TopY == &module.PrintGraphTopY &&
+                    target.LowY == &module.PrintGraphLowY &&
+                    target.XSpan == &module.PrintGraphXSpan;
+        *target.TopY = 300;
+        *target.LowY = 0;
+        *target.XSpan = 50;
     });
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));

@@ -1,7 +1,7 @@
 #include "graph/ui/ScallFrm.h"
 
 #include "MessageCatcher.h"
-#include "common/Module1.h"
+#include "common/ui/Module1.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -90,9 +90,10 @@ void TestScallFrm::okWritesTheCallersScale()
     Module1 m;
     m.GraphTopY = 1, m.GraphLowY = -1, m.GraphXSpan = 9;
     m.PrintGraphTopY = 2, m.PrintGraphLowY = -2, m.PrintGraphXSpan = 9;
-    m.ScaleFromMainWindow = fromMain;
     MessageCatcher catcher(m);
     Window w(m);
+    if (!fromMain)
+        w.f.SetTarget({&m.PrintGraphTopY, &m.PrintGraphLowY, &m.PrintGraphXSpan});
     QSignalSpy applied(&w.f, &ScallFrm::ScaleApplied);
     w.Find<QRadioButton>("ManOption")->click();
     w.Type("TopYText", "5");

@@ -4,11 +4,12 @@
 #include "graph/ui/ScallFrm.h"
 #include "graph/ui/TrendGraphView.h"
 #include "meter/MSComm.h"
+#include "record/ui/AlarmPanel.h"
+#include "session/SettingsStore.h"
 #include "shell/AboutFrm.h"
 #include "shell/AutoManFrm.h"
 #include "shell/HelpWindow.h"
 #include "shell/Main.h"
-#include "shell/SettingsStore.h"
 #include "support/ui/ProgramUnderTest.h"
 
 #include <QAbstractButton>

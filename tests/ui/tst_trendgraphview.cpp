@@ -1,4 +1,4 @@
-#include "common/Module1.h"
+#include "common/ui/Module1.h"
 #include "graph/ui/PictureBox.h"
 #include "graph/ui/TrendGraphView.h"
 

@@ -1,14 +1,9 @@
 #include "MeterLogger.h"
 
-#include "common/Numbers.h"
-#include "files/CsvWriter.h"
-#include "files/SampleFile.h"
 #include "meter/MSComm.h"
-#include "meter/ReadingExport.h"
+#include "session/MeterSession.h"
 
-#include <QBuffer>
-#include <QFileInfo>
-#include <cerrno>
+#include <cstdio>
 
 namespace kst {
 
@@ -40,7 +35,14 @@ QString DeviceErrorText(const QString &device, int error)
 MeterLogger::MeterLogger(LoggerOptions options, QObject *parent)
     : QObject(parent), options_(std::move(options))
 {
-    printing_ = !options_.quiet;
+    // Every reading the program would record while START is down, written out as it comes.
+    recording_.Recording = true;
+    recording_.KeepSamples = false;
+    const QString device = options_.device;
+    session_ = new MeterSession(
+        recording_, [device](int) { return device; }, this);
+    connect(session_, &MeterSession::ReadingTaken, this, &MeterLogger::Taken);
+    connect(session_, &MeterSession::OutputFailed, this, &MeterLogger::Failed);
 }
 
 MeterLogger::~MeterLogger()
@@ -48,83 +50,46 @@ MeterLogger::~MeterLogger()
     Stop();
 }
 
-bool MeterLogger::OpenMas()
+void MeterLogger::PublishTo(PublishOutput::Publish publish)
 {
-    // An existing file is continued, but only one that loads completely: records appended after
-    // a damaged one would never be read.
-    if (QFileInfo::exists(options_.masPath)) {
-        SampleLog existing;
-        const SampleFileReadResult read = LoadSampleFile(options_.masPath, existing);
-        if (!read.complete) {
-            Complain(QStringLiteral("%1: not a complete sample file (line %2: %3); choose "
-                                    "another file")
-                         .arg(options_.masPath)
-                         .arg(read.stopLine)
-                         .arg(read.stopReason));
-            return false;
-        }
-    }
-    mas_.setFileName(options_.masPath);
-    if (!mas_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
-        Complain(QStringLiteral("%1: %2").arg(options_.masPath, mas_.errorString()));
-        return false;
-    }
-    // A last record without its line end gets one, so the next record starts a line.
-    if (mas_.size() > 0) {
-        QFile tail(options_.masPath);
-        if (tail.open(QIODevice::ReadOnly) && tail.seek(tail.size() - 1) && tail.read(1) != "\n" &&
-            !Append(mas_, QByteArrayLiteral("\r\n")))
-            return false;
-    }
-    return true;
-}
-
-bool MeterLogger::OpenCsv()
-{
-    csv_.setFileName(options_.csvPath);
-    if (!csv_.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered)) {
-        Complain(QStringLiteral("%1: %2").arg(options_.csvPath, csv_.errorString()));
-        return false;
-    }
-    if (csv_.size() == 0)
-        return Append(csv_, CsvWriter::HeaderRow());
-    // An existing file is continued when it is this program's CSV and ends with a whole row.
-    QFile existing(options_.csvPath);
-    const QByteArray header = CsvWriter::HeaderRow();
-    bool ours = existing.open(QIODevice::ReadOnly) && existing.read(header.size()) == header;
-    ours = ours && existing.seek(existing.size() - 2) && existing.read(2) == "\r\n";
-    if (!ours) {
-        Complain(QStringLiteral("%1: not a CSV file of kst-log; choose another file")
-                     .arg(options_.csvPath));
-        return false;
-    }
-    return true;
+    publish_ = std::make_unique<PublishOutput>(std::move(publish));
+    session_->AddOutput(*publish_);
 }
 
 int MeterLogger::Start()
 {
-    if (!options_.masPath.isEmpty() && !OpenMas())
-        return ExitFile;
-    if (!options_.csvPath.isEmpty() && !OpenCsv())
-        return ExitFile;
+    for (const auto &[path, form] : {std::pair{options_.masPath, FileOutput::Form::Samples},
+                                     std::pair{options_.csvPath, FileOutput::Form::Csv}}) {
+        if (path.isEmpty())
+            continue;
+        auto file = std::make_unique<FileOutput>(path, form);
+        if (Status opened = file->Open(); !opened) {
+            Complain(opened.Reason());
+            return ExitFile;
+        }
+        session_->AddOutput(*file);
+        files_.push_back(std::move(file));
+    }
+    if (!options_.quiet) {
+        stream_ = std::make_unique<StreamOutput>(stdout, options_.json ? StreamOutput::Form::Json
+                                                                       : StreamOutput::Form::Text);
+        session_->AddOutput(*stream_);
+    }
 
-    const QString device = options_.device;
-    comm_ = new MSComm([device](int) { return device; }, this);
-    comm_->SetSettings(QStringLiteral("9600,n,8,1"));
-    comm_->SetModemLines(options_.dtr, options_.rts);
-    connect(comm_, &MSComm::OnComm, this, &MeterLogger::OnComm);
+    MSComm &link = session_->Link();
+    link.SetModemLines(options_.dtr, options_.rts);
     // A lost device is tried again every 2 s, as in the program; the files stay open.
-    connect(comm_, &MSComm::DeviceLost, this, [this] {
+    connect(&link, &MSComm::DeviceLost, this, [this] {
         Complain(QStringLiteral("%1: device lost; trying again every 2 s").arg(options_.device));
     });
-    connect(comm_, &MSComm::StateChanged, this, [this] {
-        if (comm_->State() == MSComm::LinkState::Open && lost_)
+    connect(&link, &MSComm::StateChanged, this, [this, &link] {
+        if (link.State() == MSComm::LinkState::Open && lost_)
             Complain(QStringLiteral("%1: reconnected").arg(options_.device));
-        lost_ = comm_->State() == MSComm::LinkState::Retrying;
+        lost_ = link.State() == MSComm::LinkState::Retrying;
     });
-    const int error = comm_->SetPortOpen(true);
+    const int error = link.SetPortOpen(true);
     if (error != 0) {
-        Complain(DeviceErrorText(device, error));
+        Complain(DeviceErrorText(options_.device, error));
         return ExitDevice;
     }
     return ExitOk;
@@ -135,94 +100,35 @@ void MeterLogger::Stop()
     if (stopped_)
         return;
     stopped_ = true;
-    if (comm_)
-        comm_->SetPortOpen(false);
-    mas_.close();
-    csv_.close();
-    std::fflush(stdout);
+    session_->Link().SetPortOpen(false);
+    static_cast<void>(session_->Flush()); // failures were said as they happened
+    for (const auto &file : files_)
+        file->Close();
 }
 
-void MeterLogger::OnComm()
-{
-    // The frame is found and decoded as the program does: two chunks of 11 bytes, the first
-    // ending in CR LF; anything else is discarded.
-    comm_->SetInputLen(MSComm::FrameLength);
-    const QByteArray chunkA = comm_->Input();
-    const QByteArray chunkB = comm_->Input();
-    const std::optional<QByteArray> frame = SelectFrame(chunkA, chunkB);
-    const std::optional<MeterReading> reading =
-        frame ? DecodeMeterFrame(*frame) : std::optional<MeterReading>();
-    if (!reading) {
-        comm_->SetInBufferCount(0);
-        return;
-    }
-    HandleReading(*reading);
-}
-
-void MeterLogger::HandleReading(const MeterReading &reading)
+void MeterLogger::Failed(const Failure &failure)
 {
     if (stopped_)
         return;
-    const QDateTime now = Clock();
-    const float value = ReadingValue(reading);
-    const QByteArray json =
-        options_.json || Publish ? ReadingJson(now, reading, value) : QByteArray();
-    if (printing_)
-        Print(options_.json ? json : ReadingLine(now, reading, value).toUtf8());
-    if (Publish)
-        Publish(json, reading.AcDcText + reading.UnitText);
-    if (!reading.Hold && (mas_.isOpen() || csv_.isOpen())) {
-        Sample sample;
-        sample.value = value;
-        sample.date = now.date();
-        sample.time = now.time();
-        sample.unit = (reading.AcDcText + reading.UnitText).trimmed();
-        sample.decimals = qint16(reading.Decimals);
-        sample.avg = NoValueMarker;
-        sample.relRef = NoValueMarker;
-        bool ok = true;
-        if (mas_.isOpen()) {
-            one_.Store(0, sample);
-            one_.SampleCount = 1;
-            QByteArray record;
-            QBuffer buffer(&record);
-            buffer.open(QIODevice::WriteOnly);
-            WriteSampleFile(buffer, one_, 1);
-            ok = Append(mas_, record);
-        }
-        if (ok && csv_.isOpen())
-            ok = Append(csv_, CsvWriter::Row(sample));
-        if (!ok) {
-            Stop();
-            emit Finished(ExitFile);
+    if (stream_ && stream_->Closed()) {
+        // The reader of standard output went away: recording goes on while there is a file.
+        if (!files_.empty())
             return;
-        }
-    }
-    ++taken_;
-    if (options_.count > 0 && taken_ >= options_.count) {
         Stop();
         emit Finished(ExitOk);
+        return;
     }
+    Complain(failure.reason);
+    Stop();
+    emit Finished(ExitFile);
 }
 
-bool MeterLogger::Append(QFile &file, const QByteArray &bytes)
+void MeterLogger::Taken()
 {
-    // One write per record: a reader never sees half of one unless the disk fills mid-record.
-    if (file.write(bytes) == bytes.size())
-        return true;
-    Complain(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
-    return false;
-}
-
-void MeterLogger::Print(const QByteArray &line)
-{
-    // A reader that went away (kst-log ... | head) ends the printing, not the recording.
-    if (std::fwrite(line.constData(), 1, size_t(line.size()), stdout) != size_t(line.size()) ||
-        std::fputc('\n', stdout) == EOF || std::fflush(stdout) != 0) {
-        if (errno == EPIPE)
-            printing_ = false;
-    }
-    if (!printing_ && !mas_.isOpen() && !csv_.isOpen()) {
+    if (stopped_)
+        return;
+    ++taken_;
+    if (options_.count > 0 && taken_ >= options_.count) {
         Stop();
         emit Finished(ExitOk);
     }

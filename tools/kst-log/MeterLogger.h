@@ -1,44 +1,22 @@
 #pragma once
 
-#include "meter/FrameDecoder.h"
-#include "record/SampleLog.h"
+#include "LoggerOptions.h"
+#include "record/MeterRecording.h"
+#include "session/OutputSinks.h"
 
-#include <QDateTime>
-#include <QFile>
 #include <QObject>
-#include <QString>
-#include <cstdio>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace kst {
 
-class MSComm;
+class MeterSession;
 
-// Exit codes of kst-log (the sysexits.h values).
-enum ExitCode : int {
-    ExitOk = 0,
-    ExitUsage = 64,  // a wrong command line
-    ExitDevice = 69, // the serial device cannot be opened
-    ExitFile = 73,   // a file cannot be read, created or written
-};
-
-struct LoggerOptions {
-    QString device;   // serial device path
-    QString masPath;  // sample file to append to; empty for none
-    QString csvPath;  // CSV file to append to; empty for none
-    qint64 count = 0; // readings to take; 0 for no limit
-    bool quiet = false;
-    bool json = false;
-    // Modem control lines after opening; optically isolated cables draw their power from them.
-    bool dtr = true;
-    bool rts = false;
-};
-
-// Receives the meter's frames on a serial device, prints each reading on standard output (a
-// line of text or of JSON) and appends what the program would record to a sample file and a CSV
-// file as it arrives, each record in one write, so a file cut at any moment still loads. A held
-// display is printed but not recorded; an over-range reading is recorded with the marker 4000.
+// One meter logged without a screen: a session on the device whose recording keeps every
+// reading the program would record (a held display is printed but not recorded; an over-range
+// reading is recorded with the marker 4000), printed on standard output and appended to a sample
+// file and a CSV file as it arrives.
 class MeterLogger : public QObject {
     Q_OBJECT
 public:
@@ -51,30 +29,26 @@ public:
     // Ends the run: the files are closed complete.
     void Stop();
 
-    // The clock readings are stamped with; tests may replace it.
-    std::function<QDateTime()> Clock = [] { return QDateTime::currentDateTime(); };
-    // Given every reading as its JSON object and unit text (for publishing); may be empty.
-    std::function<void(const QByteArray &json, const QString &unit)> Publish;
+    MeterSession &Session() { return *session_; }
+    // Hands every reading to a publisher as well (its JSON object and unit text).
+    void PublishTo(PublishOutput::Publish publish);
 
 signals:
-    // The run is over (count reached or a file failed); the program ends with this code.
+    // The run is over (count reached, a file failed, nothing left to do); the program ends with
+    // this code.
     void Finished(int exitCode);
 
 private:
-    void OnComm();
-    void HandleReading(const MeterReading &reading);
-    bool OpenMas();
-    bool OpenCsv();
-    bool Append(QFile &file, const QByteArray &bytes);
-    void Print(const QByteArray &line);
+    void Taken();
+    void Failed(const Failure &failure);
 
     LoggerOptions options_;
-    MSComm *comm_ = nullptr;
-    QFile mas_;
-    QFile csv_;
-    SampleLog one_; // holds the one sample being written to the sample file
+    MeterRecording recording_;
+    MeterSession *session_;
+    std::vector<std::unique_ptr<FileOutput>> files_;
+    std::unique_ptr<StreamOutput> stream_;
+    std::unique_ptr<PublishOutput> publish_;
     qint64 taken_ = 0;
-    bool printing_ = true;
     bool stopped_ = false;
     bool lost_ = false;
 };

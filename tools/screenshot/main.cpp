@@ -10,8 +10,8 @@
 //   kst-screenshot --publish OUTPUT.png
 #include "shell/Main.h"
 #include "common/Message.h"
-#include "common/Module1.h"
 #include "common/Numbers.h"
+#include "common/ui/Module1.h"
 #include "files/RecordingJournal.h"
 #include "shell/MainFrm.h"
 

@@ -1,6 +1,6 @@
 #include "common/ui/MessageBox.h"
 
-#include "common/Module1.h"
+#include "common/ui/Module1.h"
 
 #include <QMessageBox>
 

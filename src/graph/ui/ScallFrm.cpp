@@ -1,7 +1,7 @@
 #include "graph/ui/ScallFrm.h"
 
-#include "common/Module1.h"
 #include "common/ui/FieldLeaveCheck.h"
+#include "common/ui/Module1.h"
 #include "common/ui/Named.h"
 
 #include <QCheckBox>
@@ -17,7 +17,8 @@
 
 namespace kst {
 
-ScallFrm::ScallFrm(Module1 &module, QWidget *parent) : QDialog(parent), module_(module)
+ScallFrm::ScallFrm(Module1 &module, QWidget *parent)
+    : QDialog(parent), module_(module), target_(MainGraph())
 {
     setObjectName(QStringLiteral("ScallFrm"));
     setWindowTitle(QStringLiteral("Scall"));
@@ -113,18 +114,35 @@ bool ScallFrm::MeterRangeSelected() const
     return meterOption_->isChecked();
 }
 
+ScaleTarget ScallFrm::MainGraph() const
+{
+    return {&module_.GraphTopY, &module_.GraphLowY, &module_.GraphXSpan};
+}
+
+bool ScallFrm::Edit(const ScaleTarget &target)
+{
+    target_ = target;
+    applied_ = false;
+    exec();
+    target_ = MainGraph();
+    return applied_;
+}
+
 void ScallFrm::Form_Load()
 {
+    module_.Meter1.FollowMeterRange = meterOption_->isChecked();
     SetLimitsEnabled(!meterOption_->isChecked());
 }
 
 void ScallFrm::MeterOption_Click()
 {
+    module_.Meter1.FollowMeterRange = meterOption_->isChecked();
     SetLimitsEnabled(!meterOption_->isChecked());
 }
 
 void ScallFrm::ManOption_Click()
 {
+    module_.Meter1.FollowMeterRange = false;
     SetLimitsEnabled(true);
 }
 
@@ -198,13 +216,12 @@ void ScallFrm::OkCommand_Click()
         leave_->Refuse(Box(choice.refused), choice.message);
         return;
     }
-    float &top = module_.ScaleFromMainWindow ? module_.GraphTopY : module_.PrintGraphTopY;
-    float &low = module_.ScaleFromMainWindow ? module_.GraphLowY : module_.PrintGraphLowY;
     if (manual) {
-        top = choice.topY;
-        low = choice.lowY;
+        *target_.TopY = choice.topY;
+        *target_.LowY = choice.lowY;
     }
-    (module_.ScaleFromMainWindow ? module_.GraphXSpan : module_.PrintGraphXSpan) = choice.span;
+    *target_.XSpan = choice.span;
+    applied_ = true;
     HideWindow();
     emit ScaleApplied();
 }

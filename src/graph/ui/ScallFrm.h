@@ -16,23 +16,30 @@ class Module1;
 
 // The scale window: Y range from the meter or typed limits, X span, and "stop recording on an
 // over-range reading". Created once and only ever hidden (OK, Cancel and the close box), so its
-// controls keep their values between openings. One window serves the main window and the graph
-// print window; Module1::ScaleFromMainWindow says whose values OK writes.
+// controls keep their values between openings. One window serves the main window's graph and the
+// graph print window: whoever opens it says which scale OK writes. The Y-axis choice and the
+// over-range box act on meter 1's recording at once.
 class ScallFrm : public QDialog {
     Q_OBJECT
 public:
     explicit ScallFrm(Module1 &module, QWidget *parent = nullptr);
 
-    // The receive handler scales the graph from the meter's range while this is true; it takes
-    // effect as soon as the option is clicked, whether the window is then confirmed or not.
+    // The graph follows the meter's range while this is true; it takes effect as soon as the
+    // option is clicked, whether the window is then confirmed or not.
     bool MeterRangeSelected() const;
+
+    // Shows the window modally, its OK writing `target` (until it is hidden: then the main
+    // window's graph again). True when OK wrote it.
+    bool Edit(const ScaleTarget &target);
+    // Where OK writes; the main window's graph unless set.
+    void SetTarget(const ScaleTarget &target) { target_ = target; }
 
     // The controls' contents, and setting them (with the options' handlers run).
     ScaleTexts Texts() const;
     void SetTexts(const ScaleTexts &texts);
 
 signals:
-    // OK wrote the scale (to the main window's or the print window's values).
+    // OK wrote the scale to its target.
     void ScaleApplied();
     // The window was hidden by OK, Cancel or the close box.
     void Closed();
@@ -64,7 +71,11 @@ private:
     void SetLimitsEnabled(bool enabled);
     void HideWindow();
 
+    ScaleTarget MainGraph() const;
+
     Module1 &module_;
+    ScaleTarget target_;
+    bool applied_ = false;
     FieldLeaveCheck *leave_;
     QRadioButton *meterOption_;
     QRadioButton *manOption_;

@@ -1,7 +1,7 @@
 #include "graph/ui/TrendGraphView.h"
 
 #include "common/DateTimeText.h"
-#include "common/Module1.h"
+#include "common/ui/Module1.h"
 #include "graph/GraphScroll.h"
 #include "graph/ui/PictureBox.h"
 
@@ -55,7 +55,7 @@ TrendGraphView::TrendGraphView(Module1 &module, QWidget *parent)
     graphFrm_->SetFontSize(9);
     graphFrm_->SetFontBold(true);
 
-    graph_ = std::make_unique<TrendGraph>(m_, *graphFrm_, *graphBox_);
+    graph_ = std::make_unique<TrendGraph>(m_.Samples, m_.Meter1.Scale, *graphFrm_, *graphBox_);
     graph_->AdvanceScroll = [this](qint32 index) { AdvanceGraphScroll(index); };
 
     connect(hScroll_, &QScrollBar::valueChanged, this, &TrendGraphView::HScroll_Change);
@@ -143,6 +143,8 @@ void TrendGraphView::AdvanceGraphScroll(qint32 index)
 
 void TrendGraphView::RecordNewestSample(qint32 index)
 {
+    // The picture is that of the log before the sample: the scroll redraw ends at the previous
+    // sample, and the newest one is drawn as the segment after it.
     const double width = graphBox_->ScaleWidth();
     // While the log fits in one window it is drawn from the left edge; after that the window
     // ends at the new sample, with the newest segment after it.
@@ -152,8 +154,8 @@ void TrendGraphView::RecordNewestSample(qint32 index)
         cycling_ = true;
         hScroll_->setValue(scroll.Value);
         cycling_ = false;
-        // The scroll redraw ends at the previous sample; the newest is drawn by the next one.
-        const ViewWindow window = ScrollViewWindow(scroll.Value, width, m_.Samples.SampleCount);
+        // The newest sample is drawn by the next cycle.
+        const ViewWindow window = ScrollViewWindow(scroll.Value, width, index);
         graph_->ViewStart = window.Start;
         graph_->ViewEnd = window.End;
         graph_->ShowRecordedWindow(window.Start, window.End, false);

@@ -56,7 +56,8 @@ public:
     void AdvanceGraphScroll(qint32 index);
     // The recording cycle's graph work for the sample just stored at index (SampleCount still
     // equals index): the picture that the window redraw, the newest segment and the scroll
-    // bookkeeping leave, drawn once, and the labels once.
+    // bookkeeping leave, drawn once, and the labels once. The log holds it: SampleCount is
+    // index + 1.
     void RecordNewestSample(qint32 index);
     // START: puts the scroll bar on the newest samples before recording locks it.
     void PositionForRecording();

@@ -1,8 +1,8 @@
 #include "meter/ui/PortChoice.h"
 
-#include "common/Module1.h"
 #include "common/Numbers.h"
 #include "common/ui/MessageBox.h"
+#include "common/ui/Module1.h"
 #include "meter/MSComm.h"
 
 #include <QComboBox>

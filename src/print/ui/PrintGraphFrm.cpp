@@ -1,8 +1,8 @@
 #include "print/ui/PrintGraphFrm.h"
 
-#include "common/Module1.h"
 #include "common/Numbers.h"
 #include "common/ui/FieldLeaveCheck.h"
+#include "common/ui/Module1.h"
 #include "common/ui/Named.h"
 #include "graph/ui/PictureBox.h"
 #include "print/ui/PrinterSurface.h"
@@ -29,7 +29,8 @@ constexpr QRect BoxRect(64, 7, 550, 373);
 
 } // namespace
 
-PrintGraphFrm::PrintGraphFrm(Module1 &module, std::function<void()> showScaleWindow,
+PrintGraphFrm::PrintGraphFrm(Module1 &module,
+                             std::function<void(const ScaleTarget &)> showScaleWindow,
                              QWidget *parent)
     : QDialog(parent), module_(module), showScaleWindow_(std::move(showScaleWindow))
 {
@@ -113,7 +114,8 @@ PrintGraphFrm::~PrintGraphFrm() = default;
 
 GraphPreview PrintGraphFrm::Preview()
 {
-    return GraphPreview{*GraphFrm,         *GraphBox, module_, state_, Landscape->isChecked(),
+    return GraphPreview{*GraphFrm,         *GraphBox, module_.Samples,
+                        module_.GraphUnit, state_,    Landscape->isChecked(),
                         PreviewLineWidth()};
 }
 
@@ -250,10 +252,9 @@ void PrintGraphFrm::PrintGraphFrmCombo_Click()
 
 void PrintGraphFrm::Scale_Click()
 {
-    module_.ScaleFromMainWindow = false;
     if (showScaleWindow_)
-        showScaleWindow_();
-    module_.ScaleFromMainWindow = true;
+        showScaleWindow_(
+            {&module_.PrintGraphTopY, &module_.PrintGraphLowY, &module_.PrintGraphXSpan});
     // The scale window's X interval becomes the preview box's extent, which the printout uses.
     const PreviewRange r = PaintRange(AllData->isChecked(), state_.PrintFirstIndex,
                                       state_.PrintLastIndex, module_.Samples.SampleCount);
@@ -294,7 +295,10 @@ bool PrintGraphFrm::PrintOn(const Opener &open)
         PrinterError(reason);
         return false;
     }
-    PrintGraphPage(*surface, module_, state_, qint32(span), *lineWidth);
+    const GraphPageSource source{module_.Samples,         module_.GraphUnit,
+                                 module_.PrintGraphTopY,  module_.PrintGraphLowY,
+                                 module_.CurrentFileName, module_.Now()};
+    PrintGraphPage(*surface, source, state_, qint32(span), *lineWidth);
     if (!surface->Succeeded()) {
         PrinterError(surface->FailureReason());
         return false;

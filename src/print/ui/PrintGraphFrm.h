@@ -1,5 +1,6 @@
 #pragma once
 
+#include "graph/ScaleChoice.h"
 #include "print/GraphPage.h"
 
 #include <QDialog>
@@ -28,9 +29,9 @@ class PrinterSurface;
 class PrintGraphFrm : public QDialog {
     Q_OBJECT
 public:
-    // showScaleWindow opens the scale window modally in print mode; when it returns, the
-    // module's PrintGraphTopY, PrintGraphLowY and PrintGraphXSpan hold the chosen scale.
-    PrintGraphFrm(Module1 &module, std::function<void()> showScaleWindow,
+    // showScaleWindow opens the scale window modally for the target it is given, the module's
+    // PrintGraphTopY, PrintGraphLowY and PrintGraphXSpan, which then hold the chosen scale.
+    PrintGraphFrm(Module1 &module, std::function<void(const ScaleTarget &)> showScaleWindow,
                   QWidget *parent = nullptr);
     ~PrintGraphFrm() override;
 
@@ -77,7 +78,7 @@ private:
     void PrinterError(const QString &reason);
 
     Module1 &module_;
-    std::function<void()> showScaleWindow_;
+    std::function<void(const ScaleTarget &)> showScaleWindow_;
     GraphPrintState state_;
     FieldLeaveCheck *leave_ = nullptr;
 

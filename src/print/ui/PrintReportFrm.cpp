@@ -1,8 +1,8 @@
 #include "print/ui/PrintReportFrm.h"
 
-#include "common/Module1.h"
 #include "common/Numbers.h"
 #include "common/ui/FieldLeaveCheck.h"
+#include "common/ui/Module1.h"
 #include "common/ui/Named.h"
 #include "print/ReportModel.h"
 #include "print/ui/PrinterSurface.h"

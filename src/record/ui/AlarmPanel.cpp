@@ -1,8 +1,8 @@
 #include "record/ui/AlarmPanel.h"
 
-#include "common/Module1.h"
 #include "common/Numbers.h"
 #include "common/ui/FieldLeaveCheck.h"
+#include "common/ui/Module1.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -20,12 +20,6 @@ void SetTextColour(QWidget *widget, const QColor &colour)
     QPalette palette = widget->palette();
     palette.setColor(widget->foregroundRole(), colour);
     widget->setPalette(palette);
-}
-
-std::optional<float> Limit(const QString &text)
-{
-    const std::optional<double> number = ParseNumber(text);
-    return number ? std::optional<float>(float(*number)) : std::nullopt;
 }
 
 } // namespace
@@ -53,14 +47,12 @@ AlarmPanel::AlarmPanel(const Module1 &module, QWidget *parent)
 
     connect(high_, &QCheckBox::toggled, this, &AlarmPanel::AlarmH_Click);
     connect(low_, &QCheckBox::toggled, this, &AlarmPanel::AlarmL_Click);
-    highLimit_ = Limit(highText_->text());
-    lowLimit_ = Limit(lowText_->text());
-    connect(highText_, &QLineEdit::textChanged, this,
-            [this](const QString &text) { highLimit_ = Limit(text); });
-    connect(lowText_, &QLineEdit::textChanged, this,
-            [this](const QString &text) { lowLimit_ = Limit(text); });
-    for (QCheckBox *box : {high_, low_})
+    for (QLineEdit *text : {highText_, lowText_})
+        connect(text, &QLineEdit::textChanged, this, &AlarmPanel::LimitsChanged);
+    for (QCheckBox *box : {high_, low_}) {
         connect(box, &QCheckBox::toggled, this, &AlarmPanel::SettingsChanged);
+        connect(box, &QCheckBox::toggled, this, &AlarmPanel::LimitsChanged);
+    }
     for (QLineEdit *text : {highText_, lowText_})
         connect(text, &QLineEdit::editingFinished, this, &AlarmPanel::SettingsChanged);
     leave_ = new FieldLeaveCheck(module, this);
@@ -72,20 +64,25 @@ AlarmPanel::AlarmPanel(const Module1 &module, QWidget *parent)
 
 void AlarmPanel::CheckHighAlarm(float value)
 {
-    Check(high_, highText_, highLimit_, value, true);
+    Show(high_, highText_, CheckAlarm(Limits().High, value, true));
 }
 
 void AlarmPanel::CheckLowAlarm(float value)
 {
-    Check(low_, lowText_, lowLimit_, value, false);
+    Show(low_, lowText_, CheckAlarm(Limits().Low, value, false));
 }
 
-void AlarmPanel::Check(QCheckBox *box, QLineEdit *text, const std::optional<float> &limit,
-                       float value, bool high)
+void AlarmPanel::ShowVerdict(const AlarmVerdict &verdict)
 {
-    if (!limit || !box->isChecked())
+    Show(high_, highText_, verdict.High);
+    Show(low_, lowText_, verdict.Low);
+}
+
+void AlarmPanel::Show(QCheckBox *box, QLineEdit *text, AlarmCheck check)
+{
+    if (check == AlarmCheck::Untested)
         return;
-    const bool crossed = high ? value > *limit : value < *limit;
+    const bool crossed = check == AlarmCheck::Crossed;
     SetTextColour(box, crossed ? AlarmColour : NormalColour);
     SetTextColour(text, crossed ? AlarmColour : NormalColour);
     if (crossed)

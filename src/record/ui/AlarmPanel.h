@@ -1,5 +1,7 @@
 #pragma once
 
+#include "record/AlarmSettings.h"
+
 #include <QColor>
 #include <QGroupBox>
 #include <functional>
@@ -13,14 +15,6 @@ namespace kst {
 
 class FieldLeaveCheck;
 class Module1;
-
-// What the alarm frame holds: each limit's box and text, as typed.
-struct AlarmSettings {
-    bool high = false;
-    QString highText = QStringLiteral("+400");
-    bool low = false;
-    QString lowText = QStringLiteral("-400");
-};
 
 // The main window's "ALARM  VALUE" frame (AlarmFrm): a high and a low limit, each a check box
 // (AlarmH "HI", AlarmL "LO") and a text box (AlarmHText "+400", AlarmLText "-400"). The frame
@@ -39,6 +33,11 @@ public:
 
     void CheckHighAlarm(float value);
     void CheckLowAlarm(float value);
+    // Shows what testing a reading gave: each tested limit black or red, and the sound started
+    // for each crossed one.
+    void ShowVerdict(const AlarmVerdict &verdict);
+    // The limits the boxes and texts stand for now.
+    AlarmLimits Limits() const { return LimitsOf(Settings()); }
 
     AlarmSettings Settings() const;
     // Sets boxes and texts (the boxes' handlers run).
@@ -54,6 +53,8 @@ public:
 signals:
     // A box was ticked or unticked, or a limit text was edited and left.
     void SettingsChanged();
+    // The limits changed: a box or a limit text (at every keystroke).
+    void LimitsChanged();
 
 public slots:
     void AlarmH_Click();
@@ -64,8 +65,7 @@ public slots:
     void AlarmLText_LostFocus();
 
 private:
-    void Check(QCheckBox *box, QLineEdit *text, const std::optional<float> &limit, float value,
-               bool high);
+    void Show(QCheckBox *box, QLineEdit *text, AlarmCheck check);
     void InsistOnNumber(QLineEdit *text);
     void StartSound();
 
@@ -73,9 +73,6 @@ private:
     QCheckBox *low_;
     QLineEdit *highText_;
     QLineEdit *lowText_;
-    // The limits as numbers, read when their texts change.
-    std::optional<float> highLimit_;
-    std::optional<float> lowLimit_;
     FieldLeaveCheck *leave_;
     QString soundPath_;
     std::function<void()> play_;

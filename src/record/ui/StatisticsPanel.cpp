@@ -69,6 +69,9 @@ void StatisticsPanel::Render()
 
 void StatisticsPanel::ShowTicked(const Row &row)
 {
+    bool *ticks[4] = {&statistics_.Ticked.Max, &statistics_.Ticked.Min, &statistics_.Ticked.Avg,
+                      &statistics_.Ticked.Rel};
+    *ticks[&row - rows_] = row.Box->isChecked();
     const QColor colour = row.Box->isChecked() ? QColor(0, 0, 0) : GreyText();
     SetTextColour(row.Data, colour);
     SetTextColour(row.Time, colour);

@@ -12,7 +12,8 @@ class QLabel;
 namespace kst {
 
 // The main window's "CALCULATION" frame (CalcFrm): the Max, Min, Avg and Rel boxes, each with a
-// value and a time label that render the running statistics the main window keeps. A box's two
+// value and a time label that render a meter's running statistics. The boxes are the statistics'
+// ticks: a change is written to them at once. A box's two
 // labels are black while the box is ticked and the palette's disabled-text grey while it is not.
 // The boxes' handlers also run when a program step changes a box, so unticking Avg and Rel from
 // the Close command greys their labels as a click does.

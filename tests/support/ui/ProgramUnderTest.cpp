@@ -1,8 +1,9 @@
 #include "support/ui/ProgramUnderTest.h"
 
 #include "meter/MSComm.h"
+#include "session/MeterSession.h"
+#include "session/SettingsStore.h"
 #include "shell/Main.h"
-#include "shell/SettingsStore.h"
 
 #include <QLabel>
 #include <QTest>
@@ -22,8 +23,9 @@ ProgramUnderTest::ProgramUnderTest(bool openPty, const QStringList &settings)
     module.DataFolder = env.DataFolder();
     main = StartUp(module, false);
     main->EndProgram = [this] { ended = true; };
-    // Connected after the main window's handler, so this counts notifications it has handled.
-    QObject::connect(main->MSComm1, &MSComm::OnComm, main, [this] { ++notifications_; });
+    // Connected after the main window's handler, so this counts readings it has shown.
+    QObject::connect(&main->Session(), &MeterSession::ReadingTaken, main,
+                     [this] { ++notifications_; });
     main->AskFileName = [this](bool, const QString &start) {
         fileStarts << start;
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();

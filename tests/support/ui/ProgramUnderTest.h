@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Module1.h"
+#include "common/ui/Module1.h"
 #include "shell/MainFrm.h"
 #include "support/Pty.h"
 #include "support/TestEnvironment.h"

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "common/Message.h"
-#include "record/SampleLog.h"
+#include "record/GraphScale.h"
+#include "record/MeterRecording.h"
 
 #include <QDateTime>
 #include <QString>
@@ -9,32 +10,36 @@
 
 namespace kst {
 
-// The program's shared variables, created once by Main() and handed by reference to every window
-// that uses them. Tests build their own.
+// The program's shared context, created once by Main() and handed by reference to every window
+// that uses it; tests build their own. It holds what is program-wide (folders, the clock, the
+// message prompts) and meter 1's state, which the main window's session records into, under the
+// names the windows use.
 class Module1 {
 public:
     Module1();
+    Module1(const Module1 &) = delete;
+    Module1 &operator=(const Module1 &) = delete;
+
+    // Meter 1: its samples, statistics, graph scale, limits and rules.
+    MeterRecording Meter1;
 
     // The sample log: SampleCount and the nine arrays.
-    SampleLog Samples;
-
+    SampleLog &Samples = Meter1.Samples;
     // Graph scale of the main window: value at the top and bottom edge of the plot area, sample
     // steps across its width, and the unit the graph is drawn (and the statistics held) in.
-    float GraphTopY = 400.0f;
-    float GraphLowY = -400.0f;
-    qint32 GraphXSpan = 100;
-    QString GraphUnit = QStringLiteral("DCV");
+    float &GraphTopY = Meter1.Scale.TopY;
+    float &GraphLowY = Meter1.Scale.LowY;
+    qint32 &GraphXSpan = Meter1.Scale.XSpan;
+    QString &GraphUnit = Meter1.Scale.Unit;
+    // "Stop Record if OL Input": an over-range frame ends the frame's handling after the panel.
+    bool &StopOnOverload = Meter1.StopOnOverload;
 
-    // Targets of the scale window when it is opened from the graph print window.
+    // The graph print window's own value range and span, copied from the screen graph's when it
+    // opens and set by the scale window when it works for the print window.
     float PrintGraphTopY = 400.0f;
     float PrintGraphLowY = -400.0f;
     qint32 PrintGraphXSpan = 100;
 
-    // True while the scale window works for the main window (its OK writes the Graph* values),
-    // false while it works for the graph print window (its OK writes the PrintGraph* values).
-    bool ScaleFromMainWindow = true;
-    // "Stop Record if OL Input": an over-range frame ends the frame's handling after the panel.
-    bool StopOnOverload = false;
     // Serial port number in use, 1..4.
     float ComPortNumber = 1;
 

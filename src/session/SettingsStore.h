@@ -1,14 +1,16 @@
 #pragma once
 
 #include "graph/ScaleChoice.h"
-#include "record/ui/AlarmPanel.h"
+#include "record/AlarmSettings.h"
 
 #include <QString>
 
 namespace kst {
 
 // The per-user settings store: QSettings for application "KST" (~/.config/KST.conf), sections
-// "setting", "Display" and "Ports". A missing or non-numeric number reads as its default.
+// "setting", "Display", "Ports" and "Publish". A missing or non-numeric number reads as its
+// default. The window program and the logger without a screen read it through these functions
+// alone, so both see the same port devices, modem lines and data folder.
 namespace SettingsStore {
 
 QString ReadText(const QString &section, const QString &key, const QString &defaultValue = {});
@@ -19,6 +21,18 @@ void Write(const QString &section, const QString &key, const QString &value);
 // Device path of serial port number n (1..4): section "Ports", key "COMn", default /dev/ttyS(n-1).
 QString PortDevice(int port);
 void SetPortDevice(int port, const QString &device);
+
+// The modem lines set after opening a port: "Ports" keys "DTR" (default on) and "RTS" (default
+// off); optically isolated cables draw their power from them.
+struct ModemLines {
+    bool dtr = true;
+    bool rts = false;
+};
+ModemLines ReadModemLines();
+
+// The program's per-user data folder, where the "SAMPLE" folder, the recording journals and the
+// MQTT queues live: "KST" in the user's data folder (~/.local/share/KST).
+QString DataFolder();
 
 // The alarm limits and the scale window's choices, section "setting". A flag that is not 0 or 1
 // and a limit or span that is not a number read as their defaults.

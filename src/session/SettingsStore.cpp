@@ -1,8 +1,9 @@
-#include "shell/SettingsStore.h"
+#include "session/SettingsStore.h"
 
 #include "common/Numbers.h"
 
 #include <QSettings>
+#include <QStandardPaths>
 #include <cmath>
 
 namespace kst::SettingsStore {
@@ -71,6 +72,19 @@ QString PortDevice(int port)
 void SetPortDevice(int port, const QString &device)
 {
     Write(QStringLiteral("Ports"), QStringLiteral("COM%1").arg(port), device);
+}
+
+ModemLines ReadModemLines()
+{
+    const ModemLines defaults;
+    return {ReadNumber(QStringLiteral("Ports"), QStringLiteral("DTR"), defaults.dtr) != 0,
+            ReadNumber(QStringLiteral("Ports"), QStringLiteral("RTS"), defaults.rts) != 0};
+}
+
+QString DataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/KST");
 }
 
 AlarmSettings ReadAlarmSettings()

@@ -1,0 +1,78 @@
+#include "session/MeterSession.h"
+
+#include <algorithm>
+
+namespace kst {
+
+MeterSession::MeterSession(MeterRecording &recording, MSComm::PortMap ports, QObject *parent)
+    : QObject(parent), recording_(recording), link_(new MSComm(std::move(ports), this))
+{
+    link_->setObjectName(QStringLiteral("MSComm1"));
+    connect(link_, &MSComm::Reading, this, [this](const TimedReading &reading) {
+        static_cast<void>(Take(reading)); // the outcome is reported through ReadingTaken
+    });
+}
+
+void MeterSession::SetClock(std::function<QDateTime()> clock)
+{
+    clock_ = clock;
+    link_->SetClock(std::move(clock));
+}
+
+void MeterSession::AddOutput(ReadingSink &output)
+{
+    outputs_.push_back(&output);
+}
+
+void MeterSession::RemoveOutput(ReadingSink &output)
+{
+    std::erase(outputs_, &output);
+}
+
+ReadingOutcome MeterSession::Take(const TimedReading &reading)
+{
+    for (ReadingSink *output : outputs_)
+        Report(output->Take(reading));
+    const ReadingOutcome outcome = recording_.Take(reading);
+    if (outcome.sample >= 0)
+        Recorded(outcome.sample);
+    if (outcome.end == ReadingOutcome::End::Refused)
+        link_->Discard();
+    if (outcome.RearmsWatchdog())
+        link_->Watchdog().start();
+    emit ReadingTaken(reading, outcome);
+    return outcome;
+}
+
+qint32 MeterSession::Record(float value, const QString &unitText, qint16 decimals)
+{
+    const qint32 n = recording_.Record(value, unitText, decimals, Now());
+    Recorded(n);
+    return n;
+}
+
+void MeterSession::Recorded(qint32 n)
+{
+    for (ReadingSink *output : outputs_)
+        Report(output->Recorded(recording_.Samples, n));
+}
+
+Status MeterSession::Flush()
+{
+    Status first;
+    for (ReadingSink *output : outputs_) {
+        Status status = output->Flush();
+        if (!status && first)
+            first = status;
+        Report(status);
+    }
+    return first;
+}
+
+void MeterSession::Report(const Status &status)
+{
+    if (!status)
+        emit OutputFailed(status.Error());
+}
+
+} // namespace kst

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "record/ReadingSink.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdio>
+#include <functional>
+#include <memory>
+
+class QFile;
+
+namespace kst {
+
+class RecordingJournal;
+
+// The recording journal as an output: every recorded sample is appended; Flush syncs it. The
+// journal says itself when it cannot write (RecordingJournal::WriteFailed).
+class JournalOutput : public ReadingSink {
+public:
+    // continuedFile names the file the samples before the journal's first one came from.
+    JournalOutput(RecordingJournal &journal, std::function<QString()> continuedFile)
+        : journal_(journal), continuedFile_(std::move(continuedFile))
+    {
+    }
+    Status Recorded(const SampleLog &log, qint32 n) override;
+    Status Flush() override;
+
+private:
+    RecordingJournal &journal_;
+    std::function<QString()> continuedFile_;
+};
+
+// Every reading the meter sends, for a publisher: its JSON object (as kst-log --json prints it)
+// and its unit text.
+class PublishOutput : public ReadingSink {
+public:
+    using Publish = std::function<void(const QByteArray &json, const QString &unit)>;
+    explicit PublishOutput(Publish publish) : publish_(std::move(publish)) {}
+    Status Take(const TimedReading &reading) override;
+
+private:
+    Publish publish_;
+};
+
+// Every reading printed on a stream as it arrives, one line each: text ("2026-12-06T14:03:27.250
+// +01:00<TAB>1.234<TAB>DCV") or JSON. A reader that went away (a closed pipe) ends the printing,
+// not the recording.
+class StreamOutput : public ReadingSink {
+public:
+    enum class Form { Text, Json };
+    StreamOutput(std::FILE *stream, Form form) : stream_(stream), form_(form) {}
+    Status Take(const TimedReading &reading) override;
+    Status Flush() override;
+    // The reader went away: nothing more is printed.
+    bool Closed() const { return closed_; }
+
+private:
+    std::FILE *stream_;
+    Form form_;
+    bool closed_ = false;
+};
+
+// Recorded samples appended to a sample file or a CSV file as they arrive, each record in one
+// write, so a file cut at any moment still loads. An existing file is continued when it is
+// whole: a sample file that loads completely, a CSV file of this program that ends with a whole
+// row.
+class FileOutput : public ReadingSink {
+public:
+    enum class Form { Samples, Csv };
+    FileOutput(QString path, Form form);
+    ~FileOutput() override;
+    // Creates or continues the file.
+    Status Open();
+    Status Recorded(const SampleLog &log, qint32 n) override;
+    void Close();
+    QString Path() const { return path_; }
+
+private:
+    Status Continue();
+    Status Append(const QByteArray &bytes);
+
+    QString path_;
+    Form form_;
+    std::unique_ptr<QFile> file_;
+};
+
+} // namespace kst

@@ -1,0 +1,295 @@
+// The main window's File commands: New, Open, Close, Save, Save As, Export CSV and the two print
+// windows, with the save question and the file dialogs.
+#include "shell/MainFrm.h"
+
+#include "common/ui/MessageBox.h"
+#include "common/ui/Module1.h"
+#include "files/CsvWriter.h"
+#include "files/RecordingJournal.h"
+#include "files/SampleFile.h"
+#include "graph/ui/ScallFrm.h"
+#include "graph/ui/TrendGraphView.h"
+#include "print/ui/PrintGraphFrm.h"
+#include "print/ui/PrintReportFrm.h"
+#include "record/ui/AlarmPanel.h"
+#include "record/ui/StatisticsPanel.h"
+#include "session/SettingsStore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+namespace kst {
+
+QString MainFrm::DialogFolder(bool sampleFolderDefault) const
+{
+    return SettingsStore::ReadText(QStringLiteral("setting"), QStringLiteral("DDir"),
+                                   sampleFolderDefault ? M.SampleFolder() : M.DataFolder);
+}
+
+void MainFrm::RememberFolder(const QString &path)
+{
+    SettingsStore::Write(QStringLiteral("setting"), QStringLiteral("DDir"),
+                         QFileInfo(path).absolutePath());
+}
+
+QString MainFrm::ChooseFile(bool save, const QString &start)
+{
+    if (AskFileName)
+        return AskFileName(save, start);
+    // start is a folder, or a file proposed in its folder.
+    const QFileInfo proposed(start);
+    const bool isFile =
+        !proposed.isDir() && proposed.suffix().compare(u"mas", Qt::CaseInsensitive) == 0;
+    QFileDialog dialog(this, save ? tr("Save As") : tr("Open File"),
+                       isFile ? proposed.absolutePath() : start, QStringLiteral("mas (*.mas)"));
+    if (isFile)
+        dialog.selectFile(proposed.fileName());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("mas"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+bool MainFrm::WriteSamples(const QString &path)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const SampleFileSaveResult result = SaveSampleFile(path, M.Samples, M.Samples.SampleCount);
+    QApplication::restoreOverrideCursor();
+    if (!result.ok) {
+        // The previous file is untouched and the samples stay unsaved.
+        ShowWarning(tr("The samples were not saved.\n\n%1").arg(result.error));
+        return false;
+    }
+    DataModified = false;
+    journal_->Remove();
+    return true;
+}
+
+void MainFrm::ShowWarning(const QString &text)
+{
+    ShowMessage(M, this, {MessageIcon::Warning, QStringLiteral("KST"), text});
+}
+
+MainFrm::SaveOutcome MainFrm::SaveAsOutcome()
+{
+    return SaveThroughDialog(DialogFolder(false));
+}
+
+MainFrm::SaveOutcome MainFrm::SaveThroughDialog(const QString &start)
+{
+    const QString path = ChooseFile(true, start);
+    if (path.isEmpty())
+        return SaveOutcome::Cancelled;
+    if (!WriteSamples(path))
+        return SaveOutcome::Failed;
+    RememberFolder(path);
+    SetCurrentFile(path);
+    damagedFile_ = false;
+    return SaveOutcome::Saved;
+}
+
+bool MainFrm::OfferToSave(const QString &question, bool withCancel, bool &cancelled)
+{
+    cancelled = false;
+    if (!DataModified)
+        return true;
+    const int buttons =
+        MessageButton::Yes | MessageButton::No | (withCancel ? MessageButton::Cancel : 0);
+    const int answer =
+        ShowMessage(M, this, {MessageIcon::Question, QStringLiteral("KST"), question, buttons});
+    if (answer == MessageButton::Cancel) {
+        cancelled = true;
+        return false;
+    }
+    // A save that was asked for and did not happen (cancelled or failed) keeps the samples.
+    if (answer == MessageButton::Yes)
+        return SaveAsOutcome() == SaveOutcome::Saved;
+    return true;
+}
+
+void MainFrm::New_Click()
+{
+    Close_Click();
+}
+
+bool MainFrm::CloseFile()
+{
+    // Asked first: an abandoned Close leaves everything as it was.
+    bool cancelled = false;
+    if (!OfferToSave(QStringLiteral("Current File No Save,Save? "), false, cancelled))
+        return false;
+    CalcFrm->SetTicked(StatisticsPanel::Box::Avg, false);
+    CalcFrm->SetTicked(StatisticsPanel::Box::Rel, false);
+    // START is let go without starting or stopping anything: neither button stays selected.
+    {
+        const QSignalBlocker block(StartCom);
+        StartCom->setAutoExclusive(false);
+        StartCom->setChecked(false);
+        StartCom->setAutoExclusive(true);
+    }
+    UpdateRecording();
+    AlarmSettings alarms = AlarmFrm->Settings();
+    alarms.high = alarms.low = false;
+    AlarmFrm->SetSettings(alarms);
+    Statistics.ClearReadouts();
+    CalcFrm->Render();
+    Form_Initialize();
+    Form_Paint();
+    return true;
+}
+
+void MainFrm::Close_Click()
+{
+    CloseFile();
+}
+
+void MainFrm::Open_Click()
+{
+    const QString path = ChooseFile(false, DialogFolder(true));
+    if (path.isEmpty())
+        return;
+    ReadSamples(path);
+}
+
+// The read-outs of the last flagged records of a loaded log, their boxes ticked.
+void MainFrm::RestoreLoadedReadouts(const SampleFileReadResult &result)
+{
+    const auto restore = [&](StatisticsPanel::Box box, Readout &readout, qint32 index, bool avg) {
+        if (index < 0 || index >= M.Samples.SampleCount)
+            return;
+        const ReadoutTexts texts =
+            LoadedReadoutTexts(avg ? M.Samples.SampleAvg(index) : M.Samples.SampleValue(index),
+                               M.Samples.SampleDate(index), M.Samples.SampleTime(index));
+        readout = {texts.data, texts.time};
+        CalcFrm->SetTicked(box, true);
+    };
+    restore(StatisticsPanel::Box::Max, Statistics.Max, result.lastMaxIndex, false);
+    restore(StatisticsPanel::Box::Min, Statistics.Min, result.lastMinIndex, false);
+    restore(StatisticsPanel::Box::Avg, Statistics.Avg, result.lastAvgIndex, true);
+}
+
+void MainFrm::ReadSamples(const QString &path)
+{
+    if (loading_)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!CloseFile()) {
+        QApplication::restoreOverrideCursor();
+        return;
+    }
+    // While a file loads the window stays responsive, but nothing else may load, save or
+    // record.
+    loading_ = true;
+    UpdateRecording();
+    FileMenu->setEnabled(false);
+    ControlFrm->setEnabled(false);
+    QProgressDialog progress(tr("Loading %1").arg(QFileInfo(path).fileName()), QString(), 0, 1000,
+                             this);
+    progress.setWindowTitle(QStringLiteral("KST"));
+    progress.setMinimumDuration(400);
+    progress.setWindowModality(Qt::WindowModal);
+    const SampleFileReadResult result =
+        LoadSampleFile(path, M.Samples, [&](qint64 done, qint64 total) {
+            if (total > 0)
+                progress.setValue(int(done * 1000 / total));
+            QCoreApplication::processEvents();
+        });
+    progress.reset();
+    RestoreLoadedReadouts(result);
+    CalcFrm->Render();
+    loading_ = false;
+    UpdateRecording();
+    FileMenu->setEnabled(!StartCom->isChecked());
+    ControlFrm->setEnabled(true);
+
+    if (Scall().MeterRangeSelected())
+        ScaleFromLastSample();
+    Graph->AfterLoad(); // the whole log drawn from index 0, the scroll range widened
+    // A file that gave no record does not become current; one read in part stays current, but
+    // Save goes through the dialog rather than overwrite it.
+    if (result.recordsLoaded > 0) {
+        SetCurrentFile(path);
+        damagedFile_ = !result.complete;
+    }
+    RememberFolder(path);
+    QApplication::restoreOverrideCursor();
+    UpdateStatusBar();
+    if (!result.complete) {
+        ShowWarning(tr("%1 could not be read completely.\n\nReading stopped at line %2: %3\n"
+                       "%4 records were loaded.")
+                        .arg(QDir::toNativeSeparators(path))
+                        .arg(result.stopLine)
+                        .arg(result.stopReason)
+                        .arg(result.recordsLoaded));
+    }
+}
+
+void MainFrm::Save_Click()
+{
+    if (loading_)
+        return;
+    if (damagedFile_)
+        SaveThroughDialog(SaveFileName);
+    else
+        WriteSamples(SaveFileName);
+}
+
+void MainFrm::SaveAs_Click()
+{
+    if (!loading_)
+        SaveAsOutcome();
+}
+
+void MainFrm::ExportCsv_Click()
+{
+    if (loading_)
+        return;
+    // Offered beside the current file, under its name.
+    const QFileInfo current(M.CurrentFileName);
+    const QString folder =
+        current.absoluteDir().exists() ? current.absolutePath() : DialogFolder(true);
+    const QString suggested = folder + u'/' + current.completeBaseName() + QStringLiteral(".csv");
+    QString path;
+    if (AskFileName) {
+        path = AskFileName(true, suggested);
+    } else {
+        QFileDialog dialog(this, tr("Export CSV"), suggested, tr("CSV (*.csv)"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("csv"));
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            path = dialog.selectedFiles().constFirst();
+    }
+    if (path.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const CsvSaveResult result = SaveCsvFile(path, M.Samples, M.Samples.SampleCount);
+    QApplication::restoreOverrideCursor();
+    if (!result.ok)
+        ShowWarning(tr("The samples were not exported.\n\n%1").arg(result.error));
+}
+
+void MainFrm::PrintGraph_Click()
+{
+    // The graph print window's Scale button: the scale window works for it.
+    PrintGraphFrm window(
+        M, [this](const ScaleTarget &target) { Scall().Edit(target); }, this);
+    window.exec();
+}
+
+void MainFrm::PrintReport_Click()
+{
+    PrintReportFrm window(M, this);
+    window.exec();
+}
+} // namespace kst

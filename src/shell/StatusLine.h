@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+
+namespace kst {
+
+class MSComm;
+
+// The status bar's text about meter 1: "COM1 /dev/ttyUSB0: open, receiving    Samples: 12". It
+// is shown for every frame, so it looks the port's device up only when the port or its state
+// changed, and touches the label only when the text changes; the label is as wide as the longest
+// text for its device, so a new count never lays the window out again.
+class StatusLine {
+public:
+    explicit StatusLine(QLabel *label) : label_(label) {}
+
+    // frame: called for a frame, when nothing but the count and the state can have changed.
+    void Show(const MSComm &link, bool receiving, qint32 count, bool frame);
+    // The port's device as last shown.
+    QString Device() const { return device_; }
+
+    // "open, receiving", "open, no data", "disconnected, retrying", "closed", "closed, no
+    // permission" or "closed, no such device".
+    static QString StateText(const MSComm &link, bool receiving);
+
+private:
+    QLabel *label_;
+    int port_ = 0;
+    bool open_ = false;
+    QString device_;
+    QString state_;
+    qint32 count_ = -1;
+};
+
+} // namespace kst

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "common/Result.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace kst {
+
+// Exit codes of kst-log (the sysexits.h values).
+enum ExitCode : int {
+    ExitOk = 0,
+    ExitUsage = 64,  // a wrong command line
+    ExitDevice = 69, // the serial device cannot be opened
+    ExitFile = 73,   // a file cannot be read, created or written
+};
+
+// What the command line asks for.
+struct LoggerOptions {
+    enum class Action { Log, Export, Help, Version };
+    Action action = Action::Log;
+
+    QString device;  // serial device path (--device, or --port through the settings)
+    QString masPath; // sample file to append to; empty for none
+    QString csvPath; // CSV file to append to (with --export: to write); empty for none
+    QString exportPath;
+    qint64 count = 0;              // readings to take; 0 for no limit
+    std::optional<double> seconds; // --duration
+    bool quiet = false;
+    bool json = false;
+    // Modem control lines after opening; optically isolated cables draw their power from them.
+    bool dtr = true;
+    bool rts = false;
+
+    QString mqttUrl; // empty: no publishing
+    QString mqttPasswordFile;
+    QString mqttCa;
+    qsizetype mqttQueue = 1000000;
+
+    // The text --help prints.
+    QString helpText;
+};
+
+// Reads the command line (arguments[0] is the program). A wrong one fails with the reason the
+// user is told. --port N reads the device of port N from the program's settings.
+Result<LoggerOptions> ParseLoggerOptions(const QStringList &arguments);
+
+// "90", "90s", "15m", "2h" or "1d" in seconds; nothing for a negative value or not a number.
+std::optional<double> ParseDuration(const QString &text);
+
+} // namespace kst
