@@ -3,6 +3,7 @@
 #include "common/Numbers.h"
 #include "common/Placement.h"
 #include "common/ProgramFolder.h"
+#include "common/Version.h"
 #include "common/ui/MessageBox.h"
 #include "common/ui/Module1.h"
 #include "meter/MSComm.h"
@@ -10,14 +11,16 @@
 #include "shell/AutoManFrm.h"
 #include "shell/BeginFrm.h"
 #include "shell/MainFrm.h"
-#include "shell/TestSteps.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
+#include <cstdio>
 #include <memory>
 
 namespace kst {
@@ -34,6 +37,32 @@ qint64 DisplaySetting(const char *key, qint64 defaultValue)
 {
     return SettingsStore::ReadNumber(QStringLiteral("Display"), QString::fromLatin1(key),
                                      defaultValue);
+}
+
+void DescribeCommandLine(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Data logger for a hand-held 4000-count digital multimeter on a serial "
+                       "line. Opens FILE, a sample file (.mas), when one is given."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("Sample file to open at start-up."),
+                                 QStringLiteral("[FILE]"));
+}
+
+// --help and --version are answered without a display: a plain core application prints them.
+bool AsksForHelpOrVersion(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--")
+            return false;
+        if (arg == "-h" || arg == "--help" || arg == "-?" || arg == "--help-all" || arg == "-v" ||
+            arg == "--version")
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -108,10 +137,41 @@ MainFrm *Main()
     static std::unique_ptr<Module1> module;
     module = std::make_unique<Module1>();
     MainFrm *main = StartUp(*module);
-    RunTestSteps(main);
     // The main window goes before the application does.
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, main, [main] { delete main; });
     return main;
+}
+
+int RunProgram(int argc, char *argv[], const std::function<void(MainFrm &)> &started)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("KST"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KST_VERSION));
+    QCommandLineParser parser;
+    DescribeCommandLine(parser);
+    if (AsksForHelpOrVersion(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        parser.process(core); // prints and ends the program
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kstlogger.KST"));
+    parser.process(app);
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1) {
+        std::fprintf(stderr, "kst: opens one file at a time\n%s", qPrintable(parser.helpText()));
+        return 1;
+    }
+
+    MainFrm *main = Main();
+    if (started)
+        started(*main);
+    if (!files.isEmpty()) {
+        const QString path = QFileInfo(files.constFirst()).absoluteFilePath();
+        // Loaded from the event loop, with the main window on screen.
+        QTimer::singleShot(0, main, [main, path] { main->ReadSamples(path); });
+    }
+    return QApplication::exec();
 }
 
 } // namespace kst

@@ -207,7 +207,7 @@ PortDevices MainFrm::Ports()
 void MainFrm::ShowComErr()
 {
     ComErr window(*MSComm1, M, Ports(), this);
-    window.exec();
+    ShowWindow(M, window);
     UpdateStatusBar();
 }
 

@@ -17,7 +17,8 @@ using namespace kst::test;
 
 namespace {
 
-// The real program as a child process on the test's folders, COM1 on `pty`.
+// The program (with the steps hook of the tests) as a child process on the test's folders, COM1
+// on `pty`.
 void StartKst(QProcess &kst, const test::Pty &pty, const QString &steps)
 {
     SettingsStore::SetPortDevice(1, pty.SlavePath());
@@ -26,7 +27,7 @@ void StartKst(QProcess &kst, const test::Pty &pty, const QString &steps)
     env.insert(QStringLiteral("KST_TEST_STEPS"), steps);
     kst.setProcessEnvironment(env);
     kst.setProcessChannelMode(QProcess::ForwardedChannels);
-    kst.start(QCoreApplication::applicationDirPath() + QStringLiteral("/kst"), {});
+    kst.start(QCoreApplication::applicationDirPath() + QStringLiteral("/kst-under-test"), {});
     QVERIFY(kst.waitForStarted());
 }
 

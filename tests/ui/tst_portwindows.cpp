@@ -219,14 +219,10 @@ void TestPortWindows::startUpPortErrors()
     QStringList shown;
     Module1 m;
     MessageCatcher catcher(m);
-    QTimer answer;
-    connect(&answer, &QTimer::timeout, this, [&] {
-        if (auto *err = qobject_cast<ComErr *>(QApplication::activeModalWidget())) {
-            shown << err->findChild<QLabel *>("Label1")->text();
-            Choose(*err, 2);
-        }
-    });
-    answer.start(20);
+    catcher.AnswerWindow = [&](QDialog &window) {
+        shown << window.findChild<QLabel *>("Label1")->text();
+        Choose(window, 2);
+    };
     m.DataFolder = env.DataFolder();
     std::unique_ptr<MainFrm> main(StartUp(m, false));
     shown << catcher.Texts();

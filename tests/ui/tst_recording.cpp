@@ -1,9 +1,6 @@
 #include "common/Numbers.h"
 #include "meter/MeterFrameEncoder.h"
-#include "meter/ReadingExport.h"
-#include "publish/Broker.h"
 #include "shell/MainFrm.h"
-#include "shell/PublishFrm.h"
 #include "support/ui/ProgramUnderTest.h"
 
 #include <QAction>
@@ -37,7 +34,6 @@ class TestRecording : public QObject {
     Q_OBJECT
 private slots:
     void startFramesStop();
-    void publishesEveryReading();
 };
 
 void TestRecording::startFramesStop()
@@ -84,44 +80,6 @@ void TestRecording::startFramesStop()
     QVERIFY(p.Send(Frame(2000, 0, 1)));
     QTRY_COMPARE(log.SampleCount, 4); // a second run appends
     QCOMPARE(log.SampleValue(3), 2.0f);
-}
-
-// With publishing ticked, every reading received (held and over-range ones too, recording or
-// not) is published as kst-log publishes it; switched off in the window, nothing more is.
-void TestRecording::publishesEveryReading()
-{
-    test::Broker broker;
-    QVERIFY(broker.Start());
-    test::Subscriber subscriber(broker.Port());
-    ProgramUnderTest p(true,
-                       {"Publish/Enabled=1",
-                        QStringLiteral("Publish/Url=mqtt://127.0.0.1:%1/e2e").arg(broker.Port())});
-    QTRY_COMPARE_WITH_TIMEOUT(p.Text("PublishText"), QStringLiteral("MQTT: connected"), 15000);
-    QList<QByteArray> expected;
-    for (const QByteArray &frame :
-         {Frame(1234, 0, 1), Frame(0, 0, 1, 1), Frame(2000, 0, 1, 0, true)}) {
-        const MeterReading reading = *DecodeMeterFrame(frame);
-        expected << ReadingJson(p.now, reading, ReadingValue(reading)).chopped(1) +
-                        ",\"seq\":" + QByteArray::number(expected.size() + 1) + "}";
-        QVERIFY(p.Send(frame));
-        p.now = p.now.addSecs(1);
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(subscriber.On("e2e/reading").size(), size_t(3), 15000);
-    for (int i = 0; i < 3; ++i)
-        QCOMPARE(subscriber.On("e2e/reading")[size_t(i)].payload, expected[i]);
-    const QByteArray status = subscriber.On("e2e/status").back().payload;
-    QVERIFY2(status.contains("\"program\":\"kst\"") && status.contains("\"unit\":\"DCV\""), status);
-
-    QTimer::singleShot(0, [&p] {
-        auto *window = p.main->findChild<PublishFrm *>("PublishFrm");
-        window->findChild<QCheckBox *>("Enabled")->setChecked(false);
-        window->findChild<QPushButton *>("OkCommand")->click();
-    });
-    p.main->Publish_Click();
-    QVERIFY(!p.Visible("PublishText"));
-    QVERIFY(p.Send(Frame(1000, 0, 1)));
-    QTest::qWait(1000);
-    QCOMPARE(subscriber.On("e2e/reading").size(), size_t(3));
 }
 
 QTEST_MAIN(TestRecording)

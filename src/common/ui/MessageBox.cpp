@@ -2,6 +2,7 @@
 
 #include "common/ui/Module1.h"
 
+#include <QDialog>
 #include <QMessageBox>
 
 namespace kst {
@@ -22,6 +23,11 @@ int ShowMessageBox(QWidget *parent, const Message &message)
                     QMessageBox::StandardButtons(message.Buttons), parent);
     box.setInformativeText(message.Informative);
     return box.exec();
+}
+
+int ShowWindow(const Module1 &module, QDialog &window)
+{
+    return module.AnswerWindow ? module.AnswerWindow(window) : window.exec();
 }
 
 void ShowInputWarning(const Module1 &module, QWidget *parent, const QString &text)

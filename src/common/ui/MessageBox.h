@@ -2,6 +2,7 @@
 
 #include "common/Message.h"
 
+class QDialog;
 class QWidget;
 
 namespace kst {
@@ -14,6 +15,11 @@ class Module1;
 int ShowMessage(const Module1 &module, QWidget *parent, const Message &message);
 // The modal box itself, whoever answers messages.
 int ShowMessageBox(QWidget *parent, const Message &message);
+
+// Every modal window the program opens by itself (not at a user's command) goes through here:
+// exec(), or, when module.AnswerWindow is set, that answer without showing it. Returns the
+// dialog's result.
+int ShowWindow(const Module1 &module, QDialog &window);
 
 // The input warning of the field checks: titled "Warning", exclamation icon, OK.
 void ShowInputWarning(const Module1 &module, QWidget *parent, const QString &text);

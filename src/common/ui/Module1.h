@@ -8,6 +8,8 @@
 #include <QString>
 #include <functional>
 
+class QDialog;
+
 namespace kst {
 
 // The program's shared context, created once by Main() and handed by reference to every window
@@ -56,8 +58,10 @@ public:
     std::function<QDateTime()> Clock;
     QDateTime Now() const { return Clock(); }
 
-    // When set, answers every message box instead of showing it (see ShowMessage).
+    // When set, answers every message box instead of showing it (see ShowMessage), and every
+    // window the program opens by itself (see ShowWindow).
     MessageAnswerer AnswerMessage;
+    std::function<int(QDialog &window)> AnswerWindow;
 };
 
 } // namespace kst

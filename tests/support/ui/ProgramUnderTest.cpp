@@ -12,6 +12,10 @@ namespace kst::test {
 
 ProgramUnderTest::ProgramUnderTest(bool openPty, const QStringList &settings)
 {
+    // No port leads to a device of the machine: COM1 to COM4 name missing files in the test's
+    // own folder unless the test gives them.
+    for (int port = 1; port <= 4; ++port)
+        SettingsStore::SetPortDevice(port, env.DataFolder() + QStringLiteral("/COM%1").arg(port));
     for (const QString &entry : settings)
         SettingsStore::Write(entry.section(u'/', 0, 0), entry.section(u'/', 1).section(u'=', 0, 0),
                              entry.section(u'=', 1));

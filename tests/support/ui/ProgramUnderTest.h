@@ -12,8 +12,9 @@
 namespace kst::test {
 
 // The whole program started as a user starts it, with its settings and data folders in temporary
-// folders, COM1 on a pty, a fixed clock that tests can move, its message boxes answered by
-// `messages`, its file dialogs by `fileAnswers`, and the end of the program recorded.
+// folders, COM1 on a pty (or on a missing file in the test's folder, as COM2 to COM4 are), a fixed
+// clock that tests can move, its message boxes answered by `messages`, its file dialogs by
+// `fileAnswers`, and the end of the program recorded.
 class ProgramUnderTest {
 public:
     // settings: "section/key=value" entries stored before the program starts.

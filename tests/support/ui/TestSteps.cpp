@@ -1,4 +1,4 @@
-#include "shell/TestSteps.h"
+#include "support/ui/TestSteps.h"
 
 #include "common/ui/MessageBox.h"
 #include "common/ui/Module1.h"
