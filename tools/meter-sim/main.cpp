@@ -60,14 +60,8 @@ void MakeRaw(int fd)
     ::tcsetattr(fd, TCSANOW, &tio);
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+void DescribeOptions(QCommandLineParser &parser)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("kst-meter-sim"));
-
-    QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Virtual 4000-count multimeter. Prints the serial device to open, then sends display "
         "frames (9600,n,8,1; 11 bytes ending in CR LF)."));
@@ -102,8 +96,11 @@ int main(int argc, char *argv[])
     option("burst", "Frames sent back to back on every tick (default 1).", "n");
     option("rate", "Ticks per second (default 4).", "fps");
     option("count", "Stop after N frames (default: run until killed).", "n");
-    parser.process(app);
+}
 
+// The options as given; nothing (after a message) when one is out of its range.
+std::optional<VirtualMeterOptions> ReadOptions(const QCommandLineParser &parser)
+{
     VirtualMeterOptions options;
     bool ok =
         ReadInt(parser, QStringLiteral("function"), options.Function, 0, 127) &&
@@ -134,57 +131,86 @@ int main(int argc, char *argv[])
         }
     }
     if (!ok)
-        return 2;
+        return std::nullopt;
     options.Hold = parser.isSet(QStringLiteral("hold"));
     options.Rel = parser.isSet(QStringLiteral("rel"));
     options.OverRange = parser.isSet(QStringLiteral("ol"));
     options.BatteryLow = parser.isSet(QStringLiteral("battery"));
     options.Auto = parser.isSet(QStringLiteral("auto"));
+    return options;
+}
 
+// The line the frames go to: the given device, or a new pseudo-terminal whose slave side stays
+// open in `queueFd` for the whole run (the pty outlives the program opening and closing it).
+struct Line {
     int fd = -1;
     int queueFd = -1;
     QString path;
+};
+
+std::optional<Line> OpenLine(const QCommandLineParser &parser)
+{
+    Line line;
     if (parser.isSet(QStringLiteral("device"))) {
-        path = parser.value(QStringLiteral("device"));
-        fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
-        if (fd < 0) {
-            std::perror(qPrintable(path));
-            return 1;
+        line.path = parser.value(QStringLiteral("device"));
+        line.fd =
+            ::open(QFile::encodeName(line.path).constData(), O_WRONLY | O_NOCTTY | O_NONBLOCK);
+        if (line.fd < 0) {
+            std::perror(qPrintable(line.path));
+            return std::nullopt;
         }
-        MakeRaw(fd);
-    } else {
-        int slave = -1;
-        char name[256] = {};
-        if (::openpty(&fd, &slave, name, nullptr, nullptr) != 0) {
-            std::perror("openpty");
-            return 1;
-        }
-        // Raw at once, so the first bytes already reach a reader unchanged. The slave stays
-        // open for the whole run: the pty outlives the program opening and closing it.
-        MakeRaw(slave);
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        queueFd = slave;
-        path = QString::fromLocal8Bit(name);
+        MakeRaw(line.fd);
+        return line;
     }
+    int slave = -1;
+    char name[256] = {};
+    if (::openpty(&line.fd, &slave, name, nullptr, nullptr) != 0) {
+        std::perror("openpty");
+        return std::nullopt;
+    }
+    // Raw at once, so the first bytes already reach a reader unchanged.
+    MakeRaw(slave);
+    ::fcntl(line.fd, F_SETFL, ::fcntl(line.fd, F_GETFL) | O_NONBLOCK);
+    line.queueFd = slave;
+    line.path = QString::fromLocal8Bit(name);
+    return line;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kst-meter-sim"));
+
+    QCommandLineParser parser;
+    DescribeOptions(parser);
+    parser.process(app);
+    const std::optional<VirtualMeterOptions> options = ReadOptions(parser);
+    if (!options)
+        return 2;
+    const std::optional<Line> line = OpenLine(parser);
+    if (!line)
+        return 1;
 
     // The file first: whoever reads the printed path may look for the file at once.
     if (parser.isSet(QStringLiteral("path-file"))) {
         QFile file(parser.value(QStringLiteral("path-file")));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(QFile::encodeName(path) + '\n') < 0) {
+            file.write(QFile::encodeName(line->path) + '\n') < 0) {
             std::fprintf(stderr, "kst-meter-sim: cannot write %s\n", qPrintable(file.fileName()));
             return 1;
         }
     }
 
-    std::printf("%s\n", qPrintable(path));
+    std::printf("%s\n", qPrintable(line->path));
     std::fflush(stdout);
-    VirtualMeter meter(options, fd, queueFd);
+    VirtualMeter meter(*options, line->fd, line->queueFd);
     QObject::connect(&meter, &VirtualMeter::Finished, &app, &QCoreApplication::quit);
     meter.Start();
     const int result = app.exec();
-    ::close(fd);
-    if (queueFd >= 0)
-        ::close(queueFd);
+    ::close(line->fd);
+    if (line->queueFd >= 0)
+        ::close(line->queueFd);
     return result;
 }

@@ -24,47 +24,8 @@ ScallFrm::ScallFrm(Module1 &module, QWidget *parent)
     setWindowTitle(QStringLiteral("Scall"));
     setModal(true);
 
-    auto *yFrame = new QGroupBox(QStringLiteral("Y-axis"), this);
-    yFrame->setObjectName(QStringLiteral("Frame1"));
-    meterOption_ = new QRadioButton(QStringLiteral("Meter Range"), yFrame);
-    meterOption_->setObjectName(QStringLiteral("MeterOption"));
-    meterOption_->setChecked(true);
-    manOption_ = new QRadioButton(QStringLiteral("Man Range"), yFrame);
-    manOption_->setObjectName(QStringLiteral("ManOption"));
-    topYText_ = Named(new QLineEdit(QStringLiteral("+400"), yFrame), "TopYText");
-    lowYText_ = Named(new QLineEdit(QStringLiteral("-400"), yFrame), "LowYText");
-    auto *topLabel = new QLabel(QStringLiteral("High Limit:"), yFrame);
-    topLabel->setObjectName(QStringLiteral("Label2"));
-    topLabel->setBuddy(topYText_);
-    auto *lowLabel = new QLabel(QStringLiteral("Low Limit:"), yFrame);
-    lowLabel->setObjectName(QStringLiteral("Label3"));
-    lowLabel->setBuddy(lowYText_);
-    auto *label1 = new QLabel(QStringLiteral("Note:\nHigh Limit > Low Limit"), yFrame);
-    label1->setObjectName(QStringLiteral("Label1"));
-
-    auto *yLayout = new QGridLayout(yFrame);
-    yLayout->addWidget(meterOption_, 0, 0, 1, 2);
-    yLayout->addWidget(manOption_, 1, 0, 1, 2);
-    yLayout->addWidget(topLabel, 2, 0);
-    yLayout->addWidget(topYText_, 2, 1);
-    yLayout->addWidget(lowLabel, 3, 0);
-    yLayout->addWidget(lowYText_, 3, 1);
-    yLayout->addWidget(label1, 4, 0, 1, 2);
-
-    auto *xFrame = new QGroupBox(QStringLiteral("X-axis"), this);
-    xFrame->setObjectName(QStringLiteral("Frame2"));
-    interval_ = Named(new QLineEdit(QStringLiteral("100"), xFrame), "Interval");
-    auto *intervalLabel = new QLabel(QStringLiteral("Second:"), xFrame);
-    intervalLabel->setObjectName(QStringLiteral("Label4"));
-    intervalLabel->setBuddy(interval_);
-    checkOL_ = new QCheckBox(QStringLiteral("Stop Record if OL Input"), xFrame);
-    checkOL_->setObjectName(QStringLiteral("CheckOL"));
-
-    auto *xLayout = new QGridLayout(xFrame);
-    xLayout->addWidget(intervalLabel, 0, 0);
-    xLayout->addWidget(interval_, 0, 1);
-    xLayout->addWidget(checkOL_, 1, 0, 1, 2);
-
+    QWidget *yFrame = BuildYAxis();
+    QWidget *xFrame = BuildXAxis();
     okCommand_ = new QPushButton(QStringLiteral("OK"), this);
     okCommand_->setObjectName(QStringLiteral("OkCommand"));
     cancelCommand_ = new QPushButton(QStringLiteral("Cancel"), this);
@@ -107,6 +68,57 @@ ScallFrm::ScallFrm(Module1 &module, QWidget *parent)
     connect(cancelCommand_, &QPushButton::clicked, this, &ScallFrm::CancelCommand_Click);
 
     Form_Load();
+}
+
+QWidget *ScallFrm::BuildYAxis()
+{
+    auto *yFrame = new QGroupBox(QStringLiteral("Y-axis"), this);
+    yFrame->setObjectName(QStringLiteral("Frame1"));
+    meterOption_ = new QRadioButton(QStringLiteral("Meter Range"), yFrame);
+    meterOption_->setObjectName(QStringLiteral("MeterOption"));
+    meterOption_->setChecked(true);
+    manOption_ = new QRadioButton(QStringLiteral("Man Range"), yFrame);
+    manOption_->setObjectName(QStringLiteral("ManOption"));
+    topYText_ = Named(new QLineEdit(QStringLiteral("+400"), yFrame), "TopYText");
+    lowYText_ = Named(new QLineEdit(QStringLiteral("-400"), yFrame), "LowYText");
+    auto *topLabel = new QLabel(QStringLiteral("High Limit:"), yFrame);
+    topLabel->setObjectName(QStringLiteral("Label2"));
+    topLabel->setBuddy(topYText_);
+    auto *lowLabel = new QLabel(QStringLiteral("Low Limit:"), yFrame);
+    lowLabel->setObjectName(QStringLiteral("Label3"));
+    lowLabel->setBuddy(lowYText_);
+    auto *label1 = new QLabel(QStringLiteral("Note:\nHigh Limit > Low Limit"), yFrame);
+    label1->setObjectName(QStringLiteral("Label1"));
+
+    auto *yLayout = new QGridLayout(yFrame);
+    yLayout->addWidget(meterOption_, 0, 0, 1, 2);
+    yLayout->addWidget(manOption_, 1, 0, 1, 2);
+    yLayout->addWidget(topLabel, 2, 0);
+    yLayout->addWidget(topYText_, 2, 1);
+    yLayout->addWidget(lowLabel, 3, 0);
+    yLayout->addWidget(lowYText_, 3, 1);
+    yLayout->addWidget(label1, 4, 0, 1, 2);
+
+    return yFrame;
+}
+
+QWidget *ScallFrm::BuildXAxis()
+{
+    auto *xFrame = new QGroupBox(QStringLiteral("X-axis"), this);
+    xFrame->setObjectName(QStringLiteral("Frame2"));
+    interval_ = Named(new QLineEdit(QStringLiteral("100"), xFrame), "Interval");
+    auto *intervalLabel = new QLabel(QStringLiteral("Second:"), xFrame);
+    intervalLabel->setObjectName(QStringLiteral("Label4"));
+    intervalLabel->setBuddy(interval_);
+    checkOL_ = new QCheckBox(QStringLiteral("Stop Record if OL Input"), xFrame);
+    checkOL_->setObjectName(QStringLiteral("CheckOL"));
+
+    auto *xLayout = new QGridLayout(xFrame);
+    xLayout->addWidget(intervalLabel, 0, 0);
+    xLayout->addWidget(interval_, 0, 1);
+    xLayout->addWidget(checkOL_, 1, 0, 1, 2);
+
+    return xFrame;
 }
 
 bool ScallFrm::MeterRangeSelected() const

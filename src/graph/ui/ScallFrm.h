@@ -66,6 +66,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    QWidget *BuildYAxis();
+    QWidget *BuildXAxis();
     void LeaveField(ScaleChoice::Field field);
     QLineEdit *Box(ScaleChoice::Field field) const;
     void SetLimitsEnabled(bool enabled);

@@ -199,8 +199,17 @@ ReadingPanel::ReadingPanel(QWidget *parent) : QGroupBox(QStringLiteral("READING"
     outer->setContentsMargins(6, 6, 6, 6);
     outer->addWidget(face_);
 
-    const QString family = font().family();
-    const QFont flagFont = PixelFont(family, 10, true);
+    auto *lcd = new QVBoxLayout(face_);
+    lcd->setContentsMargins(8, 4, 8, 6);
+    lcd->setSpacing(2);
+    lcd->addLayout(BuildAnnunciators());
+    lcd->addLayout(BuildReadingRow(), 4);
+    lcd->addWidget(BuildBarStrip(), 1);
+}
+
+QLayout *ReadingPanel::BuildAnnunciators()
+{
+    const QFont flagFont = PixelFont(font().family(), 10, true);
 
     // Annunciators: range and power flags on the left, reading modes on the right.
     const auto annunciator = [&](const char *name, const char *text) {
@@ -229,6 +238,12 @@ ReadingPanel::ReadingPanel(QWidget *parent) : QGroupBox(QStringLiteral("READING"
     for (QLabel *label : {hold_, rel_, min_, max_})
         flags->addWidget(label);
 
+    return flags;
+}
+
+QLayout *ReadingPanel::BuildReadingRow()
+{
+    const QString family = font().family();
     // Reading, with AC/DC and the battery to its left and the unit and icons to its right.
     // The texts that change with every frame sit in labels of fixed size, so a new value is
     // only repainted and never lays the window out again. The reading fills a place the layout
@@ -286,10 +301,15 @@ ReadingPanel::ReadingPanel(QWidget *parent) : QGroupBox(QStringLiteral("READING"
     middle->addWidget(readSlot_, 1);
     middle->addLayout(right);
 
+    return middle;
+}
+
+QWidget *ReadingPanel::BuildBarStrip()
+{
     // Bar graph and its scale.
     auto *strip = new BarStrip(face_);
     strip->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    const QFont markFont = PixelFont(family, 10, true);
+    const QFont markFont = PixelFont(font().family(), 10, true);
     for (int i = 0; i <= BarGraph::SegmentCount; ++i) {
         QLabel *segment = MakeLabel(strip, QStringLiteral("Label1(%1)").arg(i));
         segment->setAutoFillBackground(true);
@@ -310,12 +330,7 @@ ReadingPanel::ReadingPanel(QWidget *parent) : QGroupBox(QStringLiteral("READING"
     strip->segments = segments_;
     strip->marks = marks_;
 
-    auto *lcd = new QVBoxLayout(face_);
-    lcd->setContentsMargins(8, 4, 8, 6);
-    lcd->setSpacing(2);
-    lcd->addLayout(flags);
-    lcd->addLayout(middle, 4);
-    lcd->addWidget(strip, 1);
+    return strip;
 }
 
 ReadingPanel::~ReadingPanel() = default;

@@ -3,8 +3,9 @@
 #include <QGroupBox>
 #include <QList>
 
-class QLabel;
 class QFrame;
+class QLabel;
+class QLayout;
 
 namespace kst {
 
@@ -55,6 +56,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QLayout *BuildAnnunciators();
+    QLayout *BuildReadingRow();
+    QWidget *BuildBarStrip();
     void FitReadingFont();
     static void SetText(QLabel *label, const QString &text);
 
