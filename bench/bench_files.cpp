@@ -7,7 +7,8 @@
 // beside it. Also the memory a loaded sample takes. Exits non-zero when a ratio or the memory is
 // over its budget or an output differs.
 #include "common/Numbers.h"
-#include "files/SampleFile.h"
+#include "files/SampleFileReader.h"
+#include "files/SampleFileWriter.h"
 
 #include <QCoreApplication>
 #include <QFile>

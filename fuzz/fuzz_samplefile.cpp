@@ -3,7 +3,8 @@
 // times, units, decimals, flags, averages and references), and the result must describe the
 // load consistently.
 #include "common/Numbers.h"
-#include "files/SampleFile.h"
+#include "files/SampleFileReader.h"
+#include "files/SampleFileWriter.h"
 
 #include <QBuffer>
 #include <cmath>

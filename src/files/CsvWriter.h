@@ -1,6 +1,6 @@
 #pragma once
 
-#include "files/SampleFile.h"
+#include "files/SampleFileWriter.h"
 #include "record/SampleLog.h"
 
 #include <QByteArray>

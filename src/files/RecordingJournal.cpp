@@ -1,5 +1,8 @@
 #include "files/RecordingJournal.h"
 
+#include "files/SampleFileReader.h"
+#include "files/SampleFileWriter.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "common/Numbers.h"
-#include "files/SampleFile.h"
+#include "files/SampleFileReader.h"
+#include "files/SampleFileWriter.h"
 #include "meter/FrameDecoder.h"
 #include "meter/MeterFrameEncoder.h"
 #include "record/SampleLog.h"

@@ -1,5 +1,7 @@
 #include "common/Numbers.h"
 #include "files/RecordingJournal.h"
+#include "files/SampleFileReader.h"
+#include "files/SampleFileWriter.h"
 #include "shell/MainFrm.h"
 #include "shell/SettingsStore.h"
 #include "support/SampleRecords.h"

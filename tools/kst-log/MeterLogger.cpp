@@ -2,7 +2,8 @@
 
 #include "common/Numbers.h"
 #include "files/CsvWriter.h"
-#include "files/SampleFile.h"
+#include "files/SampleFileReader.h"
+#include "files/SampleFileWriter.h"
 #include "meter/MSComm.h"
 #include "meter/ReadingExport.h"
 

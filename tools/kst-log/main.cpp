@@ -5,7 +5,8 @@
 
 #include "common/Version.h"
 #include "files/CsvWriter.h"
-#include "files/SampleFile.h"
+#include "files/SampleFileReader.h"
+#include "files/SampleFileWriter.h"
 #include "publish/PublishSettings.h"
 
 #include <QCommandLineParser>
