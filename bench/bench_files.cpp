@@ -212,7 +212,7 @@ Figures Measure(qint32 n, const QString &folder, int runs)
     const QString path = folder + QStringLiteral("/bench%1.mas").arg(n);
     const QString plainPath = folder + QStringLiteral("/plain%1.mas").arg(n);
     bool saved = true;
-    f.save = Best(runs, [&] { saved = saved && SaveSampleFile(path, log, log.SampleCount).ok; });
+    f.save = Best(runs, [&] { saved = saved && SaveSampleFile(path, log, log.SampleCount).Ok(); });
 
     std::vector<std::string> units;
     std::vector<Plain> plain;
@@ -246,7 +246,7 @@ int main(int argc, char **argv)
     if (argc > 1 && qstrcmp(argv[1], "load") == 0) { // for a profiler: loads only
         const SampleLog log = MakeLog(1000000);
         const QString path = dir.filePath(QStringLiteral("profile.mas"));
-        SaveSampleFile(path, log, log.SampleCount);
+        (void)SaveSampleFile(path, log, log.SampleCount); // a profile of the loads only
         SampleLog back;
         for (int i = 0; i < 10; ++i) {
             back.Reset();

@@ -1,10 +1,13 @@
 #include "files/SampleFileReader.h"
 
+#include "files/FileIo.h"
 #include "files/SampleFileFields.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <cstring>
+
+#include <unistd.h>
 
 namespace kst {
 
@@ -58,8 +61,12 @@ public:
     SampleFileReadResult Run(const SampleFileProgress &progress);
 
 private:
-    enum class Outcome { Ok, End, NeedMore, TooFew, Bad, TooLong };
+    // Cut: the record runs into the end of the file without a line end.
+    enum class Outcome { Ok, End, NeedMore, TooFew, Bad, TooLong, Cut };
 
+    Outcome SkipBlanks(const char *&p);
+    Outcome FindField(const char *&p, const char *&b, const char *&e);
+    Outcome ConvertField(const char *b, const char *e);
     Outcome ParseFields();
     bool FastRecord(SampleFileReadResult &result);
     bool Fill();
@@ -103,6 +110,7 @@ private:
     qsizetype lineStart_ = 0;
     qint64 line_ = 1;
     qint64 recordLine_ = 1;
+    qint64 recordStart_ = 0;   // where the line of the record being read begins in the file
     bool afterLineEnd_ = true; // the last separator was a line end (or start of file)
     int field_ = 0;
     int badField_ = 0;
@@ -201,125 +209,148 @@ bool Reader::UnitText(const char *b, const char *e, bool &needMore)
     return true;
 }
 
+// Skips the blanks before a field and, after a line end, blank lines too; p is left at the
+// field. NeedMore when a CR at the buffer's end may be followed by its LF.
+Reader::Outcome Reader::SkipBlanks(const char *&p)
+{
+    const char *const data = buf_.constData();
+    const char *const end = data + size_;
+    for (;;) {
+        while (p < end && IsBlank(*p))
+            ++p;
+        if (!afterLineEnd_ || p == end || !IsLineEnd(*p))
+            return Outcome::Ok;
+        if (*p == '\r' && p + 1 == end && !eof_)
+            return Outcome::NeedMore;
+        p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
+        ++line_;
+        lineStart_ = pos_ = p - data;
+    }
+}
+
+// Finds the field at p, [b, e) without its quotes or trailing blanks, and leaves p at the
+// separator after it.
+Reader::Outcome Reader::FindField(const char *&p, const char *&b, const char *&e)
+{
+    const char *const end = buf_.constData() + size_;
+    b = e = p;
+    if (*p != '"') {
+        e = FieldEnd(e, end);
+        if (e == end && !eof_)
+            return Outcome::NeedMore;
+        p = e;
+        while (e > b && IsBlank(e[-1]))
+            --e;
+        return Outcome::Ok;
+    }
+    e = ++b;
+    while (e < end && *e != '"' && !IsLineEnd(*e))
+        ++e;
+    if (e == end)
+        return eof_ ? Outcome::Cut : Outcome::NeedMore;
+    if (*e != '"')
+        return Outcome::Bad;
+    p = e + 1;
+    while (p < end && IsBlank(*p))
+        ++p;
+    if (p == end && !eof_)
+        return Outcome::NeedMore;
+    return p == end || *p == ',' || IsLineEnd(*p) ? Outcome::Ok : Outcome::Bad;
+}
+
+// Converts field field_ from [b, e) into record_.
+Reader::Outcome Reader::ConvertField(const char *b, const char *e)
+{
+    bool ok = true;
+    switch (field_) {
+    case 0:
+        ok = ParseNumber(b, e, record_.value);
+        break;
+    case 1:
+        ok = dates_.Parse(b, e, record_.day);
+        break;
+    case 2:
+        ok = ParseTime(b, e, record_.msecs);
+        break;
+    case 3: {
+        bool needMore = false;
+        ok = UnitText(b, e, needMore);
+        if (needMore)
+            return Outcome::NeedMore;
+        break;
+    }
+    case 4:
+        ok = ParseDecimals(b, e, record_.decimals);
+        break;
+    case 5:
+        ok = ParseFlag(b, e, SampleLog::IsMaxBit, record_.flags);
+        break;
+    case 6:
+        ok = ParseFlag(b, e, SampleLog::IsMinBit, record_.flags);
+        break;
+    case 7:
+        ok = ParseNumber(b, e, record_.avg);
+        break;
+    case 8:
+        ok = ParseNumber(b, e, record_.relRef);
+        break;
+    }
+    return ok ? Outcome::Ok : Outcome::Bad;
+}
+
 // Reads fields field_ .. 8 of the record into record_, advancing the position after each.
-// NeedMore leaves the position at the start of the field that ran past the buffer.
+// NeedMore leaves the position at the start of the field that ran past the buffer. A record that
+// runs into the end of the file without a line end is Cut, whether or not it converts.
 Reader::Outcome Reader::ParseFields()
 {
     const char *const data = buf_.constData();
     const char *const end = data + size_;
     for (; field_ < 9; ++field_) {
-        // Blanks before the field; after a line end, blank lines too.
         const char *p = data + pos_;
-        for (;;) {
-            while (p < end && IsBlank(*p))
-                ++p;
-            if (afterLineEnd_ && p < end && IsLineEnd(*p)) {
-                if (*p == '\r' && p + 1 == end && !eof_)
-                    return Outcome::NeedMore;
-                p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
-                ++line_;
-                lineStart_ = pos_ = p - data;
-                continue;
-            }
-            break;
-        }
-        if (field_ == 0)
+        if (const Outcome skipped = SkipBlanks(p); skipped != Outcome::Ok)
+            return skipped;
+        if (field_ == 0) {
             recordLine_ = line_;
+            recordStart_ = dropped_ + lineStart_;
+        }
         badLine_ = line_;
+        badField_ = field_;
         if (p == end) {
             if (!eof_)
                 return Outcome::NeedMore;
             if (field_ == 0)
                 return Outcome::End;
-            badField_ = field_;
             badLine_ = recordLine_; // the record that was cut short
-            return Outcome::TooFew;
+            return afterLineEnd_ ? Outcome::TooFew : Outcome::Cut;
         }
-        const char *b = p;
-        const char *e = p;
-        if (*p == '"') {
-            ++b;
-            e = b;
-            while (e < end && *e != '"' && !IsLineEnd(*e))
-                ++e;
-            if (e == end && !eof_)
-                return Outcome::NeedMore;
-            if (e == end || *e != '"') {
-                badField_ = field_;
-                return Outcome::Bad;
-            }
-            p = e + 1;
-            while (p < end && IsBlank(*p))
-                ++p;
-            if (p == end && !eof_)
-                return Outcome::NeedMore;
-            if (p < end && *p != ',' && !IsLineEnd(*p)) {
-                badField_ = field_;
-                return Outcome::Bad;
-            }
-        } else {
-            e = FieldEnd(e, end);
-            if (e == end && !eof_)
-                return Outcome::NeedMore;
-            p = e;
-            while (e > b && IsBlank(e[-1]))
-                --e;
-        }
-        if ((p - data) - lineStart_ > MaxLineBytes)
+        const char *b = nullptr;
+        const char *e = nullptr;
+        Outcome outcome = FindField(p, b, e);
+        if (outcome == Outcome::Ok && (p - data) - lineStart_ > MaxLineBytes)
             return Outcome::TooLong;
-        // Convert the field [b, e).
-        bool ok = true;
-        switch (field_) {
-        case 0:
-            ok = ParseNumber(b, e, record_.value);
-            break;
-        case 1:
-            ok = dates_.Parse(b, e, record_.day);
-            break;
-        case 2:
-            ok = ParseTime(b, e, record_.msecs);
-            break;
-        case 3: {
-            bool needMore = false;
-            ok = UnitText(b, e, needMore);
-            if (needMore)
-                return Outcome::NeedMore;
-            break;
+        if (outcome == Outcome::Ok)
+            outcome = ConvertField(b, e);
+        if (outcome == Outcome::Bad && p == end && eof_)
+            outcome = Outcome::Cut;
+        if (outcome != Outcome::Ok) {
+            if (outcome == Outcome::Cut)
+                badLine_ = recordLine_;
+            return outcome;
         }
-        case 4:
-            ok = ParseDecimals(b, e, record_.decimals);
-            break;
-        case 5:
-            ok = ParseFlag(b, e, SampleLog::IsMaxBit, record_.flags);
-            break;
-        case 6:
-            ok = ParseFlag(b, e, SampleLog::IsMinBit, record_.flags);
-            break;
-        case 7:
-            ok = ParseNumber(b, e, record_.avg);
-            break;
-        case 8:
-            ok = ParseNumber(b, e, record_.relRef);
-            break;
+        // The separator after the field: a comma or a line end.
+        if (p == end) {
+            badLine_ = recordLine_;
+            return Outcome::Cut;
         }
-        if (!ok) {
-            badField_ = field_;
-            return Outcome::Bad;
-        }
-        // The separator after the field: a comma, a line end or the end of the file.
-        if (p < end) {
-            if (*p == ',') {
-                ++p;
-                afterLineEnd_ = false;
-            } else {
-                if (*p == '\r' && p + 1 == end && !eof_)
-                    return Outcome::NeedMore; // the field is read again with its line end
-                p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
-                ++line_;
-                lineStart_ = p - data;
-                afterLineEnd_ = true;
-            }
+        if (*p == ',') {
+            ++p;
+            afterLineEnd_ = false;
         } else {
+            if (*p == '\r' && p + 1 == end && !eof_)
+                return Outcome::NeedMore; // the field is read again with its line end
+            p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
+            ++line_;
+            lineStart_ = p - data;
             afterLineEnd_ = true;
         }
         pos_ = p - data;
@@ -426,12 +457,16 @@ bool Reader::FastRecord(SampleFileReadResult &result)
 void Reader::Stop(SampleFileReadResult &result, Outcome outcome)
 {
     result.complete = false;
+    result.lastRecordCut = outcome == Outcome::Cut && !readError_;
+    result.wholeBytes = recordStart_;
     result.stopLine = badLine_;
     if (readError_)
         result.stopReason =
             QStringLiteral("the file could not be read: %1").arg(device_.errorString());
     else if (outcome == Outcome::TooFew)
         result.stopReason = QStringLiteral("the record has too few fields");
+    else if (outcome == Outcome::Cut)
+        result.stopReason = QStringLiteral("the last record has no line end and may be cut off");
     else if (outcome == Outcome::TooLong)
         result.stopReason = QStringLiteral("the line is longer than a sample record can be");
     else
@@ -468,8 +503,10 @@ SampleFileReadResult Reader::Run(const SampleFileProgress &progress)
             Fill();
             outcome = ParseFields();
         }
-        if (outcome == Outcome::End)
+        if (outcome == Outcome::End) {
+            result.wholeBytes = dropped_ + size_;
             break;
+        }
         if (outcome != Outcome::Ok) {
             Stop(result, outcome);
             break;
@@ -497,14 +534,19 @@ SampleFileReadResult ReadSampleFile(QIODevice &device, SampleLog &log,
 SampleFileReadResult LoadSampleFile(const QString &path, SampleLog &log,
                                     const SampleFileProgress &progress)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        SampleFileReadResult result;
-        result.complete = false;
-        result.stopReason = QStringLiteral("the file cannot be opened: %1").arg(file.errorString());
-        return result;
-    }
-    return ReadSampleFile(file, log, progress);
+    const Result<int> fd = OpenForReading(path);
+    QFile file;
+    if (fd && file.open(*fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return ReadSampleFile(file, log, progress);
+    QString reason = fd ? file.errorString() : fd.Reason();
+    if (fd)
+        ::close(*fd);
+    else if (reason.startsWith(path + QStringLiteral(": ")))
+        reason.remove(0, path.size() + 2); // the caller names the file
+    SampleFileReadResult result;
+    result.complete = false;
+    result.stopReason = QStringLiteral("the file cannot be opened: %1").arg(reason);
+    return result;
 }
 
 } // namespace kst

@@ -515,11 +515,11 @@ QString MainFrm::ChooseFile(bool save, const QString &start)
 bool MainFrm::WriteSamples(const QString &path)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const SampleFileSaveResult result = SaveSampleFile(path, M.Samples, M.Samples.SampleCount);
+    const Status result = SaveSampleFile(path, M.Samples, M.Samples.SampleCount);
     QApplication::restoreOverrideCursor();
-    if (!result.ok) {
+    if (!result) {
         // The previous file is untouched and the samples stay unsaved.
-        ShowWarning(tr("The samples were not saved.\n\n%1").arg(result.error));
+        ShowWarning(tr("The samples were not saved.\n\n%1").arg(result.Reason()));
         return false;
     }
     DataModified = false;
@@ -726,10 +726,10 @@ void MainFrm::ExportCsv_Click()
     if (path.isEmpty())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const CsvSaveResult result = SaveCsvFile(path, M.Samples, M.Samples.SampleCount);
+    const Result<ExportEnd> result = SaveCsvFile(path, M.Samples, M.Samples.SampleCount);
     QApplication::restoreOverrideCursor();
-    if (!result.ok)
-        ShowWarning(tr("The samples were not exported.\n\n%1").arg(result.error));
+    if (!result)
+        ShowWarning(tr("The samples were not exported.\n\n%1").arg(result.Reason()));
 }
 
 void MainFrm::PrintGraph_Click()

@@ -36,7 +36,7 @@ private slots:
         log.Append({2.0f, winter, QTime(1, 2, 4), u"a,\"b"_qs, 0, 0, 0, off, off});
         QTemporaryDir dir;
         const QString path = dir.filePath(u"out.csv"_qs);
-        QVERIFY(SaveCsvFile(path, log, log.SampleCount).ok);
+        QVERIFY(SaveCsvFile(path, log, log.SampleCount).Ok());
         QCOMPARE(test::FileBytes(path),
                  QByteArray("time,value,unit,over_range,average,rel_reference\r\n"
                             "2026-12-06T14:03:27.250+01:00,1.234,DCV,false,,\r\n"
@@ -47,7 +47,8 @@ private slots:
                             "2026-12-06T01:02:04.000+01:00,2,\"a,\"\"b\",false,,\r\n"));
 
         QVERIFY(SaveCsvFile(u"/nonexistent-folder/out.csv"_qs, log, 0)
-                    .error.startsWith(u"/nonexistent-folder/out.csv: "_qs));
+                    .Reason()
+                    .startsWith(u"/nonexistent-folder/out.csv: "_qs));
     }
 };
 

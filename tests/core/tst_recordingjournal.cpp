@@ -29,10 +29,7 @@ Sample S(int i)
 // The bytes a save of records first .. count - 1 gives.
 QByteArray Records(const SampleLog &log, qint32 first, qint32 count)
 {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    WriteSampleFile(buffer, log, count, first);
-    return buffer.data();
+    return SampleFileBytes(log, count, first);
 }
 
 // Records samples from .. to - 1 as the recording cycle does.
@@ -76,7 +73,7 @@ void TestRecordingJournal::orphanComesBack()
     SampleLog log;
     for (int i = 0; i < continued; ++i)
         log.Append(S(i));
-    QVERIFY(SaveSampleFile(saved, log, log.SampleCount).ok);
+    QVERIFY(SaveSampleFile(saved, log, log.SampleCount).Ok());
     {
         RecordingJournal journal(log, dir.path());
         Record(log, journal, continued, continued + 1, saved);
@@ -123,9 +120,8 @@ void TestRecordingJournal::orphanComesBack()
         QVERIFY(!RecordingJournal::NextOrphan(dir.path()));
         return;
     }
-    QString error;
     const QString moved =
-        RecordingJournal::SetAside(*orphan, dir.filePath(QStringLiteral("SAMPLE")), error);
+        RecordingJournal::SetAside(*orphan, dir.filePath(QStringLiteral("SAMPLE"))).Value();
     QCOMPARE(moved, dir.filePath(QStringLiteral("SAMPLE/recovered-2000-05-04-101500.mas")));
     QCOMPARE(test::FileBytes(moved), Records(log, 0, 5)); // whole records moved byte for byte
     QVERIFY(!QFile::exists(path));

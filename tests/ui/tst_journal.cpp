@@ -113,7 +113,7 @@ void TestJournal::journalFollowsTheFileCommands()
     const QString opened = folder + QStringLiteral("opened.mas");
     SampleLog two;
     FillLog(two, 2);
-    QVERIFY(SaveSampleFile(opened, two, 2).ok);
+    QVERIFY(SaveSampleFile(opened, two, 2).Ok());
 
     // Recording on an opened file: the journal names it. A copy stands for a program gone.
     p.fileAnswers = {opened};

@@ -185,11 +185,7 @@ void MeterLogger::HandleReading(const MeterReading &reading)
         if (mas_.isOpen()) {
             one_.Store(0, sample);
             one_.SampleCount = 1;
-            QByteArray record;
-            QBuffer buffer(&record);
-            buffer.open(QIODevice::WriteOnly);
-            WriteSampleFile(buffer, one_, 1);
-            ok = Append(mas_, record);
+            ok = Append(mas_, SampleFileBytes(one_, 1));
         }
         if (ok && csv_.isOpen())
             ok = Append(csv_, CsvWriter::Row(sample));

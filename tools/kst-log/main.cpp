@@ -99,9 +99,9 @@ int Export(const QString &masPath, const QString &csvPath)
         std::fprintf(stderr, "kst-log: %s: %s\n", qPrintable(masPath), qPrintable(read.stopReason));
         return ExitFile;
     }
-    const CsvSaveResult saved = SaveCsvFile(csvPath, log, log.SampleCount);
-    if (!saved.ok) {
-        std::fprintf(stderr, "kst-log: %s\n", qPrintable(saved.error));
+    const Result<ExportEnd> saved = SaveCsvFile(csvPath, log, log.SampleCount);
+    if (!saved) {
+        std::fprintf(stderr, "kst-log: %s\n", qPrintable(saved.Reason()));
         return ExitFile;
     }
     if (!read.complete) {
