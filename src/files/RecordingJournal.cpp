@@ -139,6 +139,9 @@ Status RecordingJournal::TakeSlot()
         slot_ = slot;
         return {};
     }
+    // A folder that takes no lock file says why when asked whether it can be written.
+    if (lockError != QLockFile::LockFailedError && ::access(Native(folder_).constData(), W_OK) != 0)
+        return Failure::FromErrno(errno, folder_);
     return Failure::Transient(LockError(lockError, folder_));
 }
 
