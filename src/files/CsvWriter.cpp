@@ -231,7 +231,12 @@ private:
         out = PutTwoDigits(out, ms / 60000 % 60);
         *out++ = ':';
         out = PutTwoDigits(out, ms / 1000 % 60);
-        *out++ = '.';
+        if (spreadsheet_) { // a spreadsheet reads the seconds' fraction as a decimal
+            std::memcpy(out, decimal_.constData(), size_t(decimal_.size()));
+            out += decimal_.size();
+        } else {
+            *out++ = '.';
+        }
         *out++ = char('0' + ms % 1000 / 100);
         out = PutTwoDigits(out, ms % 100);
         if (spreadsheet_)
@@ -246,9 +251,11 @@ private:
     // A date the digits above cannot write: as QDateTime writes it.
     char *PutSlowTime(char *out, const QDateTime &when) const
     {
-        const QByteArray text =
-            spreadsheet_ ? when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toLatin1()
-                         : IsoTimestampText(when).toLatin1();
+        const QByteArray text = spreadsheet_
+                                    ? when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))
+                                          .replace(u'.', QString::fromUtf8(decimal_))
+                                          .toUtf8()
+                                    : IsoTimestampText(when).toLatin1();
         const qsizetype size = std::min<qsizetype>(text.size(), 40);
         std::memcpy(out, text.constData(), size_t(size));
         return out + size;

@@ -24,9 +24,10 @@ namespace kst {
 //
 // For spreadsheets (Spreadsheet), which take the file in the user's locale: a byte order mark
 // (so the letters arrive as UTF-8), the local time as "2026-12-06 14:03:27.250" (which they read
-// as a date and time), numbers with the locale's decimal separator, fields separated by ';' where
-// that separator is a comma, and a text that a spreadsheet would take for a formula (beginning
-// with =, +, - or @ and not a number) made text by a leading apostrophe.
+// as a date and time), numbers and the seconds' fraction with the locale's decimal separator
+// ("14:03:27,250" where it is a comma, as such a spreadsheet reads times), fields separated by
+// ';' where that separator is a comma, and a text that a spreadsheet would take for a formula
+// (beginning with =, +, - or @ and not a number) made text by a leading apostrophe.
 //
 // In both, control characters are dropped from text, and a text holding the field separator or a
 // quote is quoted. A local time that the clock skipped (the hour summer time begins) names the
