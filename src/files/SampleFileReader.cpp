@@ -46,6 +46,31 @@ Q_ALWAYS_INLINE const char *FieldEnd(const char *p, const char *end)
     return p;
 }
 
+// The field at p up to its comma, [b, e); p is left after the comma.
+Q_ALWAYS_INLINE bool TakeField(const char *&p, const char *limit, const char *&b, const char *&e)
+{
+    b = p;
+    e = FieldEnd(p, limit);
+    if (e == limit || *e != ',' || e == b)
+        return false;
+    p = e + 1;
+    return true;
+}
+
+// A number field at p ended by stop; p is left at the stop.
+Q_ALWAYS_INLINE bool TakeNumber(const char *&p, const char *limit, char stop, float &value)
+{
+    if (const char *q = ParseShortNumber(p, limit, value); q && q < limit && *q == stop) {
+        p = q;
+        return true;
+    }
+    const char *const e = FieldEnd(p, limit);
+    if (e == limit || *e != stop || e == p || IsBlank(*p) || !ParseNumber(p, e, value))
+        return false;
+    p = e;
+    return true;
+}
+
 // The longest record the program writes is about 100 bytes plus its unit; a line four times
 // that long, blanks and long number spellings included, is damage and stops the load.
 constexpr qsizetype MaxLineBytes = 1024;
@@ -376,25 +401,11 @@ bool Reader::FastRecord(SampleFileReadResult &result)
     const char *const limit = std::min(end, p + MaxLineBytes);
     const auto field = [&](const char *&b, const char *&e) __attribute__((always_inline))
     {
-        b = p;
-        e = FieldEnd(p, limit);
-        if (e == limit || *e != ',' || e == b)
-            return false;
-        p = e + 1;
-        return true;
+        return TakeField(p, limit, b, e);
     };
-    // A number field ended by stop; p is left at the stop.
     const auto number = [&](char stop, float &value) __attribute__((always_inline))
     {
-        if (const char *q = ParseShortNumber(p, limit, value); q && q < limit && *q == stop) {
-            p = q;
-            return true;
-        }
-        const char *const e = FieldEnd(p, limit);
-        if (e == limit || *e != stop || e == p || IsBlank(*p) || !ParseNumber(p, e, value))
-            return false;
-        p = e;
-        return true;
+        return TakeNumber(p, limit, stop, value);
     };
     // A field of width bytes and its comma.
     const auto fixed = [&](qsizetype width) { return limit - p > width && p[width] == ','; };
