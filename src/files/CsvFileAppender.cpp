@@ -33,10 +33,9 @@ QList<QByteArray> Cells(const QByteArray &row)
     return cells;
 }
 
-// A row the program wrote whole: cut anywhere, it would lack a field or have a field that does
-// not read (a time without its offset, a flag word in part). A number cut short still reads, but
-// the program writes the last two cells only where statistics were on, which a recording never
-// has; a file whose rows end in them is compared as well as it can be.
+// A row with all six cells, each of its kind: a time with milliseconds and offset, a number, a
+// unit, a flag word, and an optional number twice. A recording writes its last two cells empty,
+// so a row of a recording cut anywhere before its line end fails one of these.
 bool IsWholeRow(const QByteArray &row)
 {
     static const QRegularExpression time(
@@ -51,7 +50,7 @@ bool IsWholeRow(const QByteArray &row)
            number(cells[4], true) && number(cells[5], true);
 }
 
-// The first size bytes of the open file fd and its last bytes, from where at.
+// size bytes of the open file fd from offset at; fewer at its end.
 QByteArray ReadAt(int fd, qint64 at, qint64 size)
 {
     QByteArray bytes(size, Qt::Uninitialized);

@@ -17,8 +17,6 @@ using masfield::PutTwoDigits;
 
 namespace {
 
-constexpr qint64 MsPerDay = 86400000;
-
 // A stored local date and time as the instant it names: the local date, time and UTC offset of
 // that instant. Outside the hours the clock jumps, the date and time are the stored ones.
 struct Stamp {
@@ -170,7 +168,8 @@ public:
         *out++ = separator_;
         out = PutFixed(out, value, decimals, Decimal());
         *out++ = separator_;
-        std::memcpy(out, unitCell.data(), size_t(unitCell.size()));
+        if (!unitCell.isEmpty()) // an empty unit may have no bytes at all
+            std::memcpy(out, unitCell.data(), size_t(unitCell.size()));
         out += unitCell.size();
         *out++ = separator_;
         const bool over = IsOverRangeValue(value);

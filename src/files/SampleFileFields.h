@@ -193,7 +193,8 @@ std::optional<QString> ParseUnit(const char *b, const char *e, bool ascii, bool 
 inline char *PutUnit(char *out, QByteArrayView utf8)
 {
     *out++ = '"';
-    std::memcpy(out, utf8.data(), size_t(utf8.size()));
+    if (!utf8.isEmpty()) // an empty unit may have no bytes at all
+        std::memcpy(out, utf8.data(), size_t(utf8.size()));
     out += utf8.size();
     *out++ = '"';
     return out;

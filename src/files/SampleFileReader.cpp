@@ -135,7 +135,7 @@ private:
     qsizetype lineStart_ = 0;
     qint64 line_ = 1;
     qint64 recordLine_ = 1;
-    qint64 recordStart_ = 0;   // where the line of the record being read begins in the file
+    qint64 recordStart_ = 0;   // where the record being read begins in the file
     bool afterLineEnd_ = true; // the last separator was a line end (or start of file)
     int field_ = 0;
     int badField_ = 0;
@@ -336,7 +336,7 @@ Reader::Outcome Reader::ParseFields()
             return skipped;
         if (field_ == 0) {
             recordLine_ = line_;
-            recordStart_ = dropped_ + lineStart_;
+            recordStart_ = dropped_ + pos_;
         }
         badLine_ = line_;
         badField_ = field_;
