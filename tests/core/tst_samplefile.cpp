@@ -303,6 +303,9 @@ void TestSampleFile::stopsAtBadRecord_data()
     QTest::newRow("fuzz: empty date in the first record")
         << QByteArray("3.999,,#23:59:59#,\"DCV\",3,#FALSE#,#FALSE#,99999,99999\r\n") << 0
         << qint64(1) << "date";
+    QTest::newRow("fuzz: a record begun inside a line")
+        << head + "\"DCA\",3,#FALSE#,#FALSE#,1,+07,0.0001\r\n4000,#2000-05-04#" << 1 << qint64(2)
+        << "date";
     QTest::newRow("fuzz: unit of 65 letters")
         << head + "\"" + QByteArray(65, 'x') + "\",1,#TRUE#,#FALSE#,-2,0\r\n"
         << 0 << qint64(1) << "unit";
@@ -322,6 +325,10 @@ void TestSampleFile::stopsAtBadRecord()
     QCOMPARE(result.stopLine, line);
     QVERIFY2(result.stopReason.contains(reason), qPrintable(result.stopReason));
     CheckSavesAndReadsBack(log);
+    // The whole part alone loads the same records, completely.
+    SampleLog whole;
+    QVERIFY(ReadBytes(bytes.left(result.wholeBytes), whole).complete);
+    QCOMPARE(WriteBytes(whole), WriteBytes(log));
 }
 
 void TestSampleFile::longLineIsRefusedQuickly()
