@@ -33,7 +33,7 @@ Result<QString> SampleFileAppender::Open(const QString &path)
         return cut.Error();
     }
     return QStringLiteral("%1: the last record (line %2) had no line end and may have been cut "
-                          "off; it was removed, %3 records before it are kept")
+                          "off; it was removed, the records before it are kept (%3)")
         .arg(path)
         .arg(read.stopLine)
         .arg(read.recordsLoaded);

@@ -414,7 +414,7 @@ void TestSampleFile::appenderContinues()
                  ? notice
                  : path + u": "_qs + notice +
                        (refused ? u"; choose another file"_qs
-                                : u"; it was removed, 1 records before it are kept"_qs));
+                                : u"; it was removed, the records before it are kept (1)"_qs));
     if (refused) {
         QCOMPARE(FileBytes(path), existing);
         return;
