@@ -3,7 +3,9 @@
 // times, units, decimals, flags, averages and references), and the result must describe the
 // load consistently.
 #include "common/Numbers.h"
-#include "files/SampleFile.h"
+#include "files/SampleFileFields.h"
+#include "files/SampleFileReader.h"
+#include "files/SampleFileWriter.h"
 
 #include <QBuffer>
 #include <cmath>
@@ -34,11 +36,8 @@ SampleFileReadResult Read(const QByteArray &bytes, SampleLog &log)
 
 QByteArray Write(const SampleLog &log)
 {
-    QByteArray bytes;
-    QBuffer out(&bytes);
-    out.open(QIODevice::WriteOnly);
-    const SampleFileWriteResult written = WriteSampleFile(out, log, log.SampleCount);
-    Check(written.ok && written.recordsWritten == log.SampleCount, "write succeeds");
+    const QByteArray bytes = SampleFileBytes(log, log.SampleCount);
+    Check(bytes.count('\n') == log.SampleCount, "one line per record");
     return bytes;
 }
 
@@ -89,8 +88,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Check(first.lastMaxIndex < loaded.SampleCount && first.lastMinIndex < loaded.SampleCount &&
               first.lastAvgIndex < loaded.SampleCount,
           "read-out indices inside the log");
+    Check(first.wholeBytes >= 0 && first.wholeBytes <= input.size(), "whole part inside the file");
+    Check(!first.lastRecordCut || !first.complete, "a cut record stops the load");
+    if (!first.complete) {
+        // The whole part alone loads the same records, completely.
+        SampleLog whole;
+        const SampleFileReadResult part = Read(input.left(first.wholeBytes), whole);
+        Check(part.complete && whole.SampleCount == loaded.SampleCount, "the whole part loads");
+    }
     for (qint32 i = 0; i < loaded.SampleCount; ++i) {
         const Sample s = loaded.At(i);
+        for (const float number : {s.value, s.avg, s.relRef}) {
+            char fast[masfield::NumberMax], general[SingleTextMax];
+            const qsizetype size = masfield::PutNumber(fast, number) - fast;
+            Check(QByteArrayView(fast, size) ==
+                      QByteArrayView(general, PutSingleText(general, number) - general),
+                  "the short-decimal writer writes what the general one does");
+        }
         Check(std::isfinite(s.value) && std::isfinite(s.avg) && std::isfinite(s.relRef),
               "finite numbers");
         Check(s.date.isValid() && s.time.isValid() && s.time.msec() == 0, "valid stamps");

@@ -2,89 +2,348 @@
 
 #include "common/DateTimeText.h"
 #include "common/Numbers.h"
-#include "files/SampleFile.h"
+#include "files/SampleFileFields.h"
 #include "meter/ReadingExport.h"
 
 #include <QDateTime>
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <vector>
 
 namespace kst {
 
+using masfield::PutTwoDigits;
+
 namespace {
 
-void PutField(QByteArray &row, const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\r') ||
-        bytes.contains('\n')) {
-        QByteArray quoted = bytes;
-        quoted.replace("\"", "\"\"");
-        row += '"' + quoted + '"';
-    } else {
-        row += bytes;
+// A stored local date and time as the instant it names: the local date, time and UTC offset of
+// that instant. Outside the hours the clock jumps, the date and time are the stored ones.
+struct Stamp {
+    qint32 day;   // Julian day
+    qint32 msecs; // since local midnight
+    int offset;   // seconds east of UTC
+};
+
+// Finds each row's UTC offset as QDateTime does for local time, but once a day: a day whose
+// first and last moments have the same offset has it all day. Only a day on which the clock
+// jumps takes each row through QDateTime.
+class LocalTimes {
+public:
+    Stamp Resolve(qint32 day, qint32 msecs)
+    {
+        if (day != day_) {
+            day_ = day;
+            const QDate date = QDate::fromJulianDay(day);
+            const QDateTime first(date, QTime(0, 0));
+            const QDateTime last(date, QTime(23, 59, 59, 999));
+            uniform_ =
+                first.isValid() && last.isValid() && first.offsetFromUtc() == last.offsetFromUtc();
+            offset_ = first.offsetFromUtc();
+        }
+        if (uniform_)
+            return {day, msecs, offset_};
+        return ResolveOnJumpDay(day, msecs);
     }
+
+private:
+    static Stamp ResolveOnJumpDay(qint32 day, qint32 msecs)
+    {
+        const QDate date = QDate::fromJulianDay(day);
+        const QTime time = QTime::fromMSecsSinceStartOfDay(msecs);
+        const QDateTime local(date, time);
+        if (local.isValid())
+            return {day, msecs, local.offsetFromUtc()};
+        // Skipped by the clock: read with the offset in force before the jump, found an hour or
+        // more earlier.
+        const QDateTime wall(date, time, Qt::UTC);
+        for (int hours = 1; hours <= 48; ++hours) {
+            const QDateTime earlierWall = wall.addSecs(-3600 * hours);
+            const QDateTime earlier(earlierWall.date(), earlierWall.time());
+            if (!earlier.isValid())
+                continue;
+            const QDateTime instant = QDateTime::fromMSecsSinceEpoch(
+                wall.toMSecsSinceEpoch() - qint64(earlier.offsetFromUtc()) * 1000);
+            return {qint32(instant.date().toJulianDay()), instant.time().msecsSinceStartOfDay(),
+                    instant.offsetFromUtc()};
+        }
+        return {day, msecs, 0};
+    }
+
+    qint32 day_ = INT_MIN;
+    bool uniform_ = false;
+    int offset_ = 0;
+};
+
+// value with decimals places (0 to 7), rounded half away from zero as the plain value text is,
+// with sep as the decimal separator; no sign on a value that rounds to zero. Formats from the
+// exact product of the single and a power of ten, which a double holds (24 + 17 bits).
+char *PutFixed(char *out, float value, int decimals, QByteArrayView sep)
+{
+    static constexpr double Tens[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7};
+    decimals = std::clamp(decimals, 0, 7);
+    const double scaled = std::fabs(double(value)) * Tens[decimals];
+    if (!(scaled < 9e15)) { // very large, or not a number: the general formatter
+        const QByteArray text = PlainValueText(value, decimals).toLatin1();
+        const qsizetype point = text.indexOf('.');
+        std::memcpy(out, text.constData(), size_t(point < 0 ? text.size() : point));
+        out += point < 0 ? text.size() : point;
+        if (point >= 0) {
+            std::memcpy(out, sep.data(), size_t(sep.size()));
+            out += sep.size();
+            std::memcpy(out, text.constData() + point + 1, size_t(text.size() - point - 1));
+            out += text.size() - point - 1;
+        }
+        return out;
+    }
+    const double whole = std::floor(scaled);
+    const quint64 n = quint64(whole) + (scaled - whole >= 0.5 ? 1 : 0);
+    if (value < 0 && n != 0)
+        *out++ = '-';
+    char digits[24];
+    char *const end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+    const int count = int(end - digits);
+    if (count > decimals) {
+        std::memcpy(out, digits, size_t(count - decimals));
+        out += count - decimals;
+    } else {
+        *out++ = '0';
+    }
+    if (decimals > 0) {
+        std::memcpy(out, sep.data(), size_t(sep.size()));
+        out += sep.size();
+        for (int i = count; i < decimals; ++i) // the fraction's leading zeros
+            *out++ = '0';
+        const int shown = std::min(count, decimals);
+        std::memcpy(out, end - shown, size_t(shown));
+        out += shown;
+    }
+    return out;
 }
 
-QString OptionalText(float value)
-{
-    return value == NoValueMarker ? QString() : SingleText(value);
-}
+class RowWriter {
+public:
+    explicit RowWriter(const CsvFormat &format) : spreadsheet_(format.form == CsvForm::Spreadsheet)
+    {
+        if (spreadsheet_) {
+            decimal_ = format.locale.decimalPoint().toUtf8();
+            separator_ = decimal_ == "," ? ';' : ',';
+        }
+    }
+
+    QByteArray Header() const
+    {
+        QByteArray header = spreadsheet_ ? QByteArrayLiteral("\xEF\xBB\xBF") : QByteArray();
+        header += "time,value,unit,over_range,average,rel_reference\r\n";
+        if (separator_ != ',')
+            header.replace(',', separator_);
+        return header;
+    }
+
+    // The unit as a cell: control characters dropped, a formula made text in the spreadsheet
+    // form, quoted when it holds the separator or a quote.
+    QByteArray UnitCell(const QString &unit) const
+    {
+        QString text;
+        text.reserve(unit.size() + 1);
+        for (const QChar c : unit)
+            if (c.unicode() >= 0x20 && !(c.unicode() >= 0x7F && c.unicode() <= 0x9F))
+                text += c;
+        if (spreadsheet_ && !text.isEmpty() && QStringView(u"=+-@").contains(text.front()) &&
+            !IsNumeric(text))
+            text.prepend(u'\'');
+        QByteArray bytes = text.toUtf8();
+        if (bytes.contains(separator_) || bytes.contains('"'))
+            bytes = '"' + bytes.replace("\"", "\"\"") + '"';
+        return bytes;
+    }
+
+    // Room a row needs besides its unit cell.
+    static constexpr qsizetype RowMax = 192;
+
+    char *Put(char *out, const QDate &date, const QTime &time, float value, int decimals,
+              QByteArrayView unitCell, float avg, float relRef)
+    {
+        out = PutTime(out, date, time);
+        *out++ = separator_;
+        out = PutFixed(out, value, decimals, Decimal());
+        *out++ = separator_;
+        if (!unitCell.isEmpty()) // an empty unit may have no bytes at all
+            std::memcpy(out, unitCell.data(), size_t(unitCell.size()));
+        out += unitCell.size();
+        *out++ = separator_;
+        const bool over = IsOverRangeValue(value);
+        std::memcpy(out, over ? "true" : "false", over ? 4 : 5);
+        out += over ? 4 : 5;
+        *out++ = separator_;
+        out = PutOptional(out, avg);
+        *out++ = separator_;
+        out = PutOptional(out, relRef);
+        *out++ = '\r';
+        *out++ = '\n';
+        return out;
+    }
+
+private:
+    QByteArrayView Decimal() const { return spreadsheet_ ? QByteArrayView(decimal_) : "."; }
+
+    char *PutOptional(char *out, float value) const
+    {
+        if (value == NoValueMarker)
+            return out;
+        char text[masfield::NumberMax];
+        char *const end = masfield::PutNumber(text, value);
+        for (const char *p = text; p < end; ++p) {
+            if (*p == '.') {
+                const QByteArrayView sep = Decimal();
+                std::memcpy(out, sep.data(), size_t(sep.size()));
+                out += sep.size();
+            } else {
+                *out++ = *p;
+            }
+        }
+        return out;
+    }
+
+    char *PutTime(char *out, const QDate &date, const QTime &time)
+    {
+        const qint32 day = qint32(date.toJulianDay());
+        if (!date.isValid() || !time.isValid() || date.year() < 1 || date.year() > 9999)
+            return PutSlowTime(out, QDateTime(date, time));
+        const Stamp stamp = times_.Resolve(day, time.msecsSinceStartOfDay());
+        if (stamp.day != textDay_) {
+            textDay_ = stamp.day;
+            int y = 0, m = 0, d = 0;
+            QDate::fromJulianDay(stamp.day).getDate(&y, &m, &d);
+            char *p = PutTwoDigits(PutTwoDigits(dateText_, y / 100), y % 100);
+            *p++ = '-';
+            p = PutTwoDigits(p, m);
+            *p++ = '-';
+            PutTwoDigits(p, d);
+        }
+        std::memcpy(out, dateText_, 10);
+        out += 10;
+        *out++ = spreadsheet_ ? ' ' : 'T';
+        const qint32 ms = stamp.msecs;
+        out = PutTwoDigits(out, ms / 3600000);
+        *out++ = ':';
+        out = PutTwoDigits(out, ms / 60000 % 60);
+        *out++ = ':';
+        out = PutTwoDigits(out, ms / 1000 % 60);
+        if (spreadsheet_) { // a spreadsheet reads the seconds' fraction as a decimal
+            std::memcpy(out, decimal_.constData(), size_t(decimal_.size()));
+            out += decimal_.size();
+        } else {
+            *out++ = '.';
+        }
+        *out++ = char('0' + ms % 1000 / 100);
+        out = PutTwoDigits(out, ms % 100);
+        if (spreadsheet_)
+            return out;
+        const int minutes = std::abs(stamp.offset) / 60;
+        *out++ = stamp.offset < 0 ? '-' : '+';
+        out = PutTwoDigits(out, minutes / 60);
+        *out++ = ':';
+        return PutTwoDigits(out, minutes % 60);
+    }
+
+    // A date the digits above cannot write: as QDateTime writes it.
+    char *PutSlowTime(char *out, const QDateTime &when) const
+    {
+        const QByteArray text = spreadsheet_
+                                    ? when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))
+                                          .replace(u'.', QString::fromUtf8(decimal_))
+                                          .toUtf8()
+                                    : IsoTimestampText(when).toLatin1();
+        const qsizetype size = std::min<qsizetype>(text.size(), 40);
+        std::memcpy(out, text.constData(), size_t(size));
+        return out + size;
+    }
+
+    bool spreadsheet_;
+    char separator_ = ',';
+    QByteArray decimal_;
+    LocalTimes times_;
+    qint32 textDay_ = INT_MIN;
+    char dateText_[10];
+};
 
 } // namespace
 
-QByteArray CsvWriter::HeaderRow()
+QByteArray CsvWriter::HeaderRow(const CsvFormat &format)
 {
-    return QByteArrayLiteral("time,value,unit,over_range,average,rel_reference\r\n");
+    return RowWriter(format).Header();
 }
 
-QByteArray CsvWriter::Row(const Sample &sample)
+QByteArray CsvWriter::Row(const Sample &sample, const CsvFormat &format)
 {
-    QByteArray row;
-    row.reserve(96);
-    row += IsoTimestampText(QDateTime(sample.date, sample.time)).toLatin1();
-    row += ',';
-    row += PlainValueText(sample.value, sample.decimals).toLatin1();
-    row += ',';
-    PutField(row, sample.unit);
-    row += IsOverRangeValue(sample.value) ? ",true," : ",false,";
-    row += OptionalText(sample.avg).toLatin1();
-    row += ',';
-    row += OptionalText(sample.relRef).toLatin1();
-    row += "\r\n";
+    RowWriter writer(format);
+    const QByteArray unit = writer.UnitCell(sample.unit);
+    QByteArray row(RowWriter::RowMax + unit.size(), Qt::Uninitialized);
+    char *const end = writer.Put(row.data(), sample.date, sample.time, sample.value,
+                                 sample.decimals, unit, sample.avg, sample.relRef);
+    row.truncate(end - row.constData());
     return row;
 }
 
-bool CsvWriter::Put(const QByteArray &bytes)
-{
-    if (device_.write(bytes) == bytes.size())
-        return true;
-    error_ = device_.errorString();
-    return false;
-}
-
-bool CsvWriter::Write(const SampleLog &log, qint32 count)
+Result<ExportEnd> WriteCsv(const ByteSink &sink, const SampleLog &log, qint32 count,
+                           const CsvFormat &format, const ExportProgress &progress)
 {
     const qint32 n = std::clamp<qint32>(count, 0, log.SampleCount);
-    QByteArray block = HeaderRow();
+    RowWriter writer(format);
     constexpr qsizetype BlockSize = 256 * 1024;
-    block.reserve(BlockSize + 1024);
+    QByteArray block = writer.Header();
+    const qsizetype headerSize = block.size();
+    block.resize(std::max<qsizetype>(headerSize + 1024,
+                                     std::min<qsizetype>(BlockSize, qsizetype(n) * 80 + 1024)));
+    char *begin = block.data();
+    char *out = begin + headerSize;
+    std::vector<QByteArray> units(log.UnitCount());
+    std::vector<bool> unitDone(log.UnitCount());
+    constexpr qint32 ProgressRows = 8192;
     for (qint32 i = 0; i < n; ++i) {
-        block += Row(log.At(i));
-        if (block.size() >= BlockSize) {
-            if (!Put(block))
-                return false;
-            block.clear();
+        const quint32 unitId = log.SampleUnitId(i);
+        if (!unitDone[unitId]) {
+            units[unitId] = writer.UnitCell(log.UnitText(unitId));
+            unitDone[unitId] = true;
         }
+        const QByteArray &unit = units[unitId];
+        if ((out - begin) + RowWriter::RowMax + unit.size() > block.size()) {
+            if (const Status put = sink(begin, out - begin); !put)
+                return put.Error();
+            if (RowWriter::RowMax + unit.size() > block.size())
+                block.resize(RowWriter::RowMax + unit.size());
+            begin = out = block.data();
+        }
+        out = writer.Put(out, log.SampleDate(i), log.SampleTime(i), log.SampleValue(i),
+                         log.SampleDecimals(i), unit, log.SampleAvg(i), log.SampleRelRef(i));
+        if (progress && (i + 1) % ProgressRows == 0 && !progress(i + 1, n))
+            return ExportEnd::Cancelled;
     }
-    return Put(block);
+    if (const Status put = sink(begin, out - begin); !put)
+        return put.Error();
+    if (progress)
+        (void)progress(n, n); // every row is written: too late to cancel
+    return ExportEnd::Written;
 }
 
-CsvSaveResult SaveCsvFile(const QString &path, const SampleLog &log, qint32 count)
+Result<ExportEnd> SaveCsvFile(const QString &path, const SampleLog &log, qint32 count,
+                              const CsvFormat &format, const ExportProgress &progress)
 {
-    return SaveAtomically(path, [&](QIODevice &device) {
-        CsvWriter writer(device);
-        return writer.Write(log, count) ? QString() : writer.Error();
+    bool cancelled = false;
+    const Status saved = SaveAtomically(path, [&](const ByteSink &sink) -> Status {
+        const Result<ExportEnd> written = WriteCsv(sink, log, count, format, progress);
+        if (!written)
+            return written.Error();
+        cancelled = *written == ExportEnd::Cancelled;
+        // A cancel is a failure to the save, which then keeps the old file.
+        return cancelled ? Status(Failure::Permanent(QString())) : Status();
     });
+    if (cancelled)
+        return ExportEnd::Cancelled;
+    if (!saved)
+        return saved.Error();
+    return ExportEnd::Written;
 }
 
 } // namespace kst

@@ -1,46 +1,67 @@
 #pragma once
 
-#include "files/SampleFile.h"
+#include "common/Result.h"
+#include "files/FileIo.h"
 #include "record/SampleLog.h"
 
 #include <QByteArray>
-#include <QIODevice>
+#include <QLocale>
 #include <QString>
+#include <functional>
 
 namespace kst {
 
-// The sample log as CSV for spreadsheets and scripts: RFC 4180 in UTF-8, records ended by CR LF,
-// a header row, then one row per sample:
+// The sample log as CSV, RFC 4180 in UTF-8 with records ended by CR LF: a header row, then one
+// row per sample. Two forms:
 //
+// For programs (Iso):
 //   time,value,unit,over_range,average,rel_reference
 //   2026-12-06T14:03:27.250+01:00,1.234,DCV,false,,
-//
-// time is the sample's local time in ISO 8601 with milliseconds and the offset from UTC; value a
+// time is the instant in local time, ISO 8601 with milliseconds and the offset from UTC; value a
 // plain number with the sample's decimals; unit the text as stored; over_range true or false (the
 // value is then the over-range marker 4000); average and rel_reference as the sample file keeps
-// them, empty where they were off. A field holding a comma, a quote or a line break is quoted.
-class CsvWriter {
-public:
-    static QByteArray HeaderRow();
-    static QByteArray Row(const Sample &sample);
+// them, empty where they were off.
+//
+// For spreadsheets (Spreadsheet), which take the file in the user's locale: a byte order mark
+// (so the letters arrive as UTF-8), the local time as "2026-12-06 14:03:27.250" (which they read
+// as a date and time), numbers and the seconds' fraction with the locale's decimal separator
+// ("14:03:27,250" where it is a comma, as such a spreadsheet reads times), fields separated by
+// ';' where that separator is a comma, and a text that a spreadsheet would take for a formula
+// (beginning with =, +, - or @ and not a number) made text by a leading apostrophe.
+//
+// In both, control characters are dropped from text, and a text holding the field separator or a
+// quote is quoted. A local time that the clock skipped (the hour summer time begins) names the
+// instant it would have been without the jump: 02:30 on that day is written as 03:30 and the
+// summer offset.
+enum class CsvForm { Iso, Spreadsheet };
 
-    explicit CsvWriter(QIODevice &device) : device_(device) {}
-
-    // The header and rows 0 .. count - 1 (clamped to SampleCount), in large blocks. False at the
-    // first failed write, with the device's reason in Error().
-    bool Write(const SampleLog &log, qint32 count);
-    QString Error() const { return error_; }
-
-private:
-    bool Put(const QByteArray &bytes);
-
-    QIODevice &device_;
-    QString error_;
+struct CsvFormat {
+    CsvForm form = CsvForm::Iso;
+    // The spreadsheet form's decimal separator comes from it.
+    QLocale locale = QLocale::c();
 };
 
-using CsvSaveResult = SampleFileSaveResult;
+// Called while rows are written with the rows done and the rows in all; false stops the export.
+using ExportProgress = std::function<bool(qint32 done, qint32 total)>;
+enum class ExportEnd { Written, Cancelled };
 
-// Writes the CSV to path atomically: a failure leaves an existing file at path untouched.
-CsvSaveResult SaveCsvFile(const QString &path, const SampleLog &log, qint32 count);
+class CsvWriter {
+public:
+    // The header row (after the byte order mark in the spreadsheet form) and one sample's row, in
+    // the program's form by default: what an appender puts, one row at a time.
+    static QByteArray HeaderRow(const CsvFormat &format = {});
+    static QByteArray Row(const Sample &sample, const CsvFormat &format = {});
+};
+
+// Writes the header and rows 0 .. count - 1 (clamped to SampleCount) to sink in large blocks;
+// progress is told every few thousand rows and may cancel. Standard output is
+// DescriptorSink(STDOUT_FILENO, ...).
+Result<ExportEnd> WriteCsv(const ByteSink &sink, const SampleLog &log, qint32 count,
+                           const CsvFormat &format = {}, const ExportProgress &progress = {});
+
+// Writes the CSV to path atomically: a failure or a cancel leaves an existing file at path
+// untouched; a failure names the file and the cause.
+Result<ExportEnd> SaveCsvFile(const QString &path, const SampleLog &log, qint32 count,
+                              const CsvFormat &format = {}, const ExportProgress &progress = {});
 
 } // namespace kst

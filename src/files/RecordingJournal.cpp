@@ -1,11 +1,16 @@
 #include "files/RecordingJournal.h"
 
+#include "files/SampleFileReader.h"
+#include "files/SampleFileWriter.h"
+
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 #include <algorithm>
+
+#include <cerrno>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,10 +20,15 @@ namespace kst {
 namespace {
 
 // Records reach the file this long after they were recorded at the latest.
-constexpr int FlushMs = 500;
+constexpr std::chrono::milliseconds FlushInterval{500};
 // Written records are synced to disk this long after they were written at the latest; a journal
 // that cannot be written is tried again at the same pace.
-constexpr int SyncMs = 10000;
+constexpr std::chrono::milliseconds SyncInterval{10000};
+
+QByteArray Native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
 
 std::unique_ptr<QLockFile> MakeLock(const QString &path)
 {
@@ -28,13 +38,24 @@ std::unique_ptr<QLockFile> MakeLock(const QString &path)
     return lock;
 }
 
-void SyncFolder(const QString &folder)
+// Makes the folder's entries (a new, renamed or deleted file) durable.
+Status SyncFolder(const QString &folder)
 {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    const int fd = ::open(Native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return Failure::FromErrno(errno, folder);
+    const bool synced = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    return synced ? Status() : Failure::FromErrno(error, folder);
+}
+
+// Deletes a file; one that is not there is as good as deleted.
+Status RemoveFile(const QString &path)
+{
+    if (::unlink(Native(path).constData()) == 0 || errno == ENOENT)
+        return {};
+    return Failure::FromErrno(errno, path);
 }
 
 QString LockError(QLockFile::LockError error, const QString &folder)
@@ -50,16 +71,22 @@ RecordingJournal::RecordingJournal(const SampleLog &log, const QString &dataFold
     : QObject(parent), log_(log), folder_(dataFolder)
 {
     flushTimer_.setSingleShot(true);
-    flushTimer_.setInterval(FlushMs);
     connect(&flushTimer_, &QTimer::timeout, this, &RecordingJournal::Flush);
     syncTimer_.setSingleShot(true);
-    syncTimer_.setInterval(SyncMs);
     connect(&syncTimer_, &QTimer::timeout, this, &RecordingJournal::SyncTimer_Timer);
+    SetIntervals(FlushInterval, SyncInterval);
 }
 
 RecordingJournal::~RecordingJournal()
 {
     Sync();
+    CloseFile();
+}
+
+void RecordingJournal::SetIntervals(std::chrono::milliseconds flush, std::chrono::milliseconds sync)
+{
+    flushTimer_.setInterval(flush);
+    syncTimer_.setInterval(sync);
 }
 
 QString RecordingJournal::SlotPath(int slot, const char *suffix) const
@@ -80,86 +107,100 @@ void RecordingJournal::Append(qint32 n, const QString &continuedFile)
         started_ = true;
         first_ = n;
         continuedFile_ = n > 0 ? continuedFile : QString();
-        Rewrite(); // the first record goes to the file at once
+        // The first record goes to the file at once; a failure is reported and tried again.
+        (void)Rewrite();
         return;
     }
     if (!error_.isEmpty())
         return; // tried again by the sync timer, from the log
-    QBuffer buffer(&pending_);
-    buffer.open(QIODevice::WriteOnly | QIODevice::Append);
-    WriteSampleFile(buffer, log_, n + 1, n);
+    pending_ += SampleFileBytes(log_, n + 1, n);
     if (!flushTimer_.isActive())
         flushTimer_.start();
 }
 
-bool RecordingJournal::Rewrite()
+Status RecordingJournal::TakeSlot()
+{
+    if (!QDir().mkpath(folder_))
+        return Failure::FromErrno(errno, folder_);
+    QLockFile::LockError lockError = QLockFile::LockFailedError;
+    for (int slot = 1; slot <= 99; ++slot) {
+        if (QFileInfo::exists(SlotPath(slot, "mas")))
+            continue; // another program's journal, or one waiting to be recovered
+        auto lock = MakeLock(SlotPath(slot, "lock"));
+        if (!lock->tryLock(0)) {
+            lockError = lock->error();
+            if (lockError != QLockFile::LockFailedError)
+                break;
+            continue;
+        }
+        if (QFileInfo::exists(SlotPath(slot, "mas")))
+            continue;
+        lock_ = std::move(lock);
+        slot_ = slot;
+        return {};
+    }
+    // A folder that takes no lock file says why when asked whether it can be written.
+    if (lockError != QLockFile::LockFailedError && ::access(Native(folder_).constData(), W_OK) != 0)
+        return Failure::FromErrno(errno, folder_);
+    return Failure::Transient(LockError(lockError, folder_));
+}
+
+// The side file naming the continued file, or none when the samples continue no file: a stale
+// one would put another file's samples before the journal's.
+Status RecordingJournal::WriteSideFile()
+{
+    const QString side = SlotPath(slot_, "continues");
+    if (continuedFile_.isEmpty() || first_ <= 0)
+        return RemoveFile(side);
+    const QByteArray text = continuedFile_.toUtf8() + '\n' + QByteArray::number(first_) + '\n';
+    return SaveAtomically(
+        side, [&](const ByteSink &sink) { return sink(text.constData(), text.size()); });
+}
+
+Status RecordingJournal::Rewrite()
 {
     pending_.clear();
-    file_.close();
-    if (slot_ == 0) {
-        QDir().mkpath(folder_);
-        QLockFile::LockError lockError = QLockFile::LockFailedError;
-        for (int slot = 1; slot <= 99 && slot_ == 0; ++slot) {
-            if (QFileInfo::exists(SlotPath(slot, "mas")))
-                continue; // another program's journal, or one waiting to be recovered
-            auto lock = MakeLock(SlotPath(slot, "lock"));
-            if (!lock->tryLock(0)) {
-                lockError = lock->error();
-                if (lockError != QLockFile::LockFailedError)
-                    break;
-                continue;
-            }
-            if (QFileInfo::exists(SlotPath(slot, "mas")))
-                continue;
-            lock_ = std::move(lock);
-            slot_ = slot;
-        }
-        if (slot_ == 0) {
-            Fail(LockError(lockError, folder_));
-            return false;
-        }
+    CloseFile();
+    Status status = slot_ == 0 ? TakeSlot() : Status();
+    if (status)
+        status = WriteSideFile();
+    const QString path = Path();
+    if (status) {
+        fd_ = ::open(Native(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd_ < 0)
+            status = Failure::FromErrno(errno, path);
     }
-    const QString side = SlotPath(slot_, "continues");
-    if (!continuedFile_.isEmpty() && first_ > 0) {
-        QSaveFile names(side);
-        if (!names.open(QIODevice::WriteOnly) ||
-            names.write(continuedFile_.toUtf8() + '\n' + QByteArray::number(first_) + '\n') < 0 ||
-            !names.commit()) {
-            Fail(QStringLiteral("%1: %2").arg(side, names.errorString()));
-            return false;
-        }
-    } else {
-        QFile::remove(side);
+    if (status)
+        status = WriteSampleFile(DescriptorSink(fd_, path), log_, log_.SampleCount, first_);
+    if (status && ::fdatasync(fd_) != 0)
+        status = Failure::FromErrno(errno, path);
+    if (status)
+        status = SyncFolder(folder_);
+    if (!status) {
+        Fail(status.Error());
+        return status;
     }
-    file_.setFileName(SlotPath(slot_, "mas"));
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        Fail(QStringLiteral("%1: %2").arg(file_.fileName(), file_.errorString()));
-        return false;
-    }
-    const SampleFileWriteResult written = WriteSampleFile(file_, log_, log_.SampleCount, first_);
-    if (!written.ok) {
-        Fail(QStringLiteral("%1: %2").arg(file_.fileName(), written.error));
-        return false;
-    }
-    ::fdatasync(file_.handle());
-    SyncFolder(folder_);
+    size_ = ::lseek(fd_, 0, SEEK_END);
     unsynced_ = false;
     ClearError();
-    return true;
+    return {};
 }
 
 void RecordingJournal::Flush()
 {
     flushTimer_.stop();
-    if (pending_.isEmpty() || !file_.isOpen())
+    if (pending_.isEmpty() || fd_ < 0)
         return;
-    const qint64 size = pending_.size();
-    const qint64 written = file_.write(pending_);
-    pending_.clear();
-    if (written != size) {
-        Fail(QStringLiteral("%1: %2").arg(file_.fileName(), file_.errorString()));
+    const Status written = DescriptorSink(fd_, Path())(pending_.constData(), pending_.size());
+    if (!written) {
+        // Back to the last whole record; should that fail too, the torn bytes are left out
+        // when the journal is read, and the next rewrite replaces them.
+        (void)::ftruncate(fd_, size_);
+        Fail(written.Error());
         return;
     }
+    size_ += pending_.size();
+    pending_.clear();
     unsynced_ = true;
     if (!syncTimer_.isActive())
         syncTimer_.start();
@@ -168,8 +209,11 @@ void RecordingJournal::Flush()
 void RecordingJournal::Sync()
 {
     Flush();
-    if (unsynced_ && file_.isOpen()) {
-        ::fdatasync(file_.handle());
+    if (unsynced_ && fd_ >= 0) {
+        if (::fdatasync(fd_) != 0) {
+            Fail(Failure::FromErrno(errno, Path()));
+            return;
+        }
         unsynced_ = false;
     }
     if (error_.isEmpty())
@@ -179,10 +223,18 @@ void RecordingJournal::Sync()
 void RecordingJournal::SyncTimer_Timer()
 {
     if (!error_.isEmpty()) {
-        Rewrite(); // the folder may be writable again
+        (void)Rewrite(); // the folder may be writable again; a failure is reported by Fail
         return;
     }
     Sync();
+}
+
+void RecordingJournal::CloseFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_); // every write was checked, and what must be on the disk was synced
+    fd_ = -1;
+    size_ = 0;
 }
 
 void RecordingJournal::Remove()
@@ -190,11 +242,13 @@ void RecordingJournal::Remove()
     flushTimer_.stop();
     syncTimer_.stop();
     pending_.clear();
-    file_.close();
+    CloseFile();
     if (slot_ > 0) {
-        QFile::remove(SlotPath(slot_, "mas"));
-        QFile::remove(SlotPath(slot_, "continues"));
-        SyncFolder(folder_);
+        // A journal that cannot be deleted is offered back at the next start, which loses
+        // nothing: the user answers No and it is set aside.
+        (void)RemoveFile(SlotPath(slot_, "mas"));
+        (void)RemoveFile(SlotPath(slot_, "continues"));
+        (void)SyncFolder(folder_);
         lock_.reset(); // deletes the lock file
         slot_ = 0;
     }
@@ -211,21 +265,21 @@ void RecordingJournal::Adopt(Orphan &orphan)
     started_ = true;
     first_ = log_.SampleCount - orphan.journalCount;
     continuedFile_ = orphan.continuedFile;
-    Rewrite();
+    (void)Rewrite(); // a failure is reported by Fail and tried again
 }
 
-void RecordingJournal::Fail(const QString &reason)
+void RecordingJournal::Fail(const Failure &failure)
 {
-    file_.close();
+    CloseFile();
     pending_.clear();
-    const bool changed = error_ != reason;
-    error_ = reason;
+    const bool changed = error_ != failure.reason;
+    error_ = failure.reason;
     syncTimer_.start();
     if (changed)
         emit StatusChanged();
     if (!warned_) {
         warned_ = true;
-        emit WriteFailed(reason);
+        emit WriteFailed(failure.reason);
     }
 }
 
@@ -266,9 +320,10 @@ std::optional<RecordingJournal::Orphan> RecordingJournal::NextOrphan(const QStri
         QByteArray bytes = journal.readAll();
         journal.close();
         if (bytes.isEmpty()) {
-            // Killed before its first record: nothing to offer.
-            QFile::remove(orphan.path);
-            QFile::remove(base + QStringLiteral("continues"));
+            // Killed before its first record: nothing to offer. Left in place, it is found
+            // empty again at the next start.
+            (void)RemoveFile(orphan.path);
+            (void)RemoveFile(base + QStringLiteral("continues"));
             continue;
         }
         // A record cut by a power failure is not a sample: only whole lines count.
@@ -318,25 +373,27 @@ std::optional<RecordingJournal::Orphan> RecordingJournal::NextOrphan(const QStri
     return std::nullopt;
 }
 
-QString RecordingJournal::SetAside(Orphan &orphan, const QString &sampleFolder, QString &error)
+Result<QString> RecordingJournal::SetAside(Orphan &orphan, const QString &sampleFolder)
 {
     const QDateTime when =
         orphan.first.isValid() ? orphan.first : QFileInfo(orphan.path).lastModified();
-    QDir().mkpath(sampleFolder);
+    if (!QDir().mkpath(sampleFolder))
+        return Failure::FromErrno(errno, sampleFolder);
     const QString stem = sampleFolder + QStringLiteral("/recovered-") +
                          when.toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
     QString target = stem + QStringLiteral(".mas");
     for (int n = 2; QFileInfo::exists(target); ++n)
         target = stem + QStringLiteral("-%1.mas").arg(n);
-    QFile journal(orphan.path);
-    if (journal.size() > orphan.wholeBytes)
-        journal.resize(orphan.wholeBytes); // a torn record would read as a wrong sample
-    if (!journal.rename(target)) {
-        error = journal.errorString();
-        return {};
-    }
-    QFile::remove(orphan.path.chopped(3) + QStringLiteral("continues"));
-    SyncFolder(sampleFolder);
+    // A torn record would read as a wrong sample: the journal keeps its whole records only.
+    if (QFileInfo(orphan.path).size() > orphan.wholeBytes &&
+        ::truncate(Native(orphan.path).constData(), orphan.wholeBytes) != 0)
+        return Failure::FromErrno(errno, orphan.path);
+    if (::rename(Native(orphan.path).constData(), Native(target).constData()) != 0)
+        return Failure::FromErrno(errno, orphan.path);
+    // A side file left behind is replaced when the slot's next journal starts.
+    (void)RemoveFile(orphan.path.chopped(3) + QStringLiteral("continues"));
+    // The move is done; a folder that cannot be synced only delays when it reaches the disk.
+    (void)SyncFolder(sampleFolder);
     orphan.lock.reset();
     return target;
 }

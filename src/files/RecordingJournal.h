@@ -1,14 +1,15 @@
 #pragma once
 
+#include "common/Result.h"
 #include "files/SampleFile.h"
 #include "record/SampleLog.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -17,12 +18,12 @@
 // While the log holds recorded samples that are not saved, each of them is also appended to
 // "journal<k>.mas" in the data folder, an ordinary sample file that any reader of ".mas" files
 // reads. Records reach the file within half a second and are synced to disk at most 10 s after
-// they were written, and at once when recording stops. "journal<k>.lock" (a QLockFile holding the
-// owner's process id) ties the journal to the running program; a second program picks the next
-// free k. When the unsaved samples continue samples that came from a file (opened, or saved
-// before recording went on), "journal<k>.continues" names that file: its first line is the path,
-// its second the number of that file's records that come before the journal's. The journal
-// itself stays a plain sample file.
+// they were written (both intervals can be set), and at once when recording stops.
+// "journal<k>.lock" (a QLockFile holding the owner's process id) ties the journal to the running
+// program; a second program picks the next free k. When the unsaved samples continue samples that
+// came from a file (opened, or saved before recording went on), "journal<k>.continues" names that
+// file: its first line is the path, its second the number of that file's records that come before
+// the journal's. The journal itself stays a plain sample file.
 //
 // A journal whose lock is free (its owner is gone) is an orphan: the next start offers it back.
 namespace kst {
@@ -34,6 +35,10 @@ public:
     RecordingJournal(const SampleLog &log, const QString &dataFolder, QObject *parent = nullptr);
     // Writes what waits and syncs; the journal file stays (only Remove deletes it).
     ~RecordingJournal() override;
+
+    // How long records may wait before they are written, and written records before they are
+    // synced to disk (also the pace at which a journal that cannot be written is tried again).
+    void SetIntervals(std::chrono::milliseconds flush, std::chrono::milliseconds sync);
 
     // Records sample n, the newest of the log. The first call after Remove starts a journal; when
     // n > 0 the samples before n are those of continuedFile, which the journal then names.
@@ -50,7 +55,7 @@ public:
 
     bool Active() const { return slot_ > 0; }
     QString Path() const;
-    // Why the journal cannot be written; empty while it works.
+    // Why the journal cannot be written, naming the file and the cause; empty while it works.
     QString Error() const { return error_; }
 
     // A journal left by a program that is gone, locked by this one while it is dealt with.
@@ -71,8 +76,8 @@ public:
     // is without its owner.
     static std::optional<Orphan> NextOrphan(const QString &dataFolder, int after = 0);
     // Moves the orphan's journal into sampleFolder as "recovered-<date>-<time>.mas" (the first
-    // sample's date and time) and drops its side files. The new path, or empty with error set.
-    static QString SetAside(Orphan &orphan, const QString &sampleFolder, QString &error);
+    // sample's date and time) and drops its side files; the new path.
+    static Result<QString> SetAside(Orphan &orphan, const QString &sampleFolder);
 
 signals:
     // Writing failed for the first time in this journal (once per journal).
@@ -83,10 +88,13 @@ signals:
 private:
     QString SlotPath(int slot, const char *suffix) const;
     // (Re)creates the journal from the log's samples first_ .. SampleCount - 1.
-    bool Rewrite();
+    Status Rewrite();
+    Status TakeSlot();
+    Status WriteSideFile();
     void Flush();
     void SyncTimer_Timer();
-    void Fail(const QString &reason);
+    void Fail(const Failure &failure);
+    void CloseFile();
     void ClearError();
 
     const SampleLog &log_;
@@ -96,7 +104,8 @@ private:
     qint32 first_ = 0;      // the journal holds samples first_ .. SampleCount - 1
     QString continuedFile_; // kept to rewrite the journal after a failure
     std::unique_ptr<QLockFile> lock_;
-    QFile file_;
+    int fd_ = -1;        // the journal file, open while it is written
+    qint64 size_ = 0;    // its bytes, every record whole
     QByteArray pending_; // records not yet handed to the file
     bool unsynced_ = false;
     QString error_;

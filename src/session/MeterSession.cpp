@@ -19,6 +19,12 @@ void MeterSession::SetClock(std::function<QDateTime()> clock)
     link_->SetClock(std::move(clock));
 }
 
+void MeterSession::Halt()
+{
+    halted_ = true;
+    link_->SetPortOpen(false);
+}
+
 void MeterSession::AddOutput(ReadingSink &output)
 {
     outputs_.push_back(&output);
@@ -31,11 +37,13 @@ void MeterSession::RemoveOutput(ReadingSink &output)
 
 ReadingOutcome MeterSession::Take(const TimedReading &reading)
 {
-    for (ReadingSink *output : outputs_)
-        Report(output->Take(reading));
     const ReadingOutcome outcome = recording_.Take(reading);
+    // Recorded before it is handed on: what a logger prints or publishes is in its files.
     if (outcome.sample >= 0)
         Recorded(outcome.sample);
+    for (ReadingSink *output : outputs_)
+        if (!halted_)
+            Report(output->Take(reading));
     if (outcome.end == ReadingOutcome::End::Refused)
         link_->Discard();
     if (outcome.RearmsWatchdog())
@@ -54,7 +62,8 @@ qint32 MeterSession::Record(float value, const QString &unitText, qint16 decimal
 void MeterSession::Recorded(qint32 n)
 {
     for (ReadingSink *output : outputs_)
-        Report(output->Recorded(recording_.Samples, n));
+        if (!halted_)
+            Report(output->Recorded(recording_.Samples, n));
 }
 
 Status MeterSession::Flush()

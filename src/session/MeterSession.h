@@ -12,10 +12,10 @@
 namespace kst {
 
 // One meter: its link, its recording and its outputs. Every reading the link delivers goes, in
-// this order, to each output, through the recording's rules, to each output again as a recorded
-// sample when one was recorded, and then to whoever renders the meter (ReadingTaken). The window
-// program and the logger without a screen both build sessions; neither repeats a rule of this
-// path.
+// this order, through the recording's rules, to each output as a recorded sample when one was
+// recorded, to each output as a reading, and then to whoever renders the meter (ReadingTaken). The
+// window program and the logger without a screen both build sessions; neither repeats a rule of
+// this path.
 class MeterSession : public QObject {
     Q_OBJECT
 public:
@@ -39,6 +39,9 @@ public:
     qint32 Record(float value, const QString &unitText, qint16 decimals);
     // Every output writes out what waits (recording stopped, or the program ends).
     Status Flush();
+    // Ends the session for good: the port closes, and the reading being handed on (an output
+    // failed with it) goes to no further output.
+    void Halt();
 
 signals:
     void ReadingTaken(const kst::TimedReading &reading, const kst::ReadingOutcome &outcome);
@@ -53,6 +56,7 @@ private:
     MSComm *link_;
     std::function<QDateTime()> clock_;
     std::vector<ReadingSink *> outputs_;
+    bool halted_ = false;
 };
 
 } // namespace kst

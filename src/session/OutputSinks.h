@@ -1,14 +1,14 @@
 #pragma once
 
+#include "files/CsvFileAppender.h"
+#include "files/SampleFileAppender.h"
 #include "record/ReadingSink.h"
+#include "record/SampleLog.h"
 
 #include <QByteArray>
 #include <QString>
 #include <cstdio>
 #include <functional>
-#include <memory>
-
-class QFile;
 
 namespace kst {
 
@@ -61,28 +61,27 @@ private:
     bool closed_ = false;
 };
 
-// Recorded samples appended to a sample file or a CSV file as they arrive, each record in one
-// write, so a file cut at any moment still loads. An existing file is continued when it is
-// whole: a sample file that loads completely, a CSV file of this program that ends with a whole
-// row.
-class FileOutput : public ReadingSink {
+// Recorded samples appended to a sample file or to a CSV file of the program's form as they
+// arrive, each record in one write, so a file cut at any moment still loads; a failed write
+// leaves the file at its last whole record and names the cause. An existing file is continued
+// when it is whole (see the appenders).
+template <typename Appender> class AppendOutput : public ReadingSink {
 public:
-    enum class Form { Samples, Csv };
-    FileOutput(QString path, Form form);
-    ~FileOutput() override;
-    // Creates or continues the file.
-    Status Open();
-    Status Recorded(const SampleLog &log, qint32 n) override;
-    void Close();
+    explicit AppendOutput(QString path) : path_(std::move(path)) {}
+    // Creates or continues the file; the value is a notice about what continuing it took.
+    Result<QString> Open() { return appender_.Open(path_); }
+    Status Recorded(const SampleLog &log, qint32 n) override
+    {
+        return appender_.IsOpen() ? appender_.Append(log.At(n)) : Status();
+    }
+    void Close() { appender_.Close(); }
     QString Path() const { return path_; }
 
 private:
-    Status Continue();
-    Status Append(const QByteArray &bytes);
-
     QString path_;
-    Form form_;
-    std::unique_ptr<QFile> file_;
+    Appender appender_;
 };
+using SampleFileOutput = AppendOutput<SampleFileAppender>;
+using CsvFileOutput = AppendOutput<CsvFileAppender>;
 
 } // namespace kst

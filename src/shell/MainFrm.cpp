@@ -5,7 +5,7 @@
 #include "common/ui/Module1.h"
 #include "common/ui/RepaintLimiter.h"
 #include "files/RecordingJournal.h"
-#include "files/SampleFile.h"
+#include "files/SampleFileReader.h"
 #include "graph/ui/ScallFrm.h"
 #include "graph/ui/TrendGraphView.h"
 #include "meter/MSComm.h"

@@ -6,7 +6,8 @@
 #include "common/ui/Module1.h"
 #include "files/CsvWriter.h"
 #include "files/RecordingJournal.h"
-#include "files/SampleFile.h"
+#include "files/SampleFileReader.h"
+#include "files/SampleFileWriter.h"
 #include "graph/ui/ScallFrm.h"
 #include "graph/ui/TrendGraphView.h"
 #include "print/ui/PrintGraphFrm.h"
@@ -63,11 +64,11 @@ QString MainFrm::ChooseFile(bool save, const QString &start)
 bool MainFrm::WriteSamples(const QString &path)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const SampleFileSaveResult result = SaveSampleFile(path, M.Samples, M.Samples.SampleCount);
+    const Status result = SaveSampleFile(path, M.Samples, M.Samples.SampleCount);
     QApplication::restoreOverrideCursor();
-    if (!result.ok) {
+    if (!result) {
         // The previous file is untouched and the samples stay unsaved.
-        ShowWarning(tr("The samples were not saved.\n\n%1").arg(result.error));
+        ShowWarning(tr("The samples were not saved.\n\n%1").arg(result.Reason()));
         return false;
     }
     DataModified = false;
@@ -273,10 +274,10 @@ void MainFrm::ExportCsv_Click()
     if (path.isEmpty())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const CsvSaveResult result = SaveCsvFile(path, M.Samples, M.Samples.SampleCount);
+    const Result<ExportEnd> result = SaveCsvFile(path, M.Samples, M.Samples.SampleCount);
     QApplication::restoreOverrideCursor();
-    if (!result.ok)
-        ShowWarning(tr("The samples were not exported.\n\n%1").arg(result.error));
+    if (!result)
+        ShowWarning(tr("The samples were not exported.\n\n%1").arg(result.Reason()));
 }
 
 void MainFrm::PrintGraph_Click()

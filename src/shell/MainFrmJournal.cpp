@@ -97,10 +97,10 @@ void MainFrm::OfferRecovery()
             UpdateStatusBar();
             return; // any other journal is offered at the next start
         }
-        QString error;
-        if (RecordingJournal::SetAside(*orphan, M.SampleFolder(), error).isEmpty())
+        const Result<QString> moved = RecordingJournal::SetAside(*orphan, M.SampleFolder());
+        if (!moved)
             ShowWarning(tr("The unrecovered samples stay in %1.\n\n%2")
-                            .arg(QDir::toNativeSeparators(orphan->path), error));
+                            .arg(QDir::toNativeSeparators(orphan->path), moved.Reason()));
     }
 }
 

@@ -1,15 +1,51 @@
+#include "files/CsvFileAppender.h"
 #include "files/CsvWriter.h"
 
+#include "common/DateTimeText.h"
 #include "common/Numbers.h"
+#include "meter/ReadingExport.h"
 #include "support/SampleRecords.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <ctime>
 
 using namespace kst;
+
+Q_DECLARE_METATYPE(kst::CsvFormat)
+
+namespace {
+
+constexpr float Off = NoValueMarker;
+
+// A log with several units, the over-range marker, statistics on and off, milliseconds, both
+// offsets, the hour skipped in spring, a unit that must be quoted, one with a control character
+// that reads as a formula, and a negative value that rounds to zero.
+void FillVaried(SampleLog &log)
+{
+    const QDate winter(2026, 12, 6), spring(2026, 3, 29);
+    log.Append({1.234f, winter, QTime(14, 3, 27, 250), u"DCV"_qs, 3, 0, 0, Off, Off});
+    log.Append({-12.5f, winter, QTime(14, 3, 27, 500), u"ACmV"_qs, 1, 0, -1, -3.25f, Off});
+    log.Append({0.5f, winter, QTime(14, 3, 28), u"KΩ"_qs, 2, -1, 0, Off, 1.2f});
+    log.Append({3.3f, QDate(2026, 7, 1), QTime(0, 0, 0, 5), u"μF"_qs, 3, 0, 0, 2.0f, 0.0f});
+    log.Append({4000.0f, winter, QTime(23, 59, 59, 999), u"DCV"_qs, 3, 0, 0, Off, Off});
+    log.Append({2.0f, winter, QTime(1, 2, 4), u"a,\"b"_qs, 0, 0, 0, Off, Off});
+    log.Append({1.5f, spring, QTime(2, 30), u"=1+\u00012"_qs, 1, 0, 0, Off, Off});
+    log.Append({-0.04f, spring, QTime(3, 0), u"-5"_qs, 1, 0, 0, Off, Off});
+}
+
+ByteSink Into(QByteArray &bytes)
+{
+    return [&bytes](const char *data, qint64 size) {
+        bytes.append(data, size);
+        return Status();
+    };
+}
+
+} // namespace
 
 class tst_CsvWriter : public QObject {
     Q_OBJECT
@@ -21,33 +57,143 @@ private slots:
         ::tzset();
     }
 
-    // A log with several units, the over-range marker, statistics on and off, milliseconds,
-    // both offsets and a unit that must be quoted: the file's exact bytes (RFC 4180, UTF-8).
+    // The file's exact bytes in each form.
+    void exactBytes_data()
+    {
+        QTest::addColumn<CsvFormat>("format");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("for programs")
+            << CsvFormat()
+            << QByteArray("time,value,unit,over_range,average,rel_reference\r\n"
+                          "2026-12-06T14:03:27.250+01:00,1.234,DCV,false,,\r\n"
+                          "2026-12-06T14:03:27.500+01:00,-12.5,ACmV,false,-3.25,\r\n"
+                          "2026-12-06T14:03:28.000+01:00,0.50,KΩ,false,,1.2\r\n"
+                          "2026-07-01T00:00:00.005+02:00,3.300,μF,false,2,0\r\n"
+                          "2026-12-06T23:59:59.999+01:00,4000.000,DCV,true,,\r\n"
+                          "2026-12-06T01:02:04.000+01:00,2,\"a,\"\"b\",false,,\r\n"
+                          "2026-03-29T03:30:00.000+02:00,1.5,=1+2,false,,\r\n"
+                          "2026-03-29T03:00:00.000+02:00,0.0,-5,false,,\r\n");
+        QTest::newRow("for spreadsheets, German")
+            << CsvFormat{CsvForm::Spreadsheet, QLocale(QLocale::German, QLocale::Germany)}
+            << QByteArray("\xEF\xBB\xBFtime;value;unit;over_range;average;rel_reference\r\n"
+                          "2026-12-06 14:03:27,250;1,234;DCV;false;;\r\n"
+                          "2026-12-06 14:03:27,500;-12,5;ACmV;false;-3,25;\r\n"
+                          "2026-12-06 14:03:28,000;0,50;KΩ;false;;1,2\r\n"
+                          "2026-07-01 00:00:00,005;3,300;μF;false;2;0\r\n"
+                          "2026-12-06 23:59:59,999;4000,000;DCV;true;;\r\n"
+                          "2026-12-06 01:02:04,000;2;\"a,\"\"b\";false;;\r\n"
+                          "2026-03-29 03:30:00,000;1,5;'=1+2;false;;\r\n"
+                          "2026-03-29 03:00:00,000;0,0;-5;false;;\r\n");
+    }
+
     void exactBytes()
     {
-        const float off = NoValueMarker;
-        const QDate winter(2026, 12, 6);
+        QFETCH(CsvFormat, format);
+        QFETCH(QByteArray, bytes);
         SampleLog log;
-        log.Append({1.234f, winter, QTime(14, 3, 27, 250), u"DCV"_qs, 3, 0, 0, off, off});
-        log.Append({-12.5f, winter, QTime(14, 3, 27, 500), u"ACmV"_qs, 1, 0, -1, -3.25f, off});
-        log.Append({0.5f, winter, QTime(14, 3, 28), u"KΩ"_qs, 2, -1, 0, off, 1.2f});
-        log.Append({3.3f, QDate(2026, 7, 1), QTime(0, 0, 0, 5), u"μF"_qs, 3, 0, 0, 2.0f, 0.0f});
-        log.Append({4000.0f, winter, QTime(23, 59, 59, 999), u"DCV"_qs, 3, 0, 0, off, off});
-        log.Append({2.0f, winter, QTime(1, 2, 4), u"a,\"b"_qs, 0, 0, 0, off, off});
+        FillVaried(log);
         QTemporaryDir dir;
         const QString path = dir.filePath(u"out.csv"_qs);
-        QVERIFY(SaveCsvFile(path, log, log.SampleCount).ok);
-        QCOMPARE(test::FileBytes(path),
-                 QByteArray("time,value,unit,over_range,average,rel_reference\r\n"
-                            "2026-12-06T14:03:27.250+01:00,1.234,DCV,false,,\r\n"
-                            "2026-12-06T14:03:27.500+01:00,-12.5,ACmV,false,-3.25,\r\n"
-                            "2026-12-06T14:03:28.000+01:00,0.50,KΩ,false,,1.2\r\n"
-                            "2026-07-01T00:00:00.005+02:00,3.300,μF,false,2,0\r\n"
-                            "2026-12-06T23:59:59.999+01:00,4000.000,DCV,true,,\r\n"
-                            "2026-12-06T01:02:04.000+01:00,2,\"a,\"\"b\",false,,\r\n"));
+        QCOMPARE(SaveCsvFile(path, log, log.SampleCount, format).Value(), ExportEnd::Written);
+        QCOMPARE(test::FileBytes(path), bytes);
+    }
 
-        QVERIFY(SaveCsvFile(u"/nonexistent-folder/out.csv"_qs, log, 0)
-                    .error.startsWith(u"/nonexistent-folder/out.csv: "_qs));
+    // Every 7 minutes and 1 second of a year, through both clock changes: each row's time and
+    // value are what QDateTime and the plain value text give; in the skipped hour, the time an
+    // hour later.
+    void yearOfRows()
+    {
+        SampleLog log;
+        const QDateTime start(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
+        for (int i = 0; i < 75000; ++i) {
+            const QDateTime wall = start.addSecs(qint64(i) * 421).addMSecs(i % 1000);
+            log.Append({float(i % 8000 - 4000) / 1000.0f, wall.date(), wall.time(), u"DCV"_qs,
+                        qint16(i % 4), 0, 0, Off, Off});
+        }
+        QByteArray bytes;
+        QVERIFY(WriteCsv(Into(bytes), log, log.SampleCount).Ok());
+        const QList<QByteArray> rows = bytes.split('\n');
+        QCOMPARE(rows.size(), log.SampleCount + 2);
+        int skipped = 0;
+        for (qint32 i = 0; i < log.SampleCount; ++i) {
+            const Sample s = log.At(i);
+            QDateTime when(s.date, s.time);
+            if (!when.isValid()) {
+                when = QDateTime(s.date, s.time.addSecs(3600));
+                ++skipped;
+            }
+            const QByteArray row = (IsoTimestampText(when) + u',' +
+                                    PlainValueText(s.value, s.decimals) + u",DCV,false,,\r"_qs)
+                                       .toLatin1();
+            QVERIFY2(rows[i + 1] == row, rows[i + 1].constData());
+        }
+        QVERIFY(skipped >= 8); // an hour of rows 421 s apart
+    }
+
+    // Progress every 8192 rows; a cancel keeps the old file.
+    void progressAndCancel()
+    {
+        SampleLog log;
+        test::FillLog(log, 20000);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"out.csv"_qs);
+        QVERIFY(test::WriteFile(path, "old"));
+        QList<qint32> seen;
+        const auto stopAt = [&](qint32 last) {
+            return [&seen, last](qint32 done, qint32 total) {
+                seen << done;
+                return total == 20000 && done < last;
+            };
+        };
+        QCOMPARE(SaveCsvFile(path, log, 20000, {}, stopAt(16384)).Value(), ExportEnd::Cancelled);
+        QCOMPARE(seen, (QList<qint32>{8192, 16384}));
+        QCOMPARE(test::FileBytes(path), QByteArray("old"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{u"out.csv"_qs});
+        seen.clear();
+        QCOMPARE(SaveCsvFile(path, log, 20000, {}, stopAt(20001)).Value(), ExportEnd::Written);
+        QCOMPARE(seen, (QList<qint32>{8192, 16384, 20000}));
+        QCOMPARE(test::FileBytes(path).count('\n'), 20001);
+    }
+
+    void appenderContinues_data()
+    {
+        // The file before; the file after one more row is appended (empty: refused); the notice.
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QString>("notice");
+        const QByteArray header = CsvWriter::HeaderRow();
+        const QByteArray row = "2026-12-06T14:03:27.250+01:00,1.234,DCV,false,,\r\n";
+        const QByteArray next = "2000-05-04T10:00:01.000+02:00,1.0,DCV,false,,\r\n";
+        QTest::newRow("new file") << QByteArray() << header + next << QString();
+        QTest::newRow("whole rows") << header + row << header + row + next << QString();
+        QTest::newRow("last row whole, no line end")
+            << header + row.chopped(2) << header + row + next << QString();
+        QTest::newRow("last row whole, its CR only")
+            << header + row.chopped(1) << header + row + next << QString();
+        QTest::newRow("last row cut")
+            << header + row + row.left(row.size() - 9) << header + row + next
+            << u"the last row had no line end and was cut off; it was removed"_qs;
+        QTest::newRow("not this program's CSV")
+            << QByteArray("a,b\r\n") << QByteArray()
+            << u"not a CSV file of kst-log; choose another file"_qs;
+    }
+
+    void appenderContinues()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(QString, notice);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"run.csv"_qs);
+        if (!before.isEmpty())
+            QVERIFY(test::WriteFile(path, before));
+        CsvFileAppender appender;
+        const Result<QString> opened = appender.Open(path);
+        QCOMPARE(opened ? *opened : opened.Reason(),
+                 notice.isEmpty() ? notice : path + u": "_qs + notice);
+        if (opened)
+            QVERIFY(appender.Append(test::PlainSample(1)).Ok());
+        QCOMPARE(test::FileBytes(path), after.isEmpty() ? before : after);
     }
 };
 

@@ -1,4 +1,4 @@
-#include "files/SampleFile.h"
+#include "files/SampleFileReader.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,16 +1,12 @@
 #include "common/Numbers.h"
 #include "files/RecordingJournal.h"
 #include "support/SampleRecords.h"
+#include "support/SmallDisk.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <csignal>
-#include <sys/mount.h>
-#include <sys/resource.h>
 
 using namespace kst;
 
@@ -29,11 +25,18 @@ Sample S(int i)
 // The bytes a save of records first .. count - 1 gives.
 QByteArray Records(const SampleLog &log, qint32 first, qint32 count)
 {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    WriteSampleFile(buffer, log, count, first);
-    return buffer.data();
+    return SampleFileBytes(log, count, first);
 }
+
+using namespace std::chrono_literals;
+
+// A journal that flushes and syncs at once, so no test waits for the program's intervals.
+struct QuickJournal : RecordingJournal {
+    QuickJournal(const SampleLog &log, const QString &folder) : RecordingJournal(log, folder)
+    {
+        SetIntervals(1ms, 5ms);
+    }
+};
 
 // Records samples from .. to - 1 as the recording cycle does.
 void Record(SampleLog &log, RecordingJournal &journal, int from, int to, const QString &file = {})
@@ -76,9 +79,9 @@ void TestRecordingJournal::orphanComesBack()
     SampleLog log;
     for (int i = 0; i < continued; ++i)
         log.Append(S(i));
-    QVERIFY(SaveSampleFile(saved, log, log.SampleCount).ok);
+    QVERIFY(SaveSampleFile(saved, log, log.SampleCount).Ok());
     {
-        RecordingJournal journal(log, dir.path());
+        QuickJournal journal(log, dir.path());
         Record(log, journal, continued, continued + 1, saved);
         QCOMPARE(test::FileBytes(path),
                  Records(log, continued, continued + 1)); // the first at once
@@ -87,7 +90,7 @@ void TestRecordingJournal::orphanComesBack()
                                   1000);
         // A second program keeps its own journal; while both run neither is an orphan.
         SampleLog otherLog;
-        RecordingJournal other(otherLog, dir.path());
+        QuickJournal other(otherLog, dir.path());
         Record(otherLog, other, 0, 1);
         QCOMPARE(other.Path(), dir.filePath(QStringLiteral("journal2.mas")));
         QVERIFY(!RecordingJournal::NextOrphan(dir.path()));
@@ -113,7 +116,7 @@ void TestRecordingJournal::orphanComesBack()
     if (recover) {
         // Adopted, the journal is rewritten without the torn bytes and goes on.
         SampleLog recovered = std::move(orphan->log);
-        RecordingJournal journal(recovered, dir.path());
+        QuickJournal journal(recovered, dir.path());
         journal.Adopt(*orphan);
         QCOMPARE(journal.Path(), path);
         Record(recovered, journal, continued + 5, continued + 6);
@@ -123,9 +126,8 @@ void TestRecordingJournal::orphanComesBack()
         QVERIFY(!RecordingJournal::NextOrphan(dir.path()));
         return;
     }
-    QString error;
     const QString moved =
-        RecordingJournal::SetAside(*orphan, dir.filePath(QStringLiteral("SAMPLE")), error);
+        RecordingJournal::SetAside(*orphan, dir.filePath(QStringLiteral("SAMPLE"))).Value();
     QCOMPARE(moved, dir.filePath(QStringLiteral("SAMPLE/recovered-2000-05-04-101500.mas")));
     QCOMPARE(test::FileBytes(moved), Records(log, 0, 5)); // whole records moved byte for byte
     QVERIFY(!QFile::exists(path));
@@ -135,47 +137,41 @@ void TestRecordingJournal::orphanComesBack()
 void TestRecordingJournal::unwritableFolder_data()
 {
     QTest::addColumn<bool>("full");
-    QTest::newRow("read-only folder") << false;
-    QTest::newRow("full disk") << true;
+    QTest::addColumn<QString>("cause");
+    QTest::newRow("read-only folder") << false << u"the file system is read-only"_qs;
+    QTest::newRow("full disk") << true << u"no space left on the device"_qs;
 }
 
 void TestRecordingJournal::unwritableFolder()
 {
     QFETCH(bool, full);
-    QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("data"));
-    QVERIFY(QDir().mkpath(folder));
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 200; // a file size limit: a disk that fills up after a few records
-    // Permissions do not stop root; a read-only file system does.
-    if (full)
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    else if (mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", MS_RDONLY, "") != 0)
-        QSKIP("no right to mount a read-only folder");
-
+    QFETCH(QString, cause);
+    test::SmallDisk disk;
+    if (!disk.Mounted())
+        QSKIP("mounting a small disk takes root");
     SampleLog log;
-    RecordingJournal journal(log, folder);
+    QuickJournal journal(log, disk.Path());
     QSignalSpy failed(&journal, &RecordingJournal::WriteFailed);
-    for (int i = 0; i < 12; ++i) {
+    if (full) { // a disk that fills up under a running journal
+        Record(log, journal, 0, 1);
+        QVERIFY(disk.Fill(0));
+    } else {
+        QVERIFY(disk.SetReadOnly(true));
+    }
+    for (int i = log.SampleCount; i < 200; ++i) {
         Record(log, journal, i, i + 1);
         journal.Sync();
     }
-    const int failures = int(failed.count());
-    const QString error = journal.Error();
-    if (!full)
-        umount2(QFile::encodeName(folder).constData(), MNT_DETACH);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-    QCOMPARE(failures, 1); // one warning, however many records met the failure
-    QVERIFY(!error.isEmpty());
-    QCOMPARE(log.SampleCount, 12);
+    QCOMPARE(failed.count(), 1); // one warning, however many records met the failure
+    QVERIFY2(journal.Error().endsWith(u": "_qs + cause), qPrintable(journal.Error()));
 
     // Once the folder can be written again, the journal is rebuilt from the log.
-    QTRY_VERIFY_WITH_TIMEOUT(journal.Error().isEmpty(), 15000);
-    QCOMPARE(test::FileBytes(journal.Path()), Records(log, 0, 12));
+    if (full)
+        disk.FreeSpace();
+    else
+        QVERIFY(disk.SetReadOnly(false));
+    QTRY_VERIFY_WITH_TIMEOUT(journal.Error().isEmpty(), 1000);
+    QCOMPARE(test::FileBytes(journal.Path()), Records(log, 0, 200));
 }
 
 QTEST_GUILESS_MAIN(TestRecordingJournal)

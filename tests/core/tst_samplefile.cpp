@@ -1,12 +1,15 @@
+#include "files/CsvFileAppender.h"
+#include "files/CsvWriter.h"
+#include "files/SampleFileAppender.h"
 #include "support/SampleRecords.h"
+#include "support/SmallDisk.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace kst;
 using namespace kst::test;
@@ -85,7 +88,10 @@ private slots:
     void stopsAtBadRecord_data();
     void stopsAtBadRecord();
     void longLineIsRefusedQuickly();
-    void failedSaveKeepsOldFile();
+    void fullDiskKeepsWholeRecords();
+    void appenderContinues_data();
+    void appenderContinues();
+    void refusesSpecialFiles();
 };
 
 void TestSampleFile::lineAndSample_data()
@@ -114,9 +120,6 @@ void TestSampleFile::lineAndSample_data()
         << QByteArray("3.333333E-05,#2000-05-04#,#01:02:03#,\"\",3,#FALSE#,#FALSE#,1.234568E+07,"
                       "0.0001\r\n")
         << Sample{0.00003333333f, may4, QTime(1, 2, 3), "", 3, 0, 0, 12345680.0f, 0.0001f} << true;
-    QTest::newRow("no final line end")
-        << QByteArray("1.234,#2000-05-04#,#10:15:30#,\"DCV\",3,#TRUE#,#FALSE#,99999,99999")
-        << Sample{1.234f, may4, t, "DCV", 3, -1, 0, 99999.0f, 99999.0f} << false;
     QTest::newRow("signs, exponents, blanks, LF, lower-case flags")
         << QByteArray(
                " +1.5E+2,  #2000-5-4#, #10:15:30#, \"DCV\" , 2 ,#true#, #TRUE#, -2.5e-3 ,.5\n")
@@ -133,10 +136,10 @@ void TestSampleFile::lineAndSample_data()
         << Sample{1.0f, may4, t, u"DCμA"_qs, 3, 0, 0, 99999.0f, 99999.0f} << false;
     QTest::newRow("Windows-1252 line")
         << QByteArray(
-               "1,#2000-05-04#,#10:15:30#,\"\xB5\x80\x99\xE9\",3,#FALSE#,#FALSE#,99999,99999")
+               "1,#2000-05-04#,#10:15:30#,\"\xB5\x80\x99\xE9\",3,#FALSE#,#FALSE#,99999,99999\n")
         << Sample{1.0f, may4, t, u"μ€™é"_qs, 3, 0, 0, 99999.0f, 99999.0f} << false;
     QTest::newRow("64 Windows-1252 letters, three UTF-8 bytes each")
-        << "1,#2000-05-04#,#10:15:30#,\"" + QByteArray(64, '\x80') + "\",3,#FALSE#,#FALSE#,1,1"
+        << "1,#2000-05-04#,#10:15:30#,\"" + QByteArray(64, '\x80') + "\",3,#FALSE#,#FALSE#,1,1\r"
         << Sample{1.0f, may4, t, QString(64, QChar(0x20AC)), 3, 0, 0, 1.0f, 1.0f} << false;
 }
 
@@ -163,7 +166,8 @@ void TestSampleFile::lineAndSample()
 void TestSampleFile::readsInPieces()
 {
     // Records cut anywhere by the device: CR and LF split, a Windows-1252 line, a blank line, a
-    // record over two lines, a last line without its end, and a bad record after them.
+    // record over two lines, a last line without its end (possibly cut: left out), and a bad
+    // record after them.
     SampleLog log;
     FillLog(log, 40, Vary);
     const QByteArray bytes =
@@ -171,16 +175,18 @@ void TestSampleFile::readsInPieces()
                           "F\",3,#FALSE#,#FALSE#,99999,99999\r\n\r\n"
                           "7,#2000-05-04#\r\n#10:15:32#,\"K\xCE\xA9\",3,#FALSE#,#TRUE#,-1E-3,+2.5";
     SampleLog whole;
-    QVERIFY(ReadBytes(bytes, whole).complete);
+    QVERIFY(ReadBytes(bytes + "\r\n", whole).complete);
     QCOMPARE(whole.SampleCount, 42);
     QCOMPARE(whole.SampleUnit(40), u"μF"_qs);
     QCOMPARE(whole.SampleUnit(41), u"KΩ"_qs);
     for (qint64 piece : {1, 2, 3, 61, 4096}) {
         PieceDevice device(bytes, piece);
         SampleLog pieces;
-        QVERIFY(ReadSampleFile(device, pieces).complete);
-        QCOMPARE(pieces.SampleCount, 42);
-        for (qint32 i = 0; i < 42; ++i)
+        const SampleFileReadResult cut = ReadSampleFile(device, pieces);
+        QVERIFY(cut.lastRecordCut && cut.stopLine == 43);
+        QCOMPARE(cut.wholeBytes, bytes.indexOf("7,#2000-05-04#\r\n"));
+        QCOMPARE(pieces.SampleCount, 41);
+        for (qint32 i = 0; i < 41; ++i)
             QVERIFY2(pieces.At(i) == whole.At(i), qPrintable(QString::number(i)));
         PieceDevice bad(bytes.left(bytes.indexOf("\r\n\r\n7,#") + 4) + "x,#2000-05-04#", piece);
         SampleLog partial;
@@ -297,6 +303,9 @@ void TestSampleFile::stopsAtBadRecord_data()
     QTest::newRow("fuzz: empty date in the first record")
         << QByteArray("3.999,,#23:59:59#,\"DCV\",3,#FALSE#,#FALSE#,99999,99999\r\n") << 0
         << qint64(1) << "date";
+    QTest::newRow("fuzz: a record begun inside a line")
+        << head + "\"DCA\",3,#FALSE#,#FALSE#,1,+07,0.0001\r\n4000,#2000-05-04#" << 1 << qint64(2)
+        << "date";
     QTest::newRow("fuzz: unit of 65 letters")
         << head + "\"" + QByteArray(65, 'x') + "\",1,#TRUE#,#FALSE#,-2,0\r\n"
         << 0 << qint64(1) << "unit";
@@ -316,6 +325,10 @@ void TestSampleFile::stopsAtBadRecord()
     QCOMPARE(result.stopLine, line);
     QVERIFY2(result.stopReason.contains(reason), qPrintable(result.stopReason));
     CheckSavesAndReadsBack(log);
+    // The whole part alone loads the same records, completely.
+    SampleLog whole;
+    QVERIFY(ReadBytes(bytes.left(result.wholeBytes), whole).complete);
+    QCOMPARE(WriteBytes(whole), WriteBytes(log));
 }
 
 void TestSampleFile::longLineIsRefusedQuickly()
@@ -334,35 +347,106 @@ void TestSampleFile::longLineIsRefusedQuickly()
     }
 }
 
-void TestSampleFile::failedSaveKeepsOldFile()
+void TestSampleFile::fullDiskKeepsWholeRecords()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("old.mas"));
+    SmallDisk disk;
+    if (!disk.Mounted())
+        QSKIP("mounting a small disk takes root");
+    const QString path = disk.Path(u"old.mas"_qs);
+    const QString full = path + u": no space left on the device"_qs;
     SampleLog small, large;
     FillLog(small, 3);
     FillLog(large, 5000, Vary);
-    QVERIFY(SaveSampleFile(path, small, small.SampleCount).ok);
+    QVERIFY(SaveSampleFile(path, small, small.SampleCount).Ok());
+    QVERIFY(disk.Fill(8192));
+    // A save that does not fit keeps the old file and leaves no temporary file.
+    QCOMPARE(SaveSampleFile(path, large, large.SampleCount).Reason(), full);
+    QCOMPARE(FileBytes(path), WriteBytes(small));
+    QCOMPARE(QDir(disk.Path()).entryList(QDir::Files), (QStringList{u"filler"_qs, u"old.mas"_qs}));
 
-    // A file size limit makes the write of a larger log fail part way (as a full disk would).
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = saved;
-    limited.rlim_cur = 4096;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const SampleFileSaveResult result = SaveSampleFile(path, large, large.SampleCount);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-    QVERIFY(!result.ok);
-    QVERIFY2(result.error.contains(path), qPrintable(result.error));
+    // Appends fill the disk: the record that does not fit is taken back whole, and once there is
+    // room again the file goes on.
+    SampleFileAppender appender;
+    QVERIFY(appender.Open(path).Ok());
+    Status appended;
+    while ((appended = appender.Append(PlainSample(small.SampleCount))).Ok())
+        small.Append(PlainSample(small.SampleCount));
+    QCOMPARE(appended.Reason(), full);
+    QCOMPARE(FileBytes(path), WriteBytes(small));
+    disk.FreeSpace();
+    appender.Close();
+    QCOMPARE(appender.Open(path).Value(), QString());
+    QVERIFY(appender.Append(PlainSample(small.SampleCount)).Ok());
+    small.Append(PlainSample(small.SampleCount));
+    QCOMPARE(FileBytes(path), WriteBytes(small));
+}
+
+void TestSampleFile::appenderContinues_data()
+{
+    // notice: what opening says (or why it refuses); the file then gets sample 1 appended.
+    QTest::addColumn<QByteArray>("existing");
+    QTest::addColumn<QString>("notice");
+    QTest::addColumn<bool>("refused");
+    const QByteArray good = "1,#2000-05-04#,#10:15:30#,\"DCV\",3,#FALSE#,#FALSE#,99999,99999\r\n";
+    QTest::newRow("new file") << QByteArray() << QString() << false;
+    QTest::newRow("whole records") << good + good << QString() << false;
+    QTest::newRow("last record cut in its last field")
+        << good + good.left(good.size() - 5)
+        << u"the last record (line 2) had no line end and may have been cut off"_qs << false;
+    QTest::newRow("damage before the end")
+        << good + "x" + good.mid(1) + good
+        << u"not a complete sample file (line 2: the value field is not valid)"_qs << true;
+}
+
+void TestSampleFile::appenderContinues()
+{
+    QFETCH(QByteArray, existing);
+    QFETCH(QString, notice);
+    QFETCH(bool, refused);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"run.mas"_qs);
+    if (!existing.isEmpty())
+        QVERIFY(WriteFile(path, existing));
+    SampleFileAppender appender;
+    const Result<QString> opened = appender.Open(path);
+    QCOMPARE(opened ? *opened : opened.Reason(),
+             notice.isEmpty()
+                 ? notice
+                 : path + u": "_qs + notice +
+                       (refused ? u"; choose another file"_qs
+                                : u"; it was removed, the records before it are kept (1)"_qs));
+    if (refused) {
+        QCOMPARE(FileBytes(path), existing);
+        return;
+    }
+    QVERIFY(appender.Append(PlainSample(1)).Ok());
     SampleLog back;
     QVERIFY(LoadSampleFile(path, back).complete);
-    QCOMPARE(WriteBytes(back), WriteBytes(small));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("old.mas")});
+    QCOMPARE(back.SampleCount, qint32(existing.count('\n')) + 1);
+    QCOMPARE(back.At(back.SampleCount - 1), PlainSample(1));
+}
 
-    const SampleFileReadResult none = LoadSampleFile(dir.filePath(QStringLiteral("b.mas")), back);
+void TestSampleFile::refusesSpecialFiles()
+{
+    // A named pipe as input would wait for a writer forever; as a target it would be replaced.
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(u"pipe"_qs);
+    QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString refused = fifo + u": not a regular file but a named pipe (FIFO)"_qs;
+    SampleLog log;
+    FillLog(log, 2);
+    QCOMPARE(LoadSampleFile(fifo, log).stopReason,
+             u"the file cannot be opened: not a regular file but a named pipe (FIFO)"_qs);
+    QCOMPARE(SaveSampleFile(fifo, log, 2).Reason(), refused);
+    QCOMPARE(SaveCsvFile(fifo, log, 2).Reason(), refused);
+    QCOMPARE(SampleFileAppender().Open(fifo).Reason(), refused);
+    QCOMPARE(CsvFileAppender().Open(fifo).Reason(), refused);
+    struct stat st {};
+    QVERIFY(::stat(QFile::encodeName(fifo).constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+
+    const SampleFileReadResult none = LoadSampleFile(dir.filePath(u"b.mas"_qs), log);
     QVERIFY(!none.complete && !none.stopReason.isEmpty());
-    QCOMPARE(NextDefaultFileName(dir.path()), QStringLiteral("default1.mas"));
+    QCOMPARE(NextDefaultFileName(dir.path()), u"default1.mas"_qs);
 }
 
 QTEST_GUILESS_MAIN(TestSampleFile)

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "common/Numbers.h"
-#include "files/SampleFile.h"
+#include "files/SampleFileReader.h"
+#include "files/SampleFileWriter.h"
 #include "meter/FrameDecoder.h"
 #include "meter/MeterFrameEncoder.h"
 #include "record/SampleLog.h"
@@ -45,11 +46,7 @@ inline void FillLog(SampleLog &log, qint32 n)
 // The bytes of a sample file of the log's first count records (all when count < 0).
 inline QByteArray WriteBytes(const SampleLog &log, qint32 count = -1)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    WriteSampleFile(buffer, log, count < 0 ? log.SampleCount : count);
-    return bytes;
+    return SampleFileBytes(log, count < 0 ? log.SampleCount : count);
 }
 
 // Reads sample-file bytes into the log.

@@ -175,10 +175,10 @@ void TestFileCommands::openRestoresReadoutsScrollAndScale()
     const QString path = dir.filePath("log.mas");
     // Every record a maximum: the last one's value and time are shown.
     const QByteArray max = ",#2000-05-04#,#10:15:30#,\"DCV\",0,#TRUE#,#FALSE#,99999,99999\r\n";
-    QVERIFY(
-        WriteFile(path, Records(records - 2, max) +
-                            "2.5,#2000-05-05#,#11:00:00#,\"DCV\",1,#TRUE#,#TRUE#,0,99999\r\n"
-                            "0.5,#2000-05-06#,#12:00:00#,\"DCA\",3,#FALSE#,#FALSE#,99999,99999"));
+    QVERIFY(WriteFile(path,
+                      Records(records - 2, max) +
+                          "2.5,#2000-05-05#,#11:00:00#,\"DCV\",1,#TRUE#,#TRUE#,0,99999\r\n"
+                          "0.5,#2000-05-06#,#12:00:00#,\"DCA\",3,#FALSE#,#FALSE#,99999,99999\r\n"));
     p.fileAnswers = {path};
     p.main->Open_Click();
     QCOMPARE(p.module.Samples.SampleCount, records);

@@ -1,5 +1,7 @@
 #include "common/Numbers.h"
 #include "files/RecordingJournal.h"
+#include "files/SampleFileReader.h"
+#include "files/SampleFileWriter.h"
 #include "session/SettingsStore.h"
 #include "shell/MainFrm.h"
 #include "support/SampleRecords.h"
@@ -112,7 +114,7 @@ void TestJournal::journalFollowsTheFileCommands()
     const QString opened = folder + QStringLiteral("opened.mas");
     SampleLog two;
     FillLog(two, 2);
-    QVERIFY(SaveSampleFile(opened, two, 2).ok);
+    QVERIFY(SaveSampleFile(opened, two, 2).Ok());
 
     // Recording on an opened file: the journal names it. A copy stands for a program gone.
     p.fileAnswers = {opened};

@@ -58,18 +58,10 @@ void MeterLogger::PublishTo(PublishOutput::Publish publish)
 
 int MeterLogger::Start()
 {
-    for (const auto &[path, form] : {std::pair{options_.masPath, FileOutput::Form::Samples},
-                                     std::pair{options_.csvPath, FileOutput::Form::Csv}}) {
-        if (path.isEmpty())
-            continue;
-        auto file = std::make_unique<FileOutput>(path, form);
-        if (Status opened = file->Open(); !opened) {
-            Complain(opened.Reason());
-            return ExitFile;
-        }
-        session_->AddOutput(*file);
-        files_.push_back(std::move(file));
-    }
+    if (!options_.masPath.isEmpty() && !OpenFile(mas_, options_.masPath))
+        return ExitFile;
+    if (!options_.csvPath.isEmpty() && !OpenFile(csv_, options_.csvPath))
+        return ExitFile;
     if (!options_.quiet) {
         stream_ = std::make_unique<StreamOutput>(stdout, options_.json ? StreamOutput::Form::Json
                                                                        : StreamOutput::Form::Text);
@@ -95,15 +87,32 @@ int MeterLogger::Start()
     return ExitOk;
 }
 
+template <typename Output>
+bool MeterLogger::OpenFile(std::unique_ptr<Output> &output, const QString &path)
+{
+    output = std::make_unique<Output>(path);
+    const Result<QString> opened = output->Open();
+    if (!opened) {
+        Complain(opened.Reason());
+        return false;
+    }
+    if (!opened->isEmpty())
+        Complain(*opened); // what continuing the file took
+    session_->AddOutput(*output);
+    return true;
+}
+
 void MeterLogger::Stop()
 {
     if (stopped_)
         return;
     stopped_ = true;
-    session_->Link().SetPortOpen(false);
+    session_->Halt();
     static_cast<void>(session_->Flush()); // failures were said as they happened
-    for (const auto &file : files_)
-        file->Close();
+    if (mas_)
+        mas_->Close();
+    if (csv_)
+        csv_->Close();
 }
 
 void MeterLogger::Failed(const Failure &failure)
@@ -112,7 +121,7 @@ void MeterLogger::Failed(const Failure &failure)
         return;
     if (stream_ && stream_->Closed()) {
         // The reader of standard output went away: recording goes on while there is a file.
-        if (!files_.empty())
+        if (mas_ || csv_)
             return;
         Stop();
         emit Finished(ExitOk);

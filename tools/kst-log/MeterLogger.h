@@ -39,13 +39,15 @@ signals:
     void Finished(int exitCode);
 
 private:
+    template <typename Output> bool OpenFile(std::unique_ptr<Output> &output, const QString &path);
     void Taken();
     void Failed(const Failure &failure);
 
     LoggerOptions options_;
     MeterRecording recording_;
     MeterSession *session_;
-    std::vector<std::unique_ptr<FileOutput>> files_;
+    std::unique_ptr<SampleFileOutput> mas_;
+    std::unique_ptr<CsvFileOutput> csv_;
     std::unique_ptr<StreamOutput> stream_;
     std::unique_ptr<PublishOutput> publish_;
     qint64 taken_ = 0;

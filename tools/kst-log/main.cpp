@@ -6,7 +6,8 @@
 
 #include "common/Version.h"
 #include "files/CsvWriter.h"
-#include "files/SampleFile.h"
+#include "files/SampleFileReader.h"
+#include "files/SampleFileWriter.h"
 #include "publish/PublishSettings.h"
 #include "session/SettingsStore.h"
 
@@ -64,9 +65,9 @@ int Export(const QString &masPath, const QString &csvPath)
         Complain(QStringLiteral("%1: %2").arg(masPath, read.stopReason));
         return ExitFile;
     }
-    const CsvSaveResult saved = SaveCsvFile(csvPath, log, log.SampleCount);
-    if (!saved.ok) {
-        Complain(saved.error);
+    const Result<ExportEnd> saved = SaveCsvFile(csvPath, log, log.SampleCount);
+    if (!saved) {
+        Complain(saved.Reason());
         return ExitFile;
     }
     if (!read.complete) {
