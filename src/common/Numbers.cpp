@@ -1,5 +1,6 @@
 #include "common/Numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -283,6 +284,14 @@ QString DigitsPattern(int decimals)
 bool IsOverRangeValue(float value)
 {
     return std::fabs(value) == OverRangeValue;
+}
+
+QString PlainValueText(float value, int decimals)
+{
+    QString text = QString::number(double(value), 'f', std::clamp(decimals, 0, 7));
+    if (text.startsWith(u'-') && text.count(u'0') == text.size() - 1 - text.count(u'.'))
+        text.remove(0, 1);
+    return text;
 }
 
 } // namespace kst

@@ -98,4 +98,8 @@ QString DigitsPattern(int decimals);
 // True exactly when |value| is the over-range marker 4000.
 bool IsOverRangeValue(float value);
 
+// A value as a plain number with a given count of decimals (0 to 7 used), a period as the decimal
+// separator whatever the locale: 1.234, -12.5, 4000.000. A value that rounds to zero has no sign.
+QString PlainValueText(float value, int decimals);
+
 } // namespace kst

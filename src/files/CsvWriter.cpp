@@ -3,7 +3,6 @@
 #include "common/DateTimeText.h"
 #include "common/Numbers.h"
 #include "files/SampleFileFields.h"
-#include "meter/ReadingExport.h"
 
 #include <QDateTime>
 #include <algorithm>

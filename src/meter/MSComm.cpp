@@ -87,6 +87,32 @@ QString MSComm::OpenErrorText(int error, int port, const QString &device)
     }
 }
 
+Failure MSComm::OpenFailure(int error, const QString &device)
+{
+    switch (error) {
+    case ErrBadPortNumber:
+        return Failure::Transient(QStringLiteral("%1: no such device").arg(device));
+    case ErrPortAlreadyOpen:
+        return Failure::Transient(
+            QStringLiteral("%1: the device is in use by another program").arg(device));
+    case ErrNoPermission:
+        return Failure::Permanent(
+            QStringLiteral("%1: no permission to open the device; add your user to the dialout "
+                           "group (sudo usermod -aG dialout $USER), then log in again")
+                .arg(device));
+    default:
+        return Failure::Transient(QStringLiteral("%1: the device cannot be opened").arg(device));
+    }
+}
+
+Status MSComm::OpenPort()
+{
+    const int error = SetPortOpen(true);
+    if (error == 0)
+        return {};
+    return OpenFailure(error, DevicePath());
+}
+
 int MSComm::SetPortOpen(bool open)
 {
     retryTimer_.stop();

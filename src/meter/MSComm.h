@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Result.h"
 #include "meter/FrameReceiver.h"
 #include "meter/TimedReading.h"
 
@@ -60,9 +61,14 @@ public:
     int SetPortOpen(bool open);
     // The error number of the last failed open, 0 after a successful one.
     int OpenError() const { return openError_; }
-    // What to tell the user about an error number from opening port `port` on `device`; empty
-    // for errors the program does not explain.
+    // The same as a result: the failure names the device and the cause, and says whether trying
+    // again may help (a missing or busy device may come back; a refused permission will not).
+    Status OpenPort();
+    // What the window tells the user about an error number from opening port `port` on
+    // `device`; empty for errors the program does not explain.
     static QString OpenErrorText(int error, int port, const QString &device);
+    // The failure for an error number from opening `device`.
+    static Failure OpenFailure(int error, const QString &device);
 
     // The recovery step: what waits on the line is dropped; the frame that ends at the next pause
     // is read afresh.

@@ -1,6 +1,7 @@
 #include "meter/ReadingExport.h"
 
 #include "common/DateTimeText.h"
+#include "common/Numbers.h"
 
 #include <algorithm>
 
@@ -50,14 +51,6 @@ QString DisplayText(const MeterReading &reading, float value)
 }
 
 } // namespace
-
-QString PlainValueText(float value, int decimals)
-{
-    QString text = QString::number(double(value), 'f', std::clamp(decimals, 0, 7));
-    if (text.startsWith(u'-') && text.count(u'0') == text.size() - 1 - text.count(u'.'))
-        text.remove(0, 1);
-    return text;
-}
 
 QString ReadingLine(const QDateTime &when, const MeterReading &reading, float value)
 {

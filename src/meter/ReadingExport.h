@@ -10,10 +10,6 @@
 // object for tools and message brokers. Both carry the time the reading was received.
 namespace kst {
 
-// A value as a plain number with a given count of decimals (0 to 7 used), a period as the decimal
-// separator whatever the locale: 1.234, -12.5, 4000.000. A value that rounds to zero has no sign.
-QString PlainValueText(float value, int decimals);
-
 // "2026-12-06T14:03:27.250+01:00<TAB>1.234<TAB>DCV": the time (ISO 8601, milliseconds, UTC
 // offset), what the meter's display shows ("O L" when over range) and the unit text (AC/DC text
 // followed by the unit). Tab-separated, so the display's "O L" stays one field; no line end.

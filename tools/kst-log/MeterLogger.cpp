@@ -16,22 +16,6 @@ void Complain(const QString &text)
 
 } // namespace
 
-QString DeviceErrorText(const QString &device, int error)
-{
-    switch (error) {
-    case MSComm::ErrBadPortNumber:
-        return QStringLiteral("%1: no such device").arg(device);
-    case MSComm::ErrPortAlreadyOpen:
-        return QStringLiteral("%1: the device is in use by another program").arg(device);
-    case MSComm::ErrNoPermission:
-        return QStringLiteral("%1: no permission to open the device; add your user to the "
-                              "dialout group (sudo usermod -aG dialout $USER), then log in again")
-            .arg(device);
-    default:
-        return QStringLiteral("%1: the device cannot be opened").arg(device);
-    }
-}
-
 MeterLogger::MeterLogger(LoggerOptions options, QObject *parent)
     : QObject(parent), options_(std::move(options))
 {
@@ -79,9 +63,8 @@ int MeterLogger::Start()
             Complain(QStringLiteral("%1: reconnected").arg(options_.device));
         lost_ = link.State() == MSComm::LinkState::Retrying;
     });
-    const int error = link.SetPortOpen(true);
-    if (error != 0) {
-        Complain(DeviceErrorText(options_.device, error));
+    if (const Status opened = link.OpenPort(); !opened) {
+        Complain(opened.Reason());
         return ExitDevice;
     }
     return ExitOk;

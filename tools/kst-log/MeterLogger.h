@@ -55,7 +55,4 @@ private:
     bool lost_ = false;
 };
 
-// The message for an error number of the serial control, naming the device.
-QString DeviceErrorText(const QString &device, int error);
-
 } // namespace kst
