@@ -339,6 +339,8 @@ std::optional<RecordingJournal::Orphan> RecordingJournal::NextOrphan(const QStri
         SampleFileReadResult continued;
         if (!orphan.continuedFile.isEmpty()) {
             continued = LoadSampleFile(orphan.continuedFile, orphan.log);
+            orphan.continuedWhole =
+                continued.complete && orphan.log.SampleCount == orphan.continuedCount;
             if (orphan.log.SampleCount > orphan.continuedCount) {
                 // The file grew since: only its first records came before the journal's.
                 orphan.log.SampleCount = orphan.continuedCount;

@@ -69,7 +69,10 @@ public:
         SampleFileReadResult read;     // read-out indices over the whole log
         QDateTime first, last;         // of the journal's samples
         bool continuedComplete = true; // the continued file gave all its samples
-        qint64 wholeBytes = 0;         // the journal's bytes up to its last whole record
+        // The continued file loads completely with just those samples: saving over it loses
+        // nothing.
+        bool continuedWhole = true;
+        qint64 wholeBytes = 0; // the journal's bytes up to its last whole record
         std::unique_ptr<QLockFile> lock;
     };
     // The next orphan in the folder (after slot `after`), locked and read; none when no journal

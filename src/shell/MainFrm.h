@@ -181,6 +181,9 @@ private:
     void SetUpJournal();
     void ShowJournalStatus();
     void RestoreLoadedReadouts(const SampleFileReadResult &result);
+    // What Open shows of a log just filled: the read-outs of its last flagged records, the scale
+    // of its last sample's range (with "Meter Range"), the whole log in the graph.
+    void ShowLoadedLog(const SampleFileReadResult &result);
     void SetUpPublishing();
     // Starts, restarts or stops publishing for the settings and the port's device.
     void RestartPublishing();

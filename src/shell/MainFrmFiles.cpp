@@ -162,6 +162,15 @@ void MainFrm::Open_Click()
     ReadSamples(path);
 }
 
+void MainFrm::ShowLoadedLog(const SampleFileReadResult &result)
+{
+    RestoreLoadedReadouts(result);
+    CalcFrm->Render();
+    if (M.Meter1.FollowMeterRange)
+        ScaleFromLastSample();
+    Graph->AfterLoad(); // the whole log drawn from index 0, the scroll range widened
+}
+
 // The read-outs of the last flagged records of a loaded log, their boxes ticked.
 void MainFrm::RestoreLoadedReadouts(const SampleFileReadResult &result)
 {
@@ -206,16 +215,11 @@ void MainFrm::ReadSamples(const QString &path)
             QCoreApplication::processEvents();
         });
     progress.reset();
-    RestoreLoadedReadouts(result);
-    CalcFrm->Render();
     loading_ = false;
     UpdateRecording();
     FileMenu->setEnabled(!StartCom->isChecked());
     ControlFrm->setEnabled(true);
-
-    if (Scall().MeterRangeSelected())
-        ScaleFromLastSample();
-    Graph->AfterLoad(); // the whole log drawn from index 0, the scroll range widened
+    ShowLoadedLog(result);
     // A file that gave no record does not become current; one read in part stays current, but
     // Save goes through the dialog rather than overwrite it.
     if (result.recordsLoaded > 0) {

@@ -87,11 +87,12 @@ void MainFrm::OfferRecovery()
             // The samples come back as after Open, but unsaved, and the journal goes on.
             CloseFile();
             M.Samples = std::move(orphan->log);
-            RestoreLoadedReadouts(orphan->read);
-            CalcFrm->Render();
-            Graph->AfterLoad();
-            if (!orphan->continuedFile.isEmpty())
+            ShowLoadedLog(orphan->read);
+            if (!orphan->continuedFile.isEmpty()) {
                 SetCurrentFile(orphan->continuedFile);
+                // Save must not overwrite a file that no longer holds just what came before.
+                damagedFile_ = !orphan->continuedWhole;
+            }
             DataModified = true;
             journal_->Adopt(*orphan);
             UpdateStatusBar();

@@ -7,8 +7,10 @@
 #include "support/SampleRecords.h"
 #include "support/ui/ProgramUnderTest.h"
 
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QRadioButton>
 #include <QTest>
@@ -40,6 +42,7 @@ class TestJournal : public QObject {
 private slots:
     void killedWhileRecording();
     void journalFollowsTheFileCommands();
+    void recoveryIsAsOpen();
 };
 
 void TestJournal::killedWhileRecording()
@@ -150,6 +153,60 @@ void TestJournal::journalFollowsTheFileCommands()
     QVERIFY(p.main->DataModified);
     QCOMPARE(p.main->windowTitle(), QStringLiteral("KST_") + opened);
     QCOMPARE(p.main->Journal()->Path(), folder + QStringLiteral("journal5.mas"));
+}
+
+// What the window shows of a log: the graph's scale and picture, the statistics' read-outs.
+QStringList Shown(ProgramUnderTest &p)
+{
+    QStringList shown{QStringLiteral("%1 %2 %3")
+                          .arg(p.module.GraphTopY)
+                          .arg(p.module.GraphLowY)
+                          .arg(p.module.GraphUnit)};
+    for (const char *label : {"MaxData", "MaxTime", "MinData", "AvgData"})
+        shown << p.Text(label);
+    const QImage picture =
+        p.main->findChild<QWidget *>(QStringLiteral("GraphBox"))->grab().toImage();
+    shown << QString::number(qHashBits(picture.constBits(), size_t(picture.sizeInBytes())));
+    return shown;
+}
+
+// Recovered samples come back exactly as Open brings the same samples back; when they continue
+// a file that loaded only in part, Save asks where rather than overwrite it.
+void TestJournal::recoveryIsAsOpen()
+{
+    ProgramUnderTest p;
+    const QString folder = p.env.DataFolder() + u'/';
+    const QString damaged = folder + QStringLiteral("damaged.mas");
+    SampleLog two;
+    FillLog(two, 2);
+    QVERIFY(WriteFile(damaged, WriteBytes(two) + "1.5,#2000-05-04#,#10:00:0x#,\"DCV\"\r\n"));
+    p.fileAnswers = {damaged};
+    p.main->Open_Click();
+    p.main->findChild<QCheckBox *>(QStringLiteral("Max"))->setChecked(true);
+    p.main->StartCom->setChecked(true);
+    for (int counts : {1000, 1100, 900}) {
+        QVERIFY(p.Send(VoltFrame(counts)));
+        p.now = p.now.addSecs(1);
+    }
+    p.main->StopCom->setChecked(true);
+    for (const char *side : {"mas", "continues"}) // a copy stands for a program gone
+        QVERIFY(QFile::copy(folder + QStringLiteral("journal1.") + QLatin1String(side),
+                            folder + QStringLiteral("journal5.") + QLatin1String(side)));
+    p.messages.Answer({MessageButton::No, MessageButton::Yes});
+    p.main->New_Click();
+    p.main->OfferRecovery();
+    const QStringList recovered = Shown(p);
+    QCOMPARE(p.module.Samples.SampleCount, 5);
+
+    const QByteArray before = FileBytes(damaged);
+    p.fileAnswers = {folder + QStringLiteral("saved.mas")};
+    p.main->Save_Click();
+    QCOMPARE(p.fileStarts.constLast(), damaged); // asked, proposing the file
+    QCOMPARE(FileBytes(damaged), before);
+
+    p.fileAnswers = {folder + QStringLiteral("saved.mas")};
+    p.main->Open_Click();
+    QCOMPARE(Shown(p), recovered);
 }
 
 QTEST_MAIN(TestJournal)
