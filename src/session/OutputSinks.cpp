@@ -1,5 +1,6 @@
 #include "session/OutputSinks.h"
 
+#include "files/CsvWriter.h"
 #include "files/RecordingJournal.h"
 #include "meter/ReadingExport.h"
 
@@ -29,14 +30,30 @@ Status PublishOutput::Take(const TimedReading &reading)
 
 Status StreamOutput::Take(const TimedReading &reading)
 {
-    if (closed_)
+    if (closed_ || form_ == Form::Csv)
         return {};
     const float value = ReadingValue(reading.reading);
-    const QByteArray line = form_ == Form::Json
-                                ? ReadingJson(reading.time, reading.reading, value)
-                                : ReadingLine(reading.time, reading.reading, value).toUtf8();
+    return Print(form_ == Form::Json ? ReadingJson(reading.time, reading.reading, value)
+                                     : ReadingLine(reading.time, reading.reading, value).toUtf8(),
+                 "\n");
+}
+
+Status StreamOutput::Recorded(const SampleLog &log, qint32 n)
+{
+    if (closed_ || form_ != Form::Csv)
+        return {};
+    if (!started_) {
+        started_ = true;
+        if (Status header = Print(CsvWriter::HeaderRow(), ""); !header)
+            return header;
+    }
+    return Print(CsvWriter::Row(log.At(n)), "");
+}
+
+Status StreamOutput::Print(const QByteArray &line, const char *end)
+{
     if (std::fwrite(line.constData(), 1, size_t(line.size()), stream_) == size_t(line.size()) &&
-        std::fputc('\n', stream_) != EOF && std::fflush(stream_) == 0)
+        std::fputs(end, stream_) != EOF && std::fflush(stream_) == 0)
         return {};
     const int error = errno;
     if (error != EPIPE)

@@ -43,21 +43,26 @@ private:
     Publish publish_;
 };
 
-// Every reading printed on a stream as it arrives, one line each: text ("2026-12-06T14:03:27.250
-// +01:00<TAB>1.234<TAB>DCV") or JSON. A reader that went away (a closed pipe) ends the printing,
-// not the recording.
+// Readings printed on a stream as they arrive, one line each: every reading as text
+// ("2026-12-06T14:03:27.250+01:00<TAB>1.234<TAB>DCV") or JSON, or every recorded sample as a CSV
+// row after a header row. A reader that went away (a closed pipe) ends the printing, not the
+// recording.
 class StreamOutput : public ReadingSink {
 public:
-    enum class Form { Text, Json };
+    enum class Form { Text, Json, Csv };
     StreamOutput(std::FILE *stream, Form form) : stream_(stream), form_(form) {}
     Status Take(const TimedReading &reading) override;
+    Status Recorded(const SampleLog &log, qint32 n) override;
     Status Flush() override;
     // The reader went away: nothing more is printed.
     bool Closed() const { return closed_; }
 
 private:
+    Status Print(const QByteArray &line, const char *end);
+
     std::FILE *stream_;
     Form form_;
+    bool started_ = false;
     bool closed_ = false;
 };
 

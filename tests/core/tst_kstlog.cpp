@@ -1,5 +1,7 @@
 #include "files/SampleFileReader.h"
 
+#include "support/SampleRecords.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
@@ -170,6 +172,10 @@ void tst_KstLog::readingsForACount()
     const QList<QByteArray> exported = Lines(Path("export.csv"));
     QCOMPARE(exported.size(), csv.size());
     QCOMPARE(exported.constLast().mid(29), csv.constLast().mid(29)); // after the time
+    // "-" is standard output.
+    StartLogger({u"--export"_qs, Path("log.mas"), u"--csv"_qs, u"-"_qs});
+    QVERIFY(logger_->waitForFinished(30000));
+    QCOMPARE(logger_->readAllStandardOutput(), test::FileBytes(Path("export.csv")));
 }
 
 // The meter's pty goes away and another takes its place behind the same name: the logger keeps

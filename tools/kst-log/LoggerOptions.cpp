@@ -27,7 +27,9 @@ QList<QCommandLineOption> Options()
         Option("port", "Serial port number 1 to 4, as in KST.", "N"),
         Option("device", "Serial device, e.g. /dev/ttyUSB0.", "PATH"),
         Option("mas", "Append the readings to this sample file.", "FILE"),
-        Option("csv", "Append the readings to this CSV file (with --export: write the CSV there).",
+        Option("csv",
+               "Append the readings to this CSV file (with --export: write the CSV there); - is "
+               "standard output, which then carries only the CSV.",
                "FILE"),
         Option("duration", "Stop after this time: seconds, or a number with s, m, h or d.", "TIME"),
         Option("count", "Stop after N readings.", "N"),
@@ -136,6 +138,9 @@ Status ReadLogging(const QCommandLineParser &parser, LoggerOptions &options)
             QStringLiteral("--quiet without --mas, --csv or --mqtt records nothing"));
     if (!options.masPath.isEmpty() && options.masPath == options.csvPath)
         return Failure::Permanent(QStringLiteral("--mas and --csv name the same file"));
+    if (options.csvPath == QLatin1String("-") && options.json)
+        return Failure::Permanent(
+            QStringLiteral("--csv - puts the CSV on standard output; --json cannot go there too"));
     // The program's own modem-line settings.
     const SettingsStore::ModemLines lines = SettingsStore::ReadModemLines();
     options.dtr = lines.dtr;

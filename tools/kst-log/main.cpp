@@ -6,6 +6,7 @@
 
 #include "common/Version.h"
 #include "files/CsvWriter.h"
+#include "files/FileIo.h"
 #include "files/SampleFileReader.h"
 #include "files/SampleFileWriter.h"
 #include "publish/PublishSettings.h"
@@ -65,7 +66,11 @@ int Export(const QString &masPath, const QString &csvPath)
         Complain(QStringLiteral("%1: %2").arg(masPath, read.stopReason));
         return ExitFile;
     }
-    const Result<ExportEnd> saved = SaveCsvFile(csvPath, log, log.SampleCount);
+    const Result<ExportEnd> saved =
+        csvPath == QLatin1String("-")
+            ? WriteCsv(DescriptorSink(STDOUT_FILENO, QStringLiteral("standard output")), log,
+                       log.SampleCount)
+            : SaveCsvFile(csvPath, log, log.SampleCount);
     if (!saved) {
         Complain(saved.Reason());
         return ExitFile;
