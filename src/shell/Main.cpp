@@ -83,7 +83,8 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
     }
     if (module.DataFolder.isEmpty())
         module.DataFolder = SettingsStore::DataFolder();
-    QDir().mkpath(module.SampleFolder());
+    // A folder that cannot be made is reported by the first save or load that needs it.
+    static_cast<void>(QDir().mkpath(module.SampleFolder()));
 
     auto *main = new MainFrm(module);
 
