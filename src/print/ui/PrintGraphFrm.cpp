@@ -289,12 +289,12 @@ bool PrintGraphFrm::PrintOn(const Opener &open)
         PrinterError(QStringLiteral("The graph is not a whole number of samples wide."));
         return false;
     }
-    QString reason;
-    std::unique_ptr<PrinterSurface> surface = open(module_.CurrentFileName, &reason);
-    if (!surface) {
-        PrinterError(reason);
+    PrinterSurface::Opened opened = open(module_.CurrentFileName);
+    if (!opened) {
+        PrinterError(opened.Reason());
         return false;
     }
+    std::unique_ptr<PrinterSurface> surface = std::move(opened).Value();
     const GraphPageSource source{module_.Samples,         module_.GraphUnit,
                                  module_.PrintGraphTopY,  module_.PrintGraphLowY,
                                  module_.CurrentFileName, module_.Now()};
@@ -310,8 +310,8 @@ void PrintGraphFrm::PrintGraph_Click()
 {
     const auto orientation = Landscape->isChecked() ? PrinterSurface::Orientation::Landscape
                                                     : PrinterSurface::Orientation::Portrait;
-    PrintOn([orientation](const QString &documentName, QString *reason) {
-        return PrinterSurface::OpenDefaultPrinter(orientation, documentName, reason);
+    PrintOn([orientation](const QString &documentName) {
+        return PrinterSurface::OpenDefaultPrinter(orientation, documentName);
     });
 }
 
@@ -319,8 +319,8 @@ bool PrintGraphFrm::WriteGraphPdf(const QString &fileName, const QPageSize &pape
 {
     const auto orientation = Landscape->isChecked() ? PrinterSurface::Orientation::Landscape
                                                     : PrinterSurface::Orientation::Portrait;
-    return PrintOn([&](const QString &documentName, QString *reason) {
-        return PrinterSurface::OpenPdf(fileName, orientation, documentName, paper, reason);
+    return PrintOn([&](const QString &documentName) {
+        return PrinterSurface::OpenPdf(fileName, orientation, documentName, paper);
     });
 }
 

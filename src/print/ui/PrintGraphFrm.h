@@ -2,6 +2,7 @@
 
 #include "graph/ScaleChoice.h"
 #include "print/GraphPage.h"
+#include "print/ui/PrinterSurface.h"
 
 #include <QDialog>
 #include <functional>
@@ -20,7 +21,6 @@ namespace kst {
 class FieldLeaveCheck;
 class Module1;
 class PictureBox;
-class PrinterSurface;
 
 // "Print Graph_<file>": chooses the samples, line width and orientation of the graph printout,
 // previews the page and prints it on the default printer or writes it to a PDF file. Keeps its
@@ -70,10 +70,8 @@ private:
     GraphPreview Preview();
     int PreviewLineWidth() const;
     void PageRangeLeft(bool leavingStart);
-    // Opens a document named documentName in the chosen orientation, or gives nothing and the
-    // reason.
-    using Opener = std::function<std::unique_ptr<PrinterSurface>(const QString &documentName,
-                                                                 QString *reason)>;
+    // Opens a document named documentName in the chosen orientation, or fails with the reason.
+    using Opener = std::function<PrinterSurface::Opened(const QString &documentName)>;
     bool PrintOn(const Opener &open);
     void PrinterError(const QString &reason);
 

@@ -201,13 +201,12 @@ bool PrintReportFrm::PrintOn(const Opener &open)
         return false;
     }
     const QString title = TitleText->text();
-    QString reason;
-    std::unique_ptr<PrinterSurface> surface =
-        open(title.isEmpty() ? windowTitle() : title, &reason);
-    if (!surface) {
-        PrinterError(reason);
+    PrinterSurface::Opened opened = open(title.isEmpty() ? windowTitle() : title);
+    if (!opened) {
+        PrinterError(opened.Reason());
         return false;
     }
+    std::unique_ptr<PrinterSurface> surface = std::move(opened).Value();
     PrintReport(*surface, module_.Samples, title, choice.range, module_.Clock);
     if (!surface->Succeeded()) {
         PrinterError(surface->FailureReason());
@@ -218,17 +217,17 @@ bool PrintReportFrm::PrintOn(const Opener &open)
 
 void PrintReportFrm::StartPrintReport_Click()
 {
-    PrintOn([](const QString &documentName, QString *reason) {
+    PrintOn([](const QString &documentName) {
         return PrinterSurface::OpenDefaultPrinter(PrinterSurface::Orientation::Portrait,
-                                                  documentName, reason);
+                                                  documentName);
     });
 }
 
 bool PrintReportFrm::WriteReportPdf(const QString &fileName, const QPageSize &paper)
 {
-    return PrintOn([&](const QString &documentName, QString *reason) {
+    return PrintOn([&](const QString &documentName) {
         return PrinterSurface::OpenPdf(fileName, PrinterSurface::Orientation::Portrait,
-                                       documentName, paper, reason);
+                                       documentName, paper);
     });
 }
 

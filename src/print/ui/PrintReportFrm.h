@@ -1,5 +1,7 @@
 #pragma once
 
+#include "print/ui/PrinterSurface.h"
+
 #include <QDialog>
 #include <functional>
 #include <memory>
@@ -17,7 +19,6 @@ namespace kst {
 class DrawingSurface;
 class FieldLeaveCheck;
 class Module1;
-class PrinterSurface;
 class ReportTableModel;
 
 // "Print report": the recorded samples as a table, printed as a paged report on the default
@@ -47,9 +48,8 @@ public slots:
     void CancelReport_Click();
 
 private:
-    // Opens a document named documentName, or gives nothing and the reason.
-    using Opener = std::function<std::unique_ptr<PrinterSurface>(const QString &documentName,
-                                                                 QString *reason)>;
+    // Opens a document named documentName, or fails with the reason.
+    using Opener = std::function<PrinterSurface::Opened(const QString &documentName)>;
     bool PrintOn(const Opener &open);
     void DataError(QLineEdit *focusBack);
     void PrinterError(const QString &reason);

@@ -18,16 +18,6 @@
 
 namespace kst {
 
-namespace {
-
-void SetReason(QString *reason, const QString &text)
-{
-    if (reason)
-        *reason = text;
-}
-
-} // namespace
-
 PrinterSurface::PrinterSurface(std::unique_ptr<QPrinter> printer) : printer_(std::move(printer)) {}
 
 PrinterSurface::~PrinterSurface()
@@ -36,32 +26,27 @@ PrinterSurface::~PrinterSurface()
         painter_.end();
 }
 
-std::unique_ptr<PrinterSurface> PrinterSurface::OpenDefaultPrinter(Orientation orientation,
-                                                                   const QString &documentName,
-                                                                   QString *reason)
+PrinterSurface::Opened PrinterSurface::OpenDefaultPrinter(Orientation orientation,
+                                                          const QString &documentName)
 {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull()) {
-        SetReason(reason, QStringLiteral("No default printer is set up on this computer."));
-        return nullptr;
-    }
+    if (info.isNull())
+        return Failure::Permanent(QStringLiteral("No default printer is set up on this computer."));
     auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::NativeFormat);
     const QPageSize paper =
         info.defaultPageSize().isValid() ? info.defaultPageSize() : QPageSize(QPageSize::A4);
-    return Start(std::move(printer), orientation, paper, documentName, reason);
+    return Start(std::move(printer), orientation, paper, documentName);
 }
 
-std::unique_ptr<PrinterSurface> PrinterSurface::OpenPdf(const QString &fileName,
-                                                        Orientation orientation,
-                                                        const QString &documentName,
-                                                        const QPageSize &paper, QString *reason)
+PrinterSurface::Opened PrinterSurface::OpenPdf(const QString &fileName, Orientation orientation,
+                                               const QString &documentName, const QPageSize &paper)
 {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(fileName);
     printer->setCreator(QStringLiteral("KST"));
-    return Start(std::move(printer), orientation, paper, documentName, reason);
+    return Start(std::move(printer), orientation, paper, documentName);
 }
 
 QPageSize PrinterSurface::DefaultPaper()
@@ -74,10 +59,9 @@ QPageSize PrinterSurface::DefaultPaper()
                          : QPageSize::A4);
 }
 
-std::unique_ptr<PrinterSurface> PrinterSurface::Start(std::unique_ptr<QPrinter> printer,
-                                                      Orientation orientation,
-                                                      const QPageSize &paper,
-                                                      const QString &documentName, QString *reason)
+PrinterSurface::Opened PrinterSurface::Start(std::unique_ptr<QPrinter> printer,
+                                             Orientation orientation, const QPageSize &paper,
+                                             const QString &documentName)
 {
     printer->setDocName(documentName);
     printer->setPageSize(paper);
@@ -95,10 +79,8 @@ std::unique_ptr<PrinterSurface> PrinterSurface::Start(std::unique_ptr<QPrinter> 
                             QPageLayout::Millimeter);
 
     std::unique_ptr<PrinterSurface> surface(new PrinterSurface(std::move(printer)));
-    if (!surface->painter_.begin(surface->printer_.get())) {
-        SetReason(reason, surface->FailureReason());
-        return nullptr;
-    }
+    if (!surface->painter_.begin(surface->printer_.get()))
+        return Failure::Transient(surface->FailureReason());
     surface->painter_.setRenderHint(QPainter::Antialiasing);
     const QRectF pageArea = surface->printer_->pageRect(QPrinter::DevicePixel);
     surface->size_ = pageArea.size().isEmpty() ? QSizeF(1, 1) : pageArea.size();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/DrawingSurface.h"
+#include "common/Result.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -27,18 +28,15 @@ class PrinterSurface : public DrawingSurface {
 public:
     enum class Orientation { Portrait, Landscape };
 
-    // A document on the default printer's default paper, or nothing (with the reason for the
-    // user) when there is no default printer or it cannot be started. The document name is the
-    // print job's name.
-    static std::unique_ptr<PrinterSurface> OpenDefaultPrinter(Orientation orientation,
-                                                              const QString &documentName,
-                                                              QString *reason = nullptr);
-    // A document written to a PDF file titled with the document name, or nothing (with the
-    // reason) when the file cannot be started.
-    static std::unique_ptr<PrinterSurface> OpenPdf(const QString &fileName, Orientation orientation,
-                                                   const QString &documentName,
-                                                   const QPageSize &paper = DefaultPaper(),
-                                                   QString *reason = nullptr);
+    using Opened = Result<std::unique_ptr<PrinterSurface>>;
+    // A document on the default printer's default paper; fails with the reason for the user when
+    // there is no default printer or it cannot be started. The document name is the print job's
+    // name.
+    static Opened OpenDefaultPrinter(Orientation orientation, const QString &documentName);
+    // A document written to a PDF file titled with the document name; fails with the reason when
+    // the file cannot be started.
+    static Opened OpenPdf(const QString &fileName, Orientation orientation,
+                          const QString &documentName, const QPageSize &paper = DefaultPaper());
     // The default printer's default paper; without a printer, Letter where the locale measures in
     // inches and A4 elsewhere.
     static QPageSize DefaultPaper();
@@ -77,9 +75,8 @@ protected:
 
 private:
     explicit PrinterSurface(std::unique_ptr<QPrinter> printer);
-    static std::unique_ptr<PrinterSurface> Start(std::unique_ptr<QPrinter> printer,
-                                                 Orientation orientation, const QPageSize &paper,
-                                                 const QString &documentName, QString *reason);
+    static Opened Start(std::unique_ptr<QPrinter> printer, Orientation orientation,
+                        const QPageSize &paper, const QString &documentName);
     const QFont &CurrentFont() const;
     const QFontMetricsF &Metrics() const;
 
