@@ -130,17 +130,19 @@ public:
         }
     }
 
-    QByteArray Header() const
+    // With meters: the meter's name follows the time.
+    QByteArray Header(bool meters = false) const
     {
         QByteArray header = spreadsheet_ ? QByteArrayLiteral("\xEF\xBB\xBF") : QByteArray();
-        header += "time,value,unit,over_range,average,rel_reference\r\n";
+        header += meters ? "time,meter,value,unit,over_range,average,rel_reference\r\n"
+                         : "time,value,unit,over_range,average,rel_reference\r\n";
         if (separator_ != ',')
             header.replace(',', separator_);
         return header;
     }
 
-    // The unit as a cell: control characters dropped, a formula made text in the spreadsheet
-    // form, quoted when it holds the separator or a quote.
+    // A text as a cell (a unit, a meter's name): control characters dropped, a formula made text
+    // in the spreadsheet form, quoted when it holds the separator or a quote.
     QByteArray UnitCell(const QString &unit) const
     {
         QString text;
@@ -161,10 +163,15 @@ public:
     static constexpr qsizetype RowMax = 192;
 
     char *Put(char *out, const QDate &date, const QTime &time, float value, int decimals,
-              QByteArrayView unitCell, float avg, float relRef)
+              QByteArrayView unitCell, float avg, float relRef, QByteArrayView meterCell = {})
     {
         out = PutTime(out, date, time);
         *out++ = separator_;
+        if (!meterCell.isNull()) {
+            std::memcpy(out, meterCell.data(), size_t(meterCell.size()));
+            out += meterCell.size();
+            *out++ = separator_;
+        }
         out = PutFixed(out, value, decimals, Decimal());
         *out++ = separator_;
         if (!unitCell.isEmpty()) // an empty unit may have no bytes at all
@@ -326,12 +333,79 @@ Result<ExportEnd> WriteCsv(const ByteSink &sink, const SampleLog &log, qint32 co
     return ExportEnd::Written;
 }
 
-Result<ExportEnd> SaveCsvFile(const QString &path, const SampleLog &log, qint32 count,
+namespace {
+
+// The meter whose next row comes first in time; a tie keeps the meters' order. -1 when every
+// meter's rows are written.
+int NextMeter(const std::vector<MeterSamples> &meters, const std::vector<qint32> &next)
+{
+    int best = -1;
+    qint64 bestDay = 0, bestMs = 0;
+    for (size_t m = 0; m < meters.size(); ++m) {
+        if (next[m] >= meters[m].count)
+            continue;
+        const qint64 day = meters[m].log->SampleDate(next[m]).toJulianDay();
+        const qint64 ms = meters[m].log->SampleTime(next[m]).msecsSinceStartOfDay();
+        if (best < 0 || day < bestDay || (day == bestDay && ms < bestMs)) {
+            best = int(m);
+            bestDay = day;
+            bestMs = ms;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+Result<ExportEnd> WriteCsv(const ByteSink &sink, std::vector<MeterSamples> meters,
+                           const CsvFormat &format, const ExportProgress &progress)
+{
+    if (meters.size() == 1)
+        return WriteCsv(sink, *meters[0].log, meters[0].count, format, progress);
+    RowWriter writer(format);
+    qint32 total = 0;
+    std::vector<QByteArray> names;
+    for (MeterSamples &meter : meters) {
+        meter.count = std::clamp<qint32>(meter.count, 0, meter.log->SampleCount);
+        total += meter.count;
+        names.push_back(writer.UnitCell(meter.name));
+    }
+    QByteArray block = writer.Header(true);
+    std::vector<qint32> next(meters.size(), 0);
+    QByteArray row;
+    for (qint32 done = 0;; ++done) {
+        const int m = NextMeter(meters, next);
+        if (m < 0)
+            break;
+        const SampleLog &log = *meters[size_t(m)].log;
+        const qint32 i = next[size_t(m)]++;
+        const QByteArray unit = writer.UnitCell(log.SampleUnit(i));
+        row.resize(RowWriter::RowMax + unit.size() + names[size_t(m)].size());
+        char *const end = writer.Put(row.data(), log.SampleDate(i), log.SampleTime(i),
+                                     log.SampleValue(i), log.SampleDecimals(i), unit,
+                                     log.SampleAvg(i), log.SampleRelRef(i), names[size_t(m)]);
+        block.append(row.constData(), end - row.constData());
+        if (block.size() > 256 * 1024) {
+            if (const Status put = sink(block.constData(), block.size()); !put)
+                return put.Error();
+            block.clear();
+        }
+        if (progress && (done + 1) % 8192 == 0 && !progress(done + 1, total))
+            return ExportEnd::Cancelled;
+    }
+    if (const Status put = sink(block.constData(), block.size()); !put)
+        return put.Error();
+    if (progress)
+        static_cast<void>(progress(total, total)); // every row is written: too late to cancel
+    return ExportEnd::Written;
+}
+
+Result<ExportEnd> SaveCsvFile(const QString &path, const std::vector<MeterSamples> &meters,
                               const CsvFormat &format, const ExportProgress &progress)
 {
     bool cancelled = false;
     const Status saved = SaveAtomically(path, [&](const ByteSink &sink) -> Status {
-        const Result<ExportEnd> written = WriteCsv(sink, log, count, format, progress);
+        const Result<ExportEnd> written = WriteCsv(sink, meters, format, progress);
         if (!written)
             return written.Error();
         cancelled = *written == ExportEnd::Cancelled;
@@ -343,6 +417,12 @@ Result<ExportEnd> SaveCsvFile(const QString &path, const SampleLog &log, qint32 
     if (!saved)
         return saved.Error();
     return ExportEnd::Written;
+}
+
+Result<ExportEnd> SaveCsvFile(const QString &path, const SampleLog &log, qint32 count,
+                              const CsvFormat &format, const ExportProgress &progress)
+{
+    return SaveCsvFile(path, {{QString(), &log, count}}, format, progress);
 }
 
 } // namespace kst

@@ -59,6 +59,20 @@ public:
 Result<ExportEnd> WriteCsv(const ByteSink &sink, const SampleLog &log, qint32 count,
                            const CsvFormat &format = {}, const ExportProgress &progress = {});
 
+// One meter's samples for a CSV of several meters: rows 0 .. count - 1 of log under name.
+struct MeterSamples {
+    QString name;
+    const SampleLog *log = nullptr;
+    qint32 count = 0;
+};
+// The same for several meters in one tidy file: with one meter exactly the file above; with
+// several a "meter" column (the meter's name) after "time", the rows of all meters in time order
+// (a tie keeps the meters' order).
+Result<ExportEnd> WriteCsv(const ByteSink &sink, std::vector<MeterSamples> meters,
+                           const CsvFormat &format = {}, const ExportProgress &progress = {});
+Result<ExportEnd> SaveCsvFile(const QString &path, const std::vector<MeterSamples> &meters,
+                              const CsvFormat &format = {}, const ExportProgress &progress = {});
+
 // Writes the CSV to path atomically: a failure or a cancel leaves an existing file at path
 // untouched; a failure names the file and the cause.
 Result<ExportEnd> SaveCsvFile(const QString &path, const SampleLog &log, qint32 count,

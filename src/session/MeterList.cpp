@@ -66,9 +66,8 @@ MeterSetup DefaultMeter(int number)
 
 std::vector<MeterSetup> ReadMeterList()
 {
-    const auto count =
-        int(std::clamp<qint64>(SettingsStore::ReadNumber(Section, QStringLiteral("Count"), 1), 1,
-                               MaxMeters));
+    const auto count = int(std::clamp<qint64>(
+        SettingsStore::ReadNumber(Section, QStringLiteral("Count"), 1), 1, MaxMeters));
     std::vector<MeterSetup> meters;
     for (int number = 1; number <= count; ++number) {
         MeterSetup meter = ReadMeter(number);

@@ -131,6 +131,28 @@ private slots:
     }
 
     // Progress every 8192 rows; a cancel keeps the old file.
+    // Several meters in one tidy file: the meter's name after the time, rows in time order
+    // across the meters; one meter alone gives the single meter's file.
+    void severalMeters()
+    {
+        SampleLog a, b;
+        const QDate day(2026, 12, 6);
+        a.Append({1.0f, day, QTime(10, 0, 0), u"DCV"_qs, 1, 0, 0, Off, Off});
+        a.Append({2.0f, day, QTime(10, 0, 2), u"DCV"_qs, 1, 0, 0, Off, Off});
+        b.Append({0.25f, day, QTime(10, 0, 1), u"DCA"_qs, 2, 0, 0, Off, Off});
+        b.Append({0.5f, day, QTime(10, 0, 2), u"DCA"_qs, 2, 0, 0, Off, Off});
+        QByteArray both, one, single;
+        QVERIFY(WriteCsv(Into(both), {{u"psu"_qs, &a, 2}, {u"load"_qs, &b, 2}}).Ok());
+        QCOMPARE(both, QByteArray("time,meter,value,unit,over_range,average,rel_reference\r\n"
+                                  "2026-12-06T10:00:00.000+01:00,psu,1.0,DCV,false,,\r\n"
+                                  "2026-12-06T10:00:01.000+01:00,load,0.25,DCA,false,,\r\n"
+                                  "2026-12-06T10:00:02.000+01:00,psu,2.0,DCV,false,,\r\n"
+                                  "2026-12-06T10:00:02.000+01:00,load,0.50,DCA,false,,\r\n"));
+        QVERIFY(WriteCsv(Into(one), {{u"psu"_qs, &a, 2}}).Ok());
+        QVERIFY(WriteCsv(Into(single), a, 2).Ok());
+        QCOMPARE(one, single);
+    }
+
     void progressAndCancel()
     {
         SampleLog log;
