@@ -10,7 +10,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QSettings>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -247,24 +246,27 @@ int main(int argc, char *argv[])
     std::optional<MqttTarget> target;
     qsizetype queueCapacity = 1000000;
     if (parser.isSet(mqtt)) {
-        QString error;
         PublishSettings settings;
         settings.url = parser.value(mqtt);
         settings.caFile = parser.value(mqttCa);
-        target = MqttTargetFor(settings, options.device, &error,
-                               QStringLiteral("use KST_MQTT_PASSWORD or --mqtt-password-file"));
-        if (!target)
-            return UsageError(error);
+        const Result<MqttTarget> parsed =
+            MqttTargetFor(settings, options.device,
+                          QStringLiteral("use KST_MQTT_PASSWORD or --mqtt-password-file"));
+        if (!parsed)
+            return UsageError(parsed.Reason());
+        target = *parsed;
         if (parser.isSet(mqttQueue)) {
             bool ok = false;
             queueCapacity = parser.value(mqttQueue).toLongLong(&ok);
             if (!ok || queueCapacity < 1)
                 return UsageError(QStringLiteral("--mqtt-queue is a whole number of at least 1"));
         }
-        if (!ReadMqttPassword(parser.value(mqttPasswordFile), &target->password, &error)) {
-            std::fprintf(stderr, "kst-log: %s\n", qPrintable(error));
+        const Result<QString> password = ReadMqttPassword(parser.value(mqttPasswordFile));
+        if (!password) {
+            std::fprintf(stderr, "kst-log: %s\n", qPrintable(password.Reason()));
             return ExitFile;
         }
+        target->password = *password;
     }
     if (!options.masPath.isEmpty() && options.masPath == options.csvPath)
         return UsageError(QStringLiteral("--mas and --csv name the same file"));
@@ -276,34 +278,28 @@ int main(int argc, char *argv[])
     std::unique_ptr<MqttPublisher> publisher;
     if (target) {
         // The queue lives in the program's data folder, as it does for kst.
-        QString error;
-        publisher = StartMqttPublisher(
+        Result<std::unique_ptr<MqttPublisher>> started = StartMqttPublisher(
             *target, {options.device, QStringLiteral("kst-log"), QStringLiteral(KST_VERSION)},
             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                 QStringLiteral("/KST"),
-            queueCapacity, &error);
-        if (!publisher) {
-            std::fprintf(stderr, "kst-log: %s\n", qPrintable(error));
+            queueCapacity);
+        if (!started) {
+            std::fprintf(stderr, "kst-log: %s\n", qPrintable(started.Reason()));
             return ExitFile;
         }
+        publisher = std::move(started).Value();
         QObject::connect(publisher.get(), &MqttPublisher::Error, [](const QString &text) {
             std::fprintf(stderr, "kst-log: %s\n", qPrintable(text));
         });
-        // Dropped readings are told at once, then at most every ten seconds.
-        QObject::connect(publisher.get(), &MqttPublisher::ReadingsDropped,
-                         [told = QDeadlineTimer()](std::uint64_t total) mutable {
-                             if (!told.hasExpired())
-                                 return;
-                             told.setRemainingTime(10000);
-                             std::fprintf(stderr,
-                                          "kst-log: the MQTT queue is full: %llu oldest "
-                                          "readings dropped so far\n",
-                                          static_cast<unsigned long long>(total));
-                         });
+        // The publisher tells the count at most once a second while it changes.
+        QObject::connect(publisher.get(), &MqttPublisher::ReadingsDropped, [](std::uint64_t total) {
+            std::fprintf(stderr,
+                         "kst-log: the MQTT queue is full: %llu oldest readings dropped so far\n",
+                         static_cast<unsigned long long>(total));
+        });
         logger.Publish = [&publisher](const QByteArray &json, const QString &unit) {
             publisher->SetUnit(unit);
-            QString error;
-            publisher->Publish(json, &error); // a failure is said through Error
+            (void)publisher->Publish(json); // a failure is said through Error
         };
     }
     const int started = logger.Start();
@@ -318,7 +314,13 @@ int main(int argc, char *argv[])
     if (seconds)
         QTimer::singleShot(std::chrono::milliseconds(qint64(*seconds * 1000.0)), &app, end);
     const int code = QCoreApplication::exec();
-    if (publisher)
+    if (publisher) {
+        // A run of a set length gives the broker a few seconds to take what is still queued.
+        if (options.count > 0 || seconds)
+            if (const qsizetype left = publisher->Drain(5000); left > 0)
+                std::fprintf(stderr, "kst-log: %lld readings stay queued for the broker\n",
+                             static_cast<long long>(left));
         publisher->Stop();
+    }
     return code;
 }
