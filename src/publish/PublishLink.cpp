@@ -1,6 +1,8 @@
 #include "publish/PublishLink.h"
 
 #include <QPointer>
+#include <condition_variable>
+#include <mutex>
 
 namespace kst {
 
@@ -21,7 +23,24 @@ PublishLink::PublishLink(QObject *parent, const PublishTimings &timings)
 
 PublishLink::~PublishLink()
 {
-    QMetaObject::invokeMethod(worker_, &PublishWorker::Stop, Qt::BlockingQueuedConnection);
+    // After the readings handed over before, the publisher stops (bounded by its stop time).
+    // The wait goes through a standard mutex rather than a blocking queued call, so that the
+    // thread sanitizer, which does not see inside Qt, sees the order too.
+    std::mutex mutex;
+    std::condition_variable done;
+    bool stopped = false;
+    std::unique_lock lock(mutex);
+    QMetaObject::invokeMethod(
+        worker_,
+        [&] {
+            worker_->Stop();
+            const std::lock_guard guard(mutex);
+            stopped = true;
+            done.notify_one();
+        },
+        Qt::QueuedConnection);
+    done.wait(lock, [&] { return stopped; });
+    lock.unlock();
     thread_.quit();
     thread_.wait();
     for (QThread *test : tests_) {
