@@ -448,7 +448,6 @@ void TestMqttPublish::passwordMakesSettingsPrivate()
     for (int i = 0; i < 40; ++i) {
         QVERIFY(QFile::remove(file));
         QVERIFY(WritePublishSettings(written).Ok());
-        QTest::qWait(10);
     }
     // The reader itself is ended: its user-switching parent would wait two more seconds.
     QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(watcher.processId()));
