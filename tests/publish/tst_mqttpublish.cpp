@@ -78,6 +78,7 @@ private slots:
     void addressesAndPrefix_data();
     void addressesAndPrefix();
     void queueOnDisk();
+    void backlogComesBackInOrder();
     void deliversThroughOutages_data();
     void deliversThroughOutages();
     void refusedReadingStaysQueued();
@@ -178,6 +179,26 @@ void TestMqttPublish::queueOnDisk()
     QCOMPARE(queue.NextSeq(), 3001u);
     QVERIFY(queue.Append(Reading(3000)).Ok());
     QCOMPARE(queue.At(98)->payload, Reading(3000));
+}
+
+// A backlog larger than what is kept in memory comes back whole and in order, also after a
+// reopen, while it is acknowledged in batches; the segments it leaves behind are deleted.
+void TestMqttPublish::backlogComesBackInOrder()
+{
+    QTemporaryDir dir;
+    ReadingQueue queue;
+    QVERIFY(queue.Open(dir.path(), 200000).Ok());
+    for (int i = 0; i < 80000; ++i)
+        QVERIFY(queue.Append(Reading(i)).Ok());
+    for (int i = 0; i < 80000; i += 16) {
+        if (i == 40000)
+            QVERIFY(queue.Open(dir.path(), 200000).Ok());
+        for (int j = 0; j < 16; ++j)
+            QCOMPARE(queue.At(j)->payload, Reading(i + j));
+        QVERIFY(queue.Acknowledge(16).Ok());
+    }
+    QCOMPARE(queue.Size(), 0);
+    QCOMPARE(QDir(dir.path()).entryList({"queue-*.seg"}).size(), 1);
 }
 
 void TestMqttPublish::deliversThroughOutages_data()
