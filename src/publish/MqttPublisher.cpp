@@ -355,11 +355,14 @@ Status MqttPublisher::Publish(const QByteArray &jsonObject)
         payload += ',';
     payload += "\"seq\":" + QByteArray::number(queue_.NextSeq()) + '}';
     const Status queued = queue_.Append(payload);
-    if (!queued)
+    if (!queued) {
+        queueFailing_ = true;
         Report(queued.Reason() + QStringLiteral("; readings wait in memory until they can be "
                                                 "written"));
-    else if (queue_.Unwritten() == 0)
+    } else if (queueFailing_ && queue_.Unwritten() == 0) {
+        queueFailing_ = false;
         lastError_.clear(); // a later failure is said again
+    }
     NoteDrops();
     Pump();
     return queued;

@@ -140,6 +140,8 @@ private:
     bool lost_ = false;
     bool paused_ = false;
     bool stopping_ = false;
+    // The queue could not write the latest readings.
+    bool queueFailing_ = false;
     // The next reading to hand to the client; readings before it are in flight or delivered.
     std::uint64_t nextToSend_ = 0;
     // Message id of each reading in flight, and readings acknowledged out of order.

@@ -183,6 +183,15 @@ Status ReadingQueue::Open(const QString &folder, qsizetype capacity)
                                   folder + QStringLiteral(": cannot create the queue folder"));
     if (const Status locked = Lock(); !locked)
         return locked;
+    const Status opened = ReadState();
+    if (!opened)
+        Release(); // nothing written: the files stay as they were
+    return opened;
+}
+
+// Reads where the queue stands from its files, and settles what the capacity allows.
+Status ReadingQueue::ReadState()
+{
     Position ack{1, 0};
     std::uint64_t ackNext = 1;
     std::uint64_t ackFront = 0;
@@ -347,6 +356,12 @@ Status ReadingQueue::Close()
     Status status = Flush();
     if (const Status acked = WriteAck(); status && !acked)
         status = acked;
+    Release();
+    return status;
+}
+
+void ReadingQueue::Release()
+{
     // Each write said whether it landed; closing adds nothing to that.
     for (int *fd : {&appendFd_, &readFd_, &ackFd_}) {
         if (*fd >= 0)
@@ -359,11 +374,12 @@ Status ReadingQueue::Close()
     segments_.clear();
     torn_ = false;
     lock_.reset();
-    return status;
 }
 
 Status ReadingQueue::Append(const QByteArray &payload)
 {
+    if (!lock_)
+        return Failure::Permanent(QStringLiteral("%1: the queue is not open").arg(folder_));
     Status status;
     if (Size() >= capacity_) {
         ++dropped_;

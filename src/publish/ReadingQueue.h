@@ -85,6 +85,8 @@ private:
     QString SegmentPath(quint64 number) const;
     QString AckPath() const;
     Status Lock();
+    Status ReadState();
+    void Release();
     Result<qint64> ReadAck(Position *at, std::uint64_t *next, std::uint64_t *front);
     Status FindSegments(quint64 firstNumber, bool onlyFirst);
     Status ScanNewest(std::uint64_t ackNext, std::uint64_t ackFront);
