@@ -61,7 +61,9 @@ public:
     // Appends a record with NextSeq(). When the queue is full the oldest record is dropped first
     // and counted in Dropped(). A failed write keeps the record (see above) and says why.
     Status Append(const QByteArray &payload);
-    // Record `i` counted from the oldest one; cheapest when read in order.
+    // Record `i` counted from the oldest one; cheapest when read in order. Records found missing
+    // from a damaged file are passed over and counted as dropped, so the record's own number
+    // tells which one it is.
     Result<Record> At(qsizetype i);
     // The oldest `count` records are delivered: they leave the queue for good.
     Status Acknowledge(qsizetype count);
