@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/Result.h"
+#include "publish/MqttClient.h"
+#include "publish/MqttTarget.h"
 #include "publish/ReadingQueue.h"
 
 #include <QObject>
@@ -7,47 +10,13 @@
 #include <QTimer>
 #include <map>
 #include <memory>
-#include <optional>
 #include <set>
 
 struct mosquitto;
+struct mqtt5__property;
 class QSocketNotifier;
 
 namespace kst {
-
-// Where readings go: mqtt://[user@]host[:port]/prefix or mqtts://... (TLS).
-struct MqttTarget {
-    bool tls = false;
-    QString host;
-    int port = 1883;
-    QString user;
-    QString password;
-    // Empty: the default prefix kst/<hostname>/<device name>.
-    QString prefix;
-    // TLS: the CA certificates the broker's certificate must chain to; empty for the system store.
-    QString caFile;
-};
-
-// Parses the broker address; nothing (and the reason in `error`) when it is not one. A password
-// in the address is refused with `passwordAdvice` telling where it goes instead.
-std::optional<MqttTarget> ParseMqttUrl(const QString &url, QString *error,
-                                       const QString &passwordAdvice = {});
-// kst/<hostname>/<device name>, the device name without "/dev/" and with characters that have a
-// meaning in topics ('/', '+', '#') replaced by '_'.
-QString DefaultMqttPrefix(const QString &hostname, const QString &device);
-// The password from KST_MQTT_PASSWORD, or from the first line of `passwordFile` when given.
-// False with the reason when the file cannot be read.
-bool ReadMqttPassword(const QString &passwordFile, QString *password, QString *error);
-
-struct MqttBrokerTest {
-    bool ok = false;
-    QString text; // what happened, with the broker's address
-};
-// Tries the broker as a publisher would: connects and subscribes to <prefix>/status, and waits
-// for the acknowledgement. Says why when the broker refused (with its reason), cannot be
-// reached, failed the certificate checks or did not answer within `timeoutMs`. Blocks while it
-// waits: run it off the window's thread.
-MqttBrokerTest TestMqttBroker(const MqttTarget &target, int timeoutMs);
 
 // Who publishes, shown in the retained status message.
 struct PublisherIdentity {
@@ -56,11 +25,31 @@ struct PublisherIdentity {
     QString version;
 };
 
+// The publisher's intervals, in milliseconds. Tests shorten them so that they never wait for
+// the program's own pace.
+struct MqttTimings {
+    // After a lost connection: the first wait before trying again, doubled up to the longest.
+    int firstRetryMs = 1000;
+    int longestRetryMs = 5000;
+    // The client's housekeeping (keep-alive pings, resending).
+    int housekeepingMs = 1000;
+    int keepAliveSeconds = 30;
+    // The longest Stop() waits for the broker to take the "offline" status.
+    int stopMs = 2000;
+    // Dropped readings are told at most this often while their count changes.
+    int dropReportMs = 1000;
+};
+
 // Publishes readings to an MQTT broker through a queue on disk. Every reading first goes to the
 // queue, then to the broker at QoS 1; it leaves the queue when the broker acknowledges it, so
 // readings taken while the broker is away (or before a restart) are sent later, in order, with
 // their original times. The connection runs in the event loop on the client's socket; a lost
-// connection is retried every few seconds.
+// connection is retried after a growing wait.
+//
+// MQTT 5 is spoken where the broker offers it (3.1.1 otherwise): then each acknowledgement says
+// whether the broker took the reading. A refused reading stays queued, the refusal is said once
+// with its reason, and no more readings are sent until the publisher is started anew (with
+// other settings).
 //
 // Topics: <prefix>/reading (one JSON object per reading, with a "seq" number rising by one per
 // reading) and <prefix>/status (retained; "online" with device, program, version and unit, or
@@ -68,54 +57,72 @@ struct PublisherIdentity {
 class MqttPublisher : public QObject {
     Q_OBJECT
 public:
-    MqttPublisher(MqttTarget target, PublisherIdentity identity, QObject *parent = nullptr);
+    MqttPublisher(MqttTarget target, PublisherIdentity identity, MqttTimings timings = {},
+                  QObject *parent = nullptr);
     ~MqttPublisher() override;
 
     // Opens the queue in `queueFolder` (bounded by `capacity` readings) and connects once the
     // event loop runs.
-    bool Start(const QString &queueFolder, qsizetype capacity, QString *error);
-    // Queues one reading, given as a JSON object text, and sends it when connected.
-    bool Publish(const QByteArray &jsonObject, QString *error);
+    Status Start(const QString &queueFolder, qsizetype capacity);
+    // Queues one reading, given as a JSON object text, and sends it when connected. When the
+    // queue cannot be written, the reading waits in memory, is sent all the same, and the
+    // failure is returned (and said through Error once).
+    Status Publish(const QByteArray &jsonObject);
     // The unit in the status message; a change is published at once.
     void SetUnit(const QString &unit);
-    // Waits briefly for outstanding acknowledgements, says "offline" and disconnects. What is
-    // not acknowledged stays queued for the next start.
+    // Runs the event loop until every queued reading is acknowledged, publishing is paused by a
+    // refusal, or `timeoutMs` has passed; returns how many readings stay queued.
+    qsizetype Drain(int timeoutMs);
+    // Sends no more readings, says "offline" (the last thing published) and disconnects. What
+    // is not acknowledged stays queued for the next start.
     void Stop();
 
     bool Connected() const { return connected_; }
+    // A refusal has stopped publishing.
+    bool Paused() const { return paused_; }
     qsizetype Queued() const { return queue_.Size(); }
     std::uint64_t Dropped() const { return queue_.Dropped(); }
     QString Prefix() const { return prefix_; }
     QString Address() const;
 
 signals:
-    // A plain error: the broker cannot be reached, refused us, failed certificate checks, or the
-    // queue cannot be written. Said once until the state changes.
+    // A plain error: the broker cannot be reached, refused us or a reading, failed certificate
+    // checks, or the queue cannot be written. Said once until the state changes.
     void Error(const QString &text);
     void ConnectedChanged(bool connected);
-    // The queue was full and `total` readings have been dropped so far, oldest first.
+    // The queue was full and `total` readings have been dropped so far, oldest first. Said at
+    // the first drop, then at most once per dropReportMs while the count changes, and always
+    // with the last count.
     void ReadingsDropped(std::uint64_t total);
+    // Acknowledged readings have left the queue; `queued` remain.
+    void Delivered(qsizetype queued);
 
 private:
     void Connect();
+    Status SetUpClient();
+    void WatchSocket();
     void Lost(const QString &reason);
+    void RetryIn(int delayMs);
     void TearDown();
     void Pump();
+    void CommitAcks();
+    void Refused(int reason);
     void UpdateWrite();
-    void Check(int rc, const char *what);
-    // Why the client failed, in words, with the library's last log line where it tells more.
-    QString ErrorReason(int rc) const;
+    void Check(int rc);
     void SendStatus(bool online);
     QByteArray StatusJson(bool online) const;
     void Report(const QString &text);
+    void NoteDrops();
+    void TellDrops();
 
     static void OnConnect(mosquitto *, void *self, int rc);
     static void OnDisconnect(mosquitto *, void *self, int rc);
-    static void OnPublish(mosquitto *, void *self, int mid);
+    static void OnPublish(mosquitto *, void *self, int mid, int reason, const mqtt5__property *);
     static void OnLog(mosquitto *, void *self, int level, const char *text);
 
     MqttTarget target_;
     PublisherIdentity identity_;
+    MqttTimings timings_;
     QString prefix_;
     QByteArray readingTopic_;
     QByteArray statusTopic_;
@@ -124,15 +131,24 @@ private:
     mosquitto *mosq_ = nullptr;
     std::unique_ptr<QSocketNotifier> readNotifier_;
     std::unique_ptr<QSocketNotifier> writeNotifier_;
-    QTimer miscTimer_;
+    QTimer housekeepingTimer_;
     QTimer retryTimer_;
-    int retryDelay_ = 1000;
+    QTimer dropTimer_;
+    int retryDelay_ = 0;
+    bool mqtt5_ = true;
     bool connected_ = false;
     bool lost_ = false;
-    qsizetype sent_ = 0;
+    bool paused_ = false;
+    bool stopping_ = false;
+    // The queue could not write the latest readings.
+    bool queueFailing_ = false;
+    // The next reading to hand to the client; readings before it are in flight or delivered.
+    std::uint64_t nextToSend_ = 0;
+    // Message id of each reading in flight, and readings acknowledged out of order.
     std::map<int, std::uint64_t> inflight_;
     std::set<std::uint64_t> acked_;
-    std::uint64_t reportedDrops_ = 0;
+    int offlineMid_ = 0;
+    std::uint64_t toldDrops_ = 0;
     QString lastError_;
     QString lastLog_;
 };

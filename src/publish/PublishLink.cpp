@@ -1,41 +1,46 @@
 #include "publish/PublishLink.h"
 
-#include "publish/PublishSettings.h"
-
 #include <QPointer>
-#include <QTimer>
+#include <condition_variable>
+#include <mutex>
 
 namespace kst {
 
-QString MqttStatusText(bool connected, qsizetype queued, std::uint64_t dropped,
-                       const QString &error)
-{
-    QString text = connected         ? QStringLiteral("MQTT: connected")
-                   : queued > 0      ? QStringLiteral("MQTT: queued %1").arg(queued)
-                   : error.isEmpty() ? QStringLiteral("MQTT: connecting")
-                                     : QStringLiteral("MQTT: ") + error;
-    if (dropped > 0)
-        text += QStringLiteral(", %1 dropped").arg(dropped);
-    return text;
-}
-
-PublishLink::PublishLink(QObject *parent) : QObject(parent), worker_(new QObject)
+PublishLink::PublishLink(QObject *parent, const PublishTimings &timings)
+    : QObject(parent), worker_(new PublishWorker(timings))
 {
     worker_->moveToThread(&thread_);
     connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    connect(this, &PublishLink::StartRequested, worker_, &PublishWorker::Start,
+            Qt::QueuedConnection);
+    connect(this, &PublishLink::StopRequested, worker_, &PublishWorker::Stop, Qt::QueuedConnection);
+    connect(this, &PublishLink::PublishRequested, worker_, &PublishWorker::Publish,
+            Qt::QueuedConnection);
+    connect(worker_, &PublishWorker::StatusChanged, this, &PublishLink::ShowStatus,
+            Qt::QueuedConnection);
     thread_.start();
-    // The queue's count changes with every reading; it is looked at twice a second.
-    QMetaObject::invokeMethod(worker_, [this] {
-        auto *timer = new QTimer(worker_);
-        connect(timer, &QTimer::timeout, worker_, [this] { Update(); });
-        timer->start(500);
-    });
 }
 
 PublishLink::~PublishLink()
 {
+    // After the readings handed over before, the publisher stops (bounded by its stop time).
+    // The wait goes through a standard mutex rather than a blocking queued call, so that the
+    // thread sanitizer, which does not see inside Qt, sees the order too.
+    std::mutex mutex;
+    std::condition_variable done;
+    bool stopped = false;
+    std::unique_lock lock(mutex);
     QMetaObject::invokeMethod(
-        worker_, [this] { Close(); }, Qt::BlockingQueuedConnection);
+        worker_,
+        [&] {
+            worker_->Stop();
+            const std::lock_guard guard(mutex);
+            stopped = true;
+            done.notify_one();
+        },
+        Qt::QueuedConnection);
+    done.wait(lock, [&] { return stopped; });
+    lock.unlock();
     thread_.quit();
     thread_.wait();
     for (QThread *test : tests_) {
@@ -44,55 +49,21 @@ PublishLink::~PublishLink()
     }
 }
 
-void PublishLink::Close()
+void PublishLink::ShowStatus(quint64 generation, const QString &text, const QString &error)
 {
-    if (publisher_)
-        publisher_->Stop();
-    publisher_.reset();
-    workerError_.clear();
-}
-
-void PublishLink::Update()
-{
-    QString text;
-    if (publisher_)
-        text = MqttStatusText(publisher_->Connected(), publisher_->Queued(), publisher_->Dropped(),
-                              workerError_);
-    else if (!workerError_.isEmpty())
-        text = QStringLiteral("MQTT: ") + workerError_;
-    if (text == shownText_)
-        return;
-    shownText_ = text;
-    QMetaObject::invokeMethod(this, [this, text, error = workerError_] {
-        if (!running_)
-            return; // said before a stop that came after it
-        text_ = text;
-        error_ = error;
-        emit StatusChanged();
-    });
+    if (!running_ || generation != generation_)
+        return; // said before a stop or a restart that came after it
+    text_ = text;
+    error_ = error;
+    emit StatusChanged();
 }
 
 void PublishLink::Start(const MqttTarget &target, const PublisherIdentity &identity,
                         const QString &dataFolder, qsizetype queueCapacity)
 {
     running_ = true;
-    QMetaObject::invokeMethod(worker_, [=, this] {
-        Close();
-        publisher_ = StartMqttPublisher(target, identity, dataFolder, queueCapacity, &workerError_);
-        if (publisher_) {
-            MqttPublisher *publisher = publisher_.get();
-            connect(publisher, &MqttPublisher::Error, worker_, [this](const QString &text) {
-                workerError_ = text;
-                Update();
-            });
-            connect(publisher, &MqttPublisher::ConnectedChanged, worker_, [this](bool on) {
-                if (on)
-                    workerError_.clear();
-                Update();
-            });
-        }
-        Update();
-    });
+    emit StartRequested(++generation_, target, identity, dataFolder, queueCapacity,
+                        QPrivateSignal());
 }
 
 void PublishLink::Stop()
@@ -100,10 +71,7 @@ void PublishLink::Stop()
     if (!running_)
         return;
     running_ = false;
-    QMetaObject::invokeMethod(worker_, [this] {
-        Close();
-        shownText_.clear();
-    });
+    emit StopRequested(QPrivateSignal());
     text_.clear();
     error_.clear();
     emit StatusChanged();
@@ -111,15 +79,8 @@ void PublishLink::Stop()
 
 void PublishLink::Publish(const QByteArray &json, const QString &unit)
 {
-    if (!running_)
-        return;
-    QMetaObject::invokeMethod(worker_, [this, json, unit] {
-        if (!publisher_)
-            return;
-        publisher_->SetUnit(unit);
-        QString error;
-        publisher_->Publish(json, &error); // a failure is said through Error
-    });
+    if (running_)
+        emit PublishRequested(json, unit, QPrivateSignal());
 }
 
 void PublishLink::Test(const MqttTarget &target, int timeoutMs, QObject *receiver,

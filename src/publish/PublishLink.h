@@ -1,6 +1,7 @@
 #pragma once
 
 #include "publish/MqttPublisher.h"
+#include "publish/PublishWorker.h"
 
 #include <QObject>
 #include <QString>
@@ -10,20 +11,15 @@
 
 namespace kst {
 
-// What the status bar says about the link: "MQTT: connected", "MQTT: queued N" while readings
-// wait for a broker that is away, else "MQTT: <error>" (or "MQTT: connecting"), with
-// ", N dropped" once the full queue has dropped readings.
-QString MqttStatusText(bool connected, qsizetype queued, std::uint64_t dropped,
-                       const QString &error);
-
-// The program's publisher, run on a thread of its own: opening a long queue, looking up the
-// broker's name and the goodbye when stopping never hold up the windows. Its state comes back as
-// a status text, so the windows never wait for it either.
+// The program's publisher, run by a PublishWorker on a thread of its own: opening a long queue,
+// looking up the broker's name and the goodbye when stopping never hold up the windows. The
+// window's side and the worker talk through queued signals only; the publisher's state comes
+// back as a status text, so the windows never wait for it either.
 class PublishLink : public QObject {
     Q_OBJECT
 public:
-    explicit PublishLink(QObject *parent = nullptr);
-    // Stops publishing, waiting a few seconds at most for outstanding acknowledgements.
+    explicit PublishLink(QObject *parent = nullptr, const PublishTimings &timings = {});
+    // Stops publishing, waiting a few seconds at most for the broker to take the goodbye.
     ~PublishLink() override;
 
     // Publishes to `target` from now on, with the queue in `dataFolder`; a publisher that ran
@@ -48,22 +44,24 @@ public:
 
 signals:
     void StatusChanged();
+    // To the worker.
+    void StartRequested(quint64 generation, const kst::MqttTarget &target,
+                        const kst::PublisherIdentity &identity, const QString &dataFolder,
+                        qsizetype queueCapacity, QPrivateSignal);
+    void StopRequested(QPrivateSignal);
+    void PublishRequested(const QByteArray &json, const QString &unit, QPrivateSignal);
 
 private:
-    // In the publishing thread.
-    void Update();
-    void Close();
+    void ShowStatus(quint64 generation, const QString &text, const QString &error);
 
     QThread thread_;
-    QObject *worker_;
+    PublishWorker *worker_;
+    // Counts the starts, so that a status said before a stop or a restart is not shown.
+    quint64 generation_ = 0;
     bool running_ = false;
     QString text_;
     QString error_;
     std::vector<QThread *> tests_;
-    // Owned by the publishing thread.
-    std::unique_ptr<MqttPublisher> publisher_;
-    QString workerError_;
-    QString shownText_;
 };
 
 } // namespace kst

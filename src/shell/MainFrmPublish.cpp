@@ -41,12 +41,10 @@ void MainFrm::RestartPublishing()
     publish_->Stop();
     if (!publishSettings_.enabled)
         return;
-    QString error;
-    const std::optional<MqttTarget> target =
-        MqttTargetFor(publishSettings_, *publishDevice_, &error);
+    const Result<MqttTarget> target = MqttTargetFor(publishSettings_, *publishDevice_);
     if (!target) {
         // Settings edited by hand: said where the link is shown.
-        publishText_->setText(QStringLiteral("MQTT: ") + error);
+        publishText_->setText(QStringLiteral("MQTT: ") + target.Reason());
         publishText_->show();
         return;
     }
@@ -69,10 +67,9 @@ void MainFrm::Publish_Click()
     if (window.exec() != QDialog::Accepted || window.Settings() == publishSettings_)
         return;
     publishSettings_ = window.Settings();
-    QString error;
-    if (!WritePublishSettings(publishSettings_, &error))
+    if (const Status saved = WritePublishSettings(publishSettings_); !saved)
         ShowWarning(tr("The publishing settings were not saved; they hold until KST ends.\n\n%1")
-                        .arg(error));
+                        .arg(saved.Reason()));
     RestartPublishing();
 }
 

@@ -59,8 +59,7 @@ PublishFrm::PublishFrm(Module1 &module, PublishLink &link, const PublishSettings
                             .arg(defaultPrefix));
     // The placeholder shows the prefix used when the field stays empty.
     const auto showPrefix = [this, defaultPrefix] {
-        QString error;
-        const std::optional<MqttTarget> target = ParseMqttUrl(url_->text().trimmed(), &error);
+        const Result<MqttTarget> target = ParseMqttUrl(url_->text().trimmed());
         prefix_->setPlaceholderText(target && !target->prefix.isEmpty() ? target->prefix
                                                                         : defaultPrefix);
     };
@@ -125,9 +124,11 @@ std::optional<MqttTarget> PublishFrm::CheckedTarget()
     if (settings.url.isEmpty())
         error = tr("Type the broker's address: mqtt://[user@]host[:port]/prefix, or mqtts://... "
                    "for TLS.");
-    else if (std::optional<MqttTarget> target = MqttTargetFor(
-                 settings, device_, &error, tr("type it in the Password field"), &faulty))
-        return target;
+    else if (const Result<MqttTarget> target =
+                 MqttTargetFor(settings, device_, tr("type it in the Password field"), &faulty))
+        return *target;
+    else
+        error = target.Reason();
     // The field keeps its text, selected to be corrected.
     QLineEdit *field = faulty == PublishField::CaFile   ? caFile_
                        : faulty == PublishField::Prefix ? prefix_

@@ -145,6 +145,12 @@ public:
         mosquitto_loop_stop(mosq_, true);
         mosquitto_destroy(mosq_);
     }
+    // Everything received, in the order it came.
+    std::vector<Received> All()
+    {
+        std::lock_guard lock(mutex_);
+        return messages_;
+    }
     std::vector<Received> On(const QByteArray &topic)
     {
         std::lock_guard lock(mutex_);

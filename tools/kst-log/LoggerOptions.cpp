@@ -19,7 +19,8 @@ const char *const Description =
     "Records a 4000-count multimeter on a serial line without a screen. Prints each reading "
     "(time, display, unit) and appends it to a sample file and/or a CSV file as it arrives. "
     "SIGINT, SIGTERM and SIGHUP end the run with complete files.\n\n"
-    "Exit codes: 0 done, 64 wrong command line, 69 device cannot be opened, 73 file error.";
+    "Exit codes: 0 done, 64 wrong command line, 69 device cannot be opened, 73 file error, 75 "
+    "readings stay queued for the MQTT broker.";
 
 QList<QCommandLineOption> Options()
 {
@@ -47,6 +48,10 @@ QList<QCommandLineOption> Options()
                "Check the broker's certificate against these CA certificates instead of the "
                "system's.",
                "FILE"),
+        Option("mqtt-wait",
+               "With --count or --duration: seconds to wait at the end for the broker to take "
+               "the readings still queued (default 5); exit code 75 when some stay queued.",
+               "SECONDS"),
         Option("mqtt-queue",
                "Readings kept on disk while the broker is away (default 1000000); when full, the "
                "oldest are dropped.",
@@ -108,7 +113,7 @@ Status ReadLimits(const QCommandLineParser &parser, LoggerOptions &options)
 Status ReadMqtt(const QCommandLineParser &parser, LoggerOptions &options)
 {
     options.mqttUrl = parser.value(QStringLiteral("mqtt"));
-    for (const char *name : {"mqtt-password-file", "mqtt-ca", "mqtt-queue"})
+    for (const char *name : {"mqtt-password-file", "mqtt-ca", "mqtt-queue", "mqtt-wait"})
         if (parser.isSet(QLatin1String(name)) && options.mqttUrl.isEmpty())
             return Failure::Permanent(QStringLiteral("--%1 needs --mqtt").arg(QLatin1String(name)));
     options.mqttPasswordFile = parser.value(QStringLiteral("mqtt-password-file"));
@@ -119,6 +124,13 @@ Status ReadMqtt(const QCommandLineParser &parser, LoggerOptions &options)
             return Failure::Permanent(
                 QStringLiteral("--mqtt-queue is a whole number of at least 1"));
         options.mqttQueue = qsizetype(*queue);
+    }
+    if (parser.isSet(QStringLiteral("mqtt-wait"))) {
+        bool ok = false;
+        options.mqttWaitSeconds = parser.value(QStringLiteral("mqtt-wait")).toDouble(&ok);
+        if (!ok || options.mqttWaitSeconds < 0 || options.mqttWaitSeconds > 3600)
+            return Failure::Permanent(
+                QStringLiteral("--mqtt-wait is a number of seconds from 0 to 3600"));
     }
     return {};
 }

@@ -14,6 +14,7 @@ enum ExitCode : int {
     ExitUsage = 64,  // a wrong command line
     ExitDevice = 69, // the serial device cannot be opened
     ExitFile = 73,   // a file cannot be read, created or written
+    ExitQueued = 75, // readings stay queued for a broker that did not take them in time
 };
 
 // What the command line asks for.
@@ -37,6 +38,8 @@ struct LoggerOptions {
     QString mqttPasswordFile;
     QString mqttCa;
     qsizetype mqttQueue = 1000000;
+    // How long a run of a set length waits at its end for the broker to take what is queued.
+    double mqttWaitSeconds = 5;
 
     // The text --help prints.
     QString helpText;

@@ -13,7 +13,6 @@
 #include "session/SettingsStore.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -96,44 +95,54 @@ struct Publishing {
 
 Publishing StartPublishing(const LoggerOptions &options)
 {
-    QString error;
     PublishSettings settings;
     settings.url = options.mqttUrl;
     settings.caFile = options.mqttCa;
-    std::optional<MqttTarget> target =
-        MqttTargetFor(settings, options.device, &error,
-                      QStringLiteral("use KST_MQTT_PASSWORD or --mqtt-password-file"));
+    Result<MqttTarget> target = MqttTargetFor(
+        settings, options.device, QStringLiteral("use KST_MQTT_PASSWORD or --mqtt-password-file"));
     if (!target) {
         std::fprintf(stderr, "kst-log: %s\nTry 'kst-log --help' for more information.\n",
-                     qPrintable(error));
+                     qPrintable(target.Reason()));
         return {nullptr, ExitUsage};
     }
-    if (!ReadMqttPassword(options.mqttPasswordFile, &target->password, &error)) {
-        Complain(error);
+    const Result<QString> password = ReadMqttPassword(options.mqttPasswordFile);
+    if (!password) {
+        Complain(password.Reason());
         return {nullptr, ExitFile};
     }
+    target->password = *password;
     // The queue lives in the program's data folder, as it does for kst.
-    Publishing publishing;
-    publishing.publisher = StartMqttPublisher(
+    Result<std::unique_ptr<MqttPublisher>> started = StartMqttPublisher(
         *target, {options.device, QStringLiteral("kst-log"), QStringLiteral(KST_VERSION)},
-        SettingsStore::DataFolder(), options.mqttQueue, &error);
-    if (!publishing.publisher) {
-        Complain(error);
-        publishing.exitCode = ExitFile;
-        return publishing;
+        SettingsStore::DataFolder(), options.mqttQueue);
+    if (!started) {
+        Complain(started.Reason());
+        return {nullptr, ExitFile};
     }
+    Publishing publishing{std::move(started).Value()};
     QObject::connect(publishing.publisher.get(), &MqttPublisher::Error, Complain);
-    // Dropped readings are told at once, then at most every ten seconds.
+    // The publisher tells the count at most once a second while it changes.
     QObject::connect(publishing.publisher.get(), &MqttPublisher::ReadingsDropped,
-                     [told = QDeadlineTimer()](std::uint64_t total) mutable {
-                         if (!told.hasExpired())
-                             return;
-                         told.setRemainingTime(10000);
+                     [](std::uint64_t total) {
                          Complain(QStringLiteral("the MQTT queue is full: %1 oldest readings "
                                                  "dropped so far")
                                       .arg(total));
                      });
     return publishing;
+}
+
+// The end of a run that published: a run of a set length gives the broker a while to take what
+// is still queued; readings that stay queued are said, with an exit code of their own.
+int EndPublishing(MqttPublisher &publisher, const LoggerOptions &options, int code)
+{
+    if (code == ExitOk && (options.count > 0 || options.seconds)) {
+        if (const qsizetype left = publisher.Drain(int(options.mqttWaitSeconds * 1000)); left > 0) {
+            Complain(QStringLiteral("%1 readings stay queued for the broker").arg(left));
+            code = ExitQueued;
+        }
+    }
+    publisher.Stop();
+    return code;
 }
 
 // Logs until the count, the duration, a signal or a failure ends the run.
@@ -149,8 +158,7 @@ int Run(QCoreApplication &app, const LoggerOptions &options)
     if (MqttPublisher *publisher = publishing.publisher.get())
         logger.PublishTo([publisher](const QByteArray &json, const QString &unit) {
             publisher->SetUnit(unit);
-            QString error;
-            publisher->Publish(json, &error); // a failure is said through Error
+            static_cast<void>(publisher->Publish(json)); // a failure is said through Error
         });
     const int started = logger.Start();
     if (started != ExitOk)
@@ -164,9 +172,7 @@ int Run(QCoreApplication &app, const LoggerOptions &options)
     if (options.seconds)
         QTimer::singleShot(std::chrono::milliseconds(qint64(*options.seconds * 1000.0)), &app, end);
     const int code = QCoreApplication::exec();
-    if (publishing.publisher)
-        publishing.publisher->Stop();
-    return code;
+    return publishing.publisher ? EndPublishing(*publishing.publisher, options, code) : code;
 }
 
 } // namespace
