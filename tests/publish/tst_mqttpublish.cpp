@@ -70,6 +70,25 @@ bool AllArrived(const std::vector<Received> &messages, int count)
     return last == count;
 }
 
+// The virtual meter on a pty of its own, and kst-log logging it with `arguments`, its data folder
+// in dir.
+void StartLogger(const QTemporaryDir &dir, QProcess &meter, QProcess &logger,
+                 const QStringList &arguments)
+{
+    const QString bin = QCoreApplication::applicationDirPath();
+    meter.start(bin + "/kst-meter-sim",
+                {"--wave", "ramp", "--rate", "20", "--path-file", dir.filePath("path")});
+    QVERIFY(QTest::qWaitFor([&] { return QFileInfo(dir.filePath("path")).size() > 0; }, 15000));
+    QFile pathFile(dir.filePath("path"));
+    QVERIFY(pathFile.open(QIODevice::ReadOnly));
+    const QString device = QString::fromUtf8(pathFile.readAll()).trimmed();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", dir.path());
+    environment.insert("XDG_DATA_HOME", dir.filePath("data"));
+    logger.setProcessEnvironment(environment);
+    logger.start(bin + "/kst-log", QStringList{"--device", device} + arguments);
+}
+
 } // namespace
 
 class TestMqttPublish : public QObject {
@@ -86,6 +105,8 @@ private slots:
     void droppedReadingsAreCounted();
     void offlineIsTheLastWord();
     void lastWillWhenTheLoggerIsKilled();
+    void setRunWaitsForTheBroker_data();
+    void setRunWaitsForTheBroker();
     void testsTheBroker_data();
     void testsTheBroker();
     void passwordMakesSettingsPrivate_data();
@@ -361,22 +382,10 @@ void TestMqttPublish::lastWillWhenTheLoggerIsKilled()
     QVERIFY(broker.Start());
     Subscriber subscriber(broker.Port());
     QTemporaryDir dir;
-    const QString bin = QCoreApplication::applicationDirPath();
-    QProcess meter;
-    meter.start(bin + "/kst-meter-sim",
-                {"--wave", "ramp", "--rate", "20", "--path-file", dir.filePath("path")});
-    QVERIFY(QTest::qWaitFor([&] { return QFileInfo(dir.filePath("path")).size() > 0; }, 15000));
-    QFile pathFile(dir.filePath("path"));
-    QVERIFY(pathFile.open(QIODevice::ReadOnly));
-    const QString device = QString::fromUtf8(pathFile.readAll()).trimmed();
-
-    QProcess logger;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("HOME", dir.path());
-    logger.setProcessEnvironment(environment);
-    logger.start(bin + "/kst-log",
-                 {"--device", device, "--json", "--mqtt",
-                  QStringLiteral("mqtt://127.0.0.1:%1/lab/m1").arg(broker.Port())});
+    QProcess meter, logger;
+    StartLogger(
+        dir, meter, logger,
+        {"--json", "--mqtt", QStringLiteral("mqtt://127.0.0.1:%1/lab/m1").arg(broker.Port())});
     QTRY_VERIFY_WITH_TIMEOUT(subscriber.On("lab/m1/reading").size() >= 10, 20000);
     logger.kill();
     QVERIFY(logger.waitForFinished(10000));
@@ -395,6 +404,37 @@ void TestMqttPublish::lastWillWhenTheLoggerIsKilled()
     for (size_t i = 0; i < received.size() && qsizetype(i) < printed.size() - 1; ++i)
         QCOMPARE(received[i].payload, printed[qsizetype(i)].chopped(1) +
                                           ",\"seq\":" + QByteArray::number(qint64(i) + 1) + "}");
+}
+
+// A run of a set length gives the broker a bounded time at its end: what it took is out before
+// kst-log ends; what stays queued is said, with an exit code of its own.
+void TestMqttPublish::setRunWaitsForTheBroker_data()
+{
+    QTest::addColumn<bool>("brokerUp");
+    QTest::newRow("broker up: delivered, exit 0") << true;
+    QTest::newRow("broker away: queued, exit 75") << false;
+}
+
+void TestMqttPublish::setRunWaitsForTheBroker()
+{
+    QFETCH(bool, brokerUp);
+    Broker broker;
+    QVERIFY(broker.Start());
+    Subscriber subscriber(broker.Port());
+    const int port = brokerUp ? broker.Port() : FreePort();
+    QTemporaryDir dir;
+    QProcess meter, logger;
+    StartLogger(dir, meter, logger,
+                {"--count", "1", "--quiet", "--mqtt-wait", brokerUp ? "5" : "0.3", "--mqtt",
+                 QStringLiteral("mqtt://127.0.0.1:%1/lab/set").arg(port)});
+    QVERIFY(logger.waitForFinished(20000));
+    meter.kill();
+    meter.waitForFinished();
+    QCOMPARE(logger.exitCode(), brokerUp ? 0 : 75);
+    if (brokerUp)
+        QTRY_COMPARE(subscriber.On("lab/set/reading").size(), size_t(1));
+    else
+        QVERIFY(logger.readAllStandardError().contains("1 readings stay queued for the broker"));
 }
 
 void TestMqttPublish::testsTheBroker_data()
