@@ -88,6 +88,8 @@ void MainFrm::ConnectSession()
 void MainFrm::UpdateStatusBar()
 {
     status_->Show(*MSComm1, receiving_, M.Samples.SampleCount, false);
+    if (MSComm1->PortOpen())
+        statusBar()->clearMessage(); // what START said about the closed port is over
     // The default topic prefix and the status message name the device.
     if (publishDevice_ && status_->Device() != *publishDevice_)
         RestartPublishing();
@@ -139,6 +141,15 @@ void MainFrm::StartCom_Click()
     FileMenu->setEnabled(false);
     SetRecordingColours();
     UpdateRecording();
+    // Recording needs readings: say why none come, for a while; the port's line then returns.
+    if (!MSComm1->PortOpen())
+        statusBar()->showMessage(
+            MSComm1->State() == MSComm::LinkState::Retrying
+                ? tr("START: COM%1 is not open yet; recording begins when it opens")
+                      .arg(MSComm1->CommPort())
+                : tr("START: COM%1 is closed; choose a port in Setup > Set Communication...")
+                      .arg(MSComm1->CommPort()),
+            15000);
 }
 
 void MainFrm::StopCom_Click()
@@ -146,6 +157,7 @@ void MainFrm::StopCom_Click()
     UpdateRecording();
     static_cast<void>(session_->Flush()); // the journal says itself when it cannot write
     FileMenu->setEnabled(true);
+    statusBar()->clearMessage();
     Graph->SetRecording(false);
     SetRecordingColours();
 }
