@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -310,10 +311,14 @@ bool MainFrm::QuitProgram()
             SettingsStore::Write(QStringLiteral("setting"), QString::fromLatin1(key),
                                  QString::number(TwipsFromPixels(pixels, dpi)));
         };
-        store("left", pos().x());
-        store("top", pos().y());
-        store("width", width());
-        store("height", height());
+        // A maximized window is stored as the screen's whole free area, which the next start
+        // fills again.
+        const QRect area =
+            isMaximized() && screen() ? screen()->availableGeometry() : QRect(pos(), size());
+        store("left", area.x());
+        store("top", area.y());
+        store("width", area.width());
+        store("height", area.height());
     }
     quitting_ = true;
     EndProgram();

@@ -47,11 +47,11 @@ void StatusLine::Measure(const MSComm &link)
     // Room for the longest state and count; a long device gives way in the middle.
     const QFontMetrics metrics = label_->fontMetrics();
     int widest = 0;
-    for (const char *state : {"open, receiving", "open, no data", "disconnected, retrying", "closed",
-                              "closed, no permission", "no permission, retrying",
-                              "closed, no such device"})
-        widest = std::max(widest, metrics.horizontalAdvance(
-                                      Line(port_, QString(), Tr(state), u"0000000000"_qs)));
+    for (const char *state :
+         {"open, receiving", "open, no data", "disconnected, retrying", "closed",
+          "closed, no permission", "no permission, retrying", "closed, no such device"})
+        widest = std::max(
+            widest, metrics.horizontalAdvance(Line(port_, QString(), Tr(state), u"0000000000"_qs)));
     shownDevice_ = metrics.elidedText(device_, Qt::ElideMiddle, DeviceWidth());
     label_->setFixedWidth(widest + metrics.horizontalAdvance(shownDevice_) + 8);
     label_->setFixedHeight(label_->sizeHint().height());
