@@ -62,6 +62,7 @@ class TestStartUp : public QObject {
     Q_OBJECT
 private slots:
     void windowNames();
+    void keysAndClicks();
     void firstStartAndBadSettings();
     void placementKeptUnlessMinimized();
     void choicesRestored_data();
@@ -73,9 +74,11 @@ void TestStartUp::windowNames()
 {
     // One table for the names and what the controls show, window by window ("name=shown").
     const QStringList mainFrm{
-        "File=&File;Setup=&Setup;Help=&Help;New=New Ctrl+N;Open=Open File Ctrl+O;Close=Close File",
-        "Save=Save Ctrl+S;SaveAs=Save As... Ctrl+Shift+S;Exit=Exit Ctrl+Q;SetScall=Set Scale...",
-        "About=About ...;CalcFrm=CALCULATION;Max=MAX;Min=MIN;Avg=AVG;Rel=REL;MaxData=",
+        "File=&File;Setup=&Setup;Help=&Help;New=&New Ctrl+N;Open=&Open File Ctrl+O",
+        "Close=&Close File;Save=&Save Ctrl+S;SaveAs=Save &As... Ctrl+Shift+S;Exit=E&xit Ctrl+Q",
+        "PrintGraph=Print &Graph...;PrintReport=Print &Report... Ctrl+P;SetScall=Set &Scale...",
+        "SetCommunication=Set &Communication...;Comment=&Help F1;About=&About ...",
+        "CalcFrm=CALCULATION;Max=MAX;Min=MIN;Avg=AVG;Rel=REL;MaxData=",
         "AlarmFrm=ALARM  VALUE;AlarmH=HI;AlarmHText=+400;AlarmL=LO;AlarmLText=-400",
         "ControlFrm=CONTROL BUTTON;AutoCom=AUTO;StartCom=START;StopCom=STOP"};
     const QStringList scallFrm{
@@ -109,6 +112,25 @@ void TestStartUp::windowNames()
     help.Keyword->setText(QStringLiteral("statistics"));
     help.FindKeyword();
     QCOMPARE(help.Text->textCursor().selectedText(), QStringLiteral("Statistics"));
+}
+
+void TestStartUp::keysAndClicks()
+{
+    ProgramUnderTest p(false);
+    // The help lists every shortcut of the menus, and Esc closes it.
+    HelpWindow help(QCoreApplication::applicationDirPath() + QStringLiteral("/KST.hlp"));
+    const QString listed = help.Text->toPlainText();
+    for (const QAction *action : p.main->findChildren<QAction *>()) {
+        const QString keys = action->shortcut().toString(QKeySequence::NativeText);
+        QVERIFY2(keys.isEmpty() || listed.contains(keys), qPrintable(keys));
+    }
+    help.show();
+    QTest::keyClick(help.Keyword, Qt::Key_Escape);
+    QVERIFY(!help.isVisible());
+    // AUTO reacts to a click in its box's corner, away from its word.
+    QTimer::singleShot(0, p.main, [&p] { p.main->Schedule()->AutoManFrmOk_Click(); });
+    QTest::mouseClick(p.main->AutoCom, Qt::LeftButton, {}, QPoint(3, 3));
+    QCOMPARE(p.main->AutoCom->text(), QStringLiteral("MAN"));
 }
 
 void TestStartUp::firstStartAndBadSettings()
