@@ -140,8 +140,12 @@ void TestPortWindows::assignStableName()
     TestEnvironment env;
     QTemporaryDir byId;
     Pty adapter;
-    const QString link = byId.filePath(QStringLiteral("usb-Meter_Cable_A1-if00-port0"));
+    const QString link =
+        byId.filePath(QStringLiteral("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"));
     QVERIFY(QFile::link(adapter.SlavePath(), link));
+    // Beyond any screen's width: shortened in the middle, both ends kept.
+    const QString endless = byId.filePath(QString(200, u'x') + QStringLiteral("-port1"));
+    QVERIFY(QFile::link(adapter.SlavePath(), endless));
     PortDevices ports = MainFrm::Ports();
     ports.ByIdFolder = byId.path();
     Module1 m;
@@ -150,6 +154,13 @@ void TestPortWindows::assignStableName()
     CommuniFrm window(comm, m, ports);
     auto *combo = window.findChild<QComboBox *>("DeviceCombo");
     QCOMPARE(combo->itemData(0).toString(), link);
+    QCOMPARE(combo->itemText(0), link); // whole, and the box as wide
+    QVERIFY(combo->sizeHint().width() > combo->fontMetrics().horizontalAdvance(link));
+    const QString shortened = combo->itemText(1);
+    QVERIFY2(shortened.size() < endless.size() && shortened.startsWith(byId.path()) &&
+                 shortened.endsWith(u"xx-port1"),
+             qPrintable(shortened));
+    QCOMPARE(combo->itemData(1, Qt::ToolTipRole).toString(), endless);
     combo->setCurrentIndex(0);
     window.findChild<QPushButton *>("AssignDevice")->click();
     QCOMPARE(SettingsStore::PortDevice(3), link);
