@@ -105,6 +105,12 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
     }
     if (module.DataFolder.isEmpty())
         module.DataFolder = SettingsStore::DataFolder();
+    if (module.DataFolder.isEmpty()) {
+        // A desktop session always has a home; without one the files go to the temporary folder.
+        module.DataFolder = QDir::tempPath() + QStringLiteral("/KST");
+        qWarning("kst: neither XDG_DATA_HOME nor HOME is set; samples are kept in %s",
+                 qPrintable(module.DataFolder));
+    }
     QDir().mkpath(module.SampleFolder());
 
     auto *main = new MainFrm(module);

@@ -10,7 +10,6 @@
 #include "files/SampleFileReader.h"
 #include "files/SampleFileWriter.h"
 #include "publish/PublishSettings.h"
-#include "session/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -58,7 +57,7 @@ void Complain(const QString &text)
     std::fprintf(stderr, "kst-log: %s\n", qPrintable(text));
 }
 
-int Export(const QString &masPath, const QString &csvPath)
+int Export(const QString &masPath, const QString &csvPath, const CsvFormat &format)
 {
     SampleLog log;
     const SampleFileReadResult read = LoadSampleFile(masPath, log);
@@ -69,8 +68,8 @@ int Export(const QString &masPath, const QString &csvPath)
     const Result<ExportEnd> saved =
         csvPath == QLatin1String("-")
             ? WriteCsv(DescriptorSink(STDOUT_FILENO, QStringLiteral("standard output")), log,
-                       log.SampleCount)
-            : SaveCsvFile(csvPath, log, log.SampleCount);
+                       log.SampleCount, format)
+            : SaveCsvFile(csvPath, log, log.SampleCount, format);
     if (!saved) {
         Complain(saved.Reason());
         return ExitFile;
@@ -116,7 +115,7 @@ Publishing StartPublishing(const LoggerOptions &options)
     Publishing publishing;
     publishing.publisher = StartMqttPublisher(
         *target, {options.device, QStringLiteral("kst-log"), QStringLiteral(KST_VERSION)},
-        SettingsStore::DataFolder(), options.mqttQueue, &error);
+        options.dataFolder, options.mqttQueue, &error);
     if (!publishing.publisher) {
         Complain(error);
         publishing.exitCode = ExitFile;
@@ -164,8 +163,15 @@ int Run(QCoreApplication &app, const LoggerOptions &options)
     if (options.seconds)
         QTimer::singleShot(std::chrono::milliseconds(qint64(*options.seconds * 1000.0)), &app, end);
     const int code = QCoreApplication::exec();
-    if (publishing.publisher)
-        publishing.publisher->Stop();
+    MqttPublisher *publisher = publishing.publisher.get();
+    if (publisher)
+        publisher->Stop();
+    if (options.summary) // for a service's log: what the run took and what it may have missed
+        Complain(QStringLiteral("summary: %1 readings, %2 gaps, %3 dropped, %4 queued")
+                     .arg(logger.Readings())
+                     .arg(logger.Gaps())
+                     .arg(publisher ? publisher->Dropped() : 0)
+                     .arg(publisher ? publisher->Queued() : 0));
     return code;
 }
 
@@ -191,7 +197,7 @@ int main(int argc, char *argv[])
         std::printf("kst-log %s\n", KST_VERSION);
         return ExitOk;
     case LoggerOptions::Action::Export:
-        return Export(options->exportPath, options->csvPath);
+        return Export(options->exportPath, options->csvPath, options->csvFormat);
     case LoggerOptions::Action::Log:
         break;
     }
