@@ -227,22 +227,20 @@ void tst_KstLog::reconnectsAndEndsOnSigint()
     QCOMPARE(log.SampleValue(0), 1.111f);
 }
 
+// Run as a service runs, without HOME and XDG_DATA_HOME.
 void tst_KstLog::errors_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("home"); // false: neither HOME nor XDG_DATA_HOME, as for a service
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
-    QTest::newRow("missing device")
-        << QStringList{u"--device"_qs, u"/dev/kst-no-such-tty"_qs} << true << 69
-        << u"kst-log: /dev/kst-no-such-tty: no such device"_qs;
+    QTest::newRow("missing device") << QStringList{u"--device"_qs, u"/dev/kst-no-such-tty"_qs} << 69
+                                    << u"kst-log: /dev/kst-no-such-tty: no such device"_qs;
     QTest::newRow("file in a missing folder")
-        << QStringList{u"--port"_qs, u"1"_qs, u"--mas"_qs, u"/kst-no-such-folder/a.mas"_qs} << true
-        << 73 << u"kst-log: /kst-no-such-folder/a.mas: "_qs;
+        << QStringList{u"--port"_qs, u"1"_qs, u"--mas"_qs, u"/kst-no-such-folder/a.mas"_qs} << 73
+        << u"kst-log: /kst-no-such-folder/a.mas: "_qs;
     QTest::newRow("no folder for the MQTT queue")
-        << QStringList{u"--device"_qs, u"/dev/kst-no-such-tty"_qs, u"--mqtt"_qs,
-                       u"mqtt://127.0.0.1/kst"_qs}
-        << false << 64
+        << QStringList{u"--device"_qs, u"/dev/kst-no-such-tty"_qs, u"--mqtt"_qs, u"mqtt://h/k"_qs}
+        << 64
         << u"kst-log: neither XDG_DATA_HOME nor HOME names a folder for the MQTT queue; give one "
            "with --data-dir DIR"_qs;
 }
@@ -250,13 +248,11 @@ void tst_KstLog::errors_data()
 void tst_KstLog::errors()
 {
     QFETCH(QStringList, arguments);
-    QFETCH(bool, home);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (!home)
-        for (const QString &name : {u"HOME"_qs, u"XDG_DATA_HOME"_qs})
-            environment.remove(name);
+    environment.remove(u"HOME"_qs);
+    environment.remove(u"XDG_DATA_HOME"_qs);
     StartLogger(arguments, environment);
     QVERIFY(logger_->waitForFinished(30000));
     QCOMPARE(logger_->exitCode(), exitCode);

@@ -1,15 +1,10 @@
-// The main window on the screens people have. Run as "tst_screenfit WIDTHxHEIGHT SCALE [test
-// arguments]": the screen (in device pixels) and the scale factor are set up before the
-// application starts.
+// The main window on the screens people have; CTest runs it on a 1280x720 screen at scale 1 and
+// on a 2560x1440 screen at scale 2.
 #include "common/Placement.h"
 #include "session/SettingsStore.h"
 #include "support/ui/ProgramUnderTest.h"
 
-#include <QApplication>
-#include <QFile>
 #include <QScreen>
-#include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kst;
@@ -23,28 +18,16 @@ private slots:
     void windowFits();
 };
 
+// The rules the window test below does not meet on its screens.
 void tst_ScreenFit::fitPlacement_data()
 {
-    // A 1280x720 screen with a 32-pixel panel on top, a frame of 4 with a 32-pixel title bar.
     QTest::addColumn<QRect>("stored");
     QTest::addColumn<QSize>("minimum");
     QTest::addColumn<QRect>("placed"); // frame corner and window size
-    QTest::addColumn<bool>("maximized");
-    const QSize min(900, 360);
-    QTest::newRow("fits: kept") << QRect(100, 100, 1000, 500) << min << QRect(100, 100, 1000, 500)
-                                << false;
-    QTest::newRow("first start: the whole screen fills the free area")
-        << QRect(0, 0, 1280, 720) << min << QRect(0, 32, 1272, 652) << true;
-    QTest::newRow("too wide: narrowed and moved in")
-        << QRect(600, 100, 1800, 500) << min << QRect(0, 100, 1272, 500) << false;
-    QTest::newRow("past the bottom: moved up")
-        << QRect(100, 600, 1000, 500) << min << QRect(100, 184, 1000, 500) << false;
-    QTest::newRow("left of the screen and under the panel: moved in")
-        << QRect(-3000, 0, 1000, 500) << min << QRect(0, 32, 1000, 500) << false;
     QTest::newRow("below its minimum: grown")
-        << QRect(100, 100, 400, 200) << min << QRect(100, 100, 900, 360) << false;
+        << QRect(100, 100, 400, 200) << QSize(900, 360) << QRect(100, 100, 900, 360);
     QTest::newRow("minimum wider than the screen: at the corner, not maximized")
-        << QRect(0, 0, 1280, 720) << QSize(1400, 360) << QRect(0, 32, 1400, 652) << false;
+        << QRect(0, 0, 1280, 720) << QSize(1400, 360) << QRect(0, 32, 1400, 652);
 }
 
 void tst_ScreenFit::fitPlacement()
@@ -52,23 +35,23 @@ void tst_ScreenFit::fitPlacement()
     QFETCH(QRect, stored);
     QFETCH(QSize, minimum);
     QFETCH(QRect, placed);
-    QFETCH(bool, maximized);
-    const WindowPlacement fitted =
-        FitPlacement(stored, QRect(0, 32, 1280, 688), minimum, QMargins(4, 32, 4, 4));
-    QCOMPARE(fitted, (WindowPlacement{placed.topLeft(), placed.size(), maximized}));
+    // A 1280x720 screen with a 32-pixel panel on top, a frame of 4 with a 32-pixel title bar.
+    QCOMPARE(FitPlacement(stored, QRect(0, 32, 1280, 688), minimum, QMargins(4, 32, 4, 4)),
+             (WindowPlacement{placed.topLeft(), placed.size(), false}));
 }
 
 void tst_ScreenFit::windowFits_data()
 {
+    // Stored placements in twips (15 to the pixel here); the window where it must stay as stored.
     QTest::addColumn<QStringList>("settings");
     QTest::addColumn<bool>("maximized");
-    QTest::addColumn<QRect>("placed"); // when it must be kept as stored
+    QTest::addColumn<QRect>("placed");
     QTest::newRow("first start") << QStringList() << true << QRect();
-    QTest::newRow("stored, fits: kept") << QStringList{"setting/left=1500", "setting/top=1500",
-                                                       "setting/width=14400", "setting/height=7200"}
-                                        << false << QRect(100, 100, 960, 480);
-    // Twips of a window stored on a screen three times as large, and one off the left edge.
-    QTest::newRow("stored for a larger screen")
+    QTest::newRow("stored, fits: kept")
+        << QStringList{"setting/left=1500", "setting/top=1500", "setting/width=14400",
+                       "setting/height=7200"}
+        << false << QRect(100, 100, 960, 480);
+    QTest::newRow("stored for a screen three times as large")
         << QStringList{"setting/left=30000", "setting/top=20000", "setting/width=57600",
                        "setting/height=32400"}
         << true << QRect();
@@ -89,18 +72,10 @@ void tst_ScreenFit::windowFits()
     QScreen *screen = QGuiApplication::primaryScreen();
     const QRect area = screen->availableGeometry();
     QVERIFY(QTest::qWaitForWindowExposed(p.main));
-    QTRY_VERIFY2(area.contains(p.main->frameGeometry()),
-                 qPrintable(QStringLiteral("%1,%2 %3x%4 on %5x%6")
-                                .arg(p.main->frameGeometry().x())
-                                .arg(p.main->frameGeometry().y())
-                                .arg(p.main->frameGeometry().width())
-                                .arg(p.main->frameGeometry().height())
-                                .arg(area.width())
-                                .arg(area.height())));
+    QTRY_VERIFY(area.contains(p.main->frameGeometry()));
     QCOMPARE(p.main->isMaximized(), maximized);
     if (!placed.isNull())
         QCOMPARE(QRect(p.main->pos(), p.main->size()), placed);
-    // The layouts have their room, and no control reaches past the window.
     QVERIFY(p.main->width() >= p.main->minimumSizeHint().width() &&
             p.main->height() >= p.main->minimumSizeHint().height());
     for (QWidget *control : p.main->findChildren<QWidget *>()) {
@@ -117,31 +92,5 @@ void tst_ScreenFit::windowFits()
     QCOMPARE(SettingsStore::ReadNumber("setting", "top", 0), TwipsFromPixels(stored.y(), dpi));
 }
 
-int main(int argc, char *argv[])
-{
-    // The screen before the application: the offscreen platform reads it from a file.
-    const QStringList size = argc > 2 ? QString::fromLatin1(argv[1]).split(u'x') : QStringList();
-    if (size.size() != 2) {
-        std::fprintf(stderr, "usage: tst_screenfit WIDTHxHEIGHT SCALE [test arguments]\n");
-        return 2;
-    }
-    QTemporaryDir dir;
-    const QString config = dir.filePath(QStringLiteral("screen.json"));
-    QFile file(config);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(QStringLiteral(R"({"screens":[{"name":"screen","x":0,"y":0,"width":%1,)"
-                                  R"("height":%2,"logicalDpi":96}]})")
-                       .arg(size[0], size[1])
-                       .toUtf8()) < 0)
-        return 2;
-    file.close();
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
-    qputenv("QT_SCALE_FACTOR", argv[2]);
-    QApplication app(argc, argv);
-    tst_ScreenFit test;
-    QStringList arguments = QApplication::arguments();
-    arguments.remove(1, 2);
-    return QTest::qExec(&test, arguments);
-}
-
+QTEST_MAIN(tst_ScreenFit)
 #include "tst_screenfit.moc"
