@@ -47,10 +47,9 @@ void tst_ScreenFit::windowFits_data()
     QTest::addColumn<bool>("maximized");
     QTest::addColumn<QRect>("placed");
     QTest::newRow("first start") << QStringList() << true << QRect();
-    QTest::newRow("stored, fits: kept")
-        << QStringList{"setting/left=1500", "setting/top=1500", "setting/width=14400",
-                       "setting/height=7200"}
-        << false << QRect(100, 100, 960, 480);
+    QTest::newRow("stored, fits: kept") << QStringList{"setting/left=1500", "setting/top=1500",
+                                                       "setting/width=14400", "setting/height=7200"}
+                                        << false << QRect(100, 100, 960, 480);
     QTest::newRow("stored for a screen three times as large")
         << QStringList{"setting/left=30000", "setting/top=20000", "setting/width=57600",
                        "setting/height=32400"}
