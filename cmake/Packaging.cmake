@@ -14,7 +14,8 @@ string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "${PROJECT_DESCRIPTION}\n"
     "KST mirrors the meter's display, tests alarm limits, records readings with date and time,\n"
     "draws a trend graph, saves .mas sample files, exports CSV and prints reports. kst-log\n"
-    "records the meter from the command line, without a screen.")
+    "records the meter from the command line, without a screen, and kst-meter-sim is a\n"
+    "virtual meter to try both without one.")
 # The windows are drawn in Arial and Arial Narrow, whose metric-compatible faces these are.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
 include(CPack)

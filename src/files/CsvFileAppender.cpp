@@ -14,8 +14,8 @@ namespace kst {
 
 namespace {
 
-// The cells of one row of the program's form, its quoted unit unquoted.
-QList<QByteArray> Cells(const QByteArray &row)
+// The cells of one row, its quoted unit unquoted.
+QList<QByteArray> Cells(const QByteArray &row, char separator)
 {
     QList<QByteArray> cells{QByteArray()};
     bool quoted = false;
@@ -25,29 +25,12 @@ QList<QByteArray> Cells(const QByteArray &row)
             cells.back() += row[++i];
         else if (c == '"')
             quoted = !quoted;
-        else if (c == ',' && !quoted)
+        else if (c == separator && !quoted)
             cells.append(QByteArray());
         else
             cells.back() += c;
     }
     return cells;
-}
-
-// A row with all six cells, each of its kind: a time with milliseconds and offset, a number, a
-// unit, a flag word, and an optional number twice. A recording writes its last two cells empty,
-// so a row of a recording cut anywhere before its line end fails one of these.
-bool IsWholeRow(const QByteArray &row)
-{
-    static const QRegularExpression time(
-        QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d$)"));
-    const QList<QByteArray> cells = Cells(row);
-    const auto number = [](const QByteArray &cell, bool mayBeEmpty) {
-        return (mayBeEmpty && cell.isEmpty()) || IsNumeric(QString::fromLatin1(cell));
-    };
-    return cells.size() == 6 && time.match(QString::fromLatin1(cells[0])).hasMatch() &&
-           QDateTime::fromString(QString::fromLatin1(cells[0]), Qt::ISODateWithMs).isValid() &&
-           number(cells[1], false) && (cells[3] == "true" || cells[3] == "false") &&
-           number(cells[4], true) && number(cells[5], true);
 }
 
 // size bytes of the open file fd from offset at; fewer at its end.
@@ -61,6 +44,36 @@ QByteArray ReadAt(int fd, qint64 at, qint64 size)
 
 } // namespace
 
+// A row with all six cells, each of its kind: a time with milliseconds (and the offset, in the
+// form for programs), a number, a unit, a flag word, and an optional number twice. A recording
+// writes its last two cells empty, so a row of a recording cut anywhere before its line end
+// fails one of these.
+bool CsvFileAppender::IsWholeRow(const QByteArray &row) const
+{
+    static const QRegularExpression iso(
+        QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d$)"));
+    static const QRegularExpression local(
+        QStringLiteral(R"(^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}$)"));
+    const bool spreadsheet = format_.form == CsvForm::Spreadsheet;
+    // Read with a decimal point wherever the form writes its own separator.
+    const auto plain = [this](const QByteArray &cell) {
+        return QString::fromUtf8(cell).replace(format_.DecimalPoint(), QStringLiteral("."));
+    };
+    const QList<QByteArray> cells = Cells(row, format_.Separator());
+    if (cells.size() != 6)
+        return false;
+    const QString time = plain(cells[0]);
+    const QDateTime when =
+        spreadsheet ? QDateTime::fromString(time, QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))
+                    : QDateTime::fromString(time, Qt::ISODateWithMs);
+    const auto number = [&](const QByteArray &cell, bool mayBeEmpty) {
+        return (mayBeEmpty && cell.isEmpty()) || IsNumeric(plain(cell));
+    };
+    return (spreadsheet ? local : iso).match(time).hasMatch() && when.isValid() &&
+           number(cells[1], false) && (cells[3] == "true" || cells[3] == "false") &&
+           number(cells[4], true) && number(cells[5], true);
+}
+
 Result<QString> CsvFileAppender::Open(const QString &path)
 {
     Close();
@@ -68,7 +81,7 @@ Result<QString> CsvFileAppender::Open(const QString &path)
         return opened.Error();
     const Result<QString> continued = file_.Size() == 0 ? Result<QString>(QString()) : Continue();
     if (continued && file_.Size() == 0) {
-        if (const Status header = file_.Append(CsvWriter::HeaderRow()); !header)
+        if (const Status header = file_.Append(CsvWriter::HeaderRow(format_)); !header)
             return header.Error();
     }
     if (!continued)
@@ -82,7 +95,7 @@ Result<QString> CsvFileAppender::Continue()
     const Result<int> fd = OpenForReading(path);
     if (!fd)
         return fd.Error();
-    const QByteArray header = CsvWriter::HeaderRow();
+    const QByteArray header = CsvWriter::HeaderRow(format_);
     const qint64 size = file_.Size();
     const qint64 tailStart = std::max<qint64>(0, size - 1024);
     const bool ours = ReadAt(*fd, 0, header.size()) == header;
@@ -90,7 +103,8 @@ Result<QString> CsvFileAppender::Continue()
     ::close(*fd); // read only
     if (!ours)
         return Failure::Permanent(
-            QStringLiteral("%1: not a CSV file of kst-log; choose another file").arg(path));
+            QStringLiteral("%1: not a CSV file of kst-log in this form; choose another file")
+                .arg(path));
     if (tail.endsWith("\r\n"))
         return QString();
     // The last row lacks its line end: complete it when it is whole, remove it when it was cut.
@@ -112,7 +126,7 @@ Result<QString> CsvFileAppender::Continue()
 
 Status CsvFileAppender::Append(const Sample &sample)
 {
-    return file_.Append(CsvWriter::Row(sample));
+    return file_.Append(CsvWriter::Row(sample, format_));
 }
 
 } // namespace kst

@@ -122,12 +122,10 @@ char *PutFixed(char *out, float value, int decimals, QByteArrayView sep)
 
 class RowWriter {
 public:
-    explicit RowWriter(const CsvFormat &format) : spreadsheet_(format.form == CsvForm::Spreadsheet)
+    explicit RowWriter(const CsvFormat &format)
+        : spreadsheet_(format.form == CsvForm::Spreadsheet), separator_(format.Separator()),
+          decimal_(format.DecimalPoint().toUtf8())
     {
-        if (spreadsheet_) {
-            decimal_ = format.locale.decimalPoint().toUtf8();
-            separator_ = decimal_ == "," ? ';' : ',';
-        }
     }
 
     // With meters: the meter's name follows the time.
@@ -191,7 +189,7 @@ public:
     }
 
 private:
-    QByteArrayView Decimal() const { return spreadsheet_ ? QByteArrayView(decimal_) : "."; }
+    QByteArrayView Decimal() const { return decimal_; }
 
     char *PutOptional(char *out, float value) const
     {
@@ -267,7 +265,7 @@ private:
     }
 
     bool spreadsheet_;
-    char separator_ = ',';
+    char separator_;
     QByteArray decimal_;
     LocalTimes times_;
     qint32 textDay_ = INT_MIN;
@@ -275,6 +273,30 @@ private:
 };
 
 } // namespace
+
+QString CsvFormat::DecimalPoint() const
+{
+    return form == CsvForm::Spreadsheet ? locale.decimalPoint() : QStringLiteral(".");
+}
+
+char CsvFormat::Separator() const
+{
+    return DecimalPoint() == u"," ? ';' : ',';
+}
+
+std::optional<CsvForm> CsvFormFromName(const QString &name)
+{
+    if (name == u"iso")
+        return CsvForm::Iso;
+    if (name == u"spreadsheet")
+        return CsvForm::Spreadsheet;
+    return std::nullopt;
+}
+
+QString CsvFormName(CsvForm form)
+{
+    return form == CsvForm::Spreadsheet ? QStringLiteral("spreadsheet") : QStringLiteral("iso");
+}
 
 QByteArray CsvWriter::HeaderRow(const CsvFormat &format)
 {
@@ -309,6 +331,10 @@ Result<ExportEnd> WriteCsv(const ByteSink &sink, const SampleLog &log, qint32 co
     constexpr qint32 ProgressRows = 8192;
     for (qint32 i = 0; i < n; ++i) {
         const quint32 unitId = log.SampleUnitId(i);
+        if (unitId >= unitDone.size()) { // a unit text that came while progress was told
+            units.resize(log.UnitCount());
+            unitDone.resize(log.UnitCount());
+        }
         if (!unitDone[unitId]) {
             units[unitId] = writer.UnitCell(log.UnitText(unitId));
             unitDone[unitId] = true;

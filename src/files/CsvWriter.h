@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace kst {
 
@@ -39,7 +40,17 @@ struct CsvFormat {
     CsvForm form = CsvForm::Iso;
     // The spreadsheet form's decimal separator comes from it.
     QLocale locale = QLocale::c();
+
+    // The decimal separator: the locale's in the spreadsheet form, else a point.
+    QString DecimalPoint() const;
+    // The field separator: ';' where the decimal separator is a comma, else ','.
+    char Separator() const;
 };
+
+// The forms' names where a user chooses one (a command line, the settings): "iso" and
+// "spreadsheet"; nothing for another name.
+std::optional<CsvForm> CsvFormFromName(const QString &name);
+QString CsvFormName(CsvForm form);
 
 // Called while rows are written with the rows done and the rows in all; false stops the export.
 using ExportProgress = std::function<bool(qint32 done, qint32 total)>;
@@ -54,7 +65,8 @@ public:
 };
 
 // Writes the header and rows 0 .. count - 1 (clamped to SampleCount) to sink in large blocks;
-// progress is told every few thousand rows and may cancel. Standard output is
+// progress is told every few thousand rows and may cancel. The log may grow while progress is
+// told (a window goes on recording); the rows written stay those before count. Standard output is
 // DescriptorSink(STDOUT_FILENO, ...).
 Result<ExportEnd> WriteCsv(const ByteSink &sink, const SampleLog &log, qint32 count,
                            const CsvFormat &format = {}, const ExportProgress &progress = {});

@@ -62,6 +62,17 @@ bool MSComm::PortOpen() const
     return port_.isOpen();
 }
 
+void MSComm::SetRetryMs(int ms)
+{
+    retryMs_ = ms;
+    if (!retryTimer_.isActive())
+        return;
+    if (ms > 0)
+        retryTimer_.start(ms);
+    else
+        retryTimer_.stop();
+}
+
 MSComm::LinkState MSComm::State() const
 {
     if (port_.isOpen())
@@ -127,6 +138,10 @@ int MSComm::SetPortOpen(bool open)
     if (port_.isOpen())
         return ErrPortAlreadyOpen;
     const int error = Open();
+    // A refused permission is mended while the program runs (the device's group or mode, or a
+    // rule for the adapter): the device is tried again as a lost one is, so no restart is needed.
+    if (error == ErrNoPermission && retryMs_ > 0)
+        retryTimer_.start(retryMs_);
     emit StateChanged();
     return error;
 }
@@ -176,8 +191,10 @@ int MSComm::Open()
 
 void MSComm::Retry()
 {
-    if (Open() != 0)
-        return; // still gone, or not yet usable; the timer tries again
+    if (Open() != 0) {
+        emit StateChanged(); // the cause may have changed (unplugged, or still refused)
+        return;              // the timer tries again
+    }
     retryTimer_.stop();
     emit StateChanged();
 }

@@ -28,7 +28,8 @@ namespace kst {
 // link does after bytes it had to drop. When it runs out the meter has been silent too long.
 //
 // A vanished device (USB adapter pulled) closes the port once; then the same device is tried
-// again every RetryMs until it answers, and the port reopens with the same settings.
+// again every RetryMs until it answers, and the port reopens with the same settings. A device the
+// user may not open is tried again the same way, until its permissions are mended.
 class MSComm : public QObject {
     Q_OBJECT
 public:
@@ -91,8 +92,9 @@ public:
         rts_ = rts;
     }
 
-    // Period of the attempts to reopen a lost device; 0 gives up at once.
-    void SetRetryMs(int ms) { retryMs_ = ms; }
+    // Period of the attempts to reopen a lost or refused device; 0 gives up at once. Takes effect
+    // at once when attempts are under way.
+    void SetRetryMs(int ms);
     LinkState State() const;
 
 signals:

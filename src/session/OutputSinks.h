@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/CsvFileAppender.h"
+#include "files/CsvWriter.h"
 #include "files/SampleFileAppender.h"
 #include "record/ReadingSink.h"
 #include "record/SampleLog.h"
@@ -50,7 +51,10 @@ private:
 class StreamOutput : public ReadingSink {
 public:
     enum class Form { Text, Json, Csv };
-    StreamOutput(std::FILE *stream, Form form) : stream_(stream), form_(form) {}
+    StreamOutput(std::FILE *stream, Form form, CsvFormat csv = {})
+        : stream_(stream), form_(form), csv_(std::move(csv))
+    {
+    }
     Status Take(const TimedReading &reading) override;
     Status Recorded(const SampleLog &log, qint32 n) override;
     Status Flush() override;
@@ -62,17 +66,23 @@ private:
 
     std::FILE *stream_;
     Form form_;
+    CsvFormat csv_;
     bool started_ = false;
     bool closed_ = false;
 };
 
-// Recorded samples appended to a sample file or to a CSV file of the program's form as they
-// arrive, each record in one write, so a file cut at any moment still loads; a failed write
-// leaves the file at its last whole record and names the cause. An existing file is continued
-// when it is whole (see the appenders).
+// Recorded samples appended to a sample file or to a CSV file as they arrive, each record in one
+// write, so a file cut at any moment still loads; a failed write leaves the file at its last
+// whole record and names the cause. An existing file is continued when it is whole (see the
+// appenders).
 template <typename Appender> class AppendOutput : public ReadingSink {
 public:
-    explicit AppendOutput(QString path) : path_(std::move(path)) {}
+    // Anything after the path goes to the appender (a CSV file's form).
+    template <typename... Options>
+    explicit AppendOutput(QString path, Options &&...options)
+        : path_(std::move(path)), appender_(std::forward<Options>(options)...)
+    {
+    }
     // Creates or continues the file; the value is a notice about what continuing it took.
     Result<QString> Open() { return appender_.Open(path_); }
     Status Recorded(const SampleLog &log, qint32 n) override

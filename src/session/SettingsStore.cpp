@@ -2,8 +2,8 @@
 
 #include "common/Numbers.h"
 
+#include <QDir>
 #include <QSettings>
-#include <QStandardPaths>
 #include <cmath>
 
 namespace kst::SettingsStore {
@@ -83,8 +83,14 @@ ModemLines ReadModemLines()
 
 QString DataFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/KST");
+    // The XDG rules: $XDG_DATA_HOME when it is an absolute path, else ~/.local/share.
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    if (QDir::isAbsolutePath(data))
+        return data + QStringLiteral("/KST");
+    const QString home = qEnvironmentVariable("HOME");
+    if (!QDir::isAbsolutePath(home) || QDir(home).isRoot())
+        return {}; // a service without a home: no folder rather than one under "/"
+    return home + QStringLiteral("/.local/share/KST");
 }
 
 AlarmSettings ReadAlarmSettings()

@@ -31,7 +31,8 @@ struct ModemLines {
 ModemLines ReadModemLines();
 
 // The program's per-user data folder, where the "SAMPLE" folder, the recording journals and the
-// MQTT queues live: "KST" in the user's data folder (~/.local/share/KST).
+// MQTT queues live: "KST" in the user's data folder, $XDG_DATA_HOME or ~/.local/share. Empty when
+// neither is set (HOME unset or "/", as for a service): there is no per-user folder then.
 QString DataFolder();
 
 // The alarm limits and the scale window's choices, section "setting". A flag that is not 0 or 1

@@ -2,6 +2,7 @@
 
 #include <QCompleter>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -57,6 +58,16 @@ void HelpWindow::FindKeyword()
         Text->moveCursor(QTextCursor::Start);
         Text->find(word);
     }
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Reaches the window when the field and the text leave it (an open completion list takes
+    // its own Esc first).
+    if (event->key() == Qt::Key_Escape)
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void HelpWindow::showEvent(QShowEvent *event)

@@ -7,8 +7,8 @@ class QTextBrowser;
 
 namespace kst {
 
-// Shows the program's help file (HTML) with a keyword search field, focused when it opens.
-// A missing help file is reported inside the window.
+// Shows the program's help file (HTML) with a keyword search field, focused when it opens; Esc
+// closes it. A missing help file is reported inside the window.
 class HelpWindow : public QWidget {
     Q_OBJECT
 public:
@@ -23,6 +23,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 };
 
 } // namespace kst

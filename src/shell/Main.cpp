@@ -65,6 +65,28 @@ bool AsksForHelpOrVersion(int argc, char *argv[])
     return false;
 }
 
+// The stored placement (in twips; a missing or unreadable value reads as its default, the whole
+// screen), fitted into the screen's free area: a first start fills it, and a placement stored on
+// a larger screen or at another scale comes back inside it.
+void Place(MainFrm &main)
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
+    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const auto pixels = [dpi](qint64 twips) { return PixelsFromTwips(double(twips), dpi); };
+    const QRect stored(pixels(Setting("left", 0)), pixels(Setting("top", 0)),
+                       pixels(Setting("width", TwipsFromPixels(available.width(), dpi))),
+                       pixels(Setting("height", TwipsFromPixels(available.height(), dpi))));
+    // The window system tells the frame only once the window is shown: until then a title bar
+    // and thin edges of the usual size are assumed.
+    const WindowPlacement placement =
+        FitPlacement(stored, available, main.minimumSizeHint(), QMargins(4, 32, 4, 4));
+    main.move(placement.position);
+    main.resize(placement.size);
+    if (placement.maximized)
+        main.setWindowState(Qt::WindowMaximized);
+}
+
 } // namespace
 
 MainFrm *StartUp(Module1 &module, bool showSplash)
@@ -83,23 +105,18 @@ MainFrm *StartUp(Module1 &module, bool showSplash)
     }
     if (module.DataFolder.isEmpty())
         module.DataFolder = SettingsStore::DataFolder();
+    if (module.DataFolder.isEmpty()) {
+        // A desktop session always has a home; without one the files go to the temporary folder.
+        module.DataFolder = QDir::tempPath() + QStringLiteral("/KST");
+        qWarning("kst: neither XDG_DATA_HOME nor HOME is set; samples are kept in %s",
+                 qPrintable(module.DataFolder));
+    }
     // A folder that cannot be made is reported by the first save or load that needs it.
     static_cast<void>(QDir().mkpath(module.SampleFolder()));
 
     auto *main = new MainFrm(module);
 
-    // Placement in twips; a missing or unreadable value reads as its default.
-    QScreen *screen = QGuiApplication::primaryScreen();
-    const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
-    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    const qint64 left = Setting("left", 0);
-    const qint64 top = Setting("top", 0);
-    const qint64 width = Setting("width", TwipsFromPixels(available.width(), dpi));
-    const qint64 height = Setting("height", TwipsFromPixels(available.height(), dpi));
-    // The position is the window frame's; the size is the window's own.
-    main->move(PixelsFromTwips(double(left), dpi), PixelsFromTwips(double(top), dpi));
-    main->resize(std::max(320, PixelsFromTwips(double(width), dpi)),
-                 std::max(240, PixelsFromTwips(double(height), dpi)));
+    Place(*main);
 
     module.ComPortNumber = float(Setting("comport", 1));
     main->MSComm1->SetSettings(QStringLiteral("9600,n,8,1"));

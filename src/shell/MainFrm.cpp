@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -88,6 +89,8 @@ void MainFrm::ConnectSession()
 void MainFrm::UpdateStatusBar()
 {
     status_->Show(*MSComm1, receiving_, M.Samples.SampleCount, false);
+    if (MSComm1->PortOpen())
+        statusBar()->clearMessage(); // what START said about the closed port is over
     // The default topic prefix and the status message name the device.
     if (publishDevice_ && status_->Device() != *publishDevice_)
         RestartPublishing();
@@ -139,6 +142,15 @@ void MainFrm::StartCom_Click()
     FileMenu->setEnabled(false);
     SetRecordingColours();
     UpdateRecording();
+    // Recording needs readings: say why none come, for a while; the port's line then returns.
+    if (!MSComm1->PortOpen())
+        statusBar()->showMessage(
+            MSComm1->State() == MSComm::LinkState::Retrying
+                ? tr("START: COM%1 is not open yet; recording begins when it opens")
+                      .arg(MSComm1->CommPort())
+                : tr("START: COM%1 is closed; choose a port in Setup > Set Communication...")
+                      .arg(MSComm1->CommPort()),
+            15000);
 }
 
 void MainFrm::StopCom_Click()
@@ -146,6 +158,7 @@ void MainFrm::StopCom_Click()
     UpdateRecording();
     static_cast<void>(session_->Flush()); // the journal says itself when it cannot write
     FileMenu->setEnabled(true);
+    statusBar()->clearMessage();
     Graph->SetRecording(false);
     SetRecordingColours();
 }
@@ -298,10 +311,14 @@ bool MainFrm::QuitProgram()
             SettingsStore::Write(QStringLiteral("setting"), QString::fromLatin1(key),
                                  QString::number(TwipsFromPixels(pixels, dpi)));
         };
-        store("left", pos().x());
-        store("top", pos().y());
-        store("width", width());
-        store("height", height());
+        // A maximized window is stored as the screen's whole free area, which the next start
+        // fills again.
+        const QRect area =
+            isMaximized() && screen() ? screen()->availableGeometry() : QRect(pos(), size());
+        store("left", area.x());
+        store("top", area.y());
+        store("width", area.width());
+        store("height", area.height());
     }
     quitting_ = true;
     EndProgram();

@@ -26,6 +26,7 @@ namespace kst {
 
 class Module1;
 class MeterSession;
+enum class CsvForm;
 struct SampleFileReadResult;
 struct TimedReading;
 struct ReadingOutcome;
@@ -88,6 +89,9 @@ public:
     // Chooses a file for Open (save false) or Save As (save true), starting at a folder or at a
     // proposed file path; empty when cancelled. Unset: the file dialog. Tests set it.
     std::function<QString(bool save, const QString &start)> AskFileName;
+
+    // How long an export runs before its progress window shows; tests set 0.
+    int ExportProgressDelayMs = 500;
 
     // Loads a sample file as Open does once the file is chosen.
     void ReadSamples(const QString &path);
@@ -163,6 +167,8 @@ private:
     QString DialogFolder(bool sampleFolderDefault) const;
     void RememberFolder(const QString &path);
     QString ChooseFile(bool save, const QString &start);
+    // The file for Export CSV and its form (which the dialog's file type may change).
+    QString ChooseCsvFile(const QString &suggested, CsvForm &form);
     SaveOutcome SaveThroughDialog(const QString &start);
     void ShowWarning(const QString &text);
     void ScaleFromLastSample();

@@ -255,31 +255,53 @@ void MainFrm::SaveAs_Click()
         SaveAsOutcome();
 }
 
+QString MainFrm::ChooseCsvFile(const QString &suggested, CsvForm &form)
+{
+    if (AskFileName)
+        return AskFileName(true, suggested);
+    // The form is chosen with the file's type.
+    const QStringList filters{tr("CSV for programs (*.csv)"), tr("CSV for spreadsheets (*.csv)")};
+    QFileDialog dialog(this, tr("Export CSV"), suggested);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters[form == CsvForm::Spreadsheet ? 1 : 0]);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    form = dialog.selectedNameFilter() == filters[1] ? CsvForm::Spreadsheet : CsvForm::Iso;
+    return dialog.selectedFiles().constFirst();
+}
+
 void MainFrm::ExportCsv_Click()
 {
     if (loading_)
         return;
-    // Offered beside the current file, under its name.
+    // Offered beside the current file, under its name, in the form chosen last.
     const QFileInfo current(M.CurrentFileName);
     const QString folder =
         current.absoluteDir().exists() ? current.absolutePath() : DialogFolder(true);
-    const QString suggested = folder + u'/' + current.completeBaseName() + QStringLiteral(".csv");
-    QString path;
-    if (AskFileName) {
-        path = AskFileName(true, suggested);
-    } else {
-        QFileDialog dialog(this, tr("Export CSV"), suggested, tr("CSV (*.csv)"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(QStringLiteral("csv"));
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            path = dialog.selectedFiles().constFirst();
-    }
+    CsvForm form = CsvFormFromName(SettingsStore::ReadText(QStringLiteral("setting"),
+                                                           QStringLiteral("CsvForm")))
+                       .value_or(CsvForm::Iso);
+    const QString path =
+        ChooseCsvFile(folder + u'/' + current.completeBaseName() + QStringLiteral(".csv"), form);
     if (path.isEmpty())
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Result<ExportEnd> result = SaveCsvFile(path, M.Samples, M.Samples.SampleCount);
-    QApplication::restoreOverrideCursor();
+    SettingsStore::Write(QStringLiteral("setting"), QStringLiteral("CsvForm"), CsvFormName(form));
+    // A long export shows its progress and can be cancelled; the window is drawn, and readings
+    // go on arriving, while it runs.
+    QProgressDialog progress(tr("Exporting %1 samples...").arg(M.Samples.SampleCount), tr("Cancel"),
+                             0, M.Samples.SampleCount, this);
+    progress.setObjectName(QStringLiteral("ExportProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(ExportProgressDelayMs);
+    const Result<ExportEnd> result =
+        SaveCsvFile(path, M.Samples, M.Samples.SampleCount, {form, QLocale::system()},
+                    [&progress](qint32 done, qint32) {
+                        progress.setValue(done); // lets the window's events in
+                        return !progress.wasCanceled();
+                    });
     if (!result)
         ShowWarning(tr("The samples were not exported.\n\n%1").arg(result.Reason()));
 }

@@ -21,6 +21,20 @@
 
 namespace kst {
 
+namespace {
+
+// A check box or option button drawn as a push button: a click anywhere in its box works, not
+// only one on its word.
+template <typename Button> class BoxButton : public Button {
+public:
+    using Button::Button;
+
+protected:
+    bool hitButton(const QPoint &pos) const override { return this->rect().contains(pos); }
+};
+
+} // namespace
+
 void MainFrm::BuildWindow()
 {
     auto *central = new QWidget(this);
@@ -62,11 +76,11 @@ QWidget *MainFrm::BuildControlFrame()
     ControlFrm = new QGroupBox(QStringLiteral("CONTROL BUTTON"));
     ControlFrm->setObjectName(QStringLiteral("ControlFrm"));
     auto *layout = new QVBoxLayout(ControlFrm);
-    AutoCom = new QCheckBox(QStringLiteral("AUTO"), ControlFrm);
+    AutoCom = new BoxButton<QCheckBox>(QStringLiteral("AUTO"), ControlFrm);
     AutoCom->setObjectName(QStringLiteral("AutoCom"));
-    StopCom = new QRadioButton(QStringLiteral("STOP"), ControlFrm);
+    StopCom = new BoxButton<QRadioButton>(QStringLiteral("STOP"), ControlFrm);
     StopCom->setObjectName(QStringLiteral("StopCom"));
-    StartCom = new QRadioButton(QStringLiteral("START"), ControlFrm);
+    StartCom = new BoxButton<QRadioButton>(QStringLiteral("START"), ControlFrm);
     StartCom->setObjectName(QStringLiteral("StartCom"));
     // Drawn as push buttons: the selected one looks pressed.
     const QString buttonLook = QStringLiteral(
@@ -109,41 +123,41 @@ void MainFrm::BuildMenu()
     };
     FileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     FileMenu->setObjectName(QStringLiteral("File"));
-    add(FileMenu, QStringLiteral("New"), QStringLiteral("New"), &MainFrm::New_Click)
+    add(FileMenu, QStringLiteral("New"), QStringLiteral("&New"), &MainFrm::New_Click)
         ->setShortcut(QKeySequence::New);
-    add(FileMenu, QStringLiteral("Open"), QStringLiteral("Open File"), &MainFrm::Open_Click)
+    add(FileMenu, QStringLiteral("Open"), QStringLiteral("&Open File"), &MainFrm::Open_Click)
         ->setShortcut(QKeySequence::Open);
-    add(FileMenu, QStringLiteral("Close"), QStringLiteral("Close File"), &MainFrm::Close_Click);
+    add(FileMenu, QStringLiteral("Close"), QStringLiteral("&Close File"), &MainFrm::Close_Click);
     FileMenu->addSeparator();
-    add(FileMenu, QStringLiteral("Save"), QStringLiteral("Save"), &MainFrm::Save_Click)
+    add(FileMenu, QStringLiteral("Save"), QStringLiteral("&Save"), &MainFrm::Save_Click)
         ->setShortcut(QKeySequence::Save);
-    add(FileMenu, QStringLiteral("SaveAs"), QStringLiteral("Save As..."), &MainFrm::SaveAs_Click)
+    add(FileMenu, QStringLiteral("SaveAs"), QStringLiteral("Save &As..."), &MainFrm::SaveAs_Click)
         ->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
-    add(FileMenu, QStringLiteral("ExportCsv"), QStringLiteral("Export CSV..."),
+    add(FileMenu, QStringLiteral("ExportCsv"), QStringLiteral("&Export CSV..."),
         &MainFrm::ExportCsv_Click);
     FileMenu->addSeparator();
-    add(FileMenu, QStringLiteral("PrintGraph"), QStringLiteral("Print Graph..."),
+    add(FileMenu, QStringLiteral("PrintGraph"), QStringLiteral("Print &Graph..."),
         &MainFrm::PrintGraph_Click);
-    add(FileMenu, QStringLiteral("PrintReport"), QStringLiteral("Print Report..."),
+    add(FileMenu, QStringLiteral("PrintReport"), QStringLiteral("Print &Report..."),
         &MainFrm::PrintReport_Click)
         ->setShortcut(QKeySequence::Print);
     FileMenu->addSeparator();
-    add(FileMenu, QStringLiteral("Exit"), QStringLiteral("Exit"), &MainFrm::Exit_Click)
+    add(FileMenu, QStringLiteral("Exit"), QStringLiteral("E&xit"), &MainFrm::Exit_Click)
         ->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
 
     QMenu *setup = menuBar()->addMenu(QStringLiteral("&Setup"));
     setup->setObjectName(QStringLiteral("Setup"));
-    add(setup, QStringLiteral("SetCommunication"), QStringLiteral("Set Communication..."),
+    add(setup, QStringLiteral("SetCommunication"), QStringLiteral("Set &Communication..."),
         &MainFrm::SetCommunication_Click);
-    add(setup, QStringLiteral("SetScall"), QStringLiteral("Set Scale..."),
+    add(setup, QStringLiteral("SetScall"), QStringLiteral("Set &Scale..."),
         &MainFrm::SetScall_Click);
-    add(setup, QStringLiteral("Publish"), QStringLiteral("Publish..."), &MainFrm::Publish_Click);
+    add(setup, QStringLiteral("Publish"), QStringLiteral("&Publish..."), &MainFrm::Publish_Click);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help"));
-    add(help, QStringLiteral("Comment"), QStringLiteral("Help"), &MainFrm::Comment_Click)
+    add(help, QStringLiteral("Comment"), QStringLiteral("&Help"), &MainFrm::Comment_Click)
         ->setShortcut(QKeySequence::HelpContents);
-    add(help, QStringLiteral("About"), QStringLiteral("About ..."), &MainFrm::About_Click);
+    add(help, QStringLiteral("About"), QStringLiteral("&About ..."), &MainFrm::About_Click);
 }
 
 void MainFrm::SetRecordingColours()

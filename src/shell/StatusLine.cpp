@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <algorithm>
 
 namespace kst {
 
@@ -14,12 +15,18 @@ QString Tr(const char *text)
     return QCoreApplication::translate("kst::MainFrm", text);
 }
 
+QString Line(int port, const QString &device, const QString &state, const QString &count)
+{
+    return Tr("COM%1 %2: %3    Samples: %4").arg(port).arg(device, state, count);
+}
+
 } // namespace
 
 QString StatusLine::StateText(const MSComm &link, bool receiving)
 {
     if (link.State() == MSComm::LinkState::Retrying)
-        return Tr("disconnected, retrying");
+        return link.OpenError() == MSComm::ErrNoPermission ? Tr("no permission, retrying")
+                                                           : Tr("disconnected, retrying");
     if (!link.PortOpen())
         return link.OpenError() == MSComm::ErrNoPermission    ? Tr("closed, no permission")
                : link.OpenError() == MSComm::ErrBadPortNumber ? Tr("closed, no such device")
@@ -27,28 +34,41 @@ QString StatusLine::StateText(const MSComm &link, bool receiving)
     return receiving ? Tr("open, receiving") : Tr("open, no data");
 }
 
+int StatusLine::DeviceWidth() const
+{
+    return label_->fontMetrics().averageCharWidth() * 48;
+}
+
+void StatusLine::Measure(const MSComm &link)
+{
+    port_ = link.CommPort();
+    open_ = link.PortOpen();
+    device_ = link.DevicePath();
+    // Room for the longest state and count; a long device gives way in the middle.
+    const QFontMetrics metrics = label_->fontMetrics();
+    int widest = 0;
+    for (const char *state :
+         {"open, receiving", "open, no data", "disconnected, retrying", "closed",
+          "closed, no permission", "no permission, retrying", "closed, no such device"})
+        widest = std::max(
+            widest, metrics.horizontalAdvance(Line(port_, QString(), Tr(state), u"0000000000"_qs)));
+    shownDevice_ = metrics.elidedText(device_, Qt::ElideMiddle, DeviceWidth());
+    label_->setFixedWidth(widest + metrics.horizontalAdvance(shownDevice_) + 8);
+    label_->setFixedHeight(label_->sizeHint().height());
+    label_->setToolTip(shownDevice_ == device_ ? QString() : device_);
+    count_ = -1; // the text names the port and device: written again
+}
+
 void StatusLine::Show(const MSComm &link, bool receiving, qint32 count, bool frame)
 {
-    const int port = link.CommPort();
-    const bool open = link.PortOpen();
-    if (!frame || port != port_ || open != open_ || device_.isNull()) {
-        port_ = port;
-        open_ = open;
-        device_ = link.DevicePath();
-        const QString longest = Tr("COM%1 %2: %3    Samples: %4")
-                                    .arg(port)
-                                    .arg(device_, Tr("open, receiving"))
-                                    .arg(QStringLiteral("0000000000"));
-        label_->setFixedWidth(label_->fontMetrics().horizontalAdvance(longest) + 8);
-        label_->setFixedHeight(label_->sizeHint().height());
-        count_ = -1; // the text names the port and device: written again
-    }
+    if (!frame || link.CommPort() != port_ || link.PortOpen() != open_ || device_.isNull())
+        Measure(link);
     const QString state = StateText(link, receiving);
     if (count == count_ && state == state_)
         return;
     count_ = count;
     state_ = state;
-    label_->setText(Tr("COM%1 %2: %3    Samples: %4").arg(port).arg(device_, state).arg(count));
+    label_->setText(Line(port_, shownDevice_, state, QString::number(count)));
 }
 
 } // namespace kst

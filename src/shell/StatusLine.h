@@ -10,8 +10,9 @@ class MSComm;
 
 // The status bar's text about meter 1: "COM1 /dev/ttyUSB0: open, receiving    Samples: 12". It
 // is shown for every frame, so it looks the port's device up only when the port or its state
-// changed, and touches the label only when the text changes; the label is as wide as the longest
-// text for its device, so a new count never lays the window out again.
+// changed, and touches the label only when the text changes. The label keeps one width for its
+// device, that of its longest text, so a new count or state never lays the window out again; a
+// device path wider than DeviceWidth is shortened in the middle, and the tool tip has it whole.
 class StatusLine {
 public:
     explicit StatusLine(QLabel *label) : label_(label) {}
@@ -22,14 +23,20 @@ public:
     QString Device() const { return device_; }
 
     // "open, receiving", "open, no data", "disconnected, retrying", "closed", "closed, no
-    // permission" or "closed, no such device".
+    // permission", "no permission, retrying" or "closed, no such device".
     static QString StateText(const MSComm &link, bool receiving);
 
+    // The widest a device path is shown, in the label's font: about 48 characters.
+    int DeviceWidth() const;
+
 private:
+    void Measure(const MSComm &link);
+
     QLabel *label_;
     int port_ = 0;
     bool open_ = false;
     QString device_;
+    QString shownDevice_;
     QString state_;
     qint32 count_ = -1;
 };

@@ -179,29 +179,41 @@ private slots:
 
     void appenderContinues_data()
     {
-        // The file before; the file after one more row is appended (empty: refused); the notice.
+        // The form; the file before; the file after one more row is appended (empty: refused);
+        // the notice.
+        QTest::addColumn<CsvFormat>("format");
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("after");
         QTest::addColumn<QString>("notice");
-        const QByteArray header = CsvWriter::HeaderRow();
-        const QByteArray row = "2026-12-06T14:03:27.250+01:00,1.234,DCV,false,,\r\n";
-        const QByteArray next = "2000-05-04T10:00:01.000+02:00,1.0,DCV,false,,\r\n";
-        QTest::newRow("new file") << QByteArray() << header + next << QString();
-        QTest::newRow("whole rows") << header + row << header + row + next << QString();
-        QTest::newRow("last row whole, no line end")
-            << header + row.chopped(2) << header + row + next << QString();
-        QTest::newRow("last row whole, its CR only")
-            << header + row.chopped(1) << header + row + next << QString();
-        QTest::newRow("last row cut")
-            << header + row + row.left(row.size() - 9) << header + row + next
-            << u"the last row had no line end and was cut off; it was removed"_qs;
-        QTest::newRow("not this program's CSV")
-            << QByteArray("a,b\r\n") << QByteArray()
-            << u"not a CSV file of kst-log; choose another file"_qs;
+        const CsvFormat german{CsvForm::Spreadsheet, QLocale(QLocale::German, QLocale::Germany)};
+        for (const CsvFormat &format : {CsvFormat(), german}) {
+            const bool iso = format.form == CsvForm::Iso;
+            const char *name = iso ? "programs" : "German spreadsheets";
+            const QByteArray header = CsvWriter::HeaderRow(format);
+            const QByteArray row = iso ? "2026-12-06T14:03:27.250+01:00,1.234,DCV,false,,\r\n"
+                                       : "2026-12-06 14:03:27,250;1,234;DCV;false;;\r\n";
+            const QByteArray next = CsvWriter::Row(test::PlainSample(1), format);
+            QTest::addRow("%s: new file", name)
+                << format << QByteArray() << header + next << QString();
+            QTest::addRow("%s: whole rows", name)
+                << format << header + row << header + row + next << QString();
+            QTest::addRow("%s: last row whole, no line end", name)
+                << format << header + row.chopped(2) << header + row + next << QString();
+            QTest::addRow("%s: last row whole, its CR only", name)
+                << format << header + row.chopped(1) << header + row + next << QString();
+            QTest::addRow("%s: last row cut", name)
+                << format << header + row + row.left(row.size() - 9) << header + row + next
+                << u"the last row had no line end and was cut off; it was removed"_qs;
+            // The other form's file is not continued in this one.
+            QTest::addRow("%s: not this form", name)
+                << format << CsvWriter::HeaderRow(iso ? german : CsvFormat()) << QByteArray()
+                << u"not a CSV file of kst-log in this form; choose another file"_qs;
+        }
     }
 
     void appenderContinues()
     {
+        QFETCH(CsvFormat, format);
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
         QFETCH(QString, notice);
@@ -209,7 +221,7 @@ private slots:
         const QString path = dir.filePath(u"run.csv"_qs);
         if (!before.isEmpty())
             QVERIFY(test::WriteFile(path, before));
-        CsvFileAppender appender;
+        CsvFileAppender appender(format);
         const Result<QString> opened = appender.Open(path);
         QCOMPARE(opened ? *opened : opened.Reason(),
                  notice.isEmpty() ? notice : path + u": "_qs + notice);

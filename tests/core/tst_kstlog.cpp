@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,11 +49,14 @@ private slots:
     void reconnectsAndEndsOnSigint();
     void errors_data();
     void errors();
+    void serviceUnit();
 
 private:
     // Starts the virtual meter; its device path, or empty on failure.
     QString StartMeter(const QStringList &arguments);
-    void StartLogger(const QStringList &arguments);
+    void
+    StartLogger(const QStringList &arguments,
+                const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
     QString Path(const char *name) const { return dir_->filePath(QLatin1String(name)); }
 
     std::unique_ptr<QTemporaryDir> dir_;
@@ -90,9 +94,10 @@ QString tst_KstLog::StartMeter(const QStringList &arguments)
     return QString::fromLocal8Bit(Lines(pathFile).constFirst());
 }
 
-void tst_KstLog::StartLogger(const QStringList &arguments)
+void tst_KstLog::StartLogger(const QStringList &arguments, const QProcessEnvironment &environment)
 {
     logger_ = std::make_unique<QProcess>();
+    logger_->setProcessEnvironment(environment);
     logger_->start(Program("kst-log"), arguments);
     QVERIFY(logger_->waitForStarted(10000));
 }
@@ -176,6 +181,14 @@ void tst_KstLog::readingsForACount()
     StartLogger({u"--export"_qs, Path("log.mas"), u"--csv"_qs, u"-"_qs});
     QVERIFY(logger_->waitForFinished(30000));
     QCOMPARE(logger_->readAllStandardOutput(), test::FileBytes(Path("export.csv")));
+    // The spreadsheet form in the user's locale.
+    QProcessEnvironment german = QProcessEnvironment::systemEnvironment();
+    german.insert(u"LC_ALL"_qs, u"de_DE.UTF-8"_qs);
+    StartLogger({u"--export"_qs, Path("log.mas"), u"--csv"_qs, Path("sheet.csv"), u"--csv-form"_qs,
+                 u"spreadsheet"_qs},
+                german);
+    QVERIFY(logger_->waitForFinished(30000));
+    QVERIFY(test::FileBytes(Path("sheet.csv")).startsWith("\xEF\xBB\xBFtime;value;unit;"));
 }
 
 // The meter's pty goes away and another takes its place behind the same name: the logger keeps
@@ -185,7 +198,8 @@ void tst_KstLog::reconnectsAndEndsOnSigint()
 {
     const QString link = Path("meter");
     QVERIFY(QFile::link(StartMeter({u"--value"_qs, u"1111"_qs, u"--rate"_qs, u"20"_qs}), link));
-    StartLogger({u"--device"_qs, link, u"--mas"_qs, Path("re.mas"), u"--csv"_qs, Path("re.csv")});
+    StartLogger({u"--device"_qs, link, u"--mas"_qs, Path("re.mas"), u"--csv"_qs, Path("re.csv"),
+                 u"--summary"_qs});
     QVERIFY(QTest::qWaitFor([&] { return Lines(Path("re.mas")).size() >= 3; }, 30000));
     QVERIFY(QFile::remove(link)); // first, so no retry opens another test's new pty
     meter_->kill();
@@ -202,6 +216,9 @@ void tst_KstLog::reconnectsAndEndsOnSigint()
     QVERIFY2(messages.contains(u"device lost"_qs) && messages.contains(u"reconnected"_qs),
              qPrintable(messages));
     const qsizetype printed = logger_->readAllStandardOutput().count('\n');
+    QVERIFY2(messages.contains(
+                 u"kst-log: summary: %1 readings, 1 gaps, 0 dropped, 0 queued"_qs.arg(printed)),
+             qPrintable(messages));
     SampleLog log;
     const SampleFileReadResult read = LoadSampleFile(Path("re.mas"), log);
     QVERIFY(read.complete);
@@ -210,6 +227,7 @@ void tst_KstLog::reconnectsAndEndsOnSigint()
     QCOMPARE(log.SampleValue(0), 1.111f);
 }
 
+// Run as a service runs, without HOME and XDG_DATA_HOME.
 void tst_KstLog::errors_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -220,6 +238,11 @@ void tst_KstLog::errors_data()
     QTest::newRow("file in a missing folder")
         << QStringList{u"--port"_qs, u"1"_qs, u"--mas"_qs, u"/kst-no-such-folder/a.mas"_qs} << 73
         << u"kst-log: /kst-no-such-folder/a.mas: "_qs;
+    QTest::newRow("no folder for the MQTT queue")
+        << QStringList{u"--device"_qs, u"/dev/kst-no-such-tty"_qs, u"--mqtt"_qs, u"mqtt://h/k"_qs}
+        << 64
+        << u"kst-log: neither XDG_DATA_HOME nor HOME names a folder for the MQTT queue; give one "
+           "with --data-dir DIR"_qs;
 }
 
 void tst_KstLog::errors()
@@ -227,12 +250,53 @@ void tst_KstLog::errors()
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
-    StartLogger(arguments);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"HOME"_qs);
+    environment.remove(u"XDG_DATA_HOME"_qs);
+    StartLogger(arguments, environment);
     QVERIFY(logger_->waitForFinished(30000));
     QCOMPARE(logger_->exitCode(), exitCode);
     QVERIFY2(QString::fromLocal8Bit(logger_->readAllStandardError()).startsWith(message),
              qPrintable(message));
     QCOMPARE(logger_->readAllStandardOutput(), QByteArray());
+}
+
+// The systemd unit the README shows (resources/kst-log.service): its command line as written, in
+// the environment of a service (its Environment= lines, the state folder systemd makes, no HOME
+// nor XDG folders), with the device set to the virtual meter as a user sets it. Stopped as
+// systemd stops it, it leaves whole files and says what it took.
+void tst_KstLog::serviceUnit()
+{
+    const QByteArray unit =
+        test::FileBytes(QStringLiteral(KST_SOURCE_DIR "/resources/kst-log.service"));
+    QVERIFY(test::FileBytes(QStringLiteral(KST_SOURCE_DIR "/README.md")).contains(unit));
+    QProcessEnvironment environment;
+    QStringList command;
+    for (const QByteArray &line : unit.split('\n')) {
+        if (line.startsWith("Environment="))
+            environment.insert(QString::fromUtf8(line.mid(12)).section(u'=', 0, 0),
+                               QString::fromUtf8(line.mid(12)).section(u'=', 1));
+        if (line.startsWith("ExecStart="))
+            command = QString::fromUtf8(line.mid(10)).split(u' ', Qt::SkipEmptyParts);
+    }
+    environment.insert(u"STATE_DIRECTORY"_qs, dir_->path());
+    environment.insert(u"KST_DEVICE"_qs, StartMeter({u"--rate"_qs, u"20"_qs}));
+    QVERIFY(!command.isEmpty() && command.takeFirst() == u"/usr/bin/kst-log");
+    static const QRegularExpression variable(uR"(\$\{(\w+)\})"_qs);
+    for (QString &argument : command) // ${NAME} as systemd expands it
+        for (const QRegularExpressionMatch &match : variable.globalMatch(QString(argument)))
+            argument.replace(match.captured(0), environment.value(match.captured(1)));
+    StartLogger(command, environment);
+    QVERIFY(QTest::qWaitFor([&] { return Lines(Path("meter.mas")).size() >= 3; }, 30000));
+    ::kill(pid_t(logger_->processId()), SIGTERM);
+    QVERIFY(logger_->waitForFinished(30000));
+    QCOMPARE(logger_->exitCode(), 0);
+    SampleLog log;
+    QVERIFY(LoadSampleFile(Path("meter.mas"), log).complete);
+    QCOMPARE(Lines(Path("meter.csv")).size(), log.SampleCount + 1);
+    QCOMPARE(
+        QString::fromLocal8Bit(logger_->readAllStandardError()),
+        u"kst-log: summary: %1 readings, 0 gaps, 0 dropped, 0 queued\n"_qs.arg(log.SampleCount));
 }
 
 QTEST_GUILESS_MAIN(tst_KstLog)

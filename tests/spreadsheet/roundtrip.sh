@@ -5,7 +5,13 @@
 # unit as text, in the C (English) and German locales; the form for programs gives numbers and
 # Ω when read as UTF-8. Usage: roundtrip.sh WRITE_FORMS_PROGRAM
 set -euo pipefail
-command -v soffice >/dev/null || { echo "LibreOffice (soffice) is not installed"; exit 77; }
+# Skipped on a machine without LibreOffice, but never in CI (CI set), where scripts/install-deps
+# has installed it: there a missing soffice fails the test.
+if ! command -v soffice >/dev/null; then
+    echo "LibreOffice (soffice) is not installed"
+    [ -n "${CI:-}" ] && exit 1
+    exit 77
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$1" "$work"

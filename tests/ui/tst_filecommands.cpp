@@ -4,10 +4,12 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QProgressDialog>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace kst;
 using kst::test::FileBytes;
@@ -43,6 +45,7 @@ private slots:
     void damagedFileIsNotOverwrittenBySave();
     void openRestoresReadoutsScrollAndScale_data();
     void openRestoresReadoutsScrollAndScale();
+    void exportCancelledWhileItRuns();
 };
 
 void TestFileCommands::defaultNamesAndNew()
@@ -191,6 +194,21 @@ void TestFileCommands::openRestoresReadoutsScrollAndScale()
     QVERIFY(!p.main->DataModified);
     // Meter range: the scale of the last sample's range (amperes, 3 decimals: 1.000 A full).
     QCOMPARE((QList<double>{p.module.GraphTopY, p.module.GraphLowY}), scale);
+}
+
+// A long export shows its progress, lets the window's events in while it runs, and stops at
+// Cancel without leaving a file.
+void TestFileCommands::exportCancelledWhileItRuns()
+{
+    ProgramUnderTest p(false);
+    test::FillLog(p.module.Samples, 40000);
+    const QString path = p.env.DataFolder() + QStringLiteral("/all.csv");
+    p.fileAnswers = {path};
+    p.main->ExportProgressDelayMs = 0;
+    QTimer::singleShot(0, p.main, [&p] { p.Find<QProgressDialog>("ExportProgress")->cancel(); });
+    p.main->ExportCsv_Click();
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(p.messages.Texts(), QStringList());
 }
 
 QTEST_MAIN(TestFileCommands)

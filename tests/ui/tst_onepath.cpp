@@ -49,12 +49,21 @@ QList<QByteArray> Bursts()
 class TestOnePath : public QObject {
     Q_OBJECT
 private slots:
+    void windowAndLoggerWriteTheSameFiles_data();
     void windowAndLoggerWriteTheSameFiles();
 };
 
+void TestOnePath::windowAndLoggerWriteTheSameFiles_data()
+{
+    QTest::addColumn<QString>("csvForm"); // the window's last choice, kst-log's --csv-form
+    QTest::newRow("CSV for programs") << u"iso"_qs;
+    QTest::newRow("CSV for spreadsheets") << u"spreadsheet"_qs;
+}
+
 void TestOnePath::windowAndLoggerWriteTheSameFiles()
 {
-    ProgramUnderTest p;
+    QFETCH(QString, csvForm);
+    ProgramUnderTest p(true, {"setting/CsvForm=" + csvForm});
     const QString folder = p.env.DataFolder() + u'/';
     p.main->MSComm1->SetQuietMs(5);
     p.main->StartCom->click();
@@ -66,6 +75,7 @@ void TestOnePath::windowAndLoggerWriteTheSameFiles()
     options.device = line.SlavePath();
     options.masPath = folder + QStringLiteral("logger.mas");
     options.csvPath = folder + QStringLiteral("logger.csv");
+    options.csvFormat = {*CsvFormFromName(csvForm), QLocale::system()};
     options.quiet = true;
     MeterLogger logger(options);
     logger.Session().SetClock([&p] { return p.now; });

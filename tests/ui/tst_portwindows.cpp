@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -139,8 +140,12 @@ void TestPortWindows::assignStableName()
     TestEnvironment env;
     QTemporaryDir byId;
     Pty adapter;
-    const QString link = byId.filePath(QStringLiteral("usb-Meter_Cable_A1-if00-port0"));
+    const QString link =
+        byId.filePath(QStringLiteral("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"));
     QVERIFY(QFile::link(adapter.SlavePath(), link));
+    // Beyond any screen's width: shortened in the middle, both ends kept.
+    const QString endless = byId.filePath(QString(200, u'x') + QStringLiteral("-port1"));
+    QVERIFY(QFile::link(adapter.SlavePath(), endless));
     PortDevices ports = MainFrm::Ports();
     ports.ByIdFolder = byId.path();
     Module1 m;
@@ -149,6 +154,13 @@ void TestPortWindows::assignStableName()
     CommuniFrm window(comm, m, ports);
     auto *combo = window.findChild<QComboBox *>("DeviceCombo");
     QCOMPARE(combo->itemData(0).toString(), link);
+    QCOMPARE(combo->itemText(0), link); // whole, and the box as wide
+    QVERIFY(combo->sizeHint().width() > combo->fontMetrics().horizontalAdvance(link));
+    const QString shortened = combo->itemText(1);
+    QVERIFY2(shortened.size() < endless.size() && shortened.startsWith(byId.path()) &&
+                 shortened.endsWith(u"xx-port1"),
+             qPrintable(shortened));
+    QCOMPARE(combo->itemData(1, Qt::ToolTipRole).toString(), endless);
     combo->setCurrentIndex(0);
     window.findChild<QPushButton *>("AssignDevice")->click();
     QCOMPARE(SettingsStore::PortDevice(3), link);
@@ -230,11 +242,24 @@ void TestPortWindows::startUpPortErrors()
     QCOMPARE(shown,
              startUpMessage.isEmpty() ? QStringList() : QStringList{startUpMessage.arg(device)});
     QVERIFY(main->isVisible());
-    if (row == u"missing")
-        QVERIFY(main->findChild<QLabel *>("StatusText")->text().contains("closed, no such device"));
-    if (row != u"held")
+    const QString status = main->findChild<QLabel *>("StatusText")->text();
+    if (row == u"missing") {
+        QVERIFY(status.contains("closed, no such device"));
         return;
-    QVERIFY(good.Write(test::VoltFrame(1234)));
+    }
+    Pty *meter = &good;
+    if (row == u"permission") {
+        // START says why nothing is recorded; mending the device's mode needs no restart.
+        QVERIFY2(status.contains("no permission, retrying"), qPrintable(status));
+        main->StartCom->click();
+        QVERIFY(main->statusBar()->currentMessage().startsWith("START: COM1 is not open yet"));
+        main->MSComm1->SetRetryMs(50);
+        QCOMPARE(chmod(QFile::encodeName(device).constData(), 0600), 0);
+        QTRY_VERIFY(main->MSComm1->PortOpen());
+        QCOMPARE(main->statusBar()->currentMessage(), QString());
+        meter = &bad;
+    }
+    QVERIFY(meter->Write(test::VoltFrame(1234)));
     QTRY_COMPARE(main->findChild<QLabel *>("ReadBox")->text(), QStringLiteral("1.234"));
 }
 

@@ -1,4 +1,3 @@
-#include "common/Placement.h"
 #include "common/Version.h"
 #include "graph/ui/PictureBox.h"
 #include "graph/ui/ScallFrm.h"
@@ -9,7 +8,6 @@
 #include "shell/AboutFrm.h"
 #include "shell/AutoManFrm.h"
 #include "shell/HelpWindow.h"
-#include "shell/Main.h"
 #include "support/ui/ProgramUnderTest.h"
 
 #include <QAbstractButton>
@@ -20,7 +18,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -62,6 +59,7 @@ class TestStartUp : public QObject {
     Q_OBJECT
 private slots:
     void windowNames();
+    void keysAndClicks();
     void firstStartAndBadSettings();
     void placementKeptUnlessMinimized();
     void choicesRestored_data();
@@ -73,9 +71,11 @@ void TestStartUp::windowNames()
 {
     // One table for the names and what the controls show, window by window ("name=shown").
     const QStringList mainFrm{
-        "File=&File;Setup=&Setup;Help=&Help;New=New Ctrl+N;Open=Open File Ctrl+O;Close=Close File",
-        "Save=Save Ctrl+S;SaveAs=Save As... Ctrl+Shift+S;Exit=Exit Ctrl+Q;SetScall=Set Scale...",
-        "About=About ...;CalcFrm=CALCULATION;Max=MAX;Min=MIN;Avg=AVG;Rel=REL;MaxData=",
+        "File=&File;Setup=&Setup;Help=&Help;New=&New Ctrl+N;Open=&Open File Ctrl+O",
+        "Close=&Close File;Save=&Save Ctrl+S;SaveAs=Save &As... Ctrl+Shift+S;Exit=E&xit Ctrl+Q",
+        "PrintGraph=Print &Graph...;PrintReport=Print &Report... Ctrl+P;SetScall=Set &Scale...",
+        "SetCommunication=Set &Communication...;Comment=&Help F1;About=&About ...",
+        "CalcFrm=CALCULATION;Max=MAX;Min=MIN;Avg=AVG;Rel=REL;MaxData=",
         "AlarmFrm=ALARM  VALUE;AlarmH=HI;AlarmHText=+400;AlarmL=LO;AlarmLText=-400",
         "ControlFrm=CONTROL BUTTON;AutoCom=AUTO;StartCom=START;StopCom=STOP"};
     const QStringList scallFrm{
@@ -111,38 +111,46 @@ void TestStartUp::windowNames()
     QCOMPARE(help.Text->textCursor().selectedText(), QStringLiteral("Statistics"));
 }
 
+void TestStartUp::keysAndClicks()
+{
+    ProgramUnderTest p(false);
+    // The help lists every shortcut of the menus, and Esc closes it.
+    HelpWindow help(QCoreApplication::applicationDirPath() + QStringLiteral("/KST.hlp"));
+    const QString listed = help.Text->toPlainText();
+    for (const QAction *action : p.main->findChildren<QAction *>()) {
+        const QString keys = action->shortcut().toString(QKeySequence::NativeText);
+        QVERIFY2(keys.isEmpty() || listed.contains(keys), qPrintable(keys));
+    }
+    help.show();
+    QTest::keyClick(help.Keyword, Qt::Key_Escape);
+    QVERIFY(!help.isVisible());
+    // AUTO reacts to a click in its box's corner, away from its word.
+    QTimer::singleShot(0, p.main, [&p] { p.main->Schedule()->AutoManFrmOk_Click(); });
+    QTest::mouseClick(p.main->AutoCom, Qt::LeftButton, {}, QPoint(3, 3));
+    QCOMPARE(p.main->AutoCom->text(), QStringLiteral("MAN"));
+}
+
 void TestStartUp::firstStartAndBadSettings()
 {
     // Unreadable placement values read as their defaults, and the port still opens.
     kst::test::Pty pty;
     ProgramUnderTest p(false, {"Ports/COM2=" + pty.SlavePath(), "setting/comport=2",
                                "setting/left=abc", "setting/height=", "setting/width=1e300"});
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    // As at a first start: at the corner, the empty height read as the screen's, not as none.
     QCOMPARE(p.main->pos(), QPoint(0, 0));
-    QCOMPARE(p.main->size(), screen.size().expandedTo(p.main->minimumSizeHint()));
+    QVERIFY(p.main->height() > p.main->minimumSizeHint().height());
     QCOMPARE(p.main->MSComm1->CommPort(), 2);
     QVERIFY(p.main->MSComm1->PortOpen());
 }
 
+// Quitting while minimized stores no placement (one that would be fitted to the screen here).
 void TestStartUp::placementKeptUnlessMinimized()
 {
-    kst::test::TestEnvironment env;
-    const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchX();
-    for (bool minimized : {false, true}) {
-        Module1 module;
-        std::unique_ptr<MainFrm> main(StartUp(module, false));
-        main->EndProgram = [] {};
-        QCOMPARE(main->pos(), minimized ? QPoint(40, 30) : QPoint(0, 0));
-        main->move(minimized ? 300 : 40, 30);
-        main->resize(1000, 700);
-        if (minimized) {
-            main->showMinimized();
-            QTRY_VERIFY(main->isMinimized());
-        }
-        QVERIFY(main->QuitProgram());
-        QCOMPARE(Setting("left").toLongLong(), TwipsFromPixels(40, dpi));
-        QCOMPARE(Setting("width").toLongLong(), TwipsFromPixels(1000, dpi));
-    }
+    ProgramUnderTest p(false, {"setting/left=-30000", "setting/width=150000"});
+    p.main->showMinimized();
+    QTRY_VERIFY(p.main->isMinimized());
+    QVERIFY(p.main->QuitProgram());
+    QCOMPARE(Setting("left") + u' ' + Setting("width"), QStringLiteral("-30000 150000"));
 }
 
 void TestStartUp::choicesRestored_data()

@@ -22,6 +22,20 @@ const char *const Description =
     "Exit codes: 0 done, 64 wrong command line, 69 device cannot be opened, 73 file error, 75 "
     "readings stay queued for the MQTT broker.";
 
+const char *const Examples =
+    "\nExamples:\n"
+    "  kst-log --device /dev/ttyUSB0 --mas bench.mas --csv bench.csv\n"
+    "      print each reading and keep it in a sample file and a CSV file\n"
+    "  kst-log --port 1 --duration 2h --quiet --csv run.csv --csv-form spreadsheet\n"
+    "      two hours from the meter on COM1 into a CSV file for a spreadsheet\n"
+    "  kst-log --device /dev/ttyUSB0 --quiet --summary --mqtt mqtt://broker.lab/kst/bench1\n"
+    "      publish every reading; the counts on standard error at the end\n"
+    "  kst-log --export bench.mas --csv - | head\n"
+    "      a sample file as CSV on standard output\n"
+    "  kst-meter-sim &        (prints its device, say /dev/pts/3)\n"
+    "  kst-log --device /dev/pts/3 --count 5\n"
+    "      five readings from the virtual meter, no meter needed\n";
+
 QList<QCommandLineOption> Options()
 {
     return {
@@ -36,7 +50,20 @@ QList<QCommandLineOption> Options()
         Option("count", "Stop after N readings.", "N"),
         Option("quiet", "Print nothing on standard output."),
         Option("json", "Print each reading as a line of JSON."),
+        Option("csv-form",
+               "The CSV's form: iso (the default) for programs: UTF-8, ISO 8601 times, decimal "
+               "points; spreadsheet for a spreadsheet in the user's locale (LC_ALL, LANG): a byte "
+               "order mark, local times a spreadsheet reads as dates, the locale's decimal "
+               "separator and ';' between fields where that is a comma.",
+               "FORM"),
         Option("export", "Convert this sample file to the --csv file.", "FILE.mas"),
+        Option("summary",
+               "At the end, print the readings taken, the gaps (the device lost and back), and "
+               "the readings the MQTT queue dropped and still holds, on standard error."),
+        Option("data-dir",
+               "The program's data folder, where the MQTT queue is kept (default: KST in "
+               "$XDG_DATA_HOME or ~/.local/share).",
+               "DIR"),
         Option("mqtt",
                "Publish each reading to an MQTT broker: mqtt://[user@]host[:port]/prefix or "
                "mqtts://... (TLS). The prefix defaults to kst/<hostname>/<device name>; the "
@@ -67,9 +94,23 @@ std::optional<qint64> Positive(const QString &text)
     return ok && value >= 1 ? std::optional<qint64>(value) : std::nullopt;
 }
 
-Status CheckExport(const QCommandLineParser &parser)
+Status ReadCsvForm(const QCommandLineParser &parser, LoggerOptions &options)
 {
-    for (const char *other : {"port", "device", "mas", "duration", "count", "json"})
+    if (!parser.isSet(QStringLiteral("csv-form")))
+        return {};
+    const std::optional<CsvForm> form = CsvFormFromName(parser.value(QStringLiteral("csv-form")));
+    if (!form)
+        return Failure::Permanent(QStringLiteral("--csv-form is iso or spreadsheet"));
+    if (!parser.isSet(QStringLiteral("csv")))
+        return Failure::Permanent(QStringLiteral("--csv-form needs --csv"));
+    options.csvFormat = {*form, QLocale::system()};
+    return {};
+}
+
+Status CheckExport(const QCommandLineParser &parser, LoggerOptions &)
+{
+    for (const char *other :
+         {"port", "device", "mas", "duration", "count", "json", "summary", "data-dir"})
         if (parser.isSet(QLatin1String(other)))
             return Failure::Permanent(
                 QStringLiteral("--export takes only --csv, not --%1").arg(QLatin1String(other)));
@@ -132,18 +173,27 @@ Status ReadMqtt(const QCommandLineParser &parser, LoggerOptions &options)
             return Failure::Permanent(
                 QStringLiteral("--mqtt-wait is a number of seconds from 0 to 3600"));
     }
+    // The queue's folder: never one under "/" for a service without a home.
+    options.dataFolder = parser.isSet(QStringLiteral("data-dir"))
+                             ? parser.value(QStringLiteral("data-dir"))
+                             : SettingsStore::DataFolder();
+    if (!options.mqttUrl.isEmpty() && options.dataFolder.isEmpty())
+        return Failure::Permanent(
+            QStringLiteral("neither XDG_DATA_HOME nor HOME names a folder for the MQTT queue; "
+                           "give one with --data-dir DIR"));
     return {};
 }
 
 Status ReadLogging(const QCommandLineParser &parser, LoggerOptions &options)
 {
-    for (const auto &read : {ReadDevice, ReadLimits, ReadMqtt})
+    for (const auto &read : {ReadDevice, ReadLimits, ReadMqtt, ReadCsvForm})
         if (Status status = read(parser, options); !status)
             return status;
     options.masPath = parser.value(QStringLiteral("mas"));
     options.csvPath = parser.value(QStringLiteral("csv"));
     options.quiet = parser.isSet(QStringLiteral("quiet"));
     options.json = parser.isSet(QStringLiteral("json"));
+    options.summary = parser.isSet(QStringLiteral("summary"));
     if (options.quiet && options.masPath.isEmpty() && options.csvPath.isEmpty() &&
         options.mqttUrl.isEmpty())
         return Failure::Permanent(
@@ -192,7 +242,7 @@ Result<LoggerOptions> ParseLoggerOptions(const QStringList &arguments)
     if (!parser.parse(arguments))
         return Failure::Permanent(parser.errorText());
     LoggerOptions options;
-    options.helpText = parser.helpText();
+    options.helpText = parser.helpText() + QLatin1String(Examples);
     if (parser.isSet(QStringLiteral("help"))) {
         options.action = LoggerOptions::Action::Help;
         return options;
@@ -205,8 +255,9 @@ Result<LoggerOptions> ParseLoggerOptions(const QStringList &arguments)
         return Failure::Permanent(QStringLiteral("unexpected argument '%1'")
                                       .arg(parser.positionalArguments().constFirst()));
     if (parser.isSet(QStringLiteral("export"))) {
-        if (Status status = CheckExport(parser); !status)
-            return status.Error();
+        for (const auto &check : {CheckExport, ReadCsvForm})
+            if (Status status = check(parser, options); !status)
+                return status.Error();
         options.action = LoggerOptions::Action::Export;
         options.exportPath = parser.value(QStringLiteral("export"));
         options.csvPath = parser.value(QStringLiteral("csv"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/Result.h"
+#include "files/CsvWriter.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,10 +27,15 @@ struct LoggerOptions {
     QString masPath; // sample file to append to; empty for none
     QString csvPath; // CSV file to append to (with --export: to write); empty for none
     QString exportPath;
+    // The CSV's form (--csv-form); the spreadsheet form in the user's locale.
+    CsvFormat csvFormat;
     qint64 count = 0;              // readings to take; 0 for no limit
     std::optional<double> seconds; // --duration
     bool quiet = false;
     bool json = false;
+    bool summary = false; // the counts on standard error at the end
+    // Where the MQTT queue lives (--data-dir, else the program's data folder); empty for none.
+    QString dataFolder;
     // Modem control lines after opening; optically isolated cables draw their power from them.
     bool dtr = true;
     bool rts = false;

@@ -4,6 +4,7 @@
 #include "session/MeterSession.h"
 
 #include <cstdio>
+#include <type_traits>
 
 namespace kst {
 
@@ -44,11 +45,15 @@ int MeterLogger::Start()
 {
     if (!options_.masPath.isEmpty() && !OpenFile(mas_, options_.masPath))
         return ExitFile;
-    if (!options_.csvPath.isEmpty() && !OpenFile(csv_, options_.csvPath))
+    const bool csvOut = options_.csvPath == QLatin1String("-");
+    if (!options_.csvPath.isEmpty() && !csvOut && !OpenFile(csv_, options_.csvPath))
         return ExitFile;
-    if (!options_.quiet) {
-        stream_ = std::make_unique<StreamOutput>(stdout, options_.json ? StreamOutput::Form::Json
-                                                                       : StreamOutput::Form::Text);
+    if (csvOut || !options_.quiet) {
+        stream_ = std::make_unique<StreamOutput>(stdout,
+                                                 csvOut          ? StreamOutput::Form::Csv
+                                                 : options_.json ? StreamOutput::Form::Json
+                                                                 : StreamOutput::Form::Text,
+                                                 options_.csvFormat);
         session_->AddOutput(*stream_);
     }
 
@@ -59,8 +64,10 @@ int MeterLogger::Start()
         Complain(QStringLiteral("%1: device lost; trying again every 2 s").arg(options_.device));
     });
     connect(&link, &MSComm::StateChanged, this, [this, &link] {
-        if (link.State() == MSComm::LinkState::Open && lost_)
+        if (link.State() == MSComm::LinkState::Open && lost_) {
+            ++gaps_;
             Complain(QStringLiteral("%1: reconnected").arg(options_.device));
+        }
         lost_ = link.State() == MSComm::LinkState::Retrying;
     });
     if (const Status opened = link.OpenPort(); !opened) {
@@ -73,7 +80,10 @@ int MeterLogger::Start()
 template <typename Output>
 bool MeterLogger::OpenFile(std::unique_ptr<Output> &output, const QString &path)
 {
-    output = std::make_unique<Output>(path);
+    if constexpr (std::is_same_v<Output, CsvFileOutput>)
+        output = std::make_unique<Output>(path, options_.csvFormat);
+    else
+        output = std::make_unique<Output>(path);
     const Result<QString> opened = output->Open();
     if (!opened) {
         Complain(opened.Reason());

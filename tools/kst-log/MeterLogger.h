@@ -16,7 +16,8 @@ class MeterSession;
 // One meter logged without a screen: a session on the device whose recording keeps every
 // reading the program would record (a held display is printed but not recorded; an over-range
 // reading is recorded with the marker 4000), printed on standard output and appended to a sample
-// file and a CSV file as it arrives.
+// file and a CSV file as it arrives. A CSV file named "-" is standard output, which then carries
+// the CSV rows alone.
 class MeterLogger : public QObject {
     Q_OBJECT
 public:
@@ -30,6 +31,9 @@ public:
     void Stop();
 
     MeterSession &Session() { return *session_; }
+    // Readings taken, and gaps: the times the device was lost and came back.
+    qint64 Readings() const { return taken_; }
+    qint64 Gaps() const { return gaps_; }
     // Hands every reading to a publisher as well (its JSON object and unit text).
     void PublishTo(PublishOutput::Publish publish);
 
@@ -51,6 +55,7 @@ private:
     std::unique_ptr<StreamOutput> stream_;
     std::unique_ptr<PublishOutput> publish_;
     qint64 taken_ = 0;
+    qint64 gaps_ = 0;
     bool stopped_ = false;
     bool lost_ = false;
 };

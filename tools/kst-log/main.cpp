@@ -10,7 +10,6 @@
 #include "files/SampleFileReader.h"
 #include "files/SampleFileWriter.h"
 #include "publish/PublishSettings.h"
-#include "session/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -57,7 +56,7 @@ void Complain(const QString &text)
     std::fprintf(stderr, "kst-log: %s\n", qPrintable(text));
 }
 
-int Export(const QString &masPath, const QString &csvPath)
+int Export(const QString &masPath, const QString &csvPath, const CsvFormat &format)
 {
     SampleLog log;
     const SampleFileReadResult read = LoadSampleFile(masPath, log);
@@ -68,8 +67,8 @@ int Export(const QString &masPath, const QString &csvPath)
     const Result<ExportEnd> saved =
         csvPath == QLatin1String("-")
             ? WriteCsv(DescriptorSink(STDOUT_FILENO, QStringLiteral("standard output")), log,
-                       log.SampleCount)
-            : SaveCsvFile(csvPath, log, log.SampleCount);
+                       log.SampleCount, format)
+            : SaveCsvFile(csvPath, log, log.SampleCount, format);
     if (!saved) {
         Complain(saved.Reason());
         return ExitFile;
@@ -114,7 +113,7 @@ Publishing StartPublishing(const LoggerOptions &options)
     // The queue lives in the program's data folder, as it does for kst.
     Result<std::unique_ptr<MqttPublisher>> started = StartMqttPublisher(
         *target, {options.device, QStringLiteral("kst-log"), QStringLiteral(KST_VERSION)},
-        SettingsStore::DataFolder(), options.mqttQueue);
+        options.dataFolder, options.mqttQueue);
     if (!started) {
         Complain(started.Reason());
         return {nullptr, ExitFile};
@@ -172,7 +171,15 @@ int Run(QCoreApplication &app, const LoggerOptions &options)
     if (options.seconds)
         QTimer::singleShot(std::chrono::milliseconds(qint64(*options.seconds * 1000.0)), &app, end);
     const int code = QCoreApplication::exec();
-    return publishing.publisher ? EndPublishing(*publishing.publisher, options, code) : code;
+    MqttPublisher *publisher = publishing.publisher.get();
+    const int exitCode = publisher ? EndPublishing(*publisher, options, code) : code;
+    if (options.summary) // for a service's log: what the run took and what it may have missed
+        Complain(QStringLiteral("summary: %1 readings, %2 gaps, %3 dropped, %4 queued")
+                     .arg(logger.Readings())
+                     .arg(logger.Gaps())
+                     .arg(publisher ? publisher->Dropped() : 0)
+                     .arg(publisher ? publisher->Queued() : 0));
+    return exitCode;
 }
 
 } // namespace
@@ -197,7 +204,7 @@ int main(int argc, char *argv[])
         std::printf("kst-log %s\n", KST_VERSION);
         return ExitOk;
     case LoggerOptions::Action::Export:
-        return Export(options->exportPath, options->csvPath);
+        return Export(options->exportPath, options->csvPath, options->csvFormat);
     case LoggerOptions::Action::Log:
         break;
     }

@@ -5,13 +5,16 @@
 #include "common/ui/Module1.h"
 #include "meter/MSComm.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSerialPortInfo>
 #include <algorithm>
 
@@ -43,6 +46,12 @@ PortChoice::PortChoice(MSComm &comm, Module1 &module, PortDevices ports, QDialog
     deviceCombo_->setEditable(true);
     deviceCombo_->setInsertPolicy(QComboBox::NoInsert);
     deviceCombo_->setMinimumContentsLength(16);
+    // As wide as its longest name: the part that tells two adapters apart is often its end.
+    deviceCombo_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    deviceCombo_->view()->setTextElideMode(Qt::ElideMiddle);
+    connect(deviceCombo_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        deviceCombo_->setToolTip(deviceCombo_->itemData(index, Qt::ToolTipRole).toString());
+    });
     ListDevices();
     assignDevice_ = new QPushButton(QStringLiteral("Assign"), &window);
     assignDevice_->setObjectName(QStringLiteral("AssignDevice"));
@@ -74,22 +83,33 @@ void PortChoice::ListDevices()
             if (!part.isEmpty())
                 about << part;
         const QString path = link.absoluteFilePath();
-        deviceCombo_->addItem(about.isEmpty() ? path
-                                              : path + QStringLiteral("  (") +
-                                                    about.join(QStringLiteral(", ")) + u')',
-                              path);
+        AddDevice(about.isEmpty()
+                      ? path
+                      : path + QStringLiteral("  (") + about.join(QStringLiteral(", ")) + u')',
+                  path);
     }
     QList<QSerialPortInfo> found = QSerialPortInfo::availablePorts();
     std::sort(found.begin(), found.end(), [](const QSerialPortInfo &a, const QSerialPortInfo &b) {
         return a.systemLocation() < b.systemLocation();
     });
     for (const QSerialPortInfo &info : found) {
-        deviceCombo_->addItem(info.systemLocation(), info.systemLocation());
         const QString about =
             info.description().isEmpty() ? info.manufacturer() : info.description();
-        if (!about.isEmpty())
-            deviceCombo_->setItemData(deviceCombo_->count() - 1, about, Qt::ToolTipRole);
+        AddDevice(info.systemLocation(), info.systemLocation(),
+                  about.isEmpty() ? QString()
+                                  : info.systemLocation() + QStringLiteral("\n") + about);
     }
+}
+
+void PortChoice::AddDevice(const QString &text, const QString &path, const QString &toolTip)
+{
+    // Shown whole where the screen allows, else shortened in the middle; whole in the tool tip.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const int widest = screen ? screen->availableGeometry().width() * 2 / 3 : 640;
+    deviceCombo_->addItem(deviceCombo_->fontMetrics().elidedText(text, Qt::ElideMiddle, widest),
+                          path);
+    deviceCombo_->setItemData(deviceCombo_->count() - 1, toolTip.isEmpty() ? text : toolTip,
+                              Qt::ToolTipRole);
 }
 
 void PortChoice::ShowDevices()

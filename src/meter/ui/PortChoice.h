@@ -52,6 +52,8 @@ public:
 
 private:
     void ListDevices();
+    // One device in the device box: its text, its path, and the tool tip (the text if empty).
+    void AddDevice(const QString &text, const QString &path, const QString &toolTip = {});
     void ShowDevices();
     void SelectionChanged();
     void ShowMessage(const QString &text);
