@@ -31,6 +31,7 @@ struct TimedReading;
 struct ReadingOutcome;
 class MSComm;
 class ReadingPanel;
+class RepaintPacer;
 class StatisticsPanel;
 class AlarmPanel;
 class TrendGraphView;
@@ -191,6 +192,7 @@ private:
 
     MeterSession *session_ = nullptr;
     std::unique_ptr<StatusLine> status_;
+    RepaintPacer *pacer_ = nullptr;
     RecordingJournal *journal_ = nullptr;
     std::unique_ptr<ReadingSink> journalOutput_;
     QLabel *journalText_ = nullptr;

@@ -16,6 +16,11 @@ QString Tr(const char *text)
 
 } // namespace
 
+StatusLine::StatusLine(QLabel *label) : label_(label)
+{
+    label_->setAutoFillBackground(true);
+}
+
 QString StatusLine::StateText(const MSComm &link, bool receiving)
 {
     if (link.State() == MSComm::LinkState::Retrying)
