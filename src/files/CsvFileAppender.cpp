@@ -112,7 +112,7 @@ Result<QString> CsvFileAppender::Continue()
 
 Status CsvFileAppender::Append(const Sample &sample)
 {
-    return file_.Append(CsvWriter::Row(sample));
+    return file_.Append(writer_.RowOf(sample));
 }
 
 } // namespace kst

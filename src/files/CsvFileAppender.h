@@ -2,6 +2,7 @@
 
 #include "common/Result.h"
 #include "files/AppendFile.h"
+#include "files/CsvWriter.h"
 #include "record/SampleLog.h"
 
 #include <QString>
@@ -30,6 +31,7 @@ private:
     Result<QString> Continue();
 
     AppendFile file_;
+    CsvWriter writer_;
 };
 
 } // namespace kst

@@ -47,7 +47,7 @@ Status StreamOutput::Recorded(const SampleLog &log, qint32 n)
         if (Status header = Print(CsvWriter::HeaderRow(), ""); !header)
             return header;
     }
-    return Print(CsvWriter::Row(log.At(n)), "");
+    return Print(csv_.RowOf(log.At(n)), "");
 }
 
 Status StreamOutput::Print(const QByteArray &line, const char *end)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/CsvFileAppender.h"
+#include "files/CsvWriter.h"
 #include "files/SampleFileAppender.h"
 #include "record/ReadingSink.h"
 #include "record/SampleLog.h"
@@ -62,6 +63,7 @@ private:
 
     std::FILE *stream_;
     Form form_;
+    CsvWriter csv_;
     bool started_ = false;
     bool closed_ = false;
 };
