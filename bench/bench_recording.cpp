@@ -1,6 +1,6 @@
 // Records samples through the recording cycle's graph path on real (offscreen) picture boxes and
-// prints what a sample costs: the append to the log, the redraw of the visible window, the newest
-// segment and the scroll bookkeeping with its redraw.
+// prints what a sample costs: the append to the log, the running statistics, the redraw of the
+// visible window, the newest segment and the scroll bookkeeping with its redraw.
 //
 //   bench_recording [samples] [--no-spans] [--snapshot file.png]
 //
@@ -40,7 +40,8 @@ struct Recorder {
     QDateTime clock{QDate(2026, 12, 6), QTime(8, 0)};
     QString unit = QStringLiteral("DCV");
 
-    // One recording cycle's log and graph work for a reading.
+    // One recording cycle's log, statistics (Max, Min and Avg ticked) and graph work for a
+    // reading.
     void Record(float value)
     {
         SampleLog &log = m.Samples;
@@ -54,6 +55,7 @@ struct Recorder {
         s.avg = NoValueMarker;
         s.relRef = NoValueMarker;
         log.Store(n, s);
+        m.Meter1.Statistics.Record(log, n, m.Meter1.Scale.Unit, {true, true, true, false}, clock);
         view.RecordNewestSample(n);
         log.SampleCount = n + 1;
         clock = clock.addMSecs(250);

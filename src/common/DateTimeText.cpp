@@ -2,8 +2,25 @@
 
 #include <QLocale>
 #include <cstdlib>
+#include <ctime>
+#include <limits>
 
 namespace kst {
+
+QDateTime CurrentLocalTime()
+{
+    thread_local qint64 zoneReadAt = std::numeric_limits<qint64>::min();
+    const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+    if (ms - zoneReadAt >= 60000 || ms < zoneReadAt) {
+        tzset(); // looks at the time zone file again
+        zoneReadAt = ms;
+    }
+    const time_t seconds = time_t(ms / 1000);
+    struct tm local {};
+    if (!localtime_r(&seconds, &local))
+        return QDateTime::currentDateTime();
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, int(local.tm_gmtoff));
+}
 
 QString StampText(const QDateTime &when)
 {

@@ -9,6 +9,12 @@
 // the "system" forms follow the user's locale, with seconds always shown in times.
 namespace kst {
 
+// The current local time, with the offset from UTC in force now fixed in it: its date, time and
+// offset are read without converting again. The C library's local time gives the offset (its
+// time zone file is read again at most once a minute, so a changed zone shows within a minute);
+// a reading's time is converted once, not once per file and line it is written to.
+QDateTime CurrentLocalTime();
+
 // "mm-dd-yyyy hh:mm:ss", e.g. 05-04-2000 14:03:27.
 QString StampText(const QDateTime &when);
 // "mm-dd-yyyy", e.g. 05-04-2000.

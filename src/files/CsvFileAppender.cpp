@@ -126,7 +126,7 @@ Result<QString> CsvFileAppender::Continue()
 
 Status CsvFileAppender::Append(const Sample &sample)
 {
-    return file_.Append(CsvWriter::Row(sample, format_));
+    return file_.Append(writer_.RowOf(sample));
 }
 
 } // namespace kst

@@ -13,7 +13,9 @@ namespace kst {
 // each row in one write.
 class CsvFileAppender {
 public:
-    explicit CsvFileAppender(CsvFormat format = {}) : format_(std::move(format)) {}
+    explicit CsvFileAppender(CsvFormat format = {}) : format_(std::move(format)), writer_(format_)
+    {
+    }
 
     // Creates the file with its header row, or continues the CSV at path, which must begin with
     // that header row (the same form, and for the spreadsheet form the same separators). A last
@@ -35,6 +37,7 @@ private:
 
     CsvFormat format_;
     AppendFile file_;
+    CsvWriter writer_;
 };
 
 } // namespace kst

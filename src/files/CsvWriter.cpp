@@ -272,6 +272,16 @@ private:
     char dateText_[10];
 };
 
+QByteArray RowOf(RowWriter &writer, const Sample &sample)
+{
+    const QByteArray unit = writer.UnitCell(sample.unit);
+    QByteArray row(RowWriter::RowMax + unit.size(), Qt::Uninitialized);
+    char *const end = writer.Put(row.data(), sample.date, sample.time, sample.value,
+                                 sample.decimals, unit, sample.avg, sample.relRef);
+    row.truncate(end - row.constData());
+    return row;
+}
+
 } // namespace
 
 QString CsvFormat::DecimalPoint() const
@@ -298,6 +308,20 @@ QString CsvFormName(CsvForm form)
     return form == CsvForm::Spreadsheet ? QStringLiteral("spreadsheet") : QStringLiteral("iso");
 }
 
+class CsvRowWriter : public RowWriter {
+public:
+    using RowWriter::RowWriter;
+};
+
+CsvWriter::CsvWriter(const CsvFormat &format) : writer_(std::make_unique<CsvRowWriter>(format)) {}
+
+CsvWriter::~CsvWriter() = default;
+
+QByteArray CsvWriter::RowOf(const Sample &sample)
+{
+    return kst::RowOf(*writer_, sample);
+}
+
 QByteArray CsvWriter::HeaderRow(const CsvFormat &format)
 {
     return RowWriter(format).Header();
@@ -306,12 +330,7 @@ QByteArray CsvWriter::HeaderRow(const CsvFormat &format)
 QByteArray CsvWriter::Row(const Sample &sample, const CsvFormat &format)
 {
     RowWriter writer(format);
-    const QByteArray unit = writer.UnitCell(sample.unit);
-    QByteArray row(RowWriter::RowMax + unit.size(), Qt::Uninitialized);
-    char *const end = writer.Put(row.data(), sample.date, sample.time, sample.value,
-                                 sample.decimals, unit, sample.avg, sample.relRef);
-    row.truncate(end - row.constData());
-    return row;
+    return kst::RowOf(writer, sample);
 }
 
 Result<ExportEnd> WriteCsv(const ByteSink &sink, const SampleLog &log, qint32 count,

@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace kst {
@@ -56,12 +57,24 @@ QString CsvFormName(CsvForm form);
 using ExportProgress = std::function<bool(qint32 done, qint32 total)>;
 enum class ExportEnd { Written, Cancelled };
 
+class CsvRowWriter;
+
 class CsvWriter {
 public:
+    // A writer for rows one at a time, as an appender puts them: it keeps what it looked up (the
+    // UTC offset of the day), so a row in the same day as the one before needs no local-time
+    // conversion.
+    explicit CsvWriter(const CsvFormat &format = {});
+    ~CsvWriter();
+    QByteArray RowOf(const Sample &sample);
+
     // The header row (after the byte order mark in the spreadsheet form) and one sample's row, in
-    // the program's form by default: what an appender puts, one row at a time.
+    // the program's form by default.
     static QByteArray HeaderRow(const CsvFormat &format = {});
     static QByteArray Row(const Sample &sample, const CsvFormat &format = {});
+
+private:
+    std::unique_ptr<CsvRowWriter> writer_;
 };
 
 // Writes the header and rows 0 .. count - 1 (clamped to SampleCount) to sink in large blocks;

@@ -225,7 +225,9 @@ void TrendGraph::UpdateAxisLabels()
         const qint64 index = qint64(ViewStart) + offset;
         if (index > log.UpperIndex())
             break;
-        now.Times.push_back(index < 0 ? -1 : log.SampleTime(qint32(index)).msecsSinceStartOfDay());
+        // The labels show whole seconds: readings within one second leave them as they are.
+        now.Times.push_back(
+            index < 0 ? -1 : log.SampleTime(qint32(index)).msecsSinceStartOfDay() / 1000);
     }
     if (now == labels_)
         return;
@@ -275,7 +277,7 @@ void TrendGraph::DrawAxisLabels(float top, float low)
             continue;
         }
         const QTime time = log.SampleTime(qint32(index));
-        labels_.Times.push_back(time.msecsSinceStartOfDay());
+        labels_.Times.push_back(time.msecsSinceStartOfDay() / 1000);
         frm_.SetCurrentY(frm_.Height() * 0.92);
         frm_.SetCurrentX(m < 5 ? frm_.Width() / 20 + m * box_.Width() / 5
                                : box_.Width() + frm_.Width() / 25);

@@ -108,7 +108,7 @@ private:
         bool Valid = false;
         float Top = 0, Low = 0;
         double FrameWidth = 0, FrameHeight = 0, BoxWidth = 0;
-        std::vector<qint64> Times; // seconds of day, -1 for a slot before the log
+        std::vector<qint64> Times; // whole seconds of day, -1 for a slot before the log
         bool operator==(const Labels &) const = default;
     } labels_;
     // Unit lookup cache of Plotted.

@@ -1,5 +1,6 @@
 #include "meter/MSComm.h"
 
+#include "common/DateTimeText.h"
 #include <QFileInfo>
 #include <cerrno>
 #include <unistd.h>
@@ -10,7 +11,7 @@ MSComm::MSComm(PortMap portMap, QObject *parent)
     : QObject(parent), portMap_(std::move(portMap)), receiver_([this](const MeterReading &reading) {
           ++readings_;
           watchdog_.stop();
-          emit Reading({clock_ ? clock_() : QDateTime::currentDateTime(), reading});
+          emit Reading({clock_ ? clock_() : CurrentLocalTime(), reading});
       })
 {
     watchdog_.setObjectName(QStringLiteral("Timer2"));

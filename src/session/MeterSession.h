@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/DateTimeText.h"
 #include "common/Result.h"
 #include "meter/MSComm.h"
 #include "meter/TimedReading.h"
@@ -27,7 +28,7 @@ public:
 
     // The time readings and samples are stamped with.
     void SetClock(std::function<QDateTime()> clock);
-    QDateTime Now() const { return clock_ ? clock_() : QDateTime::currentDateTime(); }
+    QDateTime Now() const { return clock_ ? clock_() : CurrentLocalTime(); }
 
     // Outputs are the caller's; an output is removed before it goes.
     void AddOutput(ReadingSink &output);

@@ -44,10 +44,10 @@ Status StreamOutput::Recorded(const SampleLog &log, qint32 n)
         return {};
     if (!started_) {
         started_ = true;
-        if (Status header = Print(CsvWriter::HeaderRow(csv_), ""); !header)
+        if (Status header = Print(CsvWriter::HeaderRow(csvFormat_), ""); !header)
             return header;
     }
-    return Print(CsvWriter::Row(log.At(n), csv_), "");
+    return Print(csv_.RowOf(log.At(n)), "");
 }
 
 Status StreamOutput::Print(const QByteArray &line, const char *end)

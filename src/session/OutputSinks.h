@@ -52,7 +52,7 @@ class StreamOutput : public ReadingSink {
 public:
     enum class Form { Text, Json, Csv };
     StreamOutput(std::FILE *stream, Form form, CsvFormat csv = {})
-        : stream_(stream), form_(form), csv_(std::move(csv))
+        : stream_(stream), form_(form), csvFormat_(std::move(csv)), csv_(csvFormat_)
     {
     }
     Status Take(const TimedReading &reading) override;
@@ -66,7 +66,8 @@ private:
 
     std::FILE *stream_;
     Form form_;
-    CsvFormat csv_;
+    CsvFormat csvFormat_;
+    CsvWriter csv_;
     bool started_ = false;
     bool closed_ = false;
 };

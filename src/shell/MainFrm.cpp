@@ -4,6 +4,7 @@
 #include "common/ui/MessageBox.h"
 #include "common/ui/Module1.h"
 #include "common/ui/RepaintLimiter.h"
+#include "common/ui/RepaintPacer.h"
 #include "files/RecordingJournal.h"
 #include "files/SampleFileReader.h"
 #include "graph/ui/ScallFrm.h"
@@ -26,7 +27,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
-#include <QScreen>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -59,6 +60,13 @@ MainFrm::MainFrm(Module1 &module, QWidget *parent)
     SetUpPublishing();
     ConnectSession();
     new RepaintLimiter(this);
+    // The reading, its bar and the graph follow every reading; the count, the statistics and
+    // the scroll bar at most four times a second.
+    pacer_ = new RepaintPacer(this);
+    pacer_->Add(statusText);
+    for (QLabel *readout : CalcFrm->findChildren<QLabel *>())
+        pacer_->Add(readout);
+    pacer_->Add(Graph->HScroll());
 
     Form_Initialize();
     UpdateStatusBar();
@@ -98,6 +106,7 @@ void MainFrm::UpdateStatusBar()
 
 void MainFrm::MSComm1_OnComm(const TimedReading &reading, const ReadingOutcome &outcome)
 {
+    pacer_->Hold();
     ReadFrm->ShowReadingFlags(reading.reading);
     receiving_ = true;
     if (outcome.end == ReadingOutcome::End::Refused)

@@ -32,6 +32,7 @@ struct TimedReading;
 struct ReadingOutcome;
 class MSComm;
 class ReadingPanel;
+class RepaintPacer;
 class StatisticsPanel;
 class AlarmPanel;
 class TrendGraphView;
@@ -197,6 +198,7 @@ private:
 
     MeterSession *session_ = nullptr;
     std::unique_ptr<StatusLine> status_;
+    RepaintPacer *pacer_ = nullptr;
     RecordingJournal *journal_ = nullptr;
     std::unique_ptr<ReadingSink> journalOutput_;
     QLabel *journalText_ = nullptr;

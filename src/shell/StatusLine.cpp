@@ -22,6 +22,11 @@ QString Line(int port, const QString &device, const QString &state, const QStrin
 
 } // namespace
 
+StatusLine::StatusLine(QLabel *label) : label_(label)
+{
+    label_->setAutoFillBackground(true);
+}
+
 QString StatusLine::StateText(const MSComm &link, bool receiving)
 {
     if (link.State() == MSComm::LinkState::Retrying)

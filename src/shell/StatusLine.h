@@ -10,12 +10,12 @@ class MSComm;
 
 // The status bar's text about meter 1: "COM1 /dev/ttyUSB0: open, receiving    Samples: 12". It
 // is shown for every frame, so it looks the port's device up only when the port or its state
-// changed, and touches the label only when the text changes. The label keeps one width for its
-// device, that of its longest text, so a new count or state never lays the window out again; a
-// device path wider than DeviceWidth is shortened in the middle, and the tool tip has it whole.
+// changed, and touches the label only when the text changes; the label is as wide as the longest
+// text for its device, so a new count never lays the window out again, and fills its own
+// background, so the status bar is not repainted under it.
 class StatusLine {
 public:
-    explicit StatusLine(QLabel *label) : label_(label) {}
+    explicit StatusLine(QLabel *label);
 
     // frame: called for a frame, when nothing but the count and the state can have changed.
     void Show(const MSComm &link, bool receiving, qint32 count, bool frame);

@@ -3,6 +3,8 @@
 #include "graph/ui/TrendGraphView.h"
 
 #include <QLabel>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <climits>
@@ -18,6 +20,7 @@ private slots:
     void recordingScrollsAndClicksRead();
     void advancedPictureEqualsRedraw_data();
     void advancedPictureEqualsRedraw();
+    void screenShowsThePictureRepaintingWhatChanged();
 
 private:
     std::unique_ptr<Module1> module_;
@@ -58,6 +61,19 @@ std::vector<std::pair<int, int>> LineExtremes(const QImage &image)
             }
     return out;
 }
+
+// The pixels a widget's paint events covered.
+class PaintedArea : public QObject {
+public:
+    qint64 pixels = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            for (const QRect &r : static_cast<QPaintEvent *>(event)->region())
+                pixels += qint64(r.width()) * r.height();
+        return false;
+    }
+};
 
 } // namespace
 
@@ -156,6 +172,34 @@ void TestTrendGraphView::advancedPictureEqualsRedraw()
                                 .arg(r[x].second)));
     }
     QVERIFY(lineColumns > advanced.width() * 8 / 10);
+}
+
+void TestTrendGraphView::screenShowsThePictureRepaintingWhatChanged()
+{
+    // Recording with the window shown: each sample repaints only where the line was and is, and
+    // what the screen shows is the picture.
+    view_->SetColours(0xFFFFFF, Red, 2);
+    view_->SetRecording(true);
+    PictureBox *box = view_->GraphBox();
+    PaintedArea painted;
+    box->installEventFilter(&painted);
+    const auto settle = [] {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    };
+    for (int i = 0; i < 300; ++i) {
+        if (i == 200)
+            painted.pixels = 0;
+        Record(*view_, *module_, float(300 * std::sin(i / 20.0)));
+        settle();
+    }
+    QVERIFY(painted.pixels / 100 < box->width() * box->height() / 3);
+    const QImage screen = QGuiApplication::primaryScreen()
+                              ->grabWindow(view_->winId())
+                              .toImage()
+                              .copy(QRect(box->mapTo(view_.get(), QPoint(0, 0)), box->size()))
+                              .convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(screen, box->Picture().convertToFormat(QImage::Format_RGB32));
 }
 
 QTEST_MAIN(TestTrendGraphView)

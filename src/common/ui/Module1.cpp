@@ -1,8 +1,9 @@
 #include "common/ui/Module1.h"
 
+#include "common/DateTimeText.h"
 namespace kst {
 
-Module1::Module1() : Clock([] { return QDateTime::currentDateTime(); })
+Module1::Module1() : Clock([] { return CurrentLocalTime(); })
 {
     // The scale window starts with "Meter Range" chosen.
     Meter1.FollowMeterRange = true;

@@ -3,6 +3,7 @@
 #include "common/ui/QtColour.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
 #include <algorithm>
@@ -64,6 +65,29 @@ bool ClipSegment(QPointF &a, QPointF &b, const QRectF &r)
     return true;
 }
 
+// Adds a rectangle to a region of drawn or changed places; a region of very many pieces becomes
+// its bounding rectangle, so keeping it stays cheap.
+void Note(QRegion &region, const QRect &rect)
+{
+    region += rect;
+    if (region.rectCount() > 256)
+        region = region.boundingRect();
+}
+
+QRect Bounds(const std::vector<QPointF> &points, double margin)
+{
+    double left = points.front().x(), right = left, top = points.front().y(), bottom = top;
+    for (const QPointF &p : points) {
+        left = std::min(left, p.x());
+        right = std::max(right, p.x());
+        top = std::min(top, p.y());
+        bottom = std::max(bottom, p.y());
+    }
+    return QRectF(QPointF(left, top), QPointF(right, bottom))
+        .adjusted(-margin, -margin, margin, margin)
+        .toAlignedRect();
+}
+
 } // namespace
 
 PictureBox::PictureBox(QWidget *parent) : QWidget(parent)
@@ -119,6 +143,7 @@ void PictureBox::EnsurePicture()
     base_ = fresh;
     composed_ = false;
     pictureSize_ = size;
+    dataInk_.resize(size_t(size.width()));
     blank_ = false;
     if (resolutionChanged) {
         fonts_.clear();
@@ -130,9 +155,9 @@ void PictureBox::EnsurePicture()
 
 void PictureBox::FillBackground(QPainter &painter)
 {
-    // Child picture boxes (the plot area inside the graph frame) hide what lies under them,
-    // so only the rest is cleared.
-    QRegion region(QRect(QPoint(0, 0), pictureSize_));
+    // Only what was drawn on needs the background again; child picture boxes (the plot area
+    // inside the graph frame) hide what lies under them.
+    QRegion region = baseInked_ & QRect(QPoint(0, 0), pictureSize_);
     for (QObject *object : children()) {
         auto *child = qobject_cast<PictureBox *>(object);
         if (child && child->isVisibleTo(this))
@@ -158,8 +183,11 @@ void PictureBox::ApplyShift()
     const int w = data_.width();
     if (pixels >= w || pixels <= -w) {
         data_.fill(Qt::transparent);
+        changed_ += DataInk(0);
+        dataInk_.assign(dataInk_.size(), Ink());
         return;
     }
+    ScrollShown(int(step));
     const int bytes = 4;
     for (int y = 0; y < data_.height(); ++y) {
         uchar *row = data_.scanLine(y);
@@ -173,8 +201,106 @@ void PictureBox::ApplyShift()
     }
 }
 
+void PictureBox::ScrollShown(int pixels)
+{
+    changed_ += DataInk(pixels);
+    const size_t n = std::min(dataInk_.size(), size_t(std::abs(pixels)));
+    if (pixels > 0) {
+        std::move(dataInk_.begin() + qsizetype(n), dataInk_.end(), dataInk_.begin());
+        std::fill(dataInk_.end() - qsizetype(n), dataInk_.end(), Ink());
+    } else {
+        std::move_backward(dataInk_.begin(), dataInk_.end() - qsizetype(n), dataInk_.end());
+        std::fill(dataInk_.begin(), dataInk_.begin() + qsizetype(n), Ink());
+    }
+}
+
+void PictureBox::NoteDataInk(const QRect &rect)
+{
+    const int last = std::min(rect.right(), int(dataInk_.size()) - 1);
+    for (int x = std::max(0, rect.left()); x <= last; ++x) {
+        Ink &ink = dataInk_[size_t(x)];
+        ink.top = std::min(ink.top, rect.top());
+        ink.bottom = std::max(ink.bottom, rect.bottom());
+    }
+}
+
+QRegion PictureBox::DataInk(int shift) const
+{
+    // Blocks of this many columns: few enough rectangles to repaint cheaply, narrow enough to
+    // follow the line.
+    constexpr int Block = 64;
+    const int width = int(dataInk_.size());
+    QRegion region;
+    for (int start = 0; start < width; start += Block) {
+        const int end = std::min(width, start + Block);
+        Ink block;
+        for (int x = start; x < end; ++x)
+            for (const int column : {x, x + shift})
+                if (column >= 0 && column < width) {
+                    block.top = std::min(block.top, dataInk_[size_t(column)].top);
+                    block.bottom = std::max(block.bottom, dataInk_[size_t(column)].bottom);
+                }
+        if (block.top <= block.bottom)
+            region += QRect(start, block.top, end - start, block.bottom - block.top + 1);
+    }
+    return region;
+}
+
+QRect PictureBox::Draw(QPainter &painter, std::unique_ptr<QPainter> &layer, const Pending &op)
+{
+    QPainter *p = &painter;
+    if (op.data) {
+        if (data_.isNull()) {
+            data_ = QImage(base_.size(), QImage::Format_ARGB32_Premultiplied);
+            data_.setDevicePixelRatio(base_.devicePixelRatio());
+            data_.fill(Qt::transparent);
+        }
+        if (!layer)
+            layer = std::make_unique<QPainter>(&data_);
+        p = layer.get();
+    }
+    if (!op.points.empty()) {
+        p->setPen(op.pen);
+        p->setRenderHint(QPainter::Antialiasing, op.antialias);
+        std::vector<QPointF> points;
+        const std::vector<QPointF> *draw = &op.points;
+        if (op.data && op.shift != double(shiftApplied_)) {
+            // Queued before later scrolling: put it where the layer's pixels are now.
+            const double dx = op.shift - double(shiftApplied_);
+            points.reserve(op.points.size());
+            for (const QPointF &q : op.points)
+                points.emplace_back(q.x() + dx, q.y());
+            points = PixelColumnPath(points);
+            draw = &points;
+        } else if (op.data && op.points.size() > 2) {
+            points = PixelColumnPath(op.points);
+            draw = &points;
+        }
+        if (draw->size() == 1)
+            p->drawPoint(draw->front());
+        else
+            p->drawPolyline(draw->data(), int(draw->size()));
+        // Half the pen and its square cap, and the smoothing's pixel.
+        return Bounds(*draw, std::ceil(op.pen.widthF() / 2) + (op.antialias ? 2 : 1));
+    }
+    p->setPen(op.pen);
+    p->setFont(op.font->font);
+    auto cached = op.font->texts.find(op.text);
+    if (cached == op.font->texts.end()) {
+        if (op.font->texts.size() > MaxCachedTexts)
+            op.font->texts.clear();
+        QStaticText text(op.text);
+        text.setPerformanceHint(QStaticText::AggressiveCaching);
+        text.prepare(QTransform(), op.font->font);
+        cached = op.font->texts.insert(op.text, text);
+    }
+    p->drawStaticText(op.topLeft, *cached);
+    return QRectF(op.topLeft, cached->size()).adjusted(-2, -2, 2, 2).toAlignedRect();
+}
+
 void PictureBox::Flush()
 {
+    flushScheduled_ = false;
     if (!pendingClear_ && pending_.empty() && qint64(std::llround(shiftTotal_)) == shiftApplied_)
         return;
     composed_ = false;
@@ -183,60 +309,43 @@ void PictureBox::Flush()
         FillBackground(painter);
         if (!data_.isNull())
             data_.fill(Qt::transparent);
+        changed_ += baseInked_ | DataInk(0);
+        baseInked_ = QRegion();
+        dataInk_.assign(dataInk_.size(), Ink());
         shiftApplied_ = qint64(std::llround(shiftTotal_));
     }
     pendingClear_ = false;
     ApplyShift();
     std::unique_ptr<QPainter> layer;
     for (const Pending &op : pending_) {
-        QPainter *p = &painter;
-        if (op.data) {
-            if (data_.isNull()) {
-                data_ = QImage(base_.size(), QImage::Format_ARGB32_Premultiplied);
-                data_.setDevicePixelRatio(base_.devicePixelRatio());
-                data_.fill(Qt::transparent);
-            }
-            if (!layer)
-                layer = std::make_unique<QPainter>(&data_);
-            p = layer.get();
-        }
-        if (!op.points.empty()) {
-            p->setPen(op.pen);
-            p->setRenderHint(QPainter::Antialiasing, op.antialias);
-            std::vector<QPointF> points;
-            const std::vector<QPointF> *draw = &op.points;
-            if (op.data && op.shift != double(shiftApplied_)) {
-                // Queued before later scrolling: put it where the layer's pixels are now.
-                const double dx = op.shift - double(shiftApplied_);
-                points.reserve(op.points.size());
-                for (const QPointF &q : op.points)
-                    points.emplace_back(q.x() + dx, q.y());
-                points = PixelColumnPath(points);
-                draw = &points;
-            } else if (op.data && op.points.size() > 2) {
-                points = PixelColumnPath(op.points);
-                draw = &points;
-            }
-            if (draw->size() == 1)
-                p->drawPoint(draw->front());
-            else
-                p->drawPolyline(draw->data(), int(draw->size()));
-        } else {
-            p->setPen(op.pen);
-            p->setFont(op.font->font);
-            auto cached = op.font->texts.find(op.text);
-            if (cached == op.font->texts.end()) {
-                if (op.font->texts.size() > MaxCachedTexts)
-                    op.font->texts.clear();
-                QStaticText text(op.text);
-                text.setPerformanceHint(QStaticText::AggressiveCaching);
-                text.prepare(QTransform(), op.font->font);
-                cached = op.font->texts.insert(op.text, text);
-            }
-            p->drawStaticText(op.topLeft, *cached);
-        }
+        const QRect touched = Draw(painter, layer, op) & rect();
+        if (op.data)
+            NoteDataInk(touched);
+        else
+            Note(baseInked_, touched);
+        Note(changed_, touched);
     }
     pending_.clear();
+    ShowChanged();
+}
+
+void PictureBox::ShowChanged()
+{
+    if (changed_.isEmpty())
+        return;
+    if (isVisible()) {
+        update(changed_);
+    }
+    changed_ = QRegion();
+}
+
+void PictureBox::ScheduleFlush()
+{
+    if (flushScheduled_ || !isVisible())
+        return; // a hidden box is drawn when it is shown
+    flushScheduled_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { Flush(); }, Qt::QueuedConnection);
 }
 
 void PictureBox::ScrollData(double dx)
@@ -246,7 +355,7 @@ void PictureBox::ScrollData(double dx)
     EnsurePicture();
     shiftTotal_ += dx * Width() / ScaleWidth();
     blank_ = false;
-    update();
+    ScheduleFlush();
 }
 
 void PictureBox::Queue(Pending &&op)
@@ -263,14 +372,14 @@ void PictureBox::Queue(Pending &&op)
             last.points.back() == QPointF(op.points.front().x() + dx, op.points.front().y())) {
             for (size_t i = 1; i < op.points.size(); ++i)
                 last.points.emplace_back(op.points[i].x() + dx, op.points[i].y());
-            update();
+            ScheduleFlush();
             return;
         }
     }
     pending_.push_back(std::move(op));
     if (pending_.size() > MaxPending)
         Flush();
-    update();
+    ScheduleFlush();
 }
 
 const QImage &PictureBox::Picture() const
@@ -301,6 +410,8 @@ void PictureBox::SetBackColor(Colour colour)
     shiftApplied_ = 0;
     composed_ = false;
     blank_ = true;
+    baseInked_ = QRegion();
+    dataInk_.assign(dataInk_.size(), Ink());
     update();
 }
 
@@ -314,7 +425,7 @@ void PictureBox::DeviceClear()
     shiftTotal_ = 0;
     shiftApplied_ = 0;
     blank_ = true;
-    update();
+    ScheduleFlush();
 }
 
 void PictureBox::DeviceLines(const std::vector<QPointF> &devicePoints)
@@ -428,14 +539,28 @@ double PictureBox::DeviceAverageCharWidth() const
     return CurrentFont().metrics.averageCharWidth();
 }
 
-void PictureBox::paintEvent(QPaintEvent *)
+void PictureBox::paintEvent(QPaintEvent *event)
 {
     EnsurePicture();
-    Flush();
+    Flush(); // normally done already; what it finds changed is painted next time
+    const QRegion region = event->region();
+    // Rectangle by rectangle, each clipped to itself: an image drawn through a clip of many
+    // pieces is blended span by span on the thread pool, one drawn into a rectangle is copied.
     QPainter painter(this);
-    painter.drawImage(QPointF(0, 0), base_);
-    if (!data_.isNull())
-        painter.drawImage(QPointF(0, 0), data_);
+    const qreal ratio = base_.devicePixelRatio();
+    const auto source = [ratio](const QRect &r) {
+        return QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio);
+    };
+    for (const QRect &r : region) {
+        painter.setClipRect(r);
+        painter.drawImage(QRectF(r), base_, source(r));
+    }
+    if (data_.isNull())
+        return;
+    for (const QRect &r : region) {
+        painter.setClipRect(r);
+        painter.drawImage(QRectF(r), data_, source(r));
+    }
 }
 
 void PictureBox::resizeEvent(QResizeEvent *)

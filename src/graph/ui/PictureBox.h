@@ -7,8 +7,10 @@
 #include <QHash>
 #include <QImage>
 #include <QPen>
+#include <QRegion>
 #include <QStaticText>
 #include <QWidget>
+#include <limits>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -34,6 +36,12 @@ namespace kst {
 // The picture has a data layer over the background: what is drawn while SetDataLayer(true) is
 // in force goes there, and ScrollData moves only that layer, so a strip chart advances by
 // moving its line and drawing the newest piece while its grid stays where it is.
+//
+// Only what changed is repainted: drawing is put on the picture once the program is back in its
+// event loop, and the widget then asks for a repaint of the rectangles the drawing touched (and
+// of what a clear wiped). A scrolled data layer repaints where its line was and where it is now,
+// in blocks of columns as tall as the line in them, not the whole picture. The widget paints
+// every pixel of its rectangle, so its parent is never repainted under it.
 class PictureBox : public QWidget, public DrawingSurface {
     Q_OBJECT
 public:
@@ -100,15 +108,24 @@ private:
     // Pixel coordinates (never set with Scale) follow the new size.
     void EnsurePicture();
     void EnsurePicture() const { const_cast<PictureBox *>(this)->EnsurePicture(); }
-    // Puts the pending drawing on the layers.
+    // Puts the pending drawing on the layers and asks for the repaint of what it changed.
     void Flush();
     void Flush() const { const_cast<PictureBox *>(this)->Flush(); }
-    // Moves the data layer's pixels to the shift scrolled so far.
+    // Draws one pending operation on its layer; returns the widget rectangle it touched.
+    QRect Draw(QPainter &painter, std::unique_ptr<QPainter> &layer, const Pending &op);
+    // Moves the data layer's pixels to the shift scrolled so far, and the shown pixels with them.
     void ApplyShift();
-    // Fills the picture with the background, leaving out what child picture boxes cover.
+    // The data layer moved left by pixels: what it showed and what it shows now are repainted.
+    void ScrollShown(int pixels);
+    // Fills the drawn parts of the picture with the background, leaving out what child picture
+    // boxes cover.
     void FillBackground(QPainter &painter);
     FontData &CurrentFont() const;
     void Queue(Pending &&op);
+    // Flushes once the program is back in the event loop, while the widget is shown.
+    void ScheduleFlush();
+    // Asks for the repaint of changed_.
+    void ShowChanged();
 
     Colour backColor_ = 0xFFFFFF;
     QImage base_;            // background and everything drawn outside the data layer
@@ -123,6 +140,23 @@ private:
     bool pendingClear_ = false;
     // Nothing was drawn since the last clear, so another clear changes nothing.
     bool blank_ = false;
+    // Where the data layer has drawing, per pixel column of the widget: its top and bottom row
+    // (none while top > bottom).
+    struct Ink {
+        int top = std::numeric_limits<int>::max();
+        int bottom = std::numeric_limits<int>::min();
+    };
+    // The widget rectangles the data layer's drawing covers now and, once it is moved left by
+    // shift pixels, then: blocks of columns, each as tall as the drawing in it.
+    QRegion DataInk(int shift) const;
+    void NoteDataInk(const QRect &rect);
+
+    // Widget rectangles drawn on since the last clear on the background layer; the data layer's
+    // drawing by column; what must be repainted and has not been asked for yet.
+    QRegion baseInked_;
+    std::vector<Ink> dataInk_;
+    QRegion changed_;
+    bool flushScheduled_ = false;
 
     mutable std::map<std::tuple<QString, double, bool>, std::unique_ptr<FontData>> fonts_;
     mutable FontData *font_ = nullptr;

@@ -3,6 +3,7 @@
 #include "common/DateTimeText.h"
 #include "common/ui/Module1.h"
 #include "graph/GraphScroll.h"
+#include "graph/ui/GraphScrollBar.h"
 #include "graph/ui/PictureBox.h"
 
 #include <QFrame>
@@ -31,7 +32,7 @@ double TwipsPerPixelY(const QWidget *w)
 
 TrendGraphView::TrendGraphView(Module1 &module, QWidget *parent)
     : QWidget(parent), m_(module), graphFrm_(new PictureBox(this)),
-      graphBox_(new PictureBox(graphFrm_)), hScroll_(new QScrollBar(Qt::Horizontal, this)),
+      graphBox_(new PictureBox(graphFrm_)), hScroll_(new GraphScrollBar(this)),
       timer1_(new QTimer(this))
 {
     graphFrm_->setObjectName(QStringLiteral("GraphFrm"));

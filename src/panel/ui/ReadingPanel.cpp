@@ -257,6 +257,8 @@ QLayout *ReadingPanel::BuildReadingRow()
     readBox_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     readBox_->setFixedSize(readSlot_->minimumSize());
     readBox_->installEventFilter(this);
+    // It fills its own background (the glass), so a new reading repaints the label alone.
+    readBox_->setAutoFillBackground(true);
 
     const QFont sideFont = PixelFont(family, 16, true);
     const QFontMetrics side(sideFont);
@@ -309,6 +311,8 @@ QWidget *ReadingPanel::BuildBarStrip()
     // Bar graph and its scale.
     auto *strip = new BarStrip(face_);
     strip->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    // A segment that goes off repaints the strip's glass under it, not the whole display.
+    strip->setAutoFillBackground(true);
     const QFont markFont = PixelFont(font().family(), 10, true);
     for (int i = 0; i <= BarGraph::SegmentCount; ++i) {
         QLabel *segment = MakeLabel(strip, QStringLiteral("Label1(%1)").arg(i));

@@ -5,8 +5,23 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <algorithm>
 
 namespace kst {
+
+namespace {
+
+// The labels change with every reading: each has a fixed size (room for its widest text), so a
+// new text never lays the window out again, and fills its own background, so the frame is not
+// repainted under it.
+void Steady(QLabel *label, const QString &widest, int minimumWidth)
+{
+    label->setFixedSize(std::max(minimumWidth, label->fontMetrics().horizontalAdvance(widest) + 6),
+                        label->sizeHint().height());
+    label->setAutoFillBackground(true);
+}
+
+} // namespace
 
 StatisticsPanel::StatisticsPanel(RunningStatistics &statistics, std::function<QDateTime()> clock,
                                  QWidget *parent)
@@ -24,10 +39,10 @@ StatisticsPanel::StatisticsPanel(RunningStatistics &statistics, std::function<QD
         row.Box->setObjectName(name);
         row.Data = new QLabel(this);
         row.Data->setObjectName(name + QStringLiteral("Data"));
-        row.Data->setMinimumWidth(60);
+        Steady(row.Data, QStringLiteral("-0000.000"), 60);
         row.Time = new QLabel(this);
         row.Time->setObjectName(name + QStringLiteral("Time"));
-        row.Time->setMinimumWidth(130);
+        Steady(row.Time, QStringLiteral("00-00-0000 00:00:00"), 130);
         grid->addWidget(row.Box, i, 0);
         grid->addWidget(row.Data, i, 1);
         grid->addWidget(row.Time, i, 2);
