@@ -50,7 +50,7 @@ ByteSink Into(QByteArray &bytes)
 class tst_CsvWriter : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase()
+    void init()
     {
         // Central European time (+01:00 in winter, +02:00 in summer) without the zone database.
         qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
@@ -98,11 +98,21 @@ private slots:
         QCOMPARE(test::FileBytes(path), bytes);
     }
 
-    // Every 7 minutes and 1 second of a year, through both clock changes: each row's time and
-    // value are what QDateTime and the plain value text give; in the skipped hour, the time an
-    // hour later.
+    // Every 7 minutes and 1 second of a year, through both clock changes, east and west of UTC:
+    // each row's time and value are what QDateTime and the plain value text give; in the
+    // skipped hour, the time an hour later.
+    void yearOfRows_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::newRow("Central Europe") << QByteArray("CET-1CEST,M3.5.0,M10.5.0/3");
+        QTest::newRow("US Eastern") << QByteArray("EST5EDT,M3.2.0,M11.1.0");
+    }
+
     void yearOfRows()
     {
+        QFETCH(QByteArray, zone);
+        qputenv("TZ", zone);
+        ::tzset();
         SampleLog log;
         const QDateTime start(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC);
         for (int i = 0; i < 75000; ++i) {

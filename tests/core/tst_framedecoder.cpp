@@ -1,5 +1,6 @@
 #include "meter/FrameDecoder.h"
 #include "meter/MeterFrameEncoder.h"
+#include "meter/ReadingExport.h"
 #include "support/SampleRecords.h"
 
 #include <QTest>
@@ -26,6 +27,7 @@ private slots:
     void decode();
     void valueTextAndScale_data();
     void valueTextAndScale();
+    void jsonLine();
 };
 
 void TestFrameDecoder::decode_data()
@@ -96,6 +98,24 @@ void TestFrameDecoder::valueTextAndScale()
     const MeterRangeScale s = MeterRangeGraphScale(r);
     QCOMPARE(QStringLiteral("%1 %2").arg(s.Unit).arg(double(s.TopY)), scale);
     QCOMPARE(s.LowY, -s.TopY);
+}
+
+// The JSON line of a reading over range (no value) with MIN lit, in AC volts.
+void TestFrameDecoder::jsonLine()
+{
+    MeterFrameEncoder e;
+    e.Function = 1;
+    e.Range = 1;
+    e.OverRangeCount = 2;
+    e.Min = true;
+    e.Auto = true;
+    const MeterReading r = DecodeMeterFrame(e.Encode()).value();
+    const QDateTime when(QDate(2026, 12, 6), QTime(14, 3, 27, 250), Qt::OffsetFromUTC, 3600);
+    QCOMPARE(ReadingJson(when, r, ReadingValue(r)),
+             R"({"time":"2026-12-06T14:03:27.250+01:00","value":null,"display":"O L",)"
+             R"("unit":"ACV","decimals":3,"ac_dc":"AC","over_range":true,"hold":false,)"
+             R"("annunciators":{"max":false,"min":true,"rel":false,"mem":false,"auto":true,)"
+             R"("man":false,"apof":false,"battery_low":false}})");
 }
 
 QTEST_GUILESS_MAIN(TestFrameDecoder)

@@ -1,6 +1,7 @@
 #include "files/SampleFileReader.h"
 
 #include "support/SampleRecords.h"
+#include "support/SmallDisk.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -49,6 +50,7 @@ private slots:
     void reconnectsAndEndsOnSigint();
     void errors_data();
     void errors();
+    void fullDisk();
     void serviceUnit();
 
 private:
@@ -189,6 +191,12 @@ void tst_KstLog::readingsForACount()
                 german);
     QVERIFY(logger_->waitForFinished(30000));
     QVERIFY(test::FileBytes(Path("sheet.csv")).startsWith("\xEF\xBB\xBFtime;value;unit;"));
+    // A damaged record ends the export with code 73; the records before it are exported.
+    QVERIFY(test::WriteFile(Path("bad.mas"), test::FileBytes(Path("log.mas")) + "x\r\n"));
+    StartLogger({u"--export"_qs, Path("bad.mas"), u"--csv"_qs, Path("bad.csv")});
+    QVERIFY(logger_->waitForFinished(30000));
+    QCOMPARE(logger_->exitCode(), 73);
+    QCOMPARE(Lines(Path("bad.csv")), records ? exported : QList<QByteArray>());
 }
 
 // The meter's pty goes away and another takes its place behind the same name: the logger keeps
@@ -238,6 +246,13 @@ void tst_KstLog::errors_data()
     QTest::newRow("file in a missing folder")
         << QStringList{u"--port"_qs, u"1"_qs, u"--mas"_qs, u"/kst-no-such-folder/a.mas"_qs} << 73
         << u"kst-log: /kst-no-such-folder/a.mas: "_qs;
+    QTest::newRow("no count") << QStringList{u"--device"_qs, u"/dev/kst-no-such-tty"_qs,
+                                             u"--count"_qs, u"0"_qs}
+                              << 64 << u"kst-log: --count is a whole number of at least 1"_qs;
+    QTest::newRow("one file for both") << QStringList{u"--device"_qs, u"/dev/kst-no-such-tty"_qs,
+                                                      u"--mas"_qs,    u"/kst-no/a"_qs,
+                                                      u"--csv"_qs,    u"/kst-no/a"_qs}
+                                       << 64 << u"kst-log: --mas and --csv name the same file"_qs;
     QTest::newRow("no folder for the MQTT queue")
         << QStringList{u"--device"_qs, u"/dev/kst-no-such-tty"_qs, u"--mqtt"_qs, u"mqtt://h/k"_qs}
         << 64
@@ -259,6 +274,22 @@ void tst_KstLog::errors()
     QVERIFY2(QString::fromLocal8Bit(logger_->readAllStandardError()).startsWith(message),
              qPrintable(message));
     QCOMPARE(logger_->readAllStandardOutput(), QByteArray());
+}
+
+// A disk that fills up ends the run with code 73 and the cause; the file keeps whole records.
+void tst_KstLog::fullDisk()
+{
+    test::SmallDisk disk;
+    if (!disk.Mounted())
+        QSKIP("mounting a small disk takes root");
+    const QString device = StartMeter({u"--rate"_qs, u"50"_qs});
+    QVERIFY(disk.Fill(4096));
+    StartLogger({u"--device"_qs, device, u"--quiet"_qs, u"--mas"_qs, disk.Path(u"a.mas"_qs)});
+    QVERIFY(logger_->waitForFinished(60000));
+    QCOMPARE(logger_->exitCode(), 73);
+    QVERIFY(logger_->readAllStandardError().contains("a.mas: no space left on the device"));
+    SampleLog log;
+    QVERIFY(LoadSampleFile(disk.Path(u"a.mas"_qs), log).complete);
 }
 
 // The systemd unit the README shows (resources/kst-log.service): its command line as written, in

@@ -105,6 +105,8 @@ private slots:
     void droppedReadingsAreCounted();
     void offlineIsTheLastWord();
     void lastWillWhenTheLoggerIsKilled();
+    void statusText_data();
+    void statusText();
     void setRunWaitsForTheBroker_data();
     void setRunWaitsForTheBroker();
     void testsTheBroker_data();
@@ -406,18 +408,52 @@ void TestMqttPublish::lastWillWhenTheLoggerIsKilled()
                                           ",\"seq\":" + QByteArray::number(qint64(i) + 1) + "}");
 }
 
+// What the status bar says of the link: a refusal even while connected; while the broker is
+// away the readings that wait, else its error.
+void TestMqttPublish::statusText_data()
+{
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<bool>("paused");
+    QTest::addColumn<int>("queued");
+    QTest::addColumn<int>("dropped");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("connected") << true << false << 0 << 2 << ""
+                               << "MQTT: connected, 2 dropped";
+    QTest::newRow("refused") << true << true << 4 << 0 << "not authorised"
+                             << "MQTT: not authorised";
+    QTest::newRow("away") << false << false << 5 << 0 << "cannot connect"
+                          << "MQTT: queued 5";
+    QTest::newRow("away, none queued") << false << false << 0 << 0 << "cannot connect"
+                                       << "MQTT: cannot connect";
+}
+
+void TestMqttPublish::statusText()
+{
+    QFETCH(bool, connected);
+    QFETCH(bool, paused);
+    QFETCH(int, queued);
+    QFETCH(int, dropped);
+    QFETCH(QString, error);
+    QFETCH(QString, text);
+    QCOMPARE(MqttStatusText(connected, paused, queued, std::uint64_t(dropped), error), text);
+}
+
 // A run of a set length gives the broker a bounded time at its end: what it took is out before
 // kst-log ends; what stays queued is said, with an exit code of its own.
 void TestMqttPublish::setRunWaitsForTheBroker_data()
 {
     QTest::addColumn<bool>("brokerUp");
-    QTest::newRow("broker up: delivered, exit 0") << true;
-    QTest::newRow("broker away: queued, exit 75") << false;
+    QTest::addColumn<QString>("length"); // --count 1, or --duration 1
+    QTest::newRow("broker up: delivered, exit 0") << true << "--count";
+    QTest::newRow("broker away: queued, exit 75") << false << "--count";
+    QTest::newRow("for a time, broker away: exit 75") << false << "--duration";
 }
 
 void TestMqttPublish::setRunWaitsForTheBroker()
 {
     QFETCH(bool, brokerUp);
+    QFETCH(QString, length);
     Broker broker;
     QVERIFY(broker.Start());
     Subscriber subscriber(broker.Port());
@@ -425,7 +461,7 @@ void TestMqttPublish::setRunWaitsForTheBroker()
     QTemporaryDir dir;
     QProcess meter, logger;
     StartLogger(dir, meter, logger,
-                {"--count", "1", "--quiet", "--mqtt-wait", brokerUp ? "5" : "0.3", "--mqtt",
+                {length, "1", "--quiet", "--mqtt-wait", brokerUp ? "5" : "0.3", "--mqtt",
                  QStringLiteral("mqtt://127.0.0.1:%1/lab/set").arg(port)});
     QVERIFY(logger.waitForFinished(20000));
     meter.kill();
@@ -434,7 +470,7 @@ void TestMqttPublish::setRunWaitsForTheBroker()
     if (brokerUp)
         QTRY_COMPARE(subscriber.On("lab/set/reading").size(), size_t(1));
     else
-        QVERIFY(logger.readAllStandardError().contains("1 readings stay queued for the broker"));
+        QVERIFY(logger.readAllStandardError().contains(" readings stay queued for the broker"));
 }
 
 void TestMqttPublish::testsTheBroker_data()
