@@ -165,7 +165,7 @@ public:
     {
         out = PutTime(out, date, time);
         *out++ = separator_;
-        if (!meterCell.isNull()) {
+        if (!meterCell.isEmpty()) {
             std::memcpy(out, meterCell.data(), size_t(meterCell.size()));
             out += meterCell.size();
             *out++ = separator_;
@@ -272,12 +272,13 @@ private:
     char dateText_[10];
 };
 
-QByteArray RowOf(RowWriter &writer, const Sample &sample)
+QByteArray RowOf(RowWriter &writer, const Sample &sample, const QString &meter = {})
 {
     const QByteArray unit = writer.UnitCell(sample.unit);
-    QByteArray row(RowWriter::RowMax + unit.size(), Qt::Uninitialized);
+    const QByteArray meterCell = meter.isEmpty() ? QByteArray() : writer.UnitCell(meter);
+    QByteArray row(RowWriter::RowMax + unit.size() + meterCell.size(), Qt::Uninitialized);
     char *const end = writer.Put(row.data(), sample.date, sample.time, sample.value,
-                                 sample.decimals, unit, sample.avg, sample.relRef);
+                                 sample.decimals, unit, sample.avg, sample.relRef, meterCell);
     row.truncate(end - row.constData());
     return row;
 }
@@ -317,14 +318,14 @@ CsvWriter::CsvWriter(const CsvFormat &format) : writer_(std::make_unique<CsvRowW
 
 CsvWriter::~CsvWriter() = default;
 
-QByteArray CsvWriter::RowOf(const Sample &sample)
+QByteArray CsvWriter::RowOf(const Sample &sample, const QString &meter)
 {
-    return kst::RowOf(*writer_, sample);
+    return kst::RowOf(*writer_, sample, meter);
 }
 
-QByteArray CsvWriter::HeaderRow(const CsvFormat &format)
+QByteArray CsvWriter::HeaderRow(const CsvFormat &format, bool meters)
 {
-    return RowWriter(format).Header();
+    return RowWriter(format).Header(meters);
 }
 
 QByteArray CsvWriter::Row(const Sample &sample, const CsvFormat &format)

@@ -66,11 +66,13 @@ public:
     // conversion.
     explicit CsvWriter(const CsvFormat &format = {});
     ~CsvWriter();
-    QByteArray RowOf(const Sample &sample);
+    // With a meter's name, the row of a file of several meters (see HeaderRow).
+    QByteArray RowOf(const Sample &sample, const QString &meter = {});
 
     // The header row (after the byte order mark in the spreadsheet form) and one sample's row, in
     // the program's form by default.
-    static QByteArray HeaderRow(const CsvFormat &format = {});
+    // With meters, the header of a file of several meters: a "meter" column after "time".
+    static QByteArray HeaderRow(const CsvFormat &format = {}, bool meters = false);
     static QByteArray Row(const Sample &sample, const CsvFormat &format = {});
 
 private:

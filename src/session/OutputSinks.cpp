@@ -23,7 +23,7 @@ Status JournalOutput::Flush()
 
 Status PublishOutput::Take(const TimedReading &reading)
 {
-    publish_(ReadingJson(reading.time, reading.reading, ReadingValue(reading.reading)),
+    publish_(ReadingJson(reading.time, reading.reading, ReadingValue(reading.reading), meter_),
              reading.reading.AcDcText + reading.reading.UnitText);
     return {};
 }
@@ -33,8 +33,9 @@ Status StreamOutput::Take(const TimedReading &reading)
     if (closed_ || form_ == Form::Csv)
         return {};
     const float value = ReadingValue(reading.reading);
-    return Print(form_ == Form::Json ? ReadingJson(reading.time, reading.reading, value)
-                                     : ReadingLine(reading.time, reading.reading, value).toUtf8(),
+    return Print(form_ == Form::Json
+                     ? ReadingJson(reading.time, reading.reading, value, meter_)
+                     : ReadingLine(reading.time, reading.reading, value, meter_).toUtf8(),
                  "\n");
 }
 
@@ -42,12 +43,12 @@ Status StreamOutput::Recorded(const SampleLog &log, qint32 n)
 {
     if (closed_ || form_ != Form::Csv)
         return {};
-    if (!started_) {
-        started_ = true;
-        if (Status header = Print(CsvWriter::HeaderRow(csvFormat_), ""); !header)
+    if (!*headerPrinted_) {
+        *headerPrinted_ = true;
+        if (Status header = Print(CsvWriter::HeaderRow(csvFormat_, !meter_.isEmpty()), ""); !header)
             return header;
     }
-    return Print(csv_.RowOf(log.At(n)), "");
+    return Print(csv_.RowOf(log.At(n), meter_), "");
 }
 
 Status StreamOutput::Print(const QByteArray &line, const char *end)

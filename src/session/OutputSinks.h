@@ -10,6 +10,7 @@
 #include <QString>
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 namespace kst {
 
@@ -37,22 +38,30 @@ private:
 class PublishOutput : public ReadingSink {
 public:
     using Publish = std::function<void(const QByteArray &json, const QString &unit)>;
-    explicit PublishOutput(Publish publish) : publish_(std::move(publish)) {}
+    // With a meter's name (several meters), the JSON carries it.
+    explicit PublishOutput(Publish publish, QString meter = {})
+        : publish_(std::move(publish)), meter_(std::move(meter))
+    {
+    }
     Status Take(const TimedReading &reading) override;
 
 private:
     Publish publish_;
+    QString meter_;
 };
 
 // Readings printed on a stream as they arrive, one line each: every reading as text
 // ("2026-12-06T14:03:27.250+01:00<TAB>1.234<TAB>DCV") or JSON, or every recorded sample as a CSV
 // row after a header row. A reader that went away (a closed pipe) ends the printing, not the
-// recording.
+// recording. With several meters on one stream, each meter's output carries its name (a field
+// after the time) and they share one CSV header.
 class StreamOutput : public ReadingSink {
 public:
     enum class Form { Text, Json, Csv };
-    StreamOutput(std::FILE *stream, Form form, CsvFormat csv = {})
-        : stream_(stream), form_(form), csvFormat_(std::move(csv)), csv_(csvFormat_)
+    StreamOutput(std::FILE *stream, Form form, CsvFormat csv = {}, QString meter = {},
+                 std::shared_ptr<bool> headerPrinted = std::make_shared<bool>(false))
+        : stream_(stream), form_(form), csvFormat_(std::move(csv)), csv_(csvFormat_),
+          meter_(std::move(meter)), headerPrinted_(std::move(headerPrinted))
     {
     }
     Status Take(const TimedReading &reading) override;
@@ -68,7 +77,8 @@ private:
     Form form_;
     CsvFormat csvFormat_;
     CsvWriter csv_;
-    bool started_ = false;
+    QString meter_;
+    std::shared_ptr<bool> headerPrinted_;
     bool closed_ = false;
 };
 

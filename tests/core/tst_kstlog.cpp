@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -47,6 +48,7 @@ private slots:
     void readingsForACount_data();
     void readingsForACount();
     void reconnectsAndEndsOnSigint();
+    void severalMeters();
     void errors_data();
     void errors();
     void serviceUnit();
@@ -225,6 +227,36 @@ void tst_KstLog::reconnectsAndEndsOnSigint()
     QCOMPARE(read.recordsLoaded, printed);
     QCOMPARE(Lines(Path("re.csv")).size(), printed + 1);
     QCOMPARE(log.SampleValue(0), 1.111f);
+}
+
+// Two meters in one run: each takes its count, its lines carry its name, meter 2's file is named
+// after it.
+void tst_KstLog::severalMeters()
+{
+    const QString volts = StartMeter({u"--value"_qs, u"1234"_qs, u"--rate"_qs, u"20"_qs});
+    std::unique_ptr<QProcess> first = std::move(meter_);
+    const QString amps =
+        StartMeter({u"--function"_qs, u"8"_qs, u"--value"_qs, u"250"_qs, u"--rate"_qs, u"20"_qs});
+    QVERIFY(!volts.isEmpty() && !amps.isEmpty());
+    StartLogger({u"--meter"_qs, u"psu="_qs + volts, u"--meter"_qs, u"load="_qs + amps,
+                 u"--count"_qs, u"3"_qs, u"--json"_qs, u"--mas"_qs, Path("run.mas")});
+    QVERIFY(logger_->waitForFinished(30000));
+    QCOMPARE(logger_->exitCode(), 0);
+    QMap<QString, QStringList> printed;
+    for (const QByteArray &line : logger_->readAllStandardOutput().split('\n'))
+        if (!line.isEmpty()) {
+            const QJsonObject object = QJsonDocument::fromJson(line).object();
+            printed[object.value(u"meter"_qs).toString()] << object.value(u"display"_qs).toString();
+        }
+    QCOMPARE(printed.value(u"psu"_qs), QStringList(3, u"1.234"_qs));
+    QCOMPARE(printed.value(u"load"_qs), QStringList(3, u"02.50"_qs));
+    for (const auto &[file, value] :
+         {std::pair{Path("run.mas"), 1.234f}, std::pair{Path("run-load.mas"), 2.5f}}) {
+        SampleLog log;
+        QVERIFY(LoadSampleFile(file, log).complete);
+        QCOMPARE(log.SampleCount, 3);
+        QCOMPARE(log.SampleValue(2), value);
+    }
 }
 
 // Run as a service runs, without HOME and XDG_DATA_HOME.
