@@ -3,18 +3,25 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "meter/TimedReading.h"
 #include "meter/ui/PortDevices.h"
 #include "publish/PublishSettings.h"
+#include "record/AlarmSettings.h"
+#include "record/MeterRecording.h"
 #include "record/ReadingSink.h"
 #include "record/Statistics.h"
+#include "session/MeterList.h"
 #include "shell/AutoManFrm.h"
 #include "shell/StatusLine.h"
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QAction;
+class QBoxLayout;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -28,11 +35,10 @@ class Module1;
 class MeterSession;
 enum class CsvForm;
 struct SampleFileReadResult;
-struct TimedReading;
-struct ReadingOutcome;
 class MSComm;
 class ReadingPanel;
-class RepaintPacer;
+class MeterSet;
+class MeterSelector;
 class StatisticsPanel;
 class AlarmPanel;
 class TrendGraphView;
@@ -125,6 +131,12 @@ public:
     // while they are switched on.
     PublishLink *Publisher() const { return publish_; }
 
+    // Meters 2 and on (Setup > Meters...), and the one the panels show (0 for meter 1).
+    MeterSet &Meters() { return *meters_; }
+    int SelectedMeter() const { return selected_; }
+    // Shows meter `index` in the READING, CALCULATION and ALARM panels and the status bar.
+    void SelectMeter(int index);
+
 public slots:
     // Shows one reading as the session's rules left it: the panel, the alarms, the recorded
     // sample, the status bar.
@@ -151,6 +163,8 @@ public slots:
     void SetScall_Click();
     // Setup > Publish...: the broker the readings go to.
     void Publish_Click();
+    // Setup > Meters...: the meters the program logs.
+    void Meters_Click();
     void Comment_Click();
     void About_Click();
 
@@ -159,6 +173,20 @@ protected:
 
 private:
     enum class SaveOutcome { Saved, Cancelled, Failed };
+    // What a reading of meter `index` changes: its button, its alarms, its strip, and the
+    // panels when it is the meter shown.
+    void ShowMeterReading(int index, const TimedReading &reading, const ReadingOutcome &outcome);
+    void MeterSilent(int index);
+    // Builds meters 2 and on from the list in the settings.
+    void SetUpMeters();
+    void RebuildMeters();
+    void ShareScrollBar();
+    MSComm &LinkOf(int index);
+    TrendGraphView *StripOf(int index);
+    // The selected meter's limits changed, or were edited and left.
+    void AlarmsChanged(bool save);
+    // Each meter's graph and statistics reset (the main window's reset).
+    void ResetOtherMeters();
     SaveOutcome SaveAsOutcome();
     // Asks the save question when samples are unsaved. False when the user cancelled or chose
     // to save and the save failed: the command is abandoned and the samples kept.
@@ -198,7 +226,21 @@ private:
 
     MeterSession *session_ = nullptr;
     std::unique_ptr<StatusLine> status_;
-    RepaintPacer *pacer_ = nullptr;
+    MeterSet *meters_ = nullptr;
+    MeterSelector *selector_ = nullptr;
+    QBoxLayout *strips_ = nullptr;
+    std::vector<MeterSetup> meterList_;
+    int selected_ = 0;
+    // Meter 1's alarm limits while another meter's show in the panel.
+    AlarmSettings firstAlarms_;
+    // The graph's colours and line width ("Bcolor", "Fcolor", "Bwidth").
+    qint32 back_ = 0;
+    qint32 fore_ = 0;
+    int lineWidth_ = 2;
+    // Panels being switched to another meter: their change handlers write nothing.
+    bool switching_ = false;
+    // Each meter's last reading and what the rules made of it, to show it when selected.
+    std::vector<std::optional<std::pair<TimedReading, ReadingOutcome>>> lastReadings_;
     RecordingJournal *journal_ = nullptr;
     std::unique_ptr<ReadingSink> journalOutput_;
     QLabel *journalText_ = nullptr;

@@ -7,6 +7,8 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class QDialog;
 
@@ -24,6 +26,14 @@ public:
 
     // Meter 1: its samples, statistics, graph scale, limits and rules.
     MeterRecording Meter1;
+    // Meters 2 and on, as Setup > Meters... lists them.
+    std::vector<std::unique_ptr<MeterRecording>> OtherMeters;
+    int MeterCount() const { return 1 + int(OtherMeters.size()); }
+    // Meter `index` from 0 (meter 1).
+    MeterRecording &Meter(int index)
+    {
+        return index == 0 ? Meter1 : *OtherMeters[size_t(index - 1)];
+    }
 
     // The sample log: SampleCount and the nine arrays.
     SampleLog &Samples = Meter1.Samples;

@@ -31,7 +31,12 @@ double TwipsPerPixelY(const QWidget *w)
 } // namespace
 
 TrendGraphView::TrendGraphView(Module1 &module, QWidget *parent)
-    : QWidget(parent), m_(module), graphFrm_(new PictureBox(this)),
+    : TrendGraphView(module, module.Meter1, parent)
+{
+}
+
+TrendGraphView::TrendGraphView(Module1 &module, MeterRecording &meter, QWidget *parent)
+    : QWidget(parent), m_(module), meter_(meter), graphFrm_(new PictureBox(this)),
       graphBox_(new PictureBox(graphFrm_)), hScroll_(new GraphScrollBar(this)),
       timer1_(new QTimer(this))
 {
@@ -56,7 +61,7 @@ TrendGraphView::TrendGraphView(Module1 &module, QWidget *parent)
     graphFrm_->SetFontSize(9);
     graphFrm_->SetFontBold(true);
 
-    graph_ = std::make_unique<TrendGraph>(m_.Samples, m_.Meter1.Scale, *graphFrm_, *graphBox_);
+    graph_ = std::make_unique<TrendGraph>(meter_.Samples, meter_.Scale, *graphFrm_, *graphBox_);
     graph_->AdvanceScroll = [this](qint32 index) { AdvanceGraphScroll(index); };
 
     connect(hScroll_, &QScrollBar::valueChanged, this, &TrendGraphView::HScroll_Change);
@@ -71,7 +76,7 @@ TrendGraphView::TrendGraphView(Module1 &module, QWidget *parent)
     LayoutPlotArea();
     // The plot area works in graph coordinates from the start, so scroll arithmetic done before
     // the first redraw already sees the span.
-    graph_->ApplyGraphScale(m_.GraphTopY, m_.GraphLowY, m_.GraphXSpan);
+    graph_->ApplyGraphScale(meter_.Scale.TopY, meter_.Scale.LowY, meter_.Scale.XSpan);
 }
 
 TrendGraphView::~TrendGraphView() = default;
@@ -129,7 +134,7 @@ bool TrendGraphView::FollowNewestSample(qint32 index, ScrollPosition &scroll)
     if (!moved && before.Value + width - 5.0 < index) {
         // The scroll bar is at its 16-bit end and cannot follow: labels and read-out count from
         // the start of the newest window.
-        graph_->ViewStart = std::max(0, index - m_.GraphXSpan);
+        graph_->ViewStart = std::max(0, index - meter_.Scale.XSpan);
         graph_->ViewEnd = index;
     }
     return moved;
@@ -149,7 +154,7 @@ void TrendGraphView::RecordNewestSample(qint32 index)
     const double width = graphBox_->ScaleWidth();
     // While the log fits in one window it is drawn from the left edge; after that the window
     // ends at the new sample, with the newest segment after it.
-    const qint32 left = width > index ? 0 : index - m_.GraphXSpan;
+    const qint32 left = width > index ? 0 : index - meter_.Scale.XSpan;
     ScrollPosition scroll;
     if (FollowNewestSample(index, scroll)) {
         cycling_ = true;
@@ -167,8 +172,9 @@ void TrendGraphView::RecordNewestSample(qint32 index)
 
 void TrendGraphView::PositionForRecording()
 {
-    const ScrollPosition scroll = RecordingStartPosition(
-        {hScroll_->value(), hScroll_->maximum()}, graphBox_->ScaleWidth(), m_.Samples.SampleCount);
+    const ScrollPosition scroll =
+        RecordingStartPosition({hScroll_->value(), hScroll_->maximum()}, graphBox_->ScaleWidth(),
+                               meter_.Samples.SampleCount);
     hScroll_->setMaximum(scroll.Maximum);
     hScroll_->setValue(scroll.Value);
 }
@@ -176,10 +182,10 @@ void TrendGraphView::PositionForRecording()
 void TrendGraphView::AfterLoad()
 {
     graph_->ViewStart = 0;
-    graph_->ViewEnd = m_.Samples.SampleCount;
+    graph_->ViewEnd = meter_.Samples.SampleCount;
     qint32 left = 0;
-    graph_->RedrawGraph(left, m_.Samples.SampleCount, m_.GraphTopY, m_.GraphLowY);
-    hScroll_->setMaximum(MaximumAfterLoad(hScroll_->maximum(), m_.Samples.SampleCount));
+    graph_->RedrawGraph(left, meter_.Samples.SampleCount, meter_.Scale.TopY, meter_.Scale.LowY);
+    hScroll_->setMaximum(MaximumAfterLoad(hScroll_->maximum(), meter_.Samples.SampleCount));
 }
 
 void TrendGraphView::ResetView()
@@ -273,7 +279,7 @@ void TrendGraphView::GraphBox_Click()
     if (recording_)
         return;
     const qint64 index = qint64(graph_->ViewStart) + clickX_;
-    const PointReadout texts = ReadoutFor(m_.Samples, index, m_.Now());
+    const PointReadout texts = ReadoutFor(meter_.Samples, index, m_.Now());
     timer1_->stop();
     OpenShowData();
     label1_->setText(texts.Value);

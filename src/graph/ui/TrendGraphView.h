@@ -16,6 +16,7 @@ class QTimer;
 namespace kst {
 
 class Module1;
+class MeterRecording;
 class PictureBox;
 
 // The main window's trend graph: the frame GraphFrm with the value and time labels, the plot
@@ -29,7 +30,9 @@ class PictureBox;
 class TrendGraphView : public QWidget {
     Q_OBJECT
 public:
+    // Meter 1's graph; or the graph of a given meter.
     explicit TrendGraphView(Module1 &module, QWidget *parent = nullptr);
+    TrendGraphView(Module1 &module, MeterRecording &meter, QWidget *parent = nullptr);
     ~TrendGraphView() override;
 
     PictureBox *GraphFrm() const { return graphFrm_; }
@@ -94,6 +97,7 @@ private:
     bool FollowNewestSample(qint32 index, ScrollPosition &scroll);
 
     Module1 &m_;
+    MeterRecording &meter_;
     PictureBox *graphFrm_;
     PictureBox *graphBox_;
     QScrollBar *hScroll_;
