@@ -275,16 +275,16 @@ ScallFrm &MainFrm::Scall()
     return *scallFrm_;
 }
 
-void MainFrm::ScaleFromLastSample()
+void MainFrm::ScaleFromLastSample(MeterRecording &meter)
 {
-    const qint32 last = M.Samples.SampleCount - 1;
+    const qint32 last = meter.Samples.SampleCount - 1;
     if (last < 0)
         return;
     const MeterRangeScale scale =
-        MeterRangeGraphScale(M.Samples.SampleUnit(last), M.Samples.SampleDecimals(last));
-    M.GraphUnit = scale.Unit;
-    M.GraphTopY = scale.TopY;
-    M.GraphLowY = scale.LowY;
+        MeterRangeGraphScale(meter.Samples.SampleUnit(last), meter.Samples.SampleDecimals(last));
+    meter.Scale.Unit = scale.Unit;
+    meter.Scale.TopY = scale.TopY;
+    meter.Scale.LowY = scale.LowY;
 }
 
 void MainFrm::RestoreChoices()

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "files/RecordingJournal.h"
 #include "meter/TimedReading.h"
 #include "meter/ui/PortDevices.h"
 #include "publish/PublishSettings.h"
@@ -44,7 +45,6 @@ class AlarmPanel;
 class TrendGraphView;
 class ScallFrm;
 class AutoManFrm;
-class RecordingJournal;
 class PublishLink;
 
 // The main window: the meter's front panel, the statistics, the alarm limits, the recording
@@ -200,7 +200,7 @@ private:
     QString ChooseCsvFile(const QString &suggested, CsvForm &form);
     SaveOutcome SaveThroughDialog(const QString &start);
     void ShowWarning(const QString &text);
-    void ScaleFromLastSample();
+    void ScaleFromLastSample(MeterRecording &meter);
     // The current file, in the caption too.
     void SetCurrentFile(const QString &path);
     void BuildWindow();
@@ -214,11 +214,18 @@ private:
     void UpdateStatusBar();
     void SetRecordingColours();
     void SetUpJournal();
+    // The meter a journal's samples are of (0 for meter 1), by the name kept beside it.
+    int JournalMeter(const QString &name) const;
+    QString RecoveryText(const std::vector<std::pair<int, RecordingJournal::Orphan>> &group) const;
+    void RecoverJournal(int meter, RecordingJournal::Orphan &orphan);
+    void SetAsideJournal(RecordingJournal::Orphan &orphan);
     void ShowJournalStatus();
-    void RestoreLoadedReadouts(const SampleFileReadResult &result);
+    void RestoreLoadedReadouts(const SampleFileReadResult &result, MeterRecording &meter);
+    // Meter k's file beside the one opened ("<file>-<name>.mas"), for each further meter.
+    void ReadOtherMeters(const QString &path);
     // What Open shows of a log just filled: the read-outs of its last flagged records, the scale
     // of its last sample's range (with "Meter Range"), the whole log in the graph.
-    void ShowLoadedLog(const SampleFileReadResult &result);
+    void ShowLoadedLog(const SampleFileReadResult &result, int meter = 0);
     void SetUpPublishing();
     // Starts, restarts or stops publishing for the settings and the port's device.
     void RestartPublishing();
