@@ -105,7 +105,10 @@ void TestSeveralMeters::fourMetersAtOnce()
     QCOMPARE(p.module.Meter(3).Samples.SampleValue(3), 4.03f);
     QCOMPARE(p.module.Meter(0).Statistics.MaxValue, 0.4f);
     QCOMPARE(p.module.Meter(2).Statistics.MaxValue, NoValueMarker); // MAX ticked on meter 1 only
-    p.main->SelectMeter(2);
+    p.main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(p.main));
+    QTest::keyClick(p.main, Qt::Key_3, Qt::AltModifier);
+    QCOMPARE(p.main->SelectedMeter(), 2);
     QVERIFY(!p.main->findChild<QCheckBox *>(QStringLiteral("Max"))->isChecked());
     QCOMPARE(p.Text("ReadBox"), u"04.02"_qs);
 
