@@ -8,15 +8,20 @@
 #include "session/MeterSession.h"
 #include "shell/MainFrm.h"
 #include "shell/MeterSet.h"
+#include "shell/MetersFrm.h"
 #include "support/SampleRecords.h"
 #include "support/ui/ProgramUnderTest.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace kst;
@@ -42,6 +47,7 @@ class TestSeveralMeters : public QObject {
     Q_OBJECT
 private slots:
     void fourMetersAtOnce();
+    void metersWindowSetsThemUp();
 };
 
 void TestSeveralMeters::fourMetersAtOnce()
@@ -130,6 +136,60 @@ void TestSeveralMeters::fourMetersAtOnce()
     QCOMPARE(rows.first(), QByteArray("time,meter,value,unit,over_range,average,rel_reference\r"));
     QCOMPARE(rows.size(), 1 + 16 + 1);
     QVERIFY2(rows[2].contains(",meter2,1.01,DCA,"), rows[2]);
+}
+
+void TestSeveralMeters::metersWindowSetsThemUp()
+{
+    // Setup > Meters...: two meters added, the second renamed to a name already taken (refused,
+    // and the window stays), then the third removed and the second named anew: the window builds
+    // two meters, the list is kept in the settings, and Cancel changes nothing.
+    ProgramUnderTest p(false);
+    Pty line;
+    QStringList said;
+    const auto answer = [&](const std::function<void(MetersFrm &)> &act) {
+        QTimer::singleShot(0, p.main, [&] {
+            auto *window = qobject_cast<MetersFrm *>(QApplication::activeModalWidget());
+            QVERIFY(window);
+            act(*window);
+            if (window->isVisible()) // a check failed in act: the window must not stay open
+                window->reject();
+        });
+        p.main->Meters_Click();
+    };
+    const auto click = [](MetersFrm &window, const char *name) {
+        window.findChild<QPushButton *>(QLatin1String(name))->click();
+    };
+    answer([&](MetersFrm &window) {
+        click(window, "AddMeter");
+        click(window, "AddMeter");
+        auto *table = window.findChild<QTableWidget *>(QStringLiteral("MeterTable"));
+        QCOMPARE(table->rowCount(), 3);
+        QCOMPARE(table->item(0, 1)->text(), u"COM1 (%1/COM1)"_qs.arg(p.env.DataFolder()));
+        table->item(1, 0)->setText(u"METER1"_qs);
+        table->item(1, 1)->setText(line.SlavePath());
+        p.messages.Clear();
+        click(window, "OkCommand");
+        said = p.messages.Texts();
+        QVERIFY(window.isVisible());
+        table->setCurrentCell(2, 0);
+        click(window, "RemoveMeter");
+        table->setCurrentCell(0, 0);
+        click(window, "RemoveMeter"); // meter 1 stays
+        table->item(1, 0)->setText(u"load"_qs);
+        click(window, "OkCommand");
+    });
+    QCOMPARE(said, QStringList{u"Two meters are named METER1."_qs});
+    QCOMPARE(p.module.MeterCount(), 2);
+    QVERIFY(p.Visible("MeterSelector") && p.Find<QWidget>("Graph2"));
+    const std::vector<MeterSetup> kept = ReadMeterList();
+    QCOMPARE(kept.size(), size_t(2));
+    QCOMPARE(kept[1].name, u"load"_qs);
+    QCOMPARE(kept[1].device, line.SlavePath());
+    answer([&](MetersFrm &window) {
+        click(window, "AddMeter");
+        click(window, "CancelCommand");
+    });
+    QCOMPARE(p.module.MeterCount(), 2);
 }
 
 QTEST_MAIN(TestSeveralMeters)
