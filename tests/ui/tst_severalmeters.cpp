@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -48,6 +49,7 @@ class TestSeveralMeters : public QObject {
 private slots:
     void fourMetersAtOnce();
     void metersWindowSetsThemUp();
+    void journalsRecoveredTogether();
 };
 
 void TestSeveralMeters::fourMetersAtOnce()
@@ -190,6 +192,43 @@ void TestSeveralMeters::metersWindowSetsThemUp()
         click(window, "CancelCommand");
     });
     QCOMPARE(p.module.MeterCount(), 2);
+}
+
+void TestSeveralMeters::journalsRecoveredTogether()
+{
+    // Two meters record; copies of their journals under other numbers stand for a program gone.
+    // One question names both meters, and Yes brings each meter's samples back to it.
+    Pty second;
+    ProgramUnderTest p(true, {u"Meters/Count=2"_qs, u"Meters/Name2=load"_qs,
+                              u"Meters/Device2=%1"_qs.arg(second.SlavePath())});
+    p.main->Meters().At(1).session->Link().SetRetryMs(50);
+    QTRY_VERIFY(p.main->Meters().At(1).session->Link().PortOpen());
+    p.main->StartCom->click();
+    for (int i = 1; i <= 3; ++i) {
+        QVERIFY(p.pty->Write(MeterDisplay(0, 100 * i)));
+        QVERIFY(second.Write(MeterDisplay(1, 10 * i)));
+        QTRY_COMPARE(p.module.Meter(0).Samples.SampleCount, i);
+        QTRY_COMPARE(p.module.Meter(1).Samples.SampleCount, i);
+        p.now = p.now.addSecs(1);
+    }
+    p.main->StopCom->click();
+    const QDir folder(p.env.DataFolder());
+    const QStringList journals = folder.entryList({u"journal*"_qs}, QDir::Files);
+    for (const QString &file : journals)
+        if (!file.endsWith(u".lock"_qs))
+            QVERIFY(
+                QFile::copy(folder.filePath(file), folder.filePath(u"journal1"_qs + file.mid(7))));
+    p.messages.Answer({MessageButton::No, MessageButton::Yes});
+    p.main->New_Click();
+    QCOMPARE(p.module.Meter(1).Samples.SampleCount, 0);
+    p.main->OfferRecovery();
+    const QString question = p.messages.Texts().last();
+    QVERIFY2(question.contains(u"Recover the samples of these meters?"_qs), qPrintable(question));
+    QVERIFY2(question.contains(u"\nload: 3 samples recorded from "_qs), qPrintable(question));
+    QCOMPARE(p.module.Meter(0).Samples.SampleCount, 3);
+    QCOMPARE(p.module.Meter(1).Samples.SampleCount, 3);
+    QCOMPARE(p.module.Meter(1).Samples.SampleValue(2), 0.3f);
+    QVERIFY(p.main->DataModified);
 }
 
 QTEST_MAIN(TestSeveralMeters)
