@@ -2,6 +2,7 @@
 #include "graph/ui/PictureBox.h"
 #include "graph/ui/TrendGraphView.h"
 
+#include <QCryptographicHash>
 #include <QLabel>
 #include <QPaintEvent>
 #include <QScreen>
@@ -21,6 +22,8 @@ private slots:
     void advancedPictureEqualsRedraw_data();
     void advancedPictureEqualsRedraw();
     void screenShowsThePictureRepaintingWhatChanged();
+    void defaultPictureUnchanged_data();
+    void defaultPictureUnchanged();
 
 private:
     std::unique_ptr<Module1> module_;
@@ -200,6 +203,42 @@ void TestTrendGraphView::screenShowsThePictureRepaintingWhatChanged()
                               .copy(QRect(box->mapTo(view_.get(), QPoint(0, 0)), box->size()))
                               .convertToFormat(QImage::Format_RGB32);
     QCOMPARE(screen, box->Picture().convertToFormat(QImage::Format_RGB32));
+}
+
+void TestTrendGraphView::defaultPictureUnchanged_data()
+{
+    // The plot's pixels in three everyday states, as the graph drew them before it could zoom,
+    // pan, pin cursors, show markers, gaps or an overlay: none of that may change them unasked.
+    QTest::addColumn<int>("scrollBack"); // -1: left recording; else STOP and scroll there
+    QTest::addColumn<bool>("loaded");    // the whole log drawn as after Open
+    QTest::addColumn<QByteArray>("md5");
+    QTest::newRow("recording") << -1 << false << QByteArray("ada3d063ba777b9a56d6146404923ecb");
+    QTest::newRow("stopped, scrolled back")
+        << 37 << false << QByteArray("83d45bd6f6d6738bce440b3663ce87d3");
+    QTest::newRow("after Open") << -1 << true << QByteArray("47f4b3a5b9c6240c7f33b8d2a39b9917");
+}
+
+void TestTrendGraphView::defaultPictureUnchanged()
+{
+    QFETCH(int, scrollBack);
+    QFETCH(bool, loaded);
+    QFETCH(QByteArray, md5);
+    view_->SetColours(0xFFFFFF, Red, 2);
+    view_->SetRecording(true);
+    for (int i = 0; i < 250; ++i)
+        Record(*view_, *module_, float(300 * std::sin(i / 15.0) + 40 * std::sin(i / 2.0)));
+    if (scrollBack >= 0) {
+        view_->SetRecording(false);
+        view_->HScroll()->setValue(scrollBack);
+    }
+    if (loaded)
+        view_->AfterLoad();
+    const QImage picture = view_->GraphBox()->Picture().convertToFormat(QImage::Format_RGB32);
+    const QByteArray hash =
+        QCryptographicHash::hash(QByteArrayView(picture.constBits(), picture.sizeInBytes()),
+                                 QCryptographicHash::Md5)
+            .toHex();
+    QCOMPARE(hash, md5);
 }
 
 QTEST_MAIN(TestTrendGraphView)
