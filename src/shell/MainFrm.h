@@ -137,6 +137,8 @@ public:
     // Meters 2 and on (Setup > Meters...), and the one the panels show (0 for meter 1).
     MeterSet &Meters() { return *meters_; }
     int SelectedMeter() const { return selected_; }
+    // The meters' names, meter 1 first.
+    QStringList MeterNames() const;
     // Shows meter `index` in the READING, CALCULATION and ALARM panels and the status bar.
     void SelectMeter(int index);
 

@@ -369,12 +369,16 @@ void MainFrm::PrintGraph_Click()
     // The graph print window's Scale button: the scale window works for it.
     PrintGraphFrm window(
         M, [this](const ScaleTarget &target) { Scall().Edit(target); }, this);
+    if (M.MeterCount() > 1)
+        window.SetMeters(MeterNames(), SelectedMeter());
     window.exec();
 }
 
 void MainFrm::PrintReport_Click()
 {
     PrintReportFrm window(M, this);
+    if (M.MeterCount() > 1)
+        window.SetMeters(MeterNames(), SelectedMeter());
     window.exec();
 }
 } // namespace kst

@@ -149,6 +149,14 @@ void MainFrm::MeterSilent(int index)
     UpdateStatusBar();
 }
 
+QStringList MainFrm::MeterNames() const
+{
+    QStringList names;
+    for (const MeterSetup &meter : meterList_)
+        names.append(meter.name);
+    return names;
+}
+
 void MainFrm::SelectMeter(int index)
 {
     if (index < 0 || index >= M.MeterCount())

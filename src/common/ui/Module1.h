@@ -35,6 +35,10 @@ public:
     {
         return index == 0 ? Meter1 : *OtherMeters[size_t(index - 1)];
     }
+    const MeterRecording &Meter(int index) const
+    {
+        return index == 0 ? Meter1 : *OtherMeters[size_t(index - 1)];
+    }
 
     // The sample log: SampleCount and the nine arrays.
     SampleLog &Samples = Meter1.Samples;
