@@ -2,6 +2,7 @@
 // meter pulled and put back disturbs none of the others, and the files agree with what each line
 // sent.
 #include "files/SampleFileReader.h"
+#include "graph/ui/TrendGraphView.h"
 #include "meter/MSComm.h"
 #include "meter/MeterFrameEncoder.h"
 #include "record/ui/AlarmPanel.h"
@@ -135,9 +136,25 @@ void TestSeveralMeters::fourMetersAtOnce()
         QCOMPARE(log.SampleValue(0), p.module.Meter(meter).Samples.SampleValue(0));
     }
     const QList<QByteArray> rows = test::FileBytes(folder + u"run.csv"_qs).split('\n');
-    QCOMPARE(rows.first(), QByteArray("time,meter,value,unit,over_range,average,rel_reference\r"));
+    QCOMPARE(rows.first(),
+             QByteArray("time,meter,value,unit,over_range,average,rel_reference,note\r"));
     QCOMPARE(rows.size(), 1 + 16 + 1);
     QVERIFY2(rows[2].contains(",meter2,1.01,DCA,"), rows[2]);
+
+    // The time axis zooms in every strip at once, the values in the strip under the pointer;
+    // Home brings them all back.
+    TrendGraphView *load = set.At(2).strip;
+    p.main->Graph->ZoomTimeAt(0.5, 0);
+    load->ZoomValuesAt(0.5, 0.5);
+    QCOMPARE(load->View().Span, 50.0);
+    QCOMPARE(set.At(3).strip->View().Span, 50.0);
+    QCOMPARE(p.main->Graph->View().Top, p.module.GraphTopY);
+    const GraphScale &scale = p.module.Meter(2).Scale;
+    QCOMPARE(load->View().Top - load->View().Low, (scale.TopY - scale.LowY) / 2);
+    QTest::keyClick(p.main, Qt::Key_Home);
+    for (int k = 1; k < 4; ++k)
+        QVERIFY(!set.At(k).strip->Zoomed());
+    QVERIFY(!p.main->Graph->Zoomed());
 }
 
 void TestSeveralMeters::metersWindowSetsThemUp()
