@@ -146,4 +146,14 @@ Status SaveAtomically(const QString &path, const std::function<Status(const Byte
     return status;
 }
 
+QString MeterFilePath(const QString &path, int number, const QString &name)
+{
+    if (number <= 1)
+        return path;
+    const QFileInfo file(path);
+    const QString suffix = file.suffix();
+    const QString base = suffix.isEmpty() ? path : path.chopped(suffix.size() + 1);
+    return base + u'-' + name + (suffix.isEmpty() ? QString() : u'.' + suffix);
+}
+
 } // namespace kst

@@ -36,4 +36,8 @@ Result<int> OpenForReading(const QString &path);
 // or nothing.
 Status SaveAtomically(const QString &path, const std::function<Status(const ByteSink &)> &write);
 
+// The file of meter `number` (from 1) in a set of files named by path: path itself for meter 1,
+// "<path without its extension>-<name>.<extension>" for the others ("run.mas" -> "run-psu.mas").
+QString MeterFilePath(const QString &path, int number, const QString &name);
+
 } // namespace kst

@@ -149,6 +149,15 @@ Status RecordingJournal::TakeSlot()
 // one would put another file's samples before the journal's.
 Status RecordingJournal::WriteSideFile()
 {
+    // The meter the samples are of, for a program logging several.
+    const QString meter = SlotPath(slot_, "meter");
+    const QByteArray name = meterName_.toUtf8() + '\n';
+    const Status named =
+        meterName_.isEmpty() ? RemoveFile(meter) : SaveAtomically(meter, [&](const ByteSink &sink) {
+            return sink(name.constData(), name.size());
+        });
+    if (!named)
+        return named;
     const QString side = SlotPath(slot_, "continues");
     if (continuedFile_.isEmpty() || first_ <= 0)
         return RemoveFile(side);
@@ -248,6 +257,7 @@ void RecordingJournal::Remove()
         // nothing: the user answers No and it is set aside.
         (void)RemoveFile(SlotPath(slot_, "mas"));
         (void)RemoveFile(SlotPath(slot_, "continues"));
+        (void)RemoveFile(SlotPath(slot_, "meter"));
         (void)SyncFolder(folder_);
         lock_.reset(); // deletes the lock file
         slot_ = 0;
@@ -291,6 +301,53 @@ void RecordingJournal::ClearError()
     emit StatusChanged();
 }
 
+// The orphan's side files, the file its samples continue and its journal's whole records.
+void RecordingJournal::LoadOrphan(Orphan &orphan, const QString &base, QByteArray &bytes)
+{
+    QFile meter(base + QStringLiteral("meter"));
+    if (meter.open(QIODevice::ReadOnly))
+        orphan.meterName = QString::fromUtf8(meter.readLine().trimmed());
+    QFile names(base + QStringLiteral("continues"));
+    if (names.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> lines = names.readAll().split('\n');
+        orphan.continuedFile = QString::fromUtf8(lines.value(0));
+        orphan.continuedCount = lines.value(1).toInt();
+    }
+    SampleFileReadResult continued;
+    if (!orphan.continuedFile.isEmpty()) {
+        continued = LoadSampleFile(orphan.continuedFile, orphan.log);
+        orphan.continuedWhole =
+            continued.complete && orphan.log.SampleCount == orphan.continuedCount;
+        if (orphan.log.SampleCount > orphan.continuedCount) {
+            // The file grew since: only its first records came before the journal's.
+            orphan.log.SampleCount = orphan.continuedCount;
+            for (qint32 *index :
+                 {&continued.lastMaxIndex, &continued.lastMinIndex, &continued.lastAvgIndex})
+                if (*index >= orphan.continuedCount)
+                    *index = -1;
+        }
+        orphan.continuedComplete = orphan.log.SampleCount == orphan.continuedCount;
+    }
+    const qint32 start = orphan.log.SampleCount;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    orphan.read = ReadSampleFile(buffer, orphan.log);
+    orphan.journalCount = orphan.log.SampleCount - start;
+    if (orphan.read.lastMaxIndex < 0)
+        orphan.read.lastMaxIndex = continued.lastMaxIndex;
+    if (orphan.read.lastMinIndex < 0)
+        orphan.read.lastMinIndex = continued.lastMinIndex;
+    if (orphan.read.lastAvgIndex < 0)
+        orphan.read.lastAvgIndex = continued.lastAvgIndex;
+    if (orphan.journalCount > 0) {
+        const auto at = [&](qint32 i) {
+            return QDateTime(orphan.log.SampleDate(i), orphan.log.SampleTime(i));
+        };
+        orphan.first = at(start);
+        orphan.last = at(orphan.log.SampleCount - 1);
+    }
+}
+
 std::optional<RecordingJournal::Orphan> RecordingJournal::NextOrphan(const QString &dataFolder,
                                                                      int after)
 {
@@ -324,51 +381,14 @@ std::optional<RecordingJournal::Orphan> RecordingJournal::NextOrphan(const QStri
             // empty again at the next start.
             (void)RemoveFile(orphan.path);
             (void)RemoveFile(base + QStringLiteral("continues"));
+            (void)RemoveFile(base + QStringLiteral("meter"));
             continue;
         }
         // A record cut by a power failure is not a sample: only whole lines count.
         bytes.truncate(bytes.lastIndexOf('\n') + 1);
         orphan.wholeBytes = bytes.size();
 
-        QFile names(base + QStringLiteral("continues"));
-        if (names.open(QIODevice::ReadOnly)) {
-            const QList<QByteArray> lines = names.readAll().split('\n');
-            orphan.continuedFile = QString::fromUtf8(lines.value(0));
-            orphan.continuedCount = lines.value(1).toInt();
-        }
-        SampleFileReadResult continued;
-        if (!orphan.continuedFile.isEmpty()) {
-            continued = LoadSampleFile(orphan.continuedFile, orphan.log);
-            orphan.continuedWhole =
-                continued.complete && orphan.log.SampleCount == orphan.continuedCount;
-            if (orphan.log.SampleCount > orphan.continuedCount) {
-                // The file grew since: only its first records came before the journal's.
-                orphan.log.SampleCount = orphan.continuedCount;
-                for (qint32 *index :
-                     {&continued.lastMaxIndex, &continued.lastMinIndex, &continued.lastAvgIndex})
-                    if (*index >= orphan.continuedCount)
-                        *index = -1;
-            }
-            orphan.continuedComplete = orphan.log.SampleCount == orphan.continuedCount;
-        }
-        const qint32 start = orphan.log.SampleCount;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::ReadOnly);
-        orphan.read = ReadSampleFile(buffer, orphan.log);
-        orphan.journalCount = orphan.log.SampleCount - start;
-        if (orphan.read.lastMaxIndex < 0)
-            orphan.read.lastMaxIndex = continued.lastMaxIndex;
-        if (orphan.read.lastMinIndex < 0)
-            orphan.read.lastMinIndex = continued.lastMinIndex;
-        if (orphan.read.lastAvgIndex < 0)
-            orphan.read.lastAvgIndex = continued.lastAvgIndex;
-        if (orphan.journalCount > 0) {
-            const auto at = [&](qint32 i) {
-                return QDateTime(orphan.log.SampleDate(i), orphan.log.SampleTime(i));
-            };
-            orphan.first = at(start);
-            orphan.last = at(orphan.log.SampleCount - 1);
-        }
+        LoadOrphan(orphan, base, bytes);
         orphan.lock = std::move(lock);
         return orphan;
     }
@@ -394,6 +414,7 @@ Result<QString> RecordingJournal::SetAside(Orphan &orphan, const QString &sample
         return Failure::FromErrno(errno, orphan.path);
     // A side file left behind is replaced when the slot's next journal starts.
     (void)RemoveFile(orphan.path.chopped(3) + QStringLiteral("continues"));
+    (void)RemoveFile(orphan.path.chopped(3) + QStringLiteral("meter"));
     // The move is done; a folder that cannot be synced only delays when it reaches the disk.
     (void)SyncFolder(sampleFolder);
     orphan.lock.reset();

@@ -54,6 +54,9 @@ public:
     void Adopt(Orphan &orphan);
 
     bool Active() const { return slot_ > 0; }
+    // The meter whose samples these are, kept beside the journal ("journal<k>.meter") for a
+    // program logging several; empty for meter 1.
+    void SetMeterName(const QString &name) { meterName_ = name; }
     QString Path() const;
     // Why the journal cannot be written, naming the file and the cause; empty while it works.
     QString Error() const { return error_; }
@@ -63,6 +66,7 @@ public:
         int slot = 0;
         QString path;
         QString continuedFile; // empty when the samples did not continue a file
+        QString meterName;     // empty for meter 1
         qint32 continuedCount = 0;
         SampleLog log;                 // the continued file's samples followed by the journal's
         qint32 journalCount = 0;       // samples in the journal (the last ones of log)
@@ -89,6 +93,7 @@ signals:
     void StatusChanged();
 
 private:
+    static void LoadOrphan(Orphan &orphan, const QString &base, QByteArray &bytes);
     QString SlotPath(int slot, const char *suffix) const;
     // (Re)creates the journal from the log's samples first_ .. SampleCount - 1.
     Status Rewrite();
@@ -106,6 +111,7 @@ private:
     int slot_ = 0;          // 0: no journal file
     qint32 first_ = 0;      // the journal holds samples first_ .. SampleCount - 1
     QString continuedFile_; // kept to rewrite the journal after a failure
+    QString meterName_;
     std::unique_ptr<QLockFile> lock_;
     int fd_ = -1;        // the journal file, open while it is written
     qint64 size_ = 0;    // its bytes, every record whole

@@ -52,17 +52,24 @@ QString DisplayText(const MeterReading &reading, float value)
 
 } // namespace
 
-QString ReadingLine(const QDateTime &when, const MeterReading &reading, float value)
+QString ReadingLine(const QDateTime &when, const MeterReading &reading, float value,
+                    const QString &meter)
 {
-    return IsoTimestampText(when) + u'\t' + DisplayText(reading, value) + u'\t' + reading.AcDcText +
-           reading.UnitText;
+    return IsoTimestampText(when) + u'\t' + (meter.isEmpty() ? QString() : meter + u'\t') +
+           DisplayText(reading, value) + u'\t' + reading.AcDcText + reading.UnitText;
 }
 
-QByteArray ReadingJson(const QDateTime &when, const MeterReading &reading, float value)
+QByteArray ReadingJson(const QDateTime &when, const MeterReading &reading, float value,
+                       const QString &meter)
 {
     QByteArray out;
     out.reserve(320);
-    out += "{\"time\":\"" + IsoTimestampText(when).toLatin1() + "\",\"value\":";
+    out += "{\"time\":\"" + IsoTimestampText(when).toLatin1() + '"';
+    if (!meter.isEmpty()) {
+        out += ",\"meter\":";
+        PutJsonString(out, meter);
+    }
+    out += ",\"value\":";
     out +=
         reading.OverRange ? QByteArray("null") : PlainValueText(value, reading.Decimals).toLatin1();
     out += ",\"display\":";
@@ -78,6 +85,19 @@ QByteArray ReadingJson(const QDateTime &when, const MeterReading &reading, float
            ",\"man\":" + Bool(reading.Man) + ",\"apof\":" + Bool(reading.Apof) +
            ",\"battery_low\":" + Bool(reading.BatteryLow) + "}}";
     return out;
+}
+
+QByteArray NoteJson(const QDateTime &when, const char *key, const QString &text,
+                    const QString &meter)
+{
+    QByteArray out = "{\"time\":\"" + IsoTimestampText(when).toLatin1() + '"';
+    if (!meter.isEmpty()) {
+        out += ",\"meter\":";
+        PutJsonString(out, meter);
+    }
+    out += QByteArray(",\"") + key + "\":";
+    PutJsonString(out, text);
+    return out + '}';
 }
 
 } // namespace kst

@@ -81,6 +81,33 @@ std::vector<MeterSetup> ReadMeterList()
     return meters;
 }
 
+Status CheckMeterList(const std::vector<MeterSetup> &meters)
+{
+    if (meters.empty() || int(meters.size()) > MaxMeters)
+        return Failure::Permanent(
+            QStringLiteral("The program logs 1 to %1 meters.").arg(MaxMeters));
+    for (size_t i = 0; i < meters.size(); ++i) {
+        const MeterSetup &meter = meters[i];
+        if (!IsMeterName(meter.name))
+            return Failure::Permanent(
+                QStringLiteral("Meter %1: \"%2\" is not a name: 1 to 24 letters, digits, - or _.")
+                    .arg(i + 1)
+                    .arg(meter.name));
+        if (i > 0 && meter.device.trimmed().isEmpty())
+            return Failure::Permanent(
+                QStringLiteral("Meter %1 (%2) has no device.").arg(i + 1).arg(meter.name));
+        for (size_t j = 0; j < i; ++j) {
+            if (meters[j].name.compare(meter.name, Qt::CaseInsensitive) == 0)
+                return Failure::Permanent(
+                    QStringLiteral("Two meters are named %1.").arg(meter.name));
+            if (j > 0 && meters[j].device == meter.device)
+                return Failure::Permanent(QStringLiteral("%1 and %2 have the same device, %3.")
+                                              .arg(meters[j].name, meter.name, meter.device));
+        }
+    }
+    return {};
+}
+
 void WriteMeterList(const std::vector<MeterSetup> &meters)
 {
     SettingsStore::Write(Section, QStringLiteral("Count"), QString::number(meters.size()));

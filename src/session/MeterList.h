@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/DrawingSurface.h"
+#include "common/Result.h"
 
 #include <QString>
 #include <vector>
@@ -40,6 +41,9 @@ MeterSetup DefaultMeter(int number);
 // colour that is not a 24-bit number, no device: /dev/ttyUSB<k-1>) falls back to its default,
 // the rest kept; a name used twice gets its default. Meter 1 is always there.
 std::vector<MeterSetup> ReadMeterList();
+// Whether a list can be used: 1 to 8 meters, names that are names and differ, a device for every
+// meter after the first, no device twice. The failure names the meter and the fault.
+Status CheckMeterList(const std::vector<MeterSetup> &meters);
 void WriteMeterList(const std::vector<MeterSetup> &meters);
 
 } // namespace kst

@@ -23,9 +23,32 @@ Status JournalOutput::Flush()
 
 Status PublishOutput::Take(const TimedReading &reading)
 {
-    publish_(ReadingJson(reading.time, reading.reading, ReadingValue(reading.reading)),
+    publish_(ReadingJson(reading.time, reading.reading, ReadingValue(reading.reading), meter_),
              reading.reading.AcDcText + reading.reading.UnitText);
     return {};
+}
+
+Status PublishOutput::LinkChanged(const QDateTime &, bool lost)
+{
+    if (link_)
+        link_(lost);
+    return {};
+}
+
+Status PublishOutput::Marked(const Marker &marker)
+{
+    if (marker_)
+        marker_(NoteJson(QDateTime(marker.date, marker.time), "marker", marker.text, meter_));
+    return {};
+}
+
+Status StreamOutput::LinkChanged(const QDateTime &when, bool lost)
+{
+    if (closed_ || form_ != Form::Json)
+        return {};
+    return Print(NoteJson(when, "status",
+                          lost ? QStringLiteral("link lost") : QStringLiteral("link back"), meter_),
+                 "\n");
 }
 
 Status StreamOutput::Take(const TimedReading &reading)
@@ -33,8 +56,9 @@ Status StreamOutput::Take(const TimedReading &reading)
     if (closed_ || form_ == Form::Csv)
         return {};
     const float value = ReadingValue(reading.reading);
-    return Print(form_ == Form::Json ? ReadingJson(reading.time, reading.reading, value)
-                                     : ReadingLine(reading.time, reading.reading, value).toUtf8(),
+    return Print(form_ == Form::Json
+                     ? ReadingJson(reading.time, reading.reading, value, meter_)
+                     : ReadingLine(reading.time, reading.reading, value, meter_).toUtf8(),
                  "\n");
 }
 
@@ -42,12 +66,17 @@ Status StreamOutput::Recorded(const SampleLog &log, qint32 n)
 {
     if (closed_ || form_ != Form::Csv)
         return {};
-    if (!started_) {
-        started_ = true;
-        if (Status header = Print(CsvWriter::HeaderRow(csvFormat_), ""); !header)
+    if (!*headerPrinted_) {
+        *headerPrinted_ = true;
+        if (Status header = Print(CsvWriter::HeaderRow(csvFormat_, !meter_.isEmpty()), ""); !header)
             return header;
     }
-    return Print(csv_.RowOf(log.At(n)), "");
+    const Sample sample = log.At(n);
+    QByteArray rows;
+    if (const QString *gap = log.GapReason(n); gap && last_)
+        rows = csv_.NoteRowOf(last_->first, last_->second, CsvWriter::GapNote(*gap), meter_);
+    last_ = std::pair(sample.date, sample.time);
+    return Print(rows + csv_.RowOf(sample, meter_), "");
 }
 
 Status StreamOutput::Print(const QByteArray &line, const char *end)

@@ -4,7 +4,6 @@
 #include "common/ui/MessageBox.h"
 #include "common/ui/Module1.h"
 #include "common/ui/RepaintLimiter.h"
-#include "common/ui/RepaintPacer.h"
 #include "files/RecordingJournal.h"
 #include "files/SampleFileReader.h"
 #include "graph/ui/ScallFrm.h"
@@ -20,6 +19,7 @@
 #include "shell/AboutFrm.h"
 #include "shell/AutoManFrm.h"
 #include "shell/HelpWindow.h"
+#include "shell/MeterSet.h"
 #include "shell/StatusLine.h"
 
 #include <QApplication>
@@ -59,14 +59,8 @@ MainFrm::MainFrm(Module1 &module, QWidget *parent)
     SetUpJournal();
     SetUpPublishing();
     ConnectSession();
+    SetUpMeters();
     new RepaintLimiter(this);
-    // The reading, its bar and the graph follow every reading; the count, the statistics and
-    // the scroll bar at most four times a second.
-    pacer_ = new RepaintPacer(this);
-    pacer_->Add(statusText);
-    for (QLabel *readout : CalcFrm->findChildren<QLabel *>())
-        pacer_->Add(readout);
-    pacer_->Add(Graph->HScroll());
 
     Form_Initialize();
     UpdateStatusBar();
@@ -75,6 +69,7 @@ MainFrm::MainFrm(Module1 &module, QWidget *parent)
 
 MainFrm::~MainFrm()
 {
+    delete meters_; // before the sessions, journals and strips it holds go with the window
     // The outputs go before the session that hands them readings.
     for (const std::unique_ptr<ReadingSink> *output : {&journalOutput_, &publishOutput_})
         if (*output)
@@ -89,15 +84,15 @@ void MainFrm::ConnectSession()
     // one as it does for a silent meter.
     connect(MSComm1, &MSComm::DeviceLost, this, &MainFrm::UpdateStatusBar);
     connect(MSComm1, &MSComm::StateChanged, this, &MainFrm::UpdateStatusBar);
-    connect(AlarmFrm, &AlarmPanel::LimitsChanged, this,
-            [this] { M.Meter1.Alarms = AlarmFrm->Limits(); });
     M.Meter1.Alarms = AlarmFrm->Limits();
 }
 
 void MainFrm::UpdateStatusBar()
 {
-    status_->Show(*MSComm1, receiving_, M.Samples.SampleCount, false);
-    if (MSComm1->PortOpen())
+    MSComm &link = LinkOf(selected_);
+    const bool receiving = selected_ == 0 ? receiving_ : meters_->At(selected_).receiving;
+    status_->Show(link, receiving, M.Meter(selected_).Samples.SampleCount, false);
+    if (link.PortOpen())
         statusBar()->clearMessage(); // what START said about the closed port is over
     // The default topic prefix and the status message name the device.
     if (publishDevice_ && status_->Device() != *publishDevice_)
@@ -106,25 +101,12 @@ void MainFrm::UpdateStatusBar()
 
 void MainFrm::MSComm1_OnComm(const TimedReading &reading, const ReadingOutcome &outcome)
 {
-    pacer_->Hold();
-    ReadFrm->ShowReadingFlags(reading.reading);
-    receiving_ = true;
-    if (outcome.end == ReadingOutcome::End::Refused)
-        return; // the session dropped what waits; the panel keeps its reading text
-    ReadFrm->SetReadingText(outcome.text);
-    if (outcome.end == ReadingOutcome::End::Complete) {
-        AlarmFrm->ShowVerdict(outcome.alarms);
-        if (outcome.sample >= 0)
-            ShowRecorded(outcome.sample);
-    }
-    status_->Show(*MSComm1, receiving_, M.Samples.SampleCount, true);
+    ShowMeterReading(0, reading, outcome);
 }
 
 void MainFrm::Timer2_Timer()
 {
-    ReadFrm->ShowWatchdogExpired();
-    receiving_ = false;
-    UpdateStatusBar();
+    MeterSilent(0);
 }
 
 void MainFrm::RecordReading(float value, const QString &unitText, qint16 decimals)
@@ -141,13 +123,18 @@ void MainFrm::ShowRecorded(qint32 n)
 
 void MainFrm::UpdateRecording()
 {
-    M.Meter1.Recording = StartCom->isChecked() && !loading_;
+    // START and STOP act on every meter, so their samples share one time axis.
+    for (int k = 0; k < M.MeterCount(); ++k)
+        M.Meter(k).Recording = StartCom->isChecked() && !loading_;
 }
 
 void MainFrm::StartCom_Click()
 {
-    Graph->PositionForRecording();
-    Graph->SetRecording(true);
+    for (int k = 0; k < M.MeterCount(); ++k) {
+        M.Meter(k).ExpectGap(GapCause::Paused); // after STOP: the gap is the user's
+        StripOf(k)->PositionForRecording();
+        StripOf(k)->SetRecording(true);
+    }
     FileMenu->setEnabled(false);
     SetRecordingColours();
     UpdateRecording();
@@ -166,9 +153,12 @@ void MainFrm::StopCom_Click()
 {
     UpdateRecording();
     static_cast<void>(session_->Flush()); // the journal says itself when it cannot write
+    for (int k = 1; k < M.MeterCount(); ++k)
+        static_cast<void>(meters_->At(k).session->Flush());
     FileMenu->setEnabled(true);
     statusBar()->clearMessage();
-    Graph->SetRecording(false);
+    for (int k = 0; k < M.MeterCount(); ++k)
+        StripOf(k)->SetRecording(false);
     SetRecordingColours();
 }
 
@@ -190,7 +180,9 @@ void MainFrm::Form_Initialize()
     DataModified = false;
     damagedFile_ = false;
     M.Samples.Reset();
+    M.Markers.clear();
     journal_->Remove(); // the unsaved samples were saved or dropped
+    ResetOtherMeters();
     ReadFrm->HideIcons();
     UpdateStatusBar();
 }
@@ -209,7 +201,13 @@ void MainFrm::Form_Paint()
 
 void MainFrm::SetGraphColours(qint32 back, qint32 fore, int width)
 {
+    back_ = back;
+    fore_ = fore;
+    lineWidth_ = width;
     Graph->SetColours(back, fore, width);
+    // Further meters' strips in their own colours.
+    for (int k = 1; k < M.MeterCount(); ++k)
+        meters_->At(k).strip->SetColours(back, meterList_[size_t(k)].colour, width);
 }
 
 PortDevices MainFrm::Ports()
@@ -247,9 +245,10 @@ void MainFrm::SetCommunication_Click()
 
 void MainFrm::SetScall_Click()
 {
-    // The graph shows the new scale at once.
-    if (Scall().Edit({&M.GraphTopY, &M.GraphLowY, &M.GraphXSpan}))
-        Form_Paint();
+    // The selected meter's graph shows the new scale at once.
+    GraphScale &scale = M.Meter(selected_).Scale;
+    if (Scall().Edit({&scale.TopY, &scale.LowY, &scale.XSpan}))
+        StripOf(selected_)->Form_Paint();
 }
 
 void MainFrm::Comment_Click()
@@ -269,22 +268,25 @@ ScallFrm &MainFrm::Scall()
 {
     if (!scallFrm_) {
         scallFrm_ = new ScallFrm(M, this);
-        connect(scallFrm_, &ScallFrm::Closed, this,
-                [this] { SettingsStore::WriteScaleTexts(scallFrm_->Texts()); });
+        // The settings keep meter 1's choices.
+        connect(scallFrm_, &ScallFrm::Closed, this, [this] {
+            if (selected_ == 0)
+                SettingsStore::WriteScaleTexts(scallFrm_->Texts());
+        });
     }
     return *scallFrm_;
 }
 
-void MainFrm::ScaleFromLastSample()
+void MainFrm::ScaleFromLastSample(MeterRecording &meter)
 {
-    const qint32 last = M.Samples.SampleCount - 1;
+    const qint32 last = meter.Samples.SampleCount - 1;
     if (last < 0)
         return;
     const MeterRangeScale scale =
-        MeterRangeGraphScale(M.Samples.SampleUnit(last), M.Samples.SampleDecimals(last));
-    M.GraphUnit = scale.Unit;
-    M.GraphTopY = scale.TopY;
-    M.GraphLowY = scale.LowY;
+        MeterRangeGraphScale(meter.Samples.SampleUnit(last), meter.Samples.SampleDecimals(last));
+    meter.Scale.Unit = scale.Unit;
+    meter.Scale.TopY = scale.TopY;
+    meter.Scale.LowY = scale.LowY;
 }
 
 void MainFrm::RestoreChoices()

@@ -3,18 +3,26 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "files/RecordingJournal.h"
+#include "meter/TimedReading.h"
 #include "meter/ui/PortDevices.h"
 #include "publish/PublishSettings.h"
+#include "record/AlarmSettings.h"
+#include "record/MeterRecording.h"
 #include "record/ReadingSink.h"
 #include "record/Statistics.h"
+#include "session/MeterList.h"
 #include "shell/AutoManFrm.h"
 #include "shell/StatusLine.h"
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class QAction;
+class QBoxLayout;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -28,17 +36,15 @@ class Module1;
 class MeterSession;
 enum class CsvForm;
 struct SampleFileReadResult;
-struct TimedReading;
-struct ReadingOutcome;
 class MSComm;
 class ReadingPanel;
-class RepaintPacer;
+class MeterSet;
+class MeterSelector;
 class StatisticsPanel;
 class AlarmPanel;
 class TrendGraphView;
 class ScallFrm;
 class AutoManFrm;
-class RecordingJournal;
 class PublishLink;
 
 // The main window: the meter's front panel, the statistics, the alarm limits, the recording
@@ -91,6 +97,9 @@ public:
     // proposed file path; empty when cancelled. Unset: the file dialog. Tests set it.
     std::function<QString(bool save, const QString &start)> AskFileName;
 
+    // Asks for a marker's note; nothing when cancelled. Unset: a small input window. Tests set it.
+    std::function<std::optional<QString>()> AskMarkerNote;
+
     // How long an export runs before its progress window shows; tests set 0.
     int ExportProgressDelayMs = 500;
 
@@ -125,6 +134,23 @@ public:
     // while they are switched on.
     PublishLink *Publisher() const { return publish_; }
 
+    // Meters 2 and on (Setup > Meters...), and the one the panels show (0 for meter 1).
+    MeterSet &Meters() { return *meters_; }
+    int SelectedMeter() const { return selected_; }
+    // The meters' names, meter 1 first.
+    QStringList MeterNames() const;
+    // Shows meter `index` in the READING, CALCULATION and ALARM panels and the status bar.
+    void SelectMeter(int index);
+
+    // Puts a marker with this note at the current time: every graph shows it, publishing
+    // meters publish it, and the samples count as unsaved.
+    void AddMarker(const QString &note);
+    // Draws the recording of a sample file faint under each meter's line (meter k's from the
+    // file beside it); false, with a warning, when it gave no sample.
+    bool ShowSavedRecording(const QString &path);
+    // Every meter's graph back to the newest samples, as Home does.
+    void FollowNewest();
+
 public slots:
     // Shows one reading as the session's rules left it: the panel, the alarms, the recorded
     // sample, the status bar.
@@ -151,14 +177,37 @@ public slots:
     void SetScall_Click();
     // Setup > Publish...: the broker the readings go to.
     void Publish_Click();
+    // Setup > Meters...: the meters the program logs.
+    void Meters_Click();
     void Comment_Click();
     void About_Click();
+    // Setup > Add Marker... (M).
+    void AddMarker_Click();
+    // File > Overlay...: a saved recording under the line, for comparing; File > Remove Overlay.
+    void Overlay_Click();
+    void RemoveOverlay_Click();
+    // Setup > Cursor Read-out (C): the cursor over the graphs, a click pins it.
+    void CursorReadout_Click(bool on);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     enum class SaveOutcome { Saved, Cancelled, Failed };
+    // What a reading of meter `index` changes: its button, its alarms, its strip, and the
+    // panels when it is the meter shown.
+    void ShowMeterReading(int index, const TimedReading &reading, const ReadingOutcome &outcome);
+    void MeterSilent(int index);
+    // Builds meters 2 and on from the list in the settings.
+    void SetUpMeters();
+    void RebuildMeters();
+    void ShareScrollBar();
+    MSComm &LinkOf(int index);
+    TrendGraphView *StripOf(int index);
+    // The selected meter's limits changed, or were edited and left.
+    void AlarmsChanged(bool save);
+    // Each meter's graph and statistics reset (the main window's reset).
+    void ResetOtherMeters();
     SaveOutcome SaveAsOutcome();
     // Asks the save question when samples are unsaved. False when the user cancelled or chose
     // to save and the save failed: the command is abandoned and the samples kept.
@@ -172,7 +221,7 @@ private:
     QString ChooseCsvFile(const QString &suggested, CsvForm &form);
     SaveOutcome SaveThroughDialog(const QString &start);
     void ShowWarning(const QString &text);
-    void ScaleFromLastSample();
+    void ScaleFromLastSample(MeterRecording &meter);
     // The current file, in the caption too.
     void SetCurrentFile(const QString &path);
     void BuildWindow();
@@ -186,22 +235,49 @@ private:
     void UpdateStatusBar();
     void SetRecordingColours();
     void SetUpJournal();
+    // The meter a journal's samples are of (0 for meter 1), by the name kept beside it.
+    int JournalMeter(const QString &name) const;
+    QString RecoveryText(const std::vector<std::pair<int, RecordingJournal::Orphan>> &group) const;
+    void RecoverJournal(int meter, RecordingJournal::Orphan &orphan);
+    void SetAsideJournal(RecordingJournal::Orphan &orphan);
     void ShowJournalStatus();
-    void RestoreLoadedReadouts(const SampleFileReadResult &result);
+    void RestoreLoadedReadouts(const SampleFileReadResult &result, MeterRecording &meter);
+    // Meter k's file beside the one opened ("<file>-<name>.mas"), for each further meter.
+    void ReadOtherMeters(const QString &path);
     // What Open shows of a log just filled: the read-outs of its last flagged records, the scale
     // of its last sample's range (with "Meter Range"), the whole log in the graph.
-    void ShowLoadedLog(const SampleFileReadResult &result);
+    void ShowLoadedLog(const SampleFileReadResult &result, int meter = 0);
     void SetUpPublishing();
+    // The graph's commands in the menus and the keys that zoom back; each strip's zoom and
+    // return to the newest samples shared with the others.
+    void BuildGraphCommands(QMenu *file, QMenu *setup);
+    void ConnectStrip(TrendGraphView *strip);
     // Starts, restarts or stops publishing for the settings and the port's device.
     void RestartPublishing();
     void ShowPublishStatus();
 
     MeterSession *session_ = nullptr;
     std::unique_ptr<StatusLine> status_;
-    RepaintPacer *pacer_ = nullptr;
+    MeterSet *meters_ = nullptr;
+    MeterSelector *selector_ = nullptr;
+    QBoxLayout *strips_ = nullptr;
+    std::vector<MeterSetup> meterList_;
+    int selected_ = 0;
+    // Meter 1's alarm limits while another meter's show in the panel.
+    AlarmSettings firstAlarms_;
+    // The graph's colours and line width ("Bcolor", "Fcolor", "Bwidth").
+    qint32 back_ = 0;
+    qint32 fore_ = 0;
+    int lineWidth_ = 2;
+    // Panels being switched to another meter: their change handlers write nothing.
+    bool switching_ = false;
+    // Each meter's last reading and what the rules made of it, to show it when selected.
+    std::vector<std::optional<std::pair<TimedReading, ReadingOutcome>>> lastReadings_;
     RecordingJournal *journal_ = nullptr;
     std::unique_ptr<ReadingSink> journalOutput_;
     QLabel *journalText_ = nullptr;
+    QAction *removeOverlay_ = nullptr;
+    QAction *cursorReadout_ = nullptr;
     PublishLink *publish_ = nullptr;
     std::unique_ptr<ReadingSink> publishOutput_;
     QLabel *publishText_ = nullptr;

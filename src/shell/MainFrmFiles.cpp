@@ -5,6 +5,8 @@
 #include "common/ui/MessageBox.h"
 #include "common/ui/Module1.h"
 #include "files/CsvWriter.h"
+#include "files/FileIo.h"
+#include "files/MarkerFile.h"
 #include "files/RecordingJournal.h"
 #include "files/SampleFileReader.h"
 #include "files/SampleFileWriter.h"
@@ -15,6 +17,7 @@
 #include "record/ui/AlarmPanel.h"
 #include "record/ui/StatisticsPanel.h"
 #include "session/SettingsStore.h"
+#include "shell/MeterSet.h"
 
 #include <QApplication>
 #include <QDir>
@@ -64,15 +67,23 @@ QString MainFrm::ChooseFile(bool save, const QString &start)
 bool MainFrm::WriteSamples(const QString &path)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const Status result = SaveSampleFile(path, M.Samples, M.Samples.SampleCount);
+    Status result = SaveSampleFile(path, M.Samples, M.Samples.SampleCount);
+    // Meter k's samples beside it, as "<file>-<name>.mas"; the markers as "<file>.markers".
+    for (int k = 1; result && k < M.MeterCount(); ++k)
+        result = SaveSampleFile(MeterFilePath(path, k + 1, meterList_[size_t(k)].name),
+                                M.Meter(k).Samples, M.Meter(k).Samples.SampleCount);
+    const Status markers = result ? SaveMarkerFile(path, M.Markers) : Status();
     QApplication::restoreOverrideCursor();
-    if (!result) {
+    if (!result || !markers) {
         // The previous file is untouched and the samples stay unsaved.
-        ShowWarning(tr("The samples were not saved.\n\n%1").arg(result.Reason()));
+        ShowWarning(!result ? tr("The samples were not saved.\n\n%1").arg(result.Reason())
+                            : tr("The markers were not saved.\n\n%1").arg(markers.Reason()));
         return false;
     }
     DataModified = false;
     journal_->Remove();
+    for (int k = 1; k < M.MeterCount(); ++k)
+        meters_->At(k).journal->Remove();
     return true;
 }
 
@@ -129,6 +140,17 @@ bool MainFrm::CloseFile()
     bool cancelled = false;
     if (!OfferToSave(QStringLiteral("Current File No Save,Save? "), false, cancelled))
         return false;
+    // The panels go back to meter 1; the other meters let go of their Avg, Rel and limits too.
+    SelectMeter(0);
+    for (int k = 1; k < M.MeterCount(); ++k) {
+        RunningStatistics &statistics = M.Meter(k).Statistics;
+        statistics.Ticked.Avg = statistics.Ticked.Rel = false;
+        statistics.ClearReadouts();
+        AlarmSettings &alarms = meters_->At(k).alarms;
+        alarms.high = alarms.low = false;
+        M.Meter(k).Alarms = LimitsOf(alarms);
+        MeterSet::WriteAlarms(k + 1, alarms);
+    }
     CalcFrm->SetTicked(StatisticsPanel::Box::Avg, false);
     CalcFrm->SetTicked(StatisticsPanel::Box::Rel, false);
     // START is let go without starting or stopping anything: neither button stays selected.
@@ -162,30 +184,52 @@ void MainFrm::Open_Click()
     ReadSamples(path);
 }
 
-void MainFrm::ShowLoadedLog(const SampleFileReadResult &result)
+void MainFrm::ShowLoadedLog(const SampleFileReadResult &result, int meter)
 {
-    RestoreLoadedReadouts(result);
-    CalcFrm->Render();
-    if (M.Meter1.FollowMeterRange)
-        ScaleFromLastSample();
-    Graph->AfterLoad(); // the whole log drawn from index 0, the scroll range widened
+    MeterRecording &recording = M.Meter(meter);
+    RestoreLoadedReadouts(result, recording);
+    if (meter == selected_)
+        CalcFrm->SetStatistics(recording.Statistics);
+    if (recording.FollowMeterRange)
+        ScaleFromLastSample(recording);
+    StripOf(meter)->AfterLoad(); // the whole log drawn from index 0, the scroll range widened
 }
 
 // The read-outs of the last flagged records of a loaded log, their boxes ticked.
-void MainFrm::RestoreLoadedReadouts(const SampleFileReadResult &result)
+void MainFrm::RestoreLoadedReadouts(const SampleFileReadResult &result, MeterRecording &meter)
 {
-    const auto restore = [&](StatisticsPanel::Box box, Readout &readout, qint32 index, bool avg) {
-        if (index < 0 || index >= M.Samples.SampleCount)
+    const SampleLog &log = meter.Samples;
+    RunningStatistics &statistics = meter.Statistics;
+    const auto restore = [&](bool &ticked, Readout &readout, qint32 index, bool avg) {
+        if (index < 0 || index >= log.SampleCount)
             return;
         const ReadoutTexts texts =
-            LoadedReadoutTexts(avg ? M.Samples.SampleAvg(index) : M.Samples.SampleValue(index),
-                               M.Samples.SampleDate(index), M.Samples.SampleTime(index));
+            LoadedReadoutTexts(avg ? log.SampleAvg(index) : log.SampleValue(index),
+                               log.SampleDate(index), log.SampleTime(index));
         readout = {texts.data, texts.time};
-        CalcFrm->SetTicked(box, true);
+        ticked = true;
     };
-    restore(StatisticsPanel::Box::Max, Statistics.Max, result.lastMaxIndex, false);
-    restore(StatisticsPanel::Box::Min, Statistics.Min, result.lastMinIndex, false);
-    restore(StatisticsPanel::Box::Avg, Statistics.Avg, result.lastAvgIndex, true);
+    restore(statistics.Ticked.Max, statistics.Max, result.lastMaxIndex, false);
+    restore(statistics.Ticked.Min, statistics.Min, result.lastMinIndex, false);
+    restore(statistics.Ticked.Avg, statistics.Avg, result.lastAvgIndex, true);
+}
+
+void MainFrm::ReadOtherMeters(const QString &path)
+{
+    for (int k = 1; k < M.MeterCount(); ++k) {
+        const QString file = MeterFilePath(path, k + 1, meterList_[size_t(k)].name);
+        if (!QFileInfo::exists(file))
+            continue;
+        const SampleFileReadResult result = LoadSampleFile(file, M.Meter(k).Samples);
+        ShowLoadedLog(result, k);
+        if (!result.complete)
+            ShowWarning(tr("%1 could not be read completely.\n\nReading stopped at line %2: %3\n"
+                           "%4 records were loaded.")
+                            .arg(QDir::toNativeSeparators(file))
+                            .arg(result.stopLine)
+                            .arg(result.stopReason)
+                            .arg(result.recordsLoaded));
+    }
 }
 
 void MainFrm::ReadSamples(const QString &path)
@@ -215,11 +259,16 @@ void MainFrm::ReadSamples(const QString &path)
             QCoreApplication::processEvents();
         });
     progress.reset();
+    if (const Result<MarkerList> markers = LoadMarkerFile(path); markers)
+        M.Markers = *markers;
+    else
+        ShowWarning(tr("The markers were not read.\n\n%1").arg(markers.Reason()));
     loading_ = false;
     UpdateRecording();
     FileMenu->setEnabled(!StartCom->isChecked());
     ControlFrm->setEnabled(true);
     ShowLoadedLog(result);
+    ReadOtherMeters(path);
     // A file that gave no record does not become current; one read in part stays current, but
     // Save goes through the dialog rather than overwrite it.
     if (result.recordsLoaded > 0) {
@@ -291,17 +340,26 @@ void MainFrm::ExportCsv_Click()
     SettingsStore::Write(QStringLiteral("setting"), QStringLiteral("CsvForm"), CsvFormName(form));
     // A long export shows its progress and can be cancelled; the window is drawn, and readings
     // go on arriving, while it runs.
-    QProgressDialog progress(tr("Exporting %1 samples...").arg(M.Samples.SampleCount), tr("Cancel"),
-                             0, M.Samples.SampleCount, this);
+    // With several meters, one tidy file of them all.
+    std::vector<MeterSamples> meters;
+    qint32 total = 0;
+    for (int k = 0; k < M.MeterCount(); ++k) {
+        const SampleLog &log = M.Meter(k).Samples;
+        meters.push_back({meterList_[size_t(k)].name, &log, log.SampleCount});
+        total += log.SampleCount;
+    }
+    QProgressDialog progress(tr("Exporting %1 samples...").arg(total), tr("Cancel"), 0, total,
+                             this);
     progress.setObjectName(QStringLiteral("ExportProgress"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(ExportProgressDelayMs);
-    const Result<ExportEnd> result =
-        SaveCsvFile(path, M.Samples, M.Samples.SampleCount, {form, QLocale::system()},
-                    [&progress](qint32 done, qint32) {
-                        progress.setValue(done); // lets the window's events in
-                        return !progress.wasCanceled();
-                    });
+    const Result<ExportEnd> result = SaveCsvFile(
+        path, meters, {form, QLocale::system()},
+        [&progress](qint32 done, qint32) {
+            progress.setValue(done); // lets the window's events in
+            return !progress.wasCanceled();
+        },
+        M.Markers);
     if (!result)
         ShowWarning(tr("The samples were not exported.\n\n%1").arg(result.Reason()));
 }
@@ -311,12 +369,16 @@ void MainFrm::PrintGraph_Click()
     // The graph print window's Scale button: the scale window works for it.
     PrintGraphFrm window(
         M, [this](const ScaleTarget &target) { Scall().Edit(target); }, this);
+    if (M.MeterCount() > 1)
+        window.SetMeters(MeterNames(), SelectedMeter());
     window.exec();
 }
 
 void MainFrm::PrintReport_Click()
 {
     PrintReportFrm window(M, this);
+    if (M.MeterCount() > 1)
+        window.SetMeters(MeterNames(), SelectedMeter());
     window.exec();
 }
 } // namespace kst

@@ -9,6 +9,7 @@
 #include "record/ui/AlarmPanel.h"
 #include "record/ui/StatisticsPanel.h"
 #include "session/SettingsStore.h"
+#include "shell/MeterSelector.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -50,20 +51,31 @@ void MainFrm::BuildWindow()
     heading->setFont(headingFont);
     grid->addWidget(heading, 0, 0, 1, 4);
 
+    selector_ = new MeterSelector(central);
+    connect(selector_, &MeterSelector::MeterSelected, this, &MainFrm::SelectMeter);
+    grid->addWidget(selector_, 1, 0, 1, 4);
+
     ReadFrm = new ReadingPanel(central);
     CalcFrm = new StatisticsPanel(
         Statistics, [this] { return M.Now(); }, central);
     AlarmFrm = new AlarmPanel(M, central);
-    connect(AlarmFrm, &AlarmPanel::SettingsChanged, this,
-            [this] { SettingsStore::WriteAlarmSettings(AlarmFrm->Settings()); });
-    Graph = new TrendGraphView(M, central);
-    grid->addWidget(ReadFrm, 1, 0);
-    grid->addWidget(CalcFrm, 1, 1);
-    grid->addWidget(AlarmFrm, 1, 2);
-    grid->addWidget(BuildControlFrame(), 1, 3);
-    grid->addWidget(Graph, 2, 0, 1, 4);
-    grid->setRowStretch(1, 4);
-    grid->setRowStretch(2, 6);
+    connect(AlarmFrm, &AlarmPanel::SettingsChanged, this, [this] { AlarmsChanged(true); });
+    connect(AlarmFrm, &AlarmPanel::LimitsChanged, this, [this] { AlarmsChanged(false); });
+    // Meter 1's graph, and under it a strip for each further meter.
+    auto *graphArea = new QWidget(central);
+    strips_ = new QVBoxLayout(graphArea);
+    strips_->setContentsMargins(0, 0, 0, 0);
+    strips_->setSpacing(2);
+    Graph = new TrendGraphView(M, graphArea);
+    ConnectStrip(Graph);
+    strips_->addWidget(Graph);
+    grid->addWidget(ReadFrm, 2, 0);
+    grid->addWidget(CalcFrm, 2, 1);
+    grid->addWidget(AlarmFrm, 2, 2);
+    grid->addWidget(BuildControlFrame(), 2, 3);
+    grid->addWidget(graphArea, 3, 0, 1, 4);
+    grid->setRowStretch(2, 4);
+    grid->setRowStretch(3, 6);
     grid->setColumnStretch(0, 5);
     grid->setColumnStretch(1, 4);
     grid->setColumnStretch(2, 2);
@@ -135,6 +147,7 @@ void MainFrm::BuildMenu()
         ->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     add(FileMenu, QStringLiteral("ExportCsv"), QStringLiteral("&Export CSV..."),
         &MainFrm::ExportCsv_Click);
+    BuildGraphCommands(FileMenu, nullptr);
     FileMenu->addSeparator();
     add(FileMenu, QStringLiteral("PrintGraph"), QStringLiteral("Print &Graph..."),
         &MainFrm::PrintGraph_Click);
@@ -152,6 +165,8 @@ void MainFrm::BuildMenu()
     add(setup, QStringLiteral("SetScall"), QStringLiteral("Set &Scale..."),
         &MainFrm::SetScall_Click);
     add(setup, QStringLiteral("Publish"), QStringLiteral("&Publish..."), &MainFrm::Publish_Click);
+    add(setup, QStringLiteral("Meters"), QStringLiteral("&Meters..."), &MainFrm::Meters_Click);
+    BuildGraphCommands(nullptr, setup);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help"));

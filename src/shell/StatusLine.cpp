@@ -15,8 +15,12 @@ QString Tr(const char *text)
     return QCoreApplication::translate("kst::MainFrm", text);
 }
 
-QString Line(int port, const QString &device, const QString &state, const QString &count)
+// Meter 1 is named by its port; another meter by its name.
+QString Line(const QString &meter, int port, const QString &device, const QString &state,
+             const QString &count)
 {
+    if (!meter.isEmpty())
+        return Tr("%1 %2: %3    Samples: %4").arg(meter, device, state, count);
     return Tr("COM%1 %2: %3    Samples: %4").arg(port).arg(device, state, count);
 }
 
@@ -55,13 +59,19 @@ void StatusLine::Measure(const MSComm &link)
     for (const char *state :
          {"open, receiving", "open, no data", "disconnected, retrying", "closed",
           "closed, no permission", "no permission, retrying", "closed, no such device"})
-        widest = std::max(
-            widest, metrics.horizontalAdvance(Line(port_, QString(), Tr(state), u"0000000000"_qs)));
+        widest = std::max(widest, metrics.horizontalAdvance(
+                                      Line(meter_, port_, QString(), Tr(state), u"0000000000"_qs)));
     shownDevice_ = metrics.elidedText(device_, Qt::ElideMiddle, DeviceWidth());
     label_->setFixedWidth(widest + metrics.horizontalAdvance(shownDevice_) + 8);
     label_->setFixedHeight(label_->sizeHint().height());
     label_->setToolTip(shownDevice_ == device_ ? QString() : device_);
     count_ = -1; // the text names the port and device: written again
+}
+
+void StatusLine::SetMeterName(const QString &name)
+{
+    meter_ = name;
+    device_ = QString(); // measured and written again at the next Show
 }
 
 void StatusLine::Show(const MSComm &link, bool receiving, qint32 count, bool frame)
@@ -73,7 +83,7 @@ void StatusLine::Show(const MSComm &link, bool receiving, qint32 count, bool fra
         return;
     count_ = count;
     state_ = state;
-    label_->setText(Line(port_, shownDevice_, state, QString::number(count)));
+    label_->setText(Line(meter_, port_, shownDevice_, state, QString::number(count)));
 }
 
 } // namespace kst

@@ -17,6 +17,8 @@ class StatusLine {
 public:
     explicit StatusLine(QLabel *label);
 
+    // The meter shown: empty for meter 1, named by its port ("COM1 ..."); another by its name.
+    void SetMeterName(const QString &name);
     // frame: called for a frame, when nothing but the count and the state can have changed.
     void Show(const MSComm &link, bool receiving, qint32 count, bool frame);
     // The port's device as last shown.
@@ -33,6 +35,7 @@ private:
     void Measure(const MSComm &link);
 
     QLabel *label_;
+    QString meter_;
     int port_ = 0;
     bool open_ = false;
     QString device_;

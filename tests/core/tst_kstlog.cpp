@@ -8,11 +8,13 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 
@@ -48,6 +50,7 @@ private slots:
     void readingsForACount_data();
     void readingsForACount();
     void reconnectsAndEndsOnSigint();
+    void severalMeters();
     void errors_data();
     void errors();
     void fullDisk();
@@ -199,19 +202,21 @@ void tst_KstLog::readingsForACount()
     QCOMPARE(Lines(Path("bad.csv")), records ? exported : QList<QByteArray>());
 }
 
-// The meter's pty goes away and another takes its place behind the same name: the logger keeps
-// its files, opens the new device and records on. Stopped by SIGINT it exits 0 and leaves every
-// printed reading in both files, the sample file complete.
+// The meter's pty goes away and another takes its place behind the same name, seconds later:
+// the logger keeps its files, says so on its JSON lines, opens the new device and records on.
+// Stopped by SIGINT it exits 0 and leaves every printed reading in both files, the sample file
+// complete, and the gap in the CSV file.
 void tst_KstLog::reconnectsAndEndsOnSigint()
 {
     const QString link = Path("meter");
     QVERIFY(QFile::link(StartMeter({u"--value"_qs, u"1111"_qs, u"--rate"_qs, u"20"_qs}), link));
     StartLogger({u"--device"_qs, link, u"--mas"_qs, Path("re.mas"), u"--csv"_qs, Path("re.csv"),
-                 u"--summary"_qs});
+                 u"--summary"_qs, u"--json"_qs});
     QVERIFY(QTest::qWaitFor([&] { return Lines(Path("re.mas")).size() >= 3; }, 30000));
     QVERIFY(QFile::remove(link)); // first, so no retry opens another test's new pty
     meter_->kill();
     meter_->waitForFinished(5000);
+    QTest::qWait(2500); // longer than a gap
     const QString second = StartMeter({u"--value"_qs, u"2222"_qs, u"--rate"_qs, u"20"_qs});
     QVERIFY(QFile::link(second, link));
     QVERIFY(QTest::qWaitFor([&] { return Lines(Path("re.mas")).constLast().startsWith("2.222,"); },
@@ -223,7 +228,15 @@ void tst_KstLog::reconnectsAndEndsOnSigint()
     const QString messages = QString::fromLocal8Bit(logger_->readAllStandardError());
     QVERIFY2(messages.contains(u"device lost"_qs) && messages.contains(u"reconnected"_qs),
              qPrintable(messages));
-    const qsizetype printed = logger_->readAllStandardOutput().count('\n');
+    QStringList statuses;
+    qsizetype printed = 0;
+    for (const QByteArray &line : logger_->readAllStandardOutput().split('\n')) {
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        printed += object.contains(u"value"_qs) ? 1 : 0;
+        if (object.contains(u"status"_qs))
+            statuses << object.value(u"status"_qs).toString();
+    }
+    QCOMPARE(statuses, (QStringList{u"link lost"_qs, u"link back"_qs}));
     QVERIFY2(messages.contains(
                  u"kst-log: summary: %1 readings, 1 gaps, 0 dropped, 0 queued"_qs.arg(printed)),
              qPrintable(messages));
@@ -231,8 +244,43 @@ void tst_KstLog::reconnectsAndEndsOnSigint()
     const SampleFileReadResult read = LoadSampleFile(Path("re.mas"), log);
     QVERIFY(read.complete);
     QCOMPARE(read.recordsLoaded, printed);
-    QCOMPARE(Lines(Path("re.csv")).size(), printed + 1);
+    const QList<QByteArray> csv = Lines(Path("re.csv"));
+    QCOMPARE(csv.size(), printed + 2);
+    QCOMPARE(
+        std::count_if(csv.begin(), csv.end(),
+                      [](const QByteArray &row) { return row.endsWith(",,,,,,gap: link lost\r"); }),
+        1);
     QCOMPARE(log.SampleValue(0), 1.111f);
+}
+
+// Two meters in one run: each takes its count, its lines carry its name, meter 2's file is named
+// after it.
+void tst_KstLog::severalMeters()
+{
+    const QString volts = StartMeter({u"--value"_qs, u"1234"_qs, u"--rate"_qs, u"20"_qs});
+    std::unique_ptr<QProcess> first = std::move(meter_);
+    const QString amps =
+        StartMeter({u"--function"_qs, u"8"_qs, u"--value"_qs, u"250"_qs, u"--rate"_qs, u"20"_qs});
+    QVERIFY(!volts.isEmpty() && !amps.isEmpty());
+    StartLogger({u"--meter"_qs, u"psu="_qs + volts, u"--meter"_qs, u"load="_qs + amps,
+                 u"--count"_qs, u"3"_qs, u"--json"_qs, u"--mas"_qs, Path("run.mas")});
+    QVERIFY(logger_->waitForFinished(30000));
+    QCOMPARE(logger_->exitCode(), 0);
+    QMap<QString, QStringList> printed;
+    for (const QByteArray &line : logger_->readAllStandardOutput().split('\n'))
+        if (!line.isEmpty()) {
+            const QJsonObject object = QJsonDocument::fromJson(line).object();
+            printed[object.value(u"meter"_qs).toString()] << object.value(u"display"_qs).toString();
+        }
+    QCOMPARE(printed.value(u"psu"_qs), QStringList(3, u"1.234"_qs));
+    QCOMPARE(printed.value(u"load"_qs), QStringList(3, u"02.50"_qs));
+    for (const auto &[file, value] :
+         {std::pair{Path("run.mas"), 1.234f}, std::pair{Path("run-load.mas"), 2.5f}}) {
+        SampleLog log;
+        QVERIFY(LoadSampleFile(file, log).complete);
+        QCOMPARE(log.SampleCount, 3);
+        QCOMPARE(log.SampleValue(2), value);
+    }
 }
 
 // Run as a service runs, without HOME and XDG_DATA_HOME.

@@ -72,7 +72,7 @@ void TestOnePath::windowAndLoggerWriteTheSameFiles()
 
     test::Pty line;
     LoggerOptions options;
-    options.device = line.SlavePath();
+    options.meters = {{QStringLiteral("meter1"), line.SlavePath()}};
     options.masPath = folder + QStringLiteral("logger.mas");
     options.csvPath = folder + QStringLiteral("logger.csv");
     options.csvFormat = {*CsvFormFromName(csvForm), QLocale::system()};

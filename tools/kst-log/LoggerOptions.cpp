@@ -1,8 +1,10 @@
 #include "LoggerOptions.h"
 
+#include "session/MeterList.h"
 #include "session/SettingsStore.h"
 
 #include <QCommandLineParser>
+#include <QHash>
 
 namespace kst {
 
@@ -39,8 +41,14 @@ const char *const Examples =
 QList<QCommandLineOption> Options()
 {
     return {
-        Option("port", "Serial port number 1 to 4, as in KST.", "N"),
-        Option("device", "Serial device, e.g. /dev/ttyUSB0.", "PATH"),
+        Option("port", "Serial port number 1 to 4, as in KST; give it again for more meters.", "N"),
+        Option("device", "Serial device, e.g. /dev/ttyUSB0; give it again for more meters.",
+               "PATH"),
+        Option("meter",
+               "A meter by name and device (e.g. psu=/dev/ttyUSB0); give it again for more "
+               "meters. With several meters, meter k's files are FILE-NAME.mas and FILE-NAME.csv, "
+               "the JSON lines carry \"meter\" and the topics are <prefix>/NAME.",
+               "NAME=PATH"),
         Option("mas", "Append the readings to this sample file.", "FILE"),
         Option("csv",
                "Append the readings to this CSV file (with --export: write the CSV there); - is "
@@ -110,7 +118,7 @@ Status ReadCsvForm(const QCommandLineParser &parser, LoggerOptions &options)
 Status CheckExport(const QCommandLineParser &parser, LoggerOptions &)
 {
     for (const char *other :
-         {"port", "device", "mas", "duration", "count", "json", "summary", "data-dir"})
+         {"port", "device", "meter", "mas", "duration", "count", "json", "summary", "data-dir"})
         if (parser.isSet(QLatin1String(other)))
             return Failure::Permanent(
                 QStringLiteral("--export takes only --csv, not --%1").arg(QLatin1String(other)));
@@ -119,18 +127,51 @@ Status CheckExport(const QCommandLineParser &parser, LoggerOptions &)
     return {};
 }
 
-Status ReadDevice(const QCommandLineParser &parser, LoggerOptions &options)
+// One meter from an option's value: a device, a port number, or NAME=DEVICE.
+Result<MeterSpec> MeterFrom(const QString &option, const QString &value, int number)
 {
-    if (parser.isSet(QStringLiteral("port")) == parser.isSet(QStringLiteral("device")))
-        return Failure::Permanent(QStringLiteral("give either --port N or --device PATH"));
-    if (!parser.isSet(QStringLiteral("port"))) {
-        options.device = parser.value(QStringLiteral("device"));
-        return {};
+    MeterSpec meter{DefaultMeterName(number), value};
+    if (option == u"port") {
+        const std::optional<qint64> port = Positive(value);
+        if (!port || *port > 4)
+            return Failure::Permanent(QStringLiteral("--port is a number from 1 to 4"));
+        meter.device = SettingsStore::PortDevice(int(*port));
+    } else if (option == u"meter") {
+        meter.name = value.section(u'=', 0, 0);
+        meter.device = value.section(u'=', 1);
+        if (!IsMeterName(meter.name) || meter.device.isEmpty())
+            return Failure::Permanent(
+                QStringLiteral("--meter is NAME=DEVICE, the name of letters, digits, - and _"));
     }
-    const std::optional<qint64> port = Positive(parser.value(QStringLiteral("port")));
-    if (!port || *port > 4)
-        return Failure::Permanent(QStringLiteral("--port is a number from 1 to 4"));
-    options.device = SettingsStore::PortDevice(int(*port));
+    return meter;
+}
+
+Status ReadMeters(const QCommandLineParser &parser, LoggerOptions &options)
+{
+    // In the order given on the command line, whichever option names them.
+    QHash<QString, int> used;
+    for (const QString &option : parser.optionNames()) {
+        if (option != u"device" && option != u"port" && option != u"meter")
+            continue;
+        const QString value = parser.values(option).value(used[option]++);
+        Result<MeterSpec> meter = MeterFrom(option, value, int(options.meters.size()) + 1);
+        if (!meter)
+            return meter.Error();
+        for (const MeterSpec &other : options.meters) {
+            if (other.device == meter->device)
+                return Failure::Permanent(
+                    QStringLiteral("%1 is given for two meters").arg(meter->device));
+            if (other.name.compare(meter->name, Qt::CaseInsensitive) == 0)
+                return Failure::Permanent(
+                    QStringLiteral("two meters are named %1").arg(meter->name));
+        }
+        options.meters.push_back(*meter);
+    }
+    if (options.meters.empty())
+        return Failure::Permanent(
+            QStringLiteral("give --port N, --device PATH or --meter NAME=PATH"));
+    if (int(options.meters.size()) > MaxMeters)
+        return Failure::Permanent(QStringLiteral("at most %1 meters").arg(MaxMeters));
     return {};
 }
 
@@ -186,7 +227,7 @@ Status ReadMqtt(const QCommandLineParser &parser, LoggerOptions &options)
 
 Status ReadLogging(const QCommandLineParser &parser, LoggerOptions &options)
 {
-    for (const auto &read : {ReadDevice, ReadLimits, ReadMqtt, ReadCsvForm})
+    for (const auto &read : {ReadMeters, ReadLimits, ReadMqtt, ReadCsvForm})
         if (Status status = read(parser, options); !status)
             return status;
     options.masPath = parser.value(QStringLiteral("mas"));

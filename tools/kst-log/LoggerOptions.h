@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 namespace kst {
 
@@ -18,12 +19,21 @@ enum ExitCode : int {
     ExitQueued = 75, // readings stay queued for a broker that did not take them in time
 };
 
+// One meter to log: its name (in file names, JSON lines and topics when there are several) and
+// its serial device.
+struct MeterSpec {
+    QString name;
+    QString device;
+};
+
 // What the command line asks for.
 struct LoggerOptions {
     enum class Action { Log, Export, Help, Version };
     Action action = Action::Log;
 
-    QString device;  // serial device path (--device, or --port through the settings)
+    // The meters, in the order given (--device, --port through the settings, --meter NAME=DEVICE);
+    // the first is meter 1. With several, meter k's files are "<file>-<name>.<ext>".
+    std::vector<MeterSpec> meters;
     QString masPath; // sample file to append to; empty for none
     QString csvPath; // CSV file to append to (with --export: to write); empty for none
     QString exportPath;

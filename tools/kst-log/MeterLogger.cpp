@@ -1,5 +1,6 @@
 #include "MeterLogger.h"
 
+#include "files/FileIo.h"
 #include "meter/MSComm.h"
 #include "session/MeterSession.h"
 
@@ -17,13 +18,16 @@ void Complain(const QString &text)
 
 } // namespace
 
-MeterLogger::MeterLogger(LoggerOptions options, QObject *parent)
-    : QObject(parent), options_(std::move(options))
+MeterLogger::MeterLogger(LoggerOptions options, int index, std::shared_ptr<bool> headerPrinted,
+                         QObject *parent)
+    : QObject(parent), options_(std::move(options)), meter_(options_.meters.at(size_t(index))),
+      number_(index + 1), tag_(options_.meters.size() > 1 ? meter_.name : QString()),
+      headerPrinted_(std::move(headerPrinted))
 {
     // Every reading the program would record while START is down, written out as it comes.
     recording_.Recording = true;
     recording_.KeepSamples = false;
-    const QString device = options_.device;
+    const QString device = meter_.device;
     session_ = new MeterSession(
         recording_, [device](int) { return device; }, this);
     connect(session_, &MeterSession::ReadingTaken, this, &MeterLogger::Taken);
@@ -35,25 +39,28 @@ MeterLogger::~MeterLogger()
     Stop();
 }
 
-void MeterLogger::PublishTo(PublishOutput::Publish publish)
+void MeterLogger::PublishTo(PublishOutput::Publish publish, PublishOutput::PublishLink link)
 {
-    publish_ = std::make_unique<PublishOutput>(std::move(publish));
+    publish_ = std::make_unique<PublishOutput>(std::move(publish), tag_);
+    publish_->SetLinkPublisher(std::move(link));
     session_->AddOutput(*publish_);
 }
 
 int MeterLogger::Start()
 {
-    if (!options_.masPath.isEmpty() && !OpenFile(mas_, options_.masPath))
+    if (!options_.masPath.isEmpty() &&
+        !OpenFile(mas_, MeterFilePath(options_.masPath, number_, meter_.name)))
         return ExitFile;
     const bool csvOut = options_.csvPath == QLatin1String("-");
-    if (!options_.csvPath.isEmpty() && !csvOut && !OpenFile(csv_, options_.csvPath))
+    if (!options_.csvPath.isEmpty() && !csvOut &&
+        !OpenFile(csv_, MeterFilePath(options_.csvPath, number_, meter_.name)))
         return ExitFile;
     if (csvOut || !options_.quiet) {
         stream_ = std::make_unique<StreamOutput>(stdout,
                                                  csvOut          ? StreamOutput::Form::Csv
                                                  : options_.json ? StreamOutput::Form::Json
                                                                  : StreamOutput::Form::Text,
-                                                 options_.csvFormat);
+                                                 options_.csvFormat, tag_, headerPrinted_);
         session_->AddOutput(*stream_);
     }
 
@@ -61,12 +68,12 @@ int MeterLogger::Start()
     link.SetModemLines(options_.dtr, options_.rts);
     // A lost device is tried again every 2 s, as in the program; the files stay open.
     connect(&link, &MSComm::DeviceLost, this, [this] {
-        Complain(QStringLiteral("%1: device lost; trying again every 2 s").arg(options_.device));
+        Complain(QStringLiteral("%1: device lost; trying again every 2 s").arg(meter_.device));
     });
     connect(&link, &MSComm::StateChanged, this, [this, &link] {
         if (link.State() == MSComm::LinkState::Open && lost_) {
             ++gaps_;
-            Complain(QStringLiteral("%1: reconnected").arg(options_.device));
+            Complain(QStringLiteral("%1: reconnected").arg(meter_.device));
         }
         lost_ = link.State() == MSComm::LinkState::Retrying;
     });

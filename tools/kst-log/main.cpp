@@ -85,20 +85,29 @@ int Export(const QString &masPath, const QString &csvPath, const CsvFormat &form
     return ExitOk;
 }
 
-// The broker the readings go to, its queue opened; nothing (with the exit code) when it cannot
-// be used.
+// The broker meter `index` publishes to, its queue opened; nothing (with the exit code) when it
+// cannot be used. With several meters, each publishes under <prefix>/<name>, the prefix being
+// the address's or kst/<hostname>.
 struct Publishing {
     std::unique_ptr<MqttPublisher> publisher;
     int exitCode = ExitOk;
 };
 
-Publishing StartPublishing(const LoggerOptions &options)
+Publishing StartPublishing(const LoggerOptions &options, size_t index)
 {
+    const MeterSpec &meter = options.meters[index];
     PublishSettings settings;
     settings.url = options.mqttUrl;
     settings.caFile = options.mqttCa;
+    if (options.meters.size() > 1) {
+        const Result<MqttTarget> url = ParseMqttUrl(options.mqttUrl);
+        const QString base = url && !url->prefix.isEmpty()
+                                 ? url->prefix
+                                 : QStringLiteral("kst/") + QSysInfo::machineHostName();
+        settings.prefix = base + u'/' + meter.name;
+    }
     Result<MqttTarget> target = MqttTargetFor(
-        settings, options.device, QStringLiteral("use KST_MQTT_PASSWORD or --mqtt-password-file"));
+        settings, meter.device, QStringLiteral("use KST_MQTT_PASSWORD or --mqtt-password-file"));
     if (!target) {
         std::fprintf(stderr, "kst-log: %s\nTry 'kst-log --help' for more information.\n",
                      qPrintable(target.Reason()));
@@ -112,7 +121,7 @@ Publishing StartPublishing(const LoggerOptions &options)
     target->password = *password;
     // The queue lives in the program's data folder, as it does for kst.
     Result<std::unique_ptr<MqttPublisher>> started = StartMqttPublisher(
-        *target, {options.device, QStringLiteral("kst-log"), QStringLiteral(KST_VERSION)},
+        *target, {meter.device, QStringLiteral("kst-log"), QStringLiteral(KST_VERSION)},
         options.dataFolder, options.mqttQueue);
     if (!started) {
         Complain(started.Reason());
@@ -144,42 +153,89 @@ int EndPublishing(MqttPublisher &publisher, const LoggerOptions &options, int co
     return code;
 }
 
-// Logs until the count, the duration, a signal or a failure ends the run.
+// One meter of the run: its logger and, when it publishes, its publisher.
+struct MeterRun {
+    std::unique_ptr<MeterLogger> logger;
+    Publishing publishing;
+};
+
+// Starts every meter's publisher and logger; the exit code of the first that cannot start.
+int StartMeters(const LoggerOptions &options, std::vector<MeterRun> &meters)
+{
+    const auto headerPrinted = std::make_shared<bool>(false);
+    for (size_t i = 0; i < options.meters.size(); ++i) {
+        MeterRun &run = meters.emplace_back();
+        if (!options.mqttUrl.isEmpty()) {
+            run.publishing = StartPublishing(options, i);
+            if (!run.publishing.publisher)
+                return run.publishing.exitCode;
+        }
+        run.logger = std::make_unique<MeterLogger>(options, int(i), headerPrinted);
+        if (MqttPublisher *publisher = run.publishing.publisher.get())
+            run.logger->PublishTo(
+                [publisher](const QByteArray &json, const QString &unit) {
+                    publisher->SetUnit(unit);
+                    static_cast<void>(publisher->Publish(json)); // a failure is said through Error
+                },
+                [publisher](bool lost) { publisher->SetLinkLost(lost); });
+        if (const int started = run.logger->Start(); started != ExitOk)
+            return started;
+    }
+    return ExitOk;
+}
+
+// The end of each meter: the broker's last chance, and the summary a service's log keeps.
+int EndMeters(const LoggerOptions &options, std::vector<MeterRun> &meters, int code)
+{
+    int exitCode = code;
+    for (MeterRun &run : meters) {
+        MqttPublisher *publisher = run.publishing.publisher.get();
+        if (publisher)
+            exitCode = std::max(exitCode, EndPublishing(*publisher, options, code));
+        if (!options.summary || !run.logger)
+            continue;
+        const QString who =
+            meters.size() > 1 ? run.logger->Meter().name + QStringLiteral(": ") : QString();
+        Complain(QStringLiteral("%1summary: %2 readings, %3 gaps, %4 dropped, %5 queued")
+                     .arg(who)
+                     .arg(run.logger->Readings())
+                     .arg(run.logger->Gaps())
+                     .arg(publisher ? publisher->Dropped() : 0)
+                     .arg(publisher ? publisher->Queued() : 0));
+    }
+    return exitCode;
+}
+
+// Logs until every meter's count, the duration, a signal or a failure ends the run. One meter's
+// device going away stops none of the others.
 int Run(QCoreApplication &app, const LoggerOptions &options)
 {
-    Publishing publishing;
-    if (!options.mqttUrl.isEmpty()) {
-        publishing = StartPublishing(options);
-        if (!publishing.publisher)
-            return publishing.exitCode;
-    }
-    MeterLogger logger(options);
-    if (MqttPublisher *publisher = publishing.publisher.get())
-        logger.PublishTo([publisher](const QByteArray &json, const QString &unit) {
-            publisher->SetUnit(unit);
-            static_cast<void>(publisher->Publish(json)); // a failure is said through Error
-        });
-    const int started = logger.Start();
-    if (started != ExitOk)
+    std::vector<MeterRun> meters;
+    meters.reserve(options.meters.size());
+    if (const int started = StartMeters(options, meters); started != ExitOk)
         return started;
-    QObject::connect(&logger, &MeterLogger::Finished, &app, &QCoreApplication::exit);
-    auto end = [&logger, &app] {
-        logger.Stop();
+    const auto stopAll = [&meters] {
+        for (MeterRun &run : meters)
+            run.logger->Stop();
+    };
+    size_t done = 0;
+    for (MeterRun &run : meters)
+        QObject::connect(run.logger.get(), &MeterLogger::Finished, &app, [&, stopAll](int code) {
+            if (code != ExitOk) { // a file failed: the record is no longer whole
+                stopAll();
+                app.exit(code);
+            } else if (++done == meters.size()) {
+                app.exit(ExitOk);
+            }
+        });
+    auto end = [&app, stopAll] {
+        stopAll();
         app.exit(ExitOk);
     };
     CatchEndSignals(end);
     if (options.seconds)
         QTimer::singleShot(std::chrono::milliseconds(qint64(*options.seconds * 1000.0)), &app, end);
-    const int code = QCoreApplication::exec();
-    MqttPublisher *publisher = publishing.publisher.get();
-    const int exitCode = publisher ? EndPublishing(*publisher, options, code) : code;
-    if (options.summary) // for a service's log: what the run took and what it may have missed
-        Complain(QStringLiteral("summary: %1 readings, %2 gaps, %3 dropped, %4 queued")
-                     .arg(logger.Readings())
-                     .arg(logger.Gaps())
-                     .arg(publisher ? publisher->Dropped() : 0)
-                     .arg(publisher ? publisher->Queued() : 0));
-    return exitCode;
+    return EndMeters(options, meters, QCoreApplication::exec());
 }
 
 } // namespace

@@ -2,11 +2,14 @@
 
 #include "common/Message.h"
 #include "record/GraphScale.h"
+#include "record/Markers.h"
 #include "record/MeterRecording.h"
 
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class QDialog;
 
@@ -24,6 +27,18 @@ public:
 
     // Meter 1: its samples, statistics, graph scale, limits and rules.
     MeterRecording Meter1;
+    // Meters 2 and on, as Setup > Meters... lists them.
+    std::vector<std::unique_ptr<MeterRecording>> OtherMeters;
+    int MeterCount() const { return 1 + int(OtherMeters.size()); }
+    // Meter `index` from 0 (meter 1).
+    MeterRecording &Meter(int index)
+    {
+        return index == 0 ? Meter1 : *OtherMeters[size_t(index - 1)];
+    }
+    const MeterRecording &Meter(int index) const
+    {
+        return index == 0 ? Meter1 : *OtherMeters[size_t(index - 1)];
+    }
 
     // The sample log: SampleCount and the nine arrays.
     SampleLog &Samples = Meter1.Samples;
@@ -35,6 +50,10 @@ public:
     QString &GraphUnit = Meter1.Scale.Unit;
     // "Stop Record if OL Input": an over-range frame ends the frame's handling after the panel.
     bool &StopOnOverload = Meter1.StopOnOverload;
+
+    // The user's markers on the recording, in time order: every meter's graph shows them; Save
+    // keeps them beside the sample file, New and Close let them go.
+    MarkerList Markers;
 
     // The graph print window's own value range and span, copied from the screen graph's when it
     // opens and set by the scale window when it works for the print window.

@@ -13,12 +13,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace kst {
 
 ScallFrm::ScallFrm(Module1 &module, QWidget *parent)
-    : QDialog(parent), module_(module), target_(MainGraph())
+    : QDialog(parent), module_(module), meter_(&module.Meter1), target_(MainGraph())
 {
     setObjectName(QStringLiteral("ScallFrm"));
     setWindowTitle(QStringLiteral("Scall"));
@@ -128,7 +129,17 @@ bool ScallFrm::MeterRangeSelected() const
 
 ScaleTarget ScallFrm::MainGraph() const
 {
-    return {&module_.GraphTopY, &module_.GraphLowY, &module_.GraphXSpan};
+    return {&meter_->Scale.TopY, &meter_->Scale.LowY, &meter_->Scale.XSpan};
+}
+
+void ScallFrm::SetMeter(MeterRecording &meter)
+{
+    meter_ = &meter;
+    target_ = MainGraph();
+    const QSignalBlocker blockMeter(meterOption_), blockMan(manOption_), blockOl(checkOL_);
+    (meter.FollowMeterRange ? meterOption_ : manOption_)->setChecked(true);
+    checkOL_->setChecked(meter.StopOnOverload);
+    SetLimitsEnabled(!meter.FollowMeterRange);
 }
 
 bool ScallFrm::Edit(const ScaleTarget &target)
@@ -142,19 +153,19 @@ bool ScallFrm::Edit(const ScaleTarget &target)
 
 void ScallFrm::Form_Load()
 {
-    module_.Meter1.FollowMeterRange = meterOption_->isChecked();
+    meter_->FollowMeterRange = meterOption_->isChecked();
     SetLimitsEnabled(!meterOption_->isChecked());
 }
 
 void ScallFrm::MeterOption_Click()
 {
-    module_.Meter1.FollowMeterRange = meterOption_->isChecked();
+    meter_->FollowMeterRange = meterOption_->isChecked();
     SetLimitsEnabled(!meterOption_->isChecked());
 }
 
 void ScallFrm::ManOption_Click()
 {
-    module_.Meter1.FollowMeterRange = false;
+    meter_->FollowMeterRange = false;
     SetLimitsEnabled(true);
 }
 
@@ -212,7 +223,7 @@ void ScallFrm::LeaveField(ScaleChoice::Field field)
 
 void ScallFrm::CheckOL_Click()
 {
-    module_.StopOnOverload = checkOL_->isChecked();
+    meter_->StopOnOverload = checkOL_->isChecked();
 }
 
 void ScallFrm::OkCommand_Click()

@@ -13,12 +13,13 @@ namespace kst {
 
 class FieldLeaveCheck;
 class Module1;
+class MeterRecording;
 
 // The scale window: Y range from the meter or typed limits, X span, and "stop recording on an
 // over-range reading". Created once and only ever hidden (OK, Cancel and the close box), so its
 // controls keep their values between openings. One window serves the main window's graph and the
 // graph print window: whoever opens it says which scale OK writes. The Y-axis choice and the
-// over-range box act on meter 1's recording at once.
+// over-range box act on the meter's recording at once.
 class ScallFrm : public QDialog {
     Q_OBJECT
 public:
@@ -31,7 +32,10 @@ public:
     // Shows the window modally, its OK writing `target` (until it is hidden: then the main
     // window's graph again). True when OK wrote it.
     bool Edit(const ScaleTarget &target);
-    // Where OK writes; the main window's graph unless set.
+    // The meter whose graph OK writes (unless another target is set) and whose recording the
+    // Y-axis choice and the over-range box act on: meter 1 unless set. Its choices show.
+    void SetMeter(MeterRecording &meter);
+    // Where OK writes; the meter's graph unless set.
     void SetTarget(const ScaleTarget &target) { target_ = target; }
 
     // The controls' contents, and setting them (with the options' handlers run).
@@ -76,6 +80,7 @@ private:
     ScaleTarget MainGraph() const;
 
     Module1 &module_;
+    MeterRecording *meter_;
     ScaleTarget target_;
     bool applied_ = false;
     FieldLeaveCheck *leave_;

@@ -3,6 +3,8 @@
 #include "common/DateTimeText.h"
 #include "common/ui/Module1.h"
 #include "graph/GraphScroll.h"
+#include "graph/ui/CursorOverlay.h"
+#include "graph/ui/GraphMouse.h"
 #include "graph/ui/GraphScrollBar.h"
 #include "graph/ui/PictureBox.h"
 
@@ -31,7 +33,12 @@ double TwipsPerPixelY(const QWidget *w)
 } // namespace
 
 TrendGraphView::TrendGraphView(Module1 &module, QWidget *parent)
-    : QWidget(parent), m_(module), graphFrm_(new PictureBox(this)),
+    : TrendGraphView(module, module.Meter1, parent)
+{
+}
+
+TrendGraphView::TrendGraphView(Module1 &module, MeterRecording &meter, QWidget *parent)
+    : QWidget(parent), m_(module), meter_(meter), graphFrm_(new PictureBox(this)),
       graphBox_(new PictureBox(graphFrm_)), hScroll_(new GraphScrollBar(this)),
       timer1_(new QTimer(this))
 {
@@ -56,7 +63,7 @@ TrendGraphView::TrendGraphView(Module1 &module, QWidget *parent)
     graphFrm_->SetFontSize(9);
     graphFrm_->SetFontBold(true);
 
-    graph_ = std::make_unique<TrendGraph>(m_.Samples, m_.Meter1.Scale, *graphFrm_, *graphBox_);
+    graph_ = std::make_unique<TrendGraph>(meter_.Samples, meter_.Scale, *graphFrm_, *graphBox_);
     graph_->AdvanceScroll = [this](qint32 index) { AdvanceGraphScroll(index); };
 
     connect(hScroll_, &QScrollBar::valueChanged, this, &TrendGraphView::HScroll_Change);
@@ -67,11 +74,14 @@ TrendGraphView::TrendGraphView(Module1 &module, QWidget *parent)
         LayoutPlotArea();
         Form_Paint();
     });
+    overlay_ = new CursorOverlay(graphBox_);
+    overlay_->hide();
+    mouse_ = new GraphMouse(*this, *graphBox_);
 
     LayoutPlotArea();
     // The plot area works in graph coordinates from the start, so scroll arithmetic done before
     // the first redraw already sees the span.
-    graph_->ApplyGraphScale(m_.GraphTopY, m_.GraphLowY, m_.GraphXSpan);
+    graph_->ApplyGraphScale(meter_.Scale.TopY, meter_.Scale.LowY, meter_.Scale.XSpan);
 }
 
 TrendGraphView::~TrendGraphView() = default;
@@ -96,6 +106,8 @@ void TrendGraphView::LayoutPlotArea()
     const QRectF area = PlotAreaGeometry(QSizeF(graphFrm_->width(), graphFrm_->height()),
                                          valueWidth, valueHeight, timeWidth);
     graphBox_->setGeometry(area.toRect());
+    if (overlay_)
+        overlay_->setGeometry(graphBox_->rect());
 }
 
 void TrendGraphView::ApplyGraphScale(float top, float low, qint32 span)
@@ -129,7 +141,7 @@ bool TrendGraphView::FollowNewestSample(qint32 index, ScrollPosition &scroll)
     if (!moved && before.Value + width - 5.0 < index) {
         // The scroll bar is at its 16-bit end and cannot follow: labels and read-out count from
         // the start of the newest window.
-        graph_->ViewStart = std::max(0, index - m_.GraphXSpan);
+        graph_->ViewStart = std::max(0, index - meter_.Scale.XSpan);
         graph_->ViewEnd = index;
     }
     return moved;
@@ -144,12 +156,21 @@ void TrendGraphView::AdvanceGraphScroll(qint32 index)
 
 void TrendGraphView::RecordNewestSample(qint32 index)
 {
+    if (graph_->TimeZoom()) {
+        // The user looks elsewhere: the window stays, the scroll bar's range reaches on.
+        graph_->ShowRecordedWindow(0, index, false);
+        SyncScrollBar();
+        DrawOverlay();
+        return;
+    }
+    if (cursorOn_)
+        QMetaObject::invokeMethod(this, &TrendGraphView::DrawOverlay, Qt::QueuedConnection);
     // The picture is that of the log before the sample: the scroll redraw ends at the previous
     // sample, and the newest one is drawn as the segment after it.
     const double width = graphBox_->ScaleWidth();
     // While the log fits in one window it is drawn from the left edge; after that the window
     // ends at the new sample, with the newest segment after it.
-    const qint32 left = width > index ? 0 : index - m_.GraphXSpan;
+    const qint32 left = width > index ? 0 : index - meter_.Scale.XSpan;
     ScrollPosition scroll;
     if (FollowNewestSample(index, scroll)) {
         cycling_ = true;
@@ -167,23 +188,32 @@ void TrendGraphView::RecordNewestSample(qint32 index)
 
 void TrendGraphView::PositionForRecording()
 {
-    const ScrollPosition scroll = RecordingStartPosition(
-        {hScroll_->value(), hScroll_->maximum()}, graphBox_->ScaleWidth(), m_.Samples.SampleCount);
+    if (graph_->TimeZoom())
+        return; // the scroll bar stays on the user's window
+    const ScrollPosition scroll =
+        RecordingStartPosition({hScroll_->value(), hScroll_->maximum()}, graphBox_->ScaleWidth(),
+                               meter_.Samples.SampleCount);
     hScroll_->setMaximum(scroll.Maximum);
     hScroll_->setValue(scroll.Value);
 }
 
 void TrendGraphView::AfterLoad()
 {
+    graph_->SetZoom(std::nullopt, std::nullopt);
+    ClearCursors();
+    hScroll_->setPageStep(10);
     graph_->ViewStart = 0;
-    graph_->ViewEnd = m_.Samples.SampleCount;
+    graph_->ViewEnd = meter_.Samples.SampleCount;
     qint32 left = 0;
-    graph_->RedrawGraph(left, m_.Samples.SampleCount, m_.GraphTopY, m_.GraphLowY);
-    hScroll_->setMaximum(MaximumAfterLoad(hScroll_->maximum(), m_.Samples.SampleCount));
+    graph_->RedrawGraph(left, meter_.Samples.SampleCount, meter_.Scale.TopY, meter_.Scale.LowY);
+    hScroll_->setMaximum(MaximumAfterLoad(hScroll_->maximum(), meter_.Samples.SampleCount));
 }
 
 void TrendGraphView::ResetView()
 {
+    graph_->SetZoom(std::nullopt, std::nullopt);
+    ClearCursors();
+    hScroll_->setPageStep(10);
     hScroll_->setMaximum(ScrollInitialMaximum);
     hScroll_->setValue(0);
     // The old log's picture goes at once, not only at the next scroll or repaint.
@@ -201,6 +231,10 @@ void TrendGraphView::SetColours(Colour back, Colour fore, int width)
     graphFrm_->SetBackColor(back);
     graphBox_->SetForeColor(fore);
     graphBox_->SetDrawWidth(width);
+    back_ = back;
+    fore_ = fore;
+    if (saved_)
+        SetSavedRecording(std::move(saved_)); // its faint colour from the new ones
     graph_->Invalidate();
     Form_Paint();
 }
@@ -208,18 +242,27 @@ void TrendGraphView::SetColours(Colour back, Colour fore, int width)
 void TrendGraphView::SetRecording(bool recording)
 {
     recording_ = recording;
-    hScroll_->setEnabled(!recording);
+    hScroll_->setEnabled(!recording || graph_->TimeZoom());
 }
 
 void TrendGraphView::HScroll_Change()
 {
-    if (!cycling_)
+    if (!cycling_ && !syncing_)
         HScroll_Scroll();
 }
 
 void TrendGraphView::HScroll_Scroll()
 {
+    if (std::optional<TimeWindow> time = graph_->TimeZoom()) {
+        // The user moved the zoomed window with the scroll bar; a strip's hidden bar follows the
+        // shared one and tells nobody.
+        time->First = hScroll_->value();
+        graph_->SetZoom(time, graph_->ValueZoom());
+        if (hScroll_->isVisible())
+            emit TimeZoomChosen(time);
+    }
     graph_->ShowScrollWindow(hScroll_->value());
+    DrawOverlay();
 }
 
 void TrendGraphView::Form_Paint()
@@ -227,6 +270,7 @@ void TrendGraphView::Form_Paint()
     // The picture boxes keep their pictures; this is the program's full repaint, which shows
     // the same window a scroll redraw at the current scroll value shows.
     graph_->ShowScrollWindow(hScroll_->value());
+    DrawOverlay();
 }
 
 void TrendGraphView::GraphBox_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, double x, double y)
@@ -273,7 +317,7 @@ void TrendGraphView::GraphBox_Click()
     if (recording_)
         return;
     const qint64 index = qint64(graph_->ViewStart) + clickX_;
-    const PointReadout texts = ReadoutFor(m_.Samples, index, m_.Now());
+    const PointReadout texts = ReadoutFor(meter_.Samples, index, m_.Now());
     timer1_->stop();
     OpenShowData();
     label1_->setText(texts.Value);

@@ -43,6 +43,10 @@ public:
     // Sets boxes and texts (the boxes' handlers run).
     void SetSettings(const AlarmSettings &settings);
 
+    // Starts the alarm sound without touching the colours: a limit crossed by a meter the panel
+    // does not show.
+    void Ring() { StartSound(); }
+
     // Replaces how the alarm sound is started (by default a QSoundEffect on "ding.wav"; a missing
     // file or sound device stays silent).
     void SetSoundPlayer(std::function<void()> play);

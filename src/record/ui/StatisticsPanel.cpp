@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <algorithm>
 
 namespace kst {
@@ -12,20 +13,19 @@ namespace kst {
 namespace {
 
 // The labels change with every reading: each has a fixed size (room for its widest text), so a
-// new text never lays the window out again, and fills its own background, so the frame is not
-// repainted under it.
+// new text never lays the window out again. They stay see-through: a style may shade the frame's
+// inside, and only the label's own rectangle of it is repainted.
 void Steady(QLabel *label, const QString &widest, int minimumWidth)
 {
     label->setFixedSize(std::max(minimumWidth, label->fontMetrics().horizontalAdvance(widest) + 6),
                         label->sizeHint().height());
-    label->setAutoFillBackground(true);
 }
 
 } // namespace
 
 StatisticsPanel::StatisticsPanel(RunningStatistics &statistics, std::function<QDateTime()> clock,
                                  QWidget *parent)
-    : QGroupBox(QStringLiteral("CALCULATION"), parent), statistics_(statistics),
+    : QGroupBox(QStringLiteral("CALCULATION"), parent), statistics_(&statistics),
       clock_(std::move(clock))
 {
     setObjectName(QStringLiteral("CalcFrm"));
@@ -72,10 +72,23 @@ void StatisticsPanel::SetTicked(Box box, bool ticked)
     rows_[int(box)].Box->setChecked(ticked);
 }
 
+void StatisticsPanel::SetStatistics(RunningStatistics &statistics)
+{
+    statistics_ = &statistics;
+    const bool ticked[4] = {statistics.Ticked.Max, statistics.Ticked.Min, statistics.Ticked.Avg,
+                            statistics.Ticked.Rel};
+    for (int i = 0; i < 4; ++i) {
+        const QSignalBlocker block(rows_[i].Box); // the meter's ticks, not a user's click
+        rows_[i].Box->setChecked(ticked[i]);
+        ShowTicked(rows_[i]);
+    }
+    Render();
+}
+
 void StatisticsPanel::Render()
 {
-    const Readout *readouts[4] = {&statistics_.Max, &statistics_.Min, &statistics_.Avg,
-                                  &statistics_.Rel};
+    const Readout *readouts[4] = {&statistics_->Max, &statistics_->Min, &statistics_->Avg,
+                                  &statistics_->Rel};
     for (int i = 0; i < 4; ++i) {
         rows_[i].Data->setText(readouts[i]->Data);
         rows_[i].Time->setText(readouts[i]->Time);
@@ -84,8 +97,8 @@ void StatisticsPanel::Render()
 
 void StatisticsPanel::ShowTicked(const Row &row)
 {
-    bool *ticks[4] = {&statistics_.Ticked.Max, &statistics_.Ticked.Min, &statistics_.Ticked.Avg,
-                      &statistics_.Ticked.Rel};
+    bool *ticks[4] = {&statistics_->Ticked.Max, &statistics_->Ticked.Min, &statistics_->Ticked.Avg,
+                      &statistics_->Ticked.Rel};
     *ticks[&row - rows_] = row.Box->isChecked();
     const QColor colour = row.Box->isChecked() ? QColor(0, 0, 0) : GreyText();
     SetTextColour(row.Data, colour);
@@ -112,7 +125,7 @@ void StatisticsPanel::Rel_Click()
     ShowTicked(rows_[3]);
     if (!rows_[3].Box->isChecked())
         return;
-    statistics_.TakeRelReference(clock_ ? clock_() : QDateTime::currentDateTime());
+    statistics_->TakeRelReference(clock_ ? clock_() : QDateTime::currentDateTime());
     Render();
 }
 

@@ -32,6 +32,9 @@ public:
 
     // Shows the statistics' read-outs in the eight labels.
     void Render();
+    // Shows another meter's statistics: its ticks in the boxes (their handlers do not run) and
+    // its read-outs.
+    void SetStatistics(RunningStatistics &statistics);
 
 public slots:
     void Max_Click();
@@ -47,7 +50,7 @@ private:
     };
     void ShowTicked(const Row &row);
 
-    RunningStatistics &statistics_;
+    RunningStatistics *statistics_;
     std::function<QDateTime()> clock_;
     Row rows_[4];
 };

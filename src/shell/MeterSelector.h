@@ -1,0 +1,47 @@
+#pragma once
+
+#include "common/DrawingSurface.h"
+
+#include <QWidget>
+#include <vector>
+
+class QButtonGroup;
+class QHBoxLayout;
+class QToolButton;
+
+namespace kst {
+
+// The row of meter buttons above the panels when the program logs several meters: each shows
+// the meter's colour, its name and its live value; the one pressed is the meter the READING,
+// CALCULATION and ALARM panels show. Hidden while there is one meter.
+class MeterSelector : public QWidget {
+    Q_OBJECT
+public:
+    explicit MeterSelector(QWidget *parent = nullptr);
+
+    struct Entry {
+        QString name;
+        Colour colour;
+    };
+    // One button per meter, the first pressed.
+    void SetMeters(const std::vector<Entry> &meters);
+    // The live value a meter's button shows ("1.234 DCV", "O L").
+    void SetValue(int index, const QString &text);
+    void Select(int index);
+    int Selected() const { return selected_; }
+
+signals:
+    void MeterSelected(int index);
+
+private:
+    void ShowText(int index);
+
+    QHBoxLayout *layout_;
+    QButtonGroup *group_;
+    std::vector<QToolButton *> buttons_;
+    std::vector<QString> names_;
+    std::vector<QString> values_;
+    int selected_ = 0;
+};
+
+} // namespace kst
