@@ -1,5 +1,6 @@
 #include "record/ui/StatisticsPanel.h"
 
+#include "common/ui/ParentBackdrop.h"
 #include "common/ui/QtColour.h"
 
 #include <QCheckBox>
@@ -13,12 +14,13 @@ namespace kst {
 namespace {
 
 // The labels change with every reading: each has a fixed size (room for its widest text), so a
-// new text never lays the window out again. They stay see-through: a style may shade the frame's
-// inside, and only the label's own rectangle of it is repainted.
+// new text never lays the window out again. A style may shade the frame's inside: each label
+// paints the frame's picture under its text itself, so a new text repaints the label alone.
 void Steady(QLabel *label, const QString &widest, int minimumWidth)
 {
     label->setFixedSize(std::max(minimumWidth, label->fontMetrics().horizontalAdvance(widest) + 6),
                         label->sizeHint().height());
+    ParentBackdrop::Install(label);
 }
 
 } // namespace
