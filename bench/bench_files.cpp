@@ -219,7 +219,7 @@ void MinimalWrite(const QString &path, const std::vector<Plain> &records,
 void MinimalCsv(const QString &path, const std::vector<Plain> &records,
                 const std::vector<std::string> &units, const char *offset, std::string &out)
 {
-    out.assign("time,value,unit,over_range,average,rel_reference\r\n");
+    out.assign("time,value,unit,over_range,average,rel_reference,note\r\n");
     char line[256];
     for (const Plain &r : records) {
         char *o = std::to_chars(line, line + 8, r.year).ptr;
@@ -246,6 +246,7 @@ void MinimalCsv(const QString &path, const std::vector<Plain> &records,
         *o++ = ',';
         if (r.relRef != NoValueMarker)
             o = Number(o, r.relRef);
+        *o++ = ','; // no note: a second apart, the samples have no gaps
         *o++ = '\r';
         *o++ = '\n';
         out.append(line, size_t(o - line));

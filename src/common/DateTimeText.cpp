@@ -3,16 +3,17 @@
 #include <QLocale>
 #include <cstdlib>
 #include <ctime>
-#include <limits>
 
 namespace kst {
 
 QDateTime CurrentLocalTime()
 {
-    thread_local qint64 zoneReadAt = std::numeric_limits<qint64>::min();
+    thread_local bool zoneRead = false;
+    thread_local qint64 zoneReadAt = 0;
     const qint64 ms = QDateTime::currentMSecsSinceEpoch();
-    if (ms - zoneReadAt >= 60000 || ms < zoneReadAt) {
+    if (!zoneRead || ms - zoneReadAt >= 60000 || ms < zoneReadAt) {
         tzset(); // looks at the time zone file again
+        zoneRead = true;
         zoneReadAt = ms;
     }
     const time_t seconds = time_t(ms / 1000);

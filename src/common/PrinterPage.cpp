@@ -9,32 +9,44 @@ namespace kst {
 
 void PreparePrinterPage(DrawingSurface &surface, float top, float low, qint32 span)
 {
-    const float u = std::fabs(top - low) * 32.0f / 24.0f;
+    PreparePrinterBand(surface, top, low, span, 0, 1);
+}
+
+void PreparePrinterBand(DrawingSurface &surface, float top, float low, qint32 span, int band,
+                        int bands)
+{
+    const float range = std::fabs(top - low);
+    const double pitch = double(range) * (1 + PrinterBandGap);
+    const float graphs = float(bands) * range + float(bands - 1) * range * float(PrinterBandGap);
+    const float u = graphs * 32.0f / 24.0f;
     const qint64 a = RoundHalfEven(double(span) * 32.0 / 24.0);
     const double x1 = -double(RoundHalfEven(double(a) * 5.0 / 32.0));
-    const double y1 = double(top) + double(u) * 3.0 / 32.0;
+    const double y1 = double(top) + band * pitch + double(u) * 3.0 / 32.0;
     const double x2 = double(RoundHalfEven(double(a) - double(a) * 5.0 / 32.0));
-    const double y2 = double(low) - double(u) * 5.0 / 32.0;
+    const double y2 = double(low) - (bands - 1 - band) * pitch - double(u) * 5.0 / 32.0;
     surface.Scale(x1, y1, x2, y2);
 }
 
 void DrawPrinterGrid(DrawingSurface &surface)
 {
+    const double t = surface.ScaleTop();
+    const double h = surface.ScaleHeight();
+    DrawPrinterGridBetween(surface, t + 3 * h / 32, t + 27 * h / 32);
+}
+
+void DrawPrinterGridBetween(DrawingSurface &surface, double topLine, double bottom)
+{
     constexpr Colour GridColour = 1; // black to the eye; the printer's own pen value
     const double l = surface.ScaleLeft();
-    const double t = surface.ScaleTop();
     const double w = surface.ScaleWidth();
-    const double h = surface.ScaleHeight();
     const double left = l + 5 * w / 32;
     const double right = l + 29 * w / 32;
-    const double topLine = t + 3 * h / 32;
-    const double bottom = t + 27 * h / 32;
 
     surface.SetDrawWidth(1);
     surface.SetForeColor(GridColour);
     for (int i = 0; i <= 8; ++i) {
         surface.SetDrawStyle(i == 0 || i == 4 || i == 8 ? 0 : 2);
-        const double y = topLine + (24 * h / 32) * i / 8;
+        const double y = topLine + (bottom - topLine) * i / 8;
         surface.Line(left, y, right, y);
     }
     for (int i = 0; i <= 10; ++i) {

@@ -16,11 +16,19 @@ class DrawingSurface;
 // and 5/32 at the bottom. The page width is taken as a whole number of steps, so the left and
 // right edges are exact to half a step (span 100: left -21, right 112).
 void PreparePrinterPage(DrawingSurface &surface, float top, float low, qint32 span);
+// Several graphs down one page (one per meter): the graph area above is shared by `bands` bands
+// with a gap of PrinterBandGap of a band's height between them, and the coordinates are set so
+// that band `band` (0 at the top) runs from top to low.
+inline constexpr double PrinterBandGap = 0.4;
+void PreparePrinterBand(DrawingSurface &surface, float top, float low, qint32 span, int band,
+                        int bands);
 
 // The printed graph grid in the surface's own coordinates: the graph area's frame with eight
 // rows and ten columns, top, middle and bottom lines and both sides solid, the rest dotted;
 // horizontals first. Leaves the surface with width 1, colour 1 and solid lines.
 void DrawPrinterGrid(DrawingSurface &surface);
+// The same grid between two heights (a band of several).
+void DrawPrinterGridBetween(DrawingSurface &surface, double topLine, double bottom);
 
 // Closest distance to the paper's edge at which a page is laid out, in millimetres: a PDF reports
 // the whole sheet as printable, yet most printers cannot print the outer few millimetres.

@@ -10,7 +10,7 @@ RecordingSurface::RecordingSurface(QSizeF deviceSize, double charWidth, double l
 
 RecordingSurface::Item RecordingSurface::Make(Kind kind) const
 {
-    return Item{kind, {}, {}, ForeColor(), DrawWidth(), DrawStyle(), FontSize(), FontBold()};
+    return Item{kind, {}, {}, ForeColor(), DrawWidth(), DrawStyle(), FontSize(), FontBold(), {}};
 }
 
 QPointF RecordingSurface::ToUser(QPointF device) const
@@ -38,6 +38,7 @@ void RecordingSurface::DeviceLines(const std::vector<QPointF> &devicePoints)
     for (size_t i = 1; i < devicePoints.size(); ++i) {
         Item item = Make(Kind::Line);
         item.points = {ToUser(devicePoints[i - 1]), ToUser(devicePoints[i])};
+        item.device = {devicePoints[i - 1], devicePoints[i]};
         items.append(item);
     }
 }
@@ -46,6 +47,7 @@ void RecordingSurface::DeviceText(QPointF topLeft, const QString &text)
 {
     Item item = Make(Kind::Text);
     item.points = {ToUser(topLeft)};
+    item.device = {topLeft};
     item.text = text;
     items.append(item);
 }

@@ -22,6 +22,7 @@ public:
         int style;
         double fontSize;
         bool bold;
+        QList<QPointF> device; // the same points in device units, whatever the coordinates were
     };
 
     explicit RecordingSurface(QSizeF deviceSize = {1000, 1000}, double charWidth = 1,

@@ -44,10 +44,11 @@ QByteArray ReadAt(int fd, qint64 at, qint64 size)
 
 } // namespace
 
-// A row with all six cells, each of its kind: a time with milliseconds (and the offset, in the
-// form for programs), a number, a unit, a flag word, and an optional number twice. A recording
-// writes its last two cells empty, so a row of a recording cut anywhere before its line end
-// fails one of these.
+// A sample's row with all its cells, each of its kind: a time with milliseconds (and the offset,
+// in the form for programs), a number, a unit, a flag word, an optional number twice, and in the
+// form with notes an empty note. A recording writes its last cells empty, so a row of a
+// recording cut anywhere before its line end fails one of these; a note's row without its line
+// end may have lost some of its text and is not taken as whole.
 bool CsvFileAppender::IsWholeRow(const QByteArray &row) const
 {
     static const QRegularExpression iso(
@@ -60,7 +61,7 @@ bool CsvFileAppender::IsWholeRow(const QByteArray &row) const
         return QString::fromUtf8(cell).replace(format_.DecimalPoint(), QStringLiteral("."));
     };
     const QList<QByteArray> cells = Cells(row, format_.Separator());
-    if (cells.size() != 6)
+    if (cells.size() != (format_.notes ? 7 : 6) || (format_.notes && !cells[6].isEmpty()))
         return false;
     const QString time = plain(cells[0]);
     const QDateTime when =
@@ -77,6 +78,7 @@ bool CsvFileAppender::IsWholeRow(const QByteArray &row) const
 Result<QString> CsvFileAppender::Open(const QString &path)
 {
     Close();
+    last_.reset();
     if (const Status opened = file_.Open(path); !opened)
         return opened.Error();
     const Result<QString> continued = file_.Size() == 0 ? Result<QString>(QString()) : Continue();
@@ -96,12 +98,20 @@ Result<QString> CsvFileAppender::Continue()
     if (!fd)
         return fd.Error();
     const QByteArray header = CsvWriter::HeaderRow(format_);
+    CsvFormat earlier = format_;
+    earlier.notes = false;
+    const QByteArray earlierHeader = CsvWriter::HeaderRow(earlier);
     const qint64 size = file_.Size();
     const qint64 tailStart = std::max<qint64>(0, size - 1024);
     const bool ours = ReadAt(*fd, 0, header.size()) == header;
+    const bool earlierForm = !ours && ReadAt(*fd, 0, earlierHeader.size()) == earlierHeader;
     const QByteArray tail = ReadAt(*fd, tailStart, size - tailStart);
     ::close(*fd); // read only
-    if (!ours)
+    if (earlierForm) {
+        format_ = earlier;
+        writer_ = std::make_unique<CsvWriter>(format_);
+    }
+    if (!ours && !earlierForm)
         return Failure::Permanent(
             QStringLiteral("%1: not a CSV file of kst-log in this form; choose another file")
                 .arg(path));
@@ -126,7 +136,24 @@ Result<QString> CsvFileAppender::Continue()
 
 Status CsvFileAppender::Append(const Sample &sample)
 {
-    return file_.Append(writer_.RowOf(sample));
+    const Status appended = file_.Append(writer_->RowOf(sample));
+    if (appended)
+        last_ = std::pair(sample.date, sample.time);
+    return appended;
+}
+
+Status CsvFileAppender::Append(const SampleLog &log, qint32 n)
+{
+    const Sample sample = log.At(n);
+    const QString *gap = log.GapReason(n);
+    if (!gap || !last_)
+        return Append(sample);
+    const Status appended =
+        file_.Append(writer_->NoteRowOf(last_->first, last_->second, CsvWriter::GapNote(*gap)) +
+                     writer_->RowOf(sample));
+    if (appended)
+        last_ = std::pair(sample.date, sample.time);
+    return appended;
 }
 
 } // namespace kst

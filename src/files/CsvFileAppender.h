@@ -5,7 +5,11 @@
 #include "files/CsvWriter.h"
 #include "record/SampleLog.h"
 
+#include <QDate>
 #include <QString>
+#include <QTime>
+#include <memory>
+#include <optional>
 
 namespace kst {
 
@@ -13,19 +17,25 @@ namespace kst {
 // each row in one write.
 class CsvFileAppender {
 public:
-    explicit CsvFileAppender(CsvFormat format = {}) : format_(std::move(format)), writer_(format_)
+    explicit CsvFileAppender(CsvFormat format = {})
+        : format_(std::move(format)), writer_(std::make_unique<CsvWriter>(format_))
     {
     }
 
     // Creates the file with its header row, or continues the CSV at path, which must begin with
-    // that header row (the same form, and for the spreadsheet form the same separators). A last
-    // row without its CR LF is completed when it is whole (all six fields, a valid time; RFC 4180
-    // lets a file end so) and removed when it was cut. The value is a notice for the user about
-    // what was done to continue the file; empty when there is nothing to say.
+    // that header row (the same form, and for the spreadsheet form the same separators) or with
+    // the header of the earlier form without the note column, which is then continued in that
+    // form. A last row without its CR LF is completed when it is a whole sample's row (every
+    // field, a valid time; RFC 4180 lets a file end so) and removed otherwise. The value is a
+    // notice for the user about what was done to continue the file; empty when there is nothing
+    // to say.
     Result<QString> Open(const QString &path);
     // The sample's row in one write; a failed write leaves the file at its last whole row and
     // names the cause.
     Status Append(const Sample &sample);
+    // Sample n of a log; when the log notes a gap before it, the gap's row (at the time of the
+    // sample appended before) goes in the same write.
+    Status Append(const SampleLog &log, qint32 n);
     void Close() { file_.Close(); }
 
     bool IsOpen() const { return file_.IsOpen(); }
@@ -37,7 +47,9 @@ private:
 
     CsvFormat format_;
     AppendFile file_;
-    CsvWriter writer_;
+    std::unique_ptr<CsvWriter> writer_;
+    // The date and time of the sample appended last in this run.
+    std::optional<std::pair<QDate, QTime>> last_;
 };
 
 } // namespace kst

@@ -3,6 +3,7 @@
 #include "common/DateTimeText.h"
 #include "common/Numbers.h"
 #include "files/SampleFileFields.h"
+#include "record/Gaps.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -123,17 +124,20 @@ char *PutFixed(char *out, float value, int decimals, QByteArrayView sep)
 class RowWriter {
 public:
     explicit RowWriter(const CsvFormat &format)
-        : spreadsheet_(format.form == CsvForm::Spreadsheet), separator_(format.Separator()),
-          decimal_(format.DecimalPoint().toUtf8())
+        : spreadsheet_(format.form == CsvForm::Spreadsheet), notes_(format.notes),
+          separator_(format.Separator()), decimal_(format.DecimalPoint().toUtf8())
     {
     }
+
+    bool Notes() const { return notes_; }
 
     // With meters: the meter's name follows the time.
     QByteArray Header(bool meters = false) const
     {
         QByteArray header = spreadsheet_ ? QByteArrayLiteral("\xEF\xBB\xBF") : QByteArray();
-        header += meters ? "time,meter,value,unit,over_range,average,rel_reference\r\n"
-                         : "time,value,unit,over_range,average,rel_reference\r\n";
+        header += meters ? "time,meter,value,unit,over_range,average,rel_reference"
+                         : "time,value,unit,over_range,average,rel_reference";
+        header += notes_ ? ",note\r\n" : "\r\n";
         if (separator_ != ',')
             header.replace(',', separator_);
         return header;
@@ -183,6 +187,29 @@ public:
         out = PutOptional(out, avg);
         *out++ = separator_;
         out = PutOptional(out, relRef);
+        if (notes_)
+            *out++ = separator_; // a sample has no note
+        *out++ = '\r';
+        *out++ = '\n';
+        return out;
+    }
+
+    // A row of the note column alone: the time, the meter's name when given, empty value cells
+    // and the note.
+    char *PutNote(char *out, const QDate &date, const QTime &time, QByteArrayView noteCell,
+                  QByteArrayView meterCell = {})
+    {
+        out = PutTime(out, date, time);
+        *out++ = separator_;
+        if (!meterCell.isEmpty()) {
+            std::memcpy(out, meterCell.data(), size_t(meterCell.size()));
+            out += meterCell.size();
+            *out++ = separator_;
+        }
+        for (int cell = 0; cell < 5; ++cell) // value, unit, over_range, average, rel_reference
+            *out++ = separator_;
+        std::memcpy(out, noteCell.data(), size_t(noteCell.size()));
+        out += noteCell.size();
         *out++ = '\r';
         *out++ = '\n';
         return out;
@@ -265,6 +292,7 @@ private:
     }
 
     bool spreadsheet_;
+    bool notes_;
     char separator_;
     QByteArray decimal_;
     LocalTimes times_;
@@ -281,6 +309,45 @@ QByteArray RowOf(RowWriter &writer, const Sample &sample, const QString &meter =
                                  sample.decimals, unit, sample.avg, sample.relRef, meterCell);
     row.truncate(end - row.constData());
     return row;
+}
+
+QByteArray NoteRowOf(RowWriter &writer, const QDate &date, const QTime &time, const QString &note,
+                     const QString &meter = {})
+{
+    if (!writer.Notes())
+        return {};
+    const QByteArray cell = writer.UnitCell(note);
+    const QByteArray meterCell = meter.isEmpty() ? QByteArray() : writer.UnitCell(meter);
+    QByteArray row(RowWriter::RowMax + cell.size() + meterCell.size(), Qt::Uninitialized);
+    row.truncate(writer.PutNote(row.data(), date, time, cell, meterCell) - row.constData());
+    return row;
+}
+
+// A marker's row, ready to go between the samples' rows.
+struct MarkerRow {
+    qint64 wall;
+    QByteArray row;
+};
+
+std::vector<MarkerRow> MarkerRows(const CsvFormat &format, const MarkerList &markers)
+{
+    std::vector<MarkerRow> rows;
+    RowWriter writer(format);
+    for (const Marker &marker : markers)
+        if (writer.Notes())
+            rows.push_back(
+                {WallMs(marker.date, marker.time),
+                 NoteRowOf(writer, marker.date, marker.time, CsvWriter::MarkerNote(marker.text))});
+    return rows;
+}
+
+// The note of the gap before sample i of a log, when there is one.
+std::optional<QString> GapBefore(const SampleLog &log, qint32 i)
+{
+    if (i <= 0 || !IsGap(log.SampleWallMs(i - 1), log.SampleWallMs(i)))
+        return std::nullopt;
+    const QString *reason = log.GapReason(i);
+    return CsvWriter::GapNote(reason ? *reason : GapCauseText(GapCause::Unknown));
 }
 
 } // namespace
@@ -323,6 +390,22 @@ QByteArray CsvWriter::RowOf(const Sample &sample, const QString &meter)
     return kst::RowOf(*writer_, sample, meter);
 }
 
+QByteArray CsvWriter::NoteRowOf(const QDate &date, const QTime &time, const QString &note,
+                                const QString &meter)
+{
+    return kst::NoteRowOf(*writer_, date, time, note, meter);
+}
+
+QString CsvWriter::GapNote(const QString &reason)
+{
+    return QStringLiteral("gap: ") + reason;
+}
+
+QString CsvWriter::MarkerNote(const QString &text)
+{
+    return QStringLiteral("marker: ") + text;
+}
+
 QByteArray CsvWriter::HeaderRow(const CsvFormat &format, bool meters)
 {
     return RowWriter(format).Header(meters);
@@ -334,22 +417,101 @@ QByteArray CsvWriter::Row(const Sample &sample, const CsvFormat &format)
     return kst::RowOf(writer, sample);
 }
 
+namespace {
+
+// Rows gathered into large blocks for a sink.
+class RowBlocks {
+public:
+    RowBlocks(const ByteSink &sink, QByteArray start, qsizetype expected) : sink_(sink)
+    {
+        block_ = std::move(start);
+        const qsizetype used = block_.size();
+        block_.resize(std::max<qsizetype>(used + 1024, std::min<qsizetype>(256 * 1024, expected)));
+        begin_ = block_.data();
+        out_ = begin_ + used;
+    }
+    // Where a row of at most RowMax + size bytes goes; a full block goes to the sink first.
+    Result<char *> Room(qsizetype size)
+    {
+        if ((out_ - begin_) + RowWriter::RowMax + size > block_.size()) {
+            if (const Status put = Flush(); !put)
+                return put.Error();
+            if (RowWriter::RowMax + size > block_.size())
+                block_.resize(RowWriter::RowMax + size);
+            begin_ = out_ = block_.data();
+        }
+        return out_;
+    }
+    void Wrote(char *end) { out_ = end; }
+    Status Put(const QByteArray &row)
+    {
+        const Result<char *> at = Room(row.size());
+        if (!at)
+            return at.Error();
+        std::memcpy(*at, row.constData(), size_t(row.size()));
+        out_ = *at + row.size();
+        return {};
+    }
+    Status Flush()
+    {
+        const Status put = sink_(begin_, out_ - begin_);
+        begin_ = out_ = block_.data();
+        return put;
+    }
+
+private:
+    const ByteSink &sink_;
+    QByteArray block_;
+    char *begin_;
+    char *out_;
+};
+
+// The rows that go before sample i of a log: the note of a gap before it, at the time of the
+// sample before, and the markers up to its time.
+Status PutNotesBefore(RowBlocks &blocks, RowWriter &writer, const SampleLog &log, qint32 i,
+                      const std::vector<MarkerRow> &markers, size_t &nextMarker,
+                      const QString &meter = {})
+{
+    if (!writer.Notes())
+        return {};
+    if (const std::optional<QString> gap = GapBefore(log, i))
+        if (const Status put = blocks.Put(
+                NoteRowOf(writer, log.SampleDate(i - 1), log.SampleTime(i - 1), *gap, meter));
+            !put)
+            return put;
+    const qint64 wall = log.SampleWallMs(i);
+    for (; nextMarker < markers.size() && markers[nextMarker].wall <= wall; ++nextMarker)
+        if (const Status put = blocks.Put(markers[nextMarker].row); !put)
+            return put;
+    return {};
+}
+
+// The markers after the last sample.
+Status PutLastMarkers(RowBlocks &blocks, const std::vector<MarkerRow> &markers, size_t next)
+{
+    for (; next < markers.size(); ++next)
+        if (const Status put = blocks.Put(markers[next].row); !put)
+            return put;
+    return blocks.Flush();
+}
+
+} // namespace
+
 Result<ExportEnd> WriteCsv(const ByteSink &sink, const SampleLog &log, qint32 count,
-                           const CsvFormat &format, const ExportProgress &progress)
+                           const CsvFormat &format, const ExportProgress &progress,
+                           const MarkerList &markers)
 {
     const qint32 n = std::clamp<qint32>(count, 0, log.SampleCount);
     RowWriter writer(format);
-    constexpr qsizetype BlockSize = 256 * 1024;
-    QByteArray block = writer.Header();
-    const qsizetype headerSize = block.size();
-    block.resize(std::max<qsizetype>(headerSize + 1024,
-                                     std::min<qsizetype>(BlockSize, qsizetype(n) * 80 + 1024)));
-    char *begin = block.data();
-    char *out = begin + headerSize;
+    const std::vector<MarkerRow> marks = MarkerRows(format, markers);
+    size_t nextMark = 0;
+    RowBlocks blocks(sink, writer.Header(), qsizetype(n) * 80 + 1024);
     std::vector<QByteArray> units(log.UnitCount());
     std::vector<bool> unitDone(log.UnitCount());
     constexpr qint32 ProgressRows = 8192;
     for (qint32 i = 0; i < n; ++i) {
+        if (const Status notes = PutNotesBefore(blocks, writer, log, i, marks, nextMark); !notes)
+            return notes.Error();
         const quint32 unitId = log.SampleUnitId(i);
         if (unitId >= unitDone.size()) { // a unit text that came while progress was told
             units.resize(log.UnitCount());
@@ -360,19 +522,16 @@ Result<ExportEnd> WriteCsv(const ByteSink &sink, const SampleLog &log, qint32 co
             unitDone[unitId] = true;
         }
         const QByteArray &unit = units[unitId];
-        if ((out - begin) + RowWriter::RowMax + unit.size() > block.size()) {
-            if (const Status put = sink(begin, out - begin); !put)
-                return put.Error();
-            if (RowWriter::RowMax + unit.size() > block.size())
-                block.resize(RowWriter::RowMax + unit.size());
-            begin = out = block.data();
-        }
-        out = writer.Put(out, log.SampleDate(i), log.SampleTime(i), log.SampleValue(i),
-                         log.SampleDecimals(i), unit, log.SampleAvg(i), log.SampleRelRef(i));
+        const Result<char *> out = blocks.Room(unit.size());
+        if (!out)
+            return out.Error();
+        blocks.Wrote(writer.Put(*out, log.SampleDate(i), log.SampleTime(i), log.SampleValue(i),
+                                log.SampleDecimals(i), unit, log.SampleAvg(i),
+                                log.SampleRelRef(i)));
         if (progress && (i + 1) % ProgressRows == 0 && !progress(i + 1, n))
             return ExportEnd::Cancelled;
     }
-    if (const Status put = sink(begin, out - begin); !put)
+    if (const Status put = PutLastMarkers(blocks, marks, nextMark); !put)
         return put.Error();
     if (progress)
         (void)progress(n, n); // every row is written: too late to cancel
@@ -404,10 +563,11 @@ int NextMeter(const std::vector<MeterSamples> &meters, const std::vector<qint32>
 } // namespace
 
 Result<ExportEnd> WriteCsv(const ByteSink &sink, std::vector<MeterSamples> meters,
-                           const CsvFormat &format, const ExportProgress &progress)
+                           const CsvFormat &format, const ExportProgress &progress,
+                           const MarkerList &markers)
 {
     if (meters.size() == 1)
-        return WriteCsv(sink, *meters[0].log, meters[0].count, format, progress);
+        return WriteCsv(sink, *meters[0].log, meters[0].count, format, progress, markers);
     RowWriter writer(format);
     qint32 total = 0;
     std::vector<QByteArray> names;
@@ -416,30 +576,31 @@ Result<ExportEnd> WriteCsv(const ByteSink &sink, std::vector<MeterSamples> meter
         total += meter.count;
         names.push_back(writer.UnitCell(meter.name));
     }
-    QByteArray block = writer.Header(true);
+    const std::vector<MarkerRow> marks = MarkerRows(format, markers);
+    size_t nextMark = 0;
+    RowBlocks blocks(sink, writer.Header(true), qsizetype(total) * 90 + 1024);
     std::vector<qint32> next(meters.size(), 0);
-    QByteArray row;
     for (qint32 done = 0;; ++done) {
         const int m = NextMeter(meters, next);
         if (m < 0)
             break;
         const SampleLog &log = *meters[size_t(m)].log;
         const qint32 i = next[size_t(m)]++;
+        if (const Status notes =
+                PutNotesBefore(blocks, writer, log, i, marks, nextMark, meters[size_t(m)].name);
+            !notes)
+            return notes.Error();
         const QByteArray unit = writer.UnitCell(log.SampleUnit(i));
-        row.resize(RowWriter::RowMax + unit.size() + names[size_t(m)].size());
-        char *const end = writer.Put(row.data(), log.SampleDate(i), log.SampleTime(i),
-                                     log.SampleValue(i), log.SampleDecimals(i), unit,
-                                     log.SampleAvg(i), log.SampleRelRef(i), names[size_t(m)]);
-        block.append(row.constData(), end - row.constData());
-        if (block.size() > 256 * 1024) {
-            if (const Status put = sink(block.constData(), block.size()); !put)
-                return put.Error();
-            block.clear();
-        }
+        const Result<char *> out = blocks.Room(unit.size() + names[size_t(m)].size());
+        if (!out)
+            return out.Error();
+        blocks.Wrote(writer.Put(*out, log.SampleDate(i), log.SampleTime(i), log.SampleValue(i),
+                                log.SampleDecimals(i), unit, log.SampleAvg(i), log.SampleRelRef(i),
+                                names[size_t(m)]));
         if (progress && (done + 1) % 8192 == 0 && !progress(done + 1, total))
             return ExportEnd::Cancelled;
     }
-    if (const Status put = sink(block.constData(), block.size()); !put)
+    if (const Status put = PutLastMarkers(blocks, marks, nextMark); !put)
         return put.Error();
     if (progress)
         static_cast<void>(progress(total, total)); // every row is written: too late to cancel
@@ -447,11 +608,12 @@ Result<ExportEnd> WriteCsv(const ByteSink &sink, std::vector<MeterSamples> meter
 }
 
 Result<ExportEnd> SaveCsvFile(const QString &path, const std::vector<MeterSamples> &meters,
-                              const CsvFormat &format, const ExportProgress &progress)
+                              const CsvFormat &format, const ExportProgress &progress,
+                              const MarkerList &markers)
 {
     bool cancelled = false;
     const Status saved = SaveAtomically(path, [&](const ByteSink &sink) -> Status {
-        const Result<ExportEnd> written = WriteCsv(sink, meters, format, progress);
+        const Result<ExportEnd> written = WriteCsv(sink, meters, format, progress, markers);
         if (!written)
             return written.Error();
         cancelled = *written == ExportEnd::Cancelled;

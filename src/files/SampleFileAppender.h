@@ -20,6 +20,8 @@ public:
     // The sample as one record in one write; a failed write leaves the file at its last whole
     // record and names the cause.
     Status Append(const Sample &sample);
+    // Sample n of a log (a sample file keeps no gaps: they are found from the times).
+    Status Append(const SampleLog &log, qint32 n) { return Append(log.At(n)); }
     void Close() { file_.Close(); }
 
     bool IsOpen() const { return file_.IsOpen(); }

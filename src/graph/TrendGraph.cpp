@@ -5,6 +5,7 @@
 #include "common/GraphGrid.h"
 #include "common/Numbers.h"
 #include "graph/GraphScroll.h"
+#include "record/Gaps.h"
 #include "record/GraphScale.h"
 #include "record/SampleLog.h"
 #include "record/UnitConversion.h"
@@ -20,17 +21,62 @@ TrendGraph::TrendGraph(SampleLog &log, GraphScale &scale, DrawingSurface &graphF
 {
 }
 
-void TrendGraph::ScaleAndGrid(float top, float low, qint32 span)
+void TrendGraph::ScaleAndGrid(float top, float low, double span, double left)
 {
     const float h = std::fabs(top - low);
     if (h == 0) {
         // No range to show: keep the grid and put the one value on the middle line.
-        box_.Scale(0, double(top) + 1, span, double(top) - 1);
+        box_.Scale(left, double(top) + 1, left + span, double(top) - 1);
     } else {
-        box_.Scale(0, h, span, 0);
+        box_.Scale(left, h, left + span, 0);
         box_.SetScaleTop(top);
     }
     DrawGraphGrid(box_);
+}
+
+float TrendGraph::Top() const
+{
+    return valueZoom_ ? valueZoom_->Top : scale_.TopY;
+}
+
+float TrendGraph::Low() const
+{
+    return valueZoom_ ? valueZoom_->Low : scale_.LowY;
+}
+
+void TrendGraph::SetZoom(std::optional<TimeWindow> time, std::optional<ValueRange> values)
+{
+    // The plot's sample steps as they were before the time zoom come back with it: the scroll
+    // redraw reads its window's width from them.
+    if (time && !timeZoom_)
+        unzoomedWidth_ = box_.ScaleWidth();
+    if (!time && timeZoom_) {
+        box_.SetScaleLeft(0);
+        box_.SetScaleWidth(unzoomedWidth_);
+    }
+    timeZoom_ = time;
+    valueZoom_ = values;
+    Invalidate();
+}
+
+GraphView TrendGraph::View() const
+{
+    if (timeZoom_)
+        return {timeZoom_->First, timeZoom_->Span, Top(), Low()};
+    return {double(ViewStart), double(scale_.XSpan), Top(), Low()};
+}
+
+void TrendGraph::SetMarkers(const MarkerList *markers)
+{
+    markers_ = markers;
+    drawn_.Valid = false;
+}
+
+void TrendGraph::SetOverlay(const SampleLog *overlay, Colour overlayColour)
+{
+    overlay_ = overlay;
+    overlayColour_ = overlayColour;
+    drawn_.Valid = false;
 }
 
 void TrendGraph::ApplyGraphScale(float top, float low, qint32 span)
@@ -72,7 +118,7 @@ float TrendGraph::Plotted(qint64 i, float top, float low)
 void TrendGraph::DrawWindow(qint32 &left, qint32 count, float top, float low)
 {
     box_.Cls();
-    ScaleAndGrid(scale_.TopY, scale_.LowY, scale_.XSpan);
+    ScaleAndGrid(Top(), Low(), scale_.XSpan);
     box_.SetCurrentX(0);
     if (left > count - 1)
         left = count;
@@ -81,29 +127,48 @@ void TrendGraph::DrawWindow(qint32 &left, qint32 count, float top, float low)
     // Never read past the stored samples, whatever the caller passes.
     const qint64 stored = qint64(log.UpperIndex()) + 1;
     const qint64 end = std::min<qint64>(count, stored);
-    box_.SetCurrentY(left >= 0 && left < stored ? double(log.SampleValue(qint32(left))) : 0.0);
-
     // Samples past the right edge are not visible: only the last of them is needed, for the
     // current point the line ends at (a whole log drawn after loading a file).
     qint64 visibleEnd = end;
     const double width = box_.ScaleLeft() + box_.ScaleWidth();
     if (width > 0 && end - left > qint64(width) + 2)
         visibleEnd = left + qint64(width) + 2;
-    points_.clear();
     const qint64 first = std::max<qint64>(left, 0);
-    for (qint64 i = first; i < visibleEnd; ++i)
-        points_.emplace_back(double(i - left), double(Plotted(i, top, low)));
-    box_.SetDataLayer(true);
-    box_.PolylineTo(points_);
-    box_.SetDataLayer(false);
+    DrawOverlay(first, visibleEnd, left, top, low);
+    box_.SetCurrentY(left >= 0 && left < stored ? double(log.SampleValue(qint32(left))) : 0.0);
+    gaps_.clear();
+    DrawRun(first, visibleEnd, left, top, low, gaps_, false);
     if (visibleEnd < end) {
         box_.SetCurrentX(double(end - 1 - left));
         box_.SetCurrentY(Plotted(end - 1, top, low));
     }
+    DrawMarks(gaps_, first, qint64(left) + scale_.XSpan + 1, left);
     NoteDrawn(left, qint32(std::max(first, visibleEnd)));
     // Drawn only for the range the module holds: another range is drawn afresh next time.
-    if (top != scale_.TopY || low != scale_.LowY)
+    if (top != Top() || low != Low())
         drawn_.Valid = false;
+}
+
+void TrendGraph::DrawRun(qint64 first, qint64 end, qint64 origin, float top, float low,
+                         std::vector<double> &gaps, bool continues)
+{
+    points_.clear();
+    box_.SetDataLayer(true);
+    for (qint64 i = first; i < end; ++i) {
+        const double x = double(i - origin);
+        const double y = double(Plotted(i, top, low));
+        if ((i > first || continues) && i > 0 &&
+            IsGap(log_.SampleWallMs(qint32(i - 1)), log_.SampleWallMs(qint32(i)))) {
+            box_.PolylineTo(points_);
+            points_.clear();
+            gaps.push_back(x - 0.5);
+            box_.SetCurrentX(x);
+            box_.SetCurrentY(y);
+        }
+        points_.emplace_back(x, y);
+    }
+    box_.PolylineTo(points_);
+    box_.SetDataLayer(false);
 }
 
 void TrendGraph::NoteDrawn(qint32 start, qint32 end)
@@ -112,8 +177,8 @@ void TrendGraph::NoteDrawn(qint32 start, qint32 end)
     drawn_.Start = start;
     drawn_.End = end;
     drawn_.Newest = false;
-    drawn_.Top = scale_.TopY;
-    drawn_.Low = scale_.LowY;
+    drawn_.Top = Top();
+    drawn_.Low = Low();
     drawn_.Span = scale_.XSpan;
     drawn_.Unit = scale_.Unit;
     drawn_.Width = box_.Width();
@@ -124,7 +189,7 @@ void TrendGraph::NoteDrawn(qint32 start, qint32 end)
 
 bool TrendGraph::SameScale() const
 {
-    return drawn_.Valid && drawn_.Top == scale_.TopY && drawn_.Low == scale_.LowY &&
+    return drawn_.Valid && drawn_.Top == Top() && drawn_.Low == Low() &&
            drawn_.Span == scale_.XSpan && drawn_.Unit == scale_.Unit &&
            drawn_.Width == box_.Width() && drawn_.Height == box_.Height() &&
            drawn_.Colour == box_.ForeColor() && drawn_.PenWidth == box_.DrawWidth() &&
@@ -140,17 +205,24 @@ void TrendGraph::Invalidate()
 void TrendGraph::RedrawGraph(qint32 &left, qint32 count, float top, float low)
 {
     DrawWindow(left, count, top, low);
-    DrawAxisLabels(scale_.TopY, scale_.LowY);
+    DrawAxisLabels(Top(), Low());
 }
 
 void TrendGraph::DrawNewestSegment(qint32 index, float value)
 {
     float y = value;
-    if (scale_.TopY == scale_.LowY)
-        y = scale_.TopY; // a range without height shows every value on its one line
+    if (Top() == Low())
+        y = Top(); // a range without height shows every value on its one line
+    const bool gap = index > 0 && IsGap(log_.SampleWallMs(index - 1), log_.SampleWallMs(index));
     box_.SetDataLayer(true);
+    if (gap) { // the line starts again at the sample: a dot until the next one
+        box_.SetCurrentX(index);
+        box_.SetCurrentY(y);
+    }
     box_.LineTo(index, y);
     box_.SetDataLayer(false);
+    if (gap)
+        DrawMarks({index - 0.5}, index, index - 1, 0); // the gap's line, no markers
     drawn_.Newest = true;
     drawn_.NewestIndex = index;
     drawn_.NewestValue = y;
@@ -161,19 +233,25 @@ void TrendGraph::PlotNewestSample(qint32 index, float value)
     DrawNewestSegment(index, value);
     if (AdvanceScroll)
         AdvanceScroll(index);
-    DrawAxisLabels(scale_.TopY, scale_.LowY);
+    DrawAxisLabels(Top(), Low());
 }
 
 void TrendGraph::ShowRecordedWindow(qint32 left, qint32 count, bool newestSegment)
 {
-    const float top = scale_.TopY, low = scale_.LowY;
+    if (timeZoom_) {
+        ShowNewestZoomed(count);
+        return;
+    }
+    const float top = Top(), low = Low();
     SampleLog &log = log_;
     const qint64 stored = qint64(log.UpperIndex()) + 1;
     // How far the picture already goes: the newest segment drawn last time counts as the line
-    // to that sample when it lies where the line would put it.
+    // to that sample when it lies where the line would put it. Markers and a saved recording in
+    // the window are drawn whole every time.
     qint32 shownEnd = drawn_.End;
     bool canAdvance = box_.CanScroll() && SameScale() && left >= drawn_.Start &&
-                      drawn_.End > drawn_.Start && count <= stored;
+                      drawn_.End > drawn_.Start && count <= stored && !overlay_ &&
+                      !MarkersFrom(left);
     if (canAdvance && drawn_.Newest) {
         canAdvance = drawn_.Start == 0 && left == 0 && drawn_.NewestIndex == drawn_.End &&
                      drawn_.End < count + 1 && drawn_.End < stored &&
@@ -189,12 +267,9 @@ void TrendGraph::ShowRecordedWindow(qint32 left, qint32 count, bool newestSegmen
         const qint32 last = shownEnd - 1;
         box_.SetCurrentX(double(last - left));
         box_.SetCurrentY(Plotted(last, top, low));
-        points_.clear();
-        for (qint64 i = shownEnd; i < visibleEnd; ++i)
-            points_.emplace_back(double(i - left), double(Plotted(i, top, low)));
-        box_.SetDataLayer(true);
-        box_.PolylineTo(points_);
-        box_.SetDataLayer(false);
+        gaps_.clear();
+        DrawRun(shownEnd, visibleEnd, left, top, low, gaps_, true);
+        DrawMarks(gaps_, 0, -1, left);
         const qint32 end = qint32(std::max<qint64>(shownEnd, visibleEnd));
         NoteDrawn(left, end);
         if (count > end) {
@@ -210,28 +285,53 @@ void TrendGraph::ShowRecordedWindow(qint32 left, qint32 count, bool newestSegmen
     UpdateAxisLabels();
 }
 
+bool TrendGraph::MarkersFrom(qint32 left) const
+{
+    if (!markers_ || markers_->empty())
+        return false;
+    const Marker &last = markers_->back();
+    return left < 0 || WallMs(last.date, last.time) >= log_.SampleWallMs(left);
+}
+
+std::vector<qint64> TrendGraph::TimeLabelSamples() const
+{
+    std::vector<qint64> samples;
+    if (timeZoom_) {
+        // Under every second vertical grid line and near the right edge, where samples are.
+        for (const double at : {0.0, 0.2, 0.4, 0.6, 0.8, 0.95}) {
+            const qint64 index = std::llround(timeZoom_->First + at * timeZoom_->Span);
+            samples.push_back(index >= 0 && index < log_.SampleCount ? index : -1);
+        }
+        return samples;
+    }
+    // Fixed sample offsets: under every second vertical grid line when the span is 100. A slot
+    // that holds no recorded sample shows midnight; the labels end at the arrays' upper index.
+    static constexpr int offsets[] = {0, 20, 40, 60, 80, 95};
+    for (int offset : offsets) {
+        const qint64 index = qint64(ViewStart) + offset;
+        if (index > log_.UpperIndex())
+            break;
+        samples.push_back(index < 0 ? -1 : index);
+    }
+    return samples;
+}
+
 void TrendGraph::UpdateAxisLabels()
 {
     Labels now;
     now.Valid = true;
-    now.Top = scale_.TopY;
-    now.Low = scale_.LowY;
+    now.Top = Top();
+    now.Low = Low();
     now.FrameWidth = frm_.Width();
     now.FrameHeight = frm_.Height();
     now.BoxWidth = box_.Width();
-    static constexpr int offsets[] = {0, 20, 40, 60, 80, 95};
-    const SampleLog &log = log_;
-    for (int offset : offsets) {
-        const qint64 index = qint64(ViewStart) + offset;
-        if (index > log.UpperIndex())
-            break;
-        // The labels show whole seconds: readings within one second leave them as they are.
+    // The labels show whole seconds: readings within one second leave them as they are.
+    for (const qint64 index : TimeLabelSamples())
         now.Times.push_back(
-            index < 0 ? -1 : log.SampleTime(qint32(index)).msecsSinceStartOfDay() / 1000);
-    }
+            index < 0 ? -1 : log_.SampleTime(qint32(index)).msecsSinceStartOfDay() / 1000);
     if (now == labels_)
         return;
-    DrawAxisLabels(scale_.TopY, scale_.LowY);
+    DrawAxisLabels(Top(), Low());
 }
 
 void TrendGraph::DrawAxisLabels(float top, float low)
@@ -258,8 +358,6 @@ void TrendGraph::DrawAxisLabels(float top, float low)
 
     frm_.SetFontSize(8);
     frm_.SetFontBold(false);
-    // Fixed sample offsets: under every second vertical grid line when the span is 100.
-    static constexpr int offsets[] = {0, 20, 40, 60, 80, 95};
     const SampleLog &log = log_;
     labels_ = Labels{};
     labels_.Valid = true;
@@ -268,18 +366,16 @@ void TrendGraph::DrawAxisLabels(float top, float low)
     labels_.FrameWidth = frm_.Width();
     labels_.FrameHeight = frm_.Height();
     labels_.BoxWidth = box_.Width();
-    for (int m = 0; m < 6; ++m) {
-        const qint64 index = qint64(ViewStart) + offsets[m];
-        if (index > log.UpperIndex())
-            break;
-        if (index < 0) {
+    const std::vector<qint64> samples = TimeLabelSamples();
+    for (size_t m = 0; m < samples.size(); ++m) {
+        if (samples[m] < 0) {
             labels_.Times.push_back(-1);
             continue;
         }
-        const QTime time = log.SampleTime(qint32(index));
+        const QTime time = log.SampleTime(qint32(samples[m]));
         labels_.Times.push_back(time.msecsSinceStartOfDay() / 1000);
         frm_.SetCurrentY(frm_.Height() * 0.92);
-        frm_.SetCurrentX(m < 5 ? frm_.Width() / 20 + m * box_.Width() / 5
+        frm_.SetCurrentX(m < 5 ? frm_.Width() / 20 + double(m) * box_.Width() / 5
                                : box_.Width() + frm_.Width() / 25);
         frm_.Print(SystemTimeText(time));
     }
@@ -287,10 +383,14 @@ void TrendGraph::DrawAxisLabels(float top, float low)
 
 void TrendGraph::ShowScrollWindow(qint32 scrollValue)
 {
+    if (timeZoom_) {
+        ShowZoomedWindow();
+        return;
+    }
     const ViewWindow window = ScrollViewWindow(scrollValue, box_.ScaleWidth(), log_.SampleCount);
     ViewStart = window.Start;
     ViewEnd = window.End;
-    RedrawGraph(ViewStart, ViewEnd, scale_.TopY, scale_.LowY);
+    RedrawGraph(ViewStart, ViewEnd, Top(), Low());
 }
 
 QRectF PlotAreaGeometry(QSizeF frame, double valueLabelWidth, double valueLabelHeight,

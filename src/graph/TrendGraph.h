@@ -1,17 +1,27 @@
 #pragma once
 
+#include "common/DrawingSurface.h"
+#include "graph/GraphView.h"
+#include "record/Markers.h"
+
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace kst {
 
-class DrawingSurface;
 class SampleLog;
 struct GraphScale;
+
+// What the graph draws besides the data line: a gap (a dashed grey line between the samples where
+// the line breaks), a marker (a green line at its sample with its note at the top) and the faint
+// line of a saved recording under the data line.
+inline constexpr Colour GapColour = 0x707070;
+inline constexpr Colour MarkerColour = 0x008000;
 
 // The trend graph's drawing: the sample log as a strip chart on two surfaces, the frame
 // (GraphFrm: value labels on the left, time labels at the bottom) and the plot area inside it
@@ -19,7 +29,9 @@ struct GraphScale;
 // (the scale's XSpan of them) and values upwards, from its LowY to its TopY.
 //
 // The graph keeps no data of its own: every redraw is computed from the sample log, the graph
-// scale and ViewStart.
+// scale and ViewStart, or from the user's zoom.
+//
+// The line breaks where the samples stop for longer than a gap (Gaps.h), whatever the zoom.
 class TrendGraph {
 public:
     TrendGraph(SampleLog &log, GraphScale &scale, DrawingSurface &graphFrm,
@@ -67,9 +79,56 @@ public:
     // drawing is a full one.
     void Invalidate();
 
+    // The user's zoom. A time window of its own takes the graph off the scroll bar: it neither
+    // follows the scroll bar nor moves on with the recording (a new sample inside it is drawn
+    // where it falls). A value range of its own replaces the scale's. With neither the graph
+    // draws as it always has. Takes effect at the next drawing.
+    void SetZoom(std::optional<TimeWindow> time, std::optional<ValueRange> values);
+    const std::optional<TimeWindow> &TimeZoom() const { return timeZoom_; }
+    const std::optional<ValueRange> &ValueZoom() const { return valueZoom_; }
+    // The value range drawn: the user's, else the scale's.
+    float Top() const;
+    float Low() const;
+    // What the plot shows: the zoom's window, or ViewStart over the plot's sample steps.
+    GraphView View() const;
+
+    // The zoomed window's drawing: grid, the saved recording, the line, gaps, markers, labels.
+    // The whole time axis of a log of a million samples is drawn column by column, each run of
+    // samples in a pixel column reduced to its first, lowest, highest and last point.
+    void ShowZoomedWindow();
+
+    // The user's markers, drawn at the first sample at or after their time; and a saved
+    // recording drawn faint in overlayColour under the line, its first sample at the log's first.
+    // Null for none; what is set must live while it is set. Take effect at the next drawing.
+    void SetMarkers(const MarkerList *markers);
+    void SetOverlay(const SampleLog *overlay, Colour overlayColour);
+    const SampleLog *Overlay() const { return overlay_; }
+
 private:
-    // Clears the plot area, sets its coordinates and draws the grid.
-    void ScaleAndGrid(float top, float low, qint32 span);
+    // Clears the plot area, sets its coordinates and draws the grid; the left edge at x = left.
+    void ScaleAndGrid(float top, float low, double span, double left = 0);
+    // Draws samples first .. end - 1 of the log continuing from the current point at x = i -
+    // origin, in the graph unit clipped to top..low, the line broken at gaps; the x of each gap
+    // (halfway between its samples) is added to gaps. When the current point is sample first -
+    // 1's, continues breaks the line at a gap before sample first too.
+    void DrawRun(qint64 first, qint64 end, qint64 origin, float top, float low,
+                 std::vector<double> &gaps, bool continues);
+    // The gaps' lines, then the markers that fall from sample first to last, at x = i - origin;
+    // the pen and the current point are left as they were.
+    void DrawMarks(const std::vector<double> &gaps, qint64 first, qint64 last, qint64 origin);
+    // The saved recording's samples first .. end - 1, faint, at x = i - origin.
+    void DrawOverlay(qint64 first, qint64 end, qint64 origin, float top, float low);
+    // Samples first .. end - 1 of a log reduced per pixel column (see ShowZoomedWindow), each
+    // run between gaps as one polyline.
+    void DrawTrace(const SampleLog &log, qint64 first, qint64 end, qint64 origin, float top,
+                   float low, std::vector<double> *gaps);
+    // A marker's index in the log would put it in the window from sample left on.
+    bool MarkersFrom(qint32 left) const;
+    // The recording cycle with a time zoom: the newest sample drawn where it falls in the window.
+    void ShowNewestZoomed(qint32 index);
+    // The samples the time labels show, label by label (-1 for a label left empty); the list
+    // ends where the labels end.
+    std::vector<qint64> TimeLabelSamples() const;
     // Clears and draws samples left .. count - 1 (see RedrawGraph), without the labels.
     void DrawWindow(qint32 &left, qint32 count, float top, float low);
     // Sample i in the graph unit, clipped to top..low (trims its unit as the conversion does).
@@ -84,6 +143,13 @@ private:
     DrawingSurface &frm_;
     DrawingSurface &box_;
     std::vector<QPointF> points_; // reused by every redraw
+    std::vector<double> gaps_;    // likewise
+    std::optional<TimeWindow> timeZoom_;
+    std::optional<ValueRange> valueZoom_;
+    double unzoomedWidth_ = 100;
+    const MarkerList *markers_ = nullptr;
+    const SampleLog *overlay_ = nullptr;
+    Colour overlayColour_ = 0xC0C0C0;
 
     // What the plot area shows: samples Start .. End - 1 of the log from x = 0, drawn for this
     // range, span, unit, size and pen, and whether the newest segment follows them.
@@ -117,6 +183,14 @@ private:
     bool unitKnown_ = false;
     double toBase_ = 0, fromBase_ = 1;
 };
+
+// The gaps between samples first .. last of a log, at x = i - origin halfway between the samples
+// of each; and the gaps' lines and the markers that fall from sample first to last drawn on a
+// surface in its coordinates (the plot's, or a printed graph's), as the trend graph draws them.
+// The pen, font and current point are left as they were.
+std::vector<double> GapsBetween(const SampleLog &log, qint64 first, qint64 last, qint64 origin);
+void DrawGraphMarks(DrawingSurface &surface, const SampleLog &log, const MarkerList *markers,
+                    const std::vector<double> &gaps, qint64 first, qint64 last, qint64 origin);
 
 // Where the plot area sits inside the frame so that the labels line up with it: the nine value
 // labels (printed from i * height / 9.2) centre on the eight grid lines and the top edge, the

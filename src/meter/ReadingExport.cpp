@@ -87,4 +87,17 @@ QByteArray ReadingJson(const QDateTime &when, const MeterReading &reading, float
     return out;
 }
 
+QByteArray NoteJson(const QDateTime &when, const char *key, const QString &text,
+                    const QString &meter)
+{
+    QByteArray out = "{\"time\":\"" + IsoTimestampText(when).toLatin1() + '"';
+    if (!meter.isEmpty()) {
+        out += ",\"meter\":";
+        PutJsonString(out, meter);
+    }
+    out += QByteArray(",\"") + key + "\":";
+    PutJsonString(out, text);
+    return out + '}';
+}
+
 } // namespace kst

@@ -28,4 +28,10 @@ QString ReadingLine(const QDateTime &when, const MeterReading &reading, float va
 QByteArray ReadingJson(const QDateTime &when, const MeterReading &reading, float value,
                        const QString &meter = {});
 
+// A moment that is not a reading, as one line of JSON with the time, the meter's name when
+// given, and one text under its key: {"time":"2026-12-06T14:03:27.250+01:00","status":"link
+// lost"}, {"time":...,"marker":"changed R5"}.
+QByteArray NoteJson(const QDateTime &when, const char *key, const QString &text,
+                    const QString &meter = {});
+
 } // namespace kst

@@ -30,6 +30,22 @@ QString ExtremeText(float value)
     return FormatSingle(value, u"###0.0##");
 }
 
+// Six time labels under the graph, in 8 point, stopping at the first index beyond the arrays.
+void PrintTimeLabels(DrawingSurface &surface, const SampleLog &log, const GraphPrintState &state,
+                     double underGraph)
+{
+    surface.SetFontSize(8);
+    const double w = surface.ScaleWidth();
+    for (int k = 0; k <= 5; ++k) {
+        const qint64 index = qint64(state.PrintFirstIndex) + RoundHalfEven(w * 3 * k / 20);
+        if (!HoldsIndex(log, index))
+            break;
+        surface.SetCurrentY(underGraph);
+        surface.SetCurrentX(w * 4.8 * k / 32);
+        surface.Print(SystemTimeText(log.SampleTime(qint32(index))));
+    }
+}
+
 } // namespace
 
 QString ValueLabelText(float top, float low, float step, int i)
@@ -118,16 +134,7 @@ void PrintGraphLabels(DrawingSurface &surface, float top, float low, qint32 span
     const auto width = [&surface](const QString &text) { return surface.TextWidth(text); };
     surface.Print(ElideMiddle(fileName, surface.ScaleLeft() + surface.ScaleWidth(), width));
 
-    surface.SetFontSize(8);
-    const double w = surface.ScaleWidth();
-    for (int k = 0; k <= 5; ++k) {
-        const qint64 index = qint64(state.PrintFirstIndex) + RoundHalfEven(w * 3 * k / 20);
-        if (!HoldsIndex(log, index))
-            break;
-        surface.SetCurrentY(underGraph);
-        surface.SetCurrentX(w * 4.8 * k / 32);
-        surface.Print(SystemTimeText(log.SampleTime(qint32(index))));
-    }
+    PrintTimeLabels(surface, log, state, underGraph);
     surface.SetFontSize(9);
 }
 
@@ -189,6 +196,113 @@ void PrintGraphPage(DrawingSurface &surface, const GraphPageSource &source,
     surface.EndDoc();
 }
 
+void FindPrintExtremes(SampleLog &log, qint32 first, qint32 end, GraphPrintState &state)
+{
+    state.PrintMaxValue = NoValueMarker;
+    state.PrintMinValue = NoValueMarker;
+    state.PrintMaxUnit = log.SampleUnit(first);
+    state.PrintMinUnit = state.PrintMaxUnit;
+    state.PrintUnit = log.SampleUnit(end);
+    for (qint32 i = first; i <= end; ++i) {
+        QString unit = log.SampleUnit(i);
+        const float value = log.SampleValue(i);
+        UpdatePrintMax(state.PrintMaxValue, state.PrintMaxUnit, value, unit);
+        UpdatePrintMin(state.PrintMinValue, state.PrintMinUnit, value, unit);
+        if (unit != log.SampleUnit(i))
+            log.SetSampleUnit(i, unit);
+    }
+}
+
+namespace {
+
+// Text size and how many value labels fit a band: all nine for one or two bands, then every
+// other, then top, middle and bottom.
+struct StripText {
+    double fontSize;
+    int labelEvery;
+};
+StripText StripTextFor(size_t bands)
+{
+    if (bands <= 2)
+        return {9, 1};
+    if (bands <= 4)
+        return {7, 2};
+    return {5, 4};
+}
+
+void PrintStrip(DrawingSurface &surface, const GraphStrip &strip, size_t band, size_t bands,
+                const GraphPrintState &range, qint32 span, int lineWidth)
+{
+    const float top = strip.top;
+    const float low = strip.low;
+    PreparePrinterBand(surface, top, low, span, int(band), int(bands));
+    DrawPrinterGridBetween(surface, top, low);
+    const StripText text = StripTextFor(bands);
+    surface.SetFontSize(text.fontSize);
+    surface.SetFontBold(true);
+    const float step = std::fabs(top - low) / 8.0f;
+    for (int i = 0; i <= 8; i += text.labelEvery) {
+        surface.SetCurrentX(-double(span) / 8 + double(span) / 32);
+        surface.SetCurrentY(double(top) - i * double(step) - surface.TextHeight() / 2);
+        surface.Print(ValueLabelText(top, low, step, i));
+    }
+
+    // A meter with fewer samples than the range prints the ones it recorded.
+    GraphPrintState found = range;
+    const qint32 first = range.PrintFirstIndex;
+    const qint32 end = std::min(range.PrintLastIndex, strip.log.SampleCount - 1);
+    if (first >= 0 && end >= first)
+        FindPrintExtremes(strip.log, first, end, found);
+    surface.SetCurrentX(0);
+    surface.SetCurrentY(double(top) - surface.TextHeight());
+    surface.PrintText(strip.name);
+    // The unit in one column under another, unless a long name pushes it along.
+    surface.SetCurrentX(
+        std::max(surface.CurrentX() + surface.TextWidth(QStringLiteral("  ")), double(span) / 8));
+    surface.PrintText(QStringLiteral("Unit:  ") + found.PrintUnit);
+    surface.NextZone();
+    surface.PrintText(QStringLiteral("Max:  ") + ExtremeText(found.PrintMaxValue));
+    surface.NextZone();
+    surface.PrintText(QStringLiteral("Min:  ") + ExtremeText(found.PrintMinValue));
+
+    surface.SetDrawWidth(lineWidth);
+    if (first >= 0 && end >= first)
+        PrintGraphCurve(surface, strip.log, strip.graphUnit, first, end, top, low);
+    surface.SetDrawWidth(1);
+}
+
+} // namespace
+
+void PrintGraphStrips(DrawingSurface &surface, const std::vector<GraphStrip> &strips,
+                      const GraphPageSource &page, const GraphPrintState &state, qint32 span,
+                      int lineWidth)
+{
+    for (size_t band = 0; band < strips.size(); ++band) {
+        PrintStrip(surface, strips[band], band, strips.size(), state, span, lineWidth);
+        const float top = strips[band].top;
+        const float low = strips[band].low;
+        if (band == 0) {
+            surface.SetFontSize(StripTextFor(strips.size()).fontSize + 1);
+            surface.SetCurrentX(0);
+            surface.SetCurrentY(double(top) - 3 * surface.TextHeight());
+            const auto width = [&surface](const QString &text) { return surface.TextWidth(text); };
+            surface.Print(
+                ElideMiddle(page.fileName, surface.ScaleLeft() + surface.ScaleWidth(), width));
+        }
+        if (band + 1 < strips.size())
+            continue;
+        const double underGraph = double(low) - UnderGraphOffset(top, low);
+        PrintTimeLabels(surface, strips.front().log, state, underGraph);
+        surface.SetCurrentY(underGraph);
+        surface.EndLine();
+        surface.SetCurrentX(0);
+        surface.PrintText(QStringLiteral("Print Date: "));
+        surface.Print(StampText(page.now));
+    }
+    surface.SetFontSize(9);
+    surface.EndDoc();
+}
+
 void DrawPreviewGraph(GraphPreview &preview, qint32 first, qint32 last, float top, float low,
                       qint32 span)
 {
@@ -204,23 +318,17 @@ void DrawPreviewGraph(GraphPreview &preview, qint32 first, qint32 last, float to
     box.SetForeColor(Red);
     box.SetDrawWidth(preview.lineWidth);
     box.SetCurrentX(0);
-    state.PrintMaxValue = NoValueMarker;
-    state.PrintMinValue = NoValueMarker;
-    state.PrintMaxUnit = log.SampleUnit(first);
-    state.PrintMinUnit = state.PrintMaxUnit;
     // The stroke starts at the raw first value, as the screen graph does.
     box.SetCurrentY(log.SampleValue(first));
     const qint32 end = std::min(last - 1, log.UpperIndex());
-    state.PrintUnit = log.SampleUnit(end);
+    FindPrintExtremes(log, first, end, state);
 
     std::vector<QPointF> points;
     points.reserve(size_t(end - first) + 1);
     for (qint32 i = first, k = 0; i <= end; ++i, ++k) {
         QString unit = log.SampleUnit(i);
-        float value = log.SampleValue(i);
-        points.emplace_back(k, GraphPointValue(value, unit, preview.graphUnit, top, low));
-        UpdatePrintMax(state.PrintMaxValue, state.PrintMaxUnit, value, unit);
-        UpdatePrintMin(state.PrintMinValue, state.PrintMinUnit, value, unit);
+        points.emplace_back(k,
+                            GraphPointValue(log.SampleValue(i), unit, preview.graphUnit, top, low));
         if (unit != log.SampleUnit(i)) // the conversion trims a stored unit text in place
             log.SetSampleUnit(i, unit);
     }

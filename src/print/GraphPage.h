@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringView>
 #include <optional>
+#include <vector>
 
 #include "common/Numbers.h"
 
@@ -83,6 +84,28 @@ struct GraphPageSource {
 };
 void PrintGraphPage(DrawingSurface &surface, const GraphPageSource &source,
                     const GraphPrintState &state, qint32 span, int lineWidth);
+
+// Finds the state's PrintUnit (that of sample end) and the extremes of samples first..end, which
+// the caller keeps within the arrays; unit texts are trimmed in place.
+void FindPrintExtremes(SampleLog &log, qint32 first, qint32 end, GraphPrintState &state);
+
+// One meter's strip of a graph printout of several meters.
+struct GraphStrip {
+    // Named above the strip.
+    QString name;
+    SampleLog &log;
+    QString &graphUnit;
+    float top = 400.0f;
+    float low = -400.0f;
+};
+// Several meters on one graph page: a band down the page for each, with its grid, value labels,
+// its name and "Unit:"/"Max:"/"Min:" line above it and its curve; the file name above the first
+// band, the time labels (of the first meter, whose samples set the time axis) and the print date
+// under the last. Every strip prints the state's index range, as far as its samples go. The
+// text gets smaller and the value labels fewer as the bands get narrower.
+void PrintGraphStrips(DrawingSurface &surface, const std::vector<GraphStrip> &strips,
+                      const GraphPageSource &page, const GraphPrintState &state, qint32 span,
+                      int lineWidth);
 
 // The preview: GraphFrm (frame) holds the labels, GraphBox (box) the graph area.
 struct GraphPreview {

@@ -190,22 +190,19 @@ void PrintReportPageFooter(DrawingSurface &surface, const QDateTime &now)
     surface.EndLine();
 }
 
-void PrintReport(DrawingSurface &surface, const SampleLog &log, const QString &title,
-                 ReportRange range, const std::function<QDateTime()> &clock)
+namespace {
+
+void PrintReportBody(DrawingSurface &surface, const ReportSection &section,
+                     const std::function<QDateTime()> &clock)
 {
-    surface.ScaleToDevice();
-    const QString savedFontName = surface.FontName();
-    const double savedFontSize = surface.FontSize();
-    surface.SetFontName(QStringLiteral("Arial"));
-    surface.SetFontSize(10);
-    surface.SetFontBold(true);
+    const SampleLog &log = section.log;
+    const ReportRange range = section.range;
     surface.SetCurrentX(surface.ScaleLeft());
     surface.SetCurrentY(surface.ScaleTop());
-
     const bool noRows = range.first > range.last;
     qint32 page = 1;
     qint32 rowOnPage = 0;
-    PrintReportPageHeader(surface, log, title, page, range.first, noRows);
+    PrintReportPageHeader(surface, log, section.title, page, range.first, noRows);
     for (qint32 r = range.first; r <= range.last; ++r) {
         if (++rowOnPage > ReportRowsPerPage) {
             rowOnPage = 1;
@@ -214,13 +211,36 @@ void PrintReport(DrawingSurface &surface, const SampleLog &log, const QString &t
             surface.NewPage();
             surface.SetCurrentX(surface.ScaleLeft());
             surface.SetCurrentY(surface.ScaleTop());
-            PrintReportPageHeader(surface, log, title, page, r, false);
+            PrintReportPageHeader(surface, log, section.title, page, r, false);
         }
         PrintReportRow(surface, log, r);
         surface.EndLine();
     }
     PrintReportPageFooter(surface, clock());
+}
 
+} // namespace
+
+void PrintReport(DrawingSurface &surface, const SampleLog &log, const QString &title,
+                 ReportRange range, const std::function<QDateTime()> &clock)
+{
+    PrintReportSections(surface, {ReportSection{title, log, range}}, clock);
+}
+
+void PrintReportSections(DrawingSurface &surface, const std::vector<ReportSection> &sections,
+                         const std::function<QDateTime()> &clock)
+{
+    surface.ScaleToDevice();
+    const QString savedFontName = surface.FontName();
+    const double savedFontSize = surface.FontSize();
+    surface.SetFontName(QStringLiteral("Arial"));
+    surface.SetFontSize(10);
+    surface.SetFontBold(true);
+    for (size_t i = 0; i < sections.size(); ++i) {
+        if (i > 0)
+            surface.NewPage();
+        PrintReportBody(surface, sections[i], clock);
+    }
     surface.SetFontName(savedFontName);
     surface.SetFontSize(savedFontSize);
     surface.EndDoc();

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QStringView>
 #include <functional>
+#include <vector>
 
 namespace kst {
 
@@ -65,6 +66,17 @@ void PrintReportPageFooter(DrawingSurface &surface, const QDateTime &now);
 // for every footer. The range must start at 1 or above.
 void PrintReport(DrawingSurface &surface, const SampleLog &log, const QString &title,
                  ReportRange range, const std::function<QDateTime()> &clock);
+
+// One meter's part of a report of several meters: its own title, samples and records.
+struct ReportSection {
+    QString title;
+    const SampleLog &log;
+    ReportRange range;
+};
+// The report of several meters in one document: each section starts on a new page and numbers
+// its pages from 1, laid out as the report of one meter.
+void PrintReportSections(DrawingSurface &surface, const std::vector<ReportSection> &sections,
+                         const std::function<QDateTime()> &clock);
 
 // The preview table: one row per record (row r holds record r + 1), nine columns with the format
 // string's headings and alignments. The number of records is fixed when the model is made, so

@@ -27,6 +27,7 @@ MqttPublisher::MqttPublisher(MqttTarget target, PublisherIdentity identity, Mqtt
     prefix_ = target_.prefix;
     readingTopic_ = (prefix_ + QStringLiteral("/reading")).toUtf8();
     statusTopic_ = (prefix_ + QStringLiteral("/status")).toUtf8();
+    markerTopic_ = (prefix_ + QStringLiteral("/marker")).toUtf8();
     housekeepingTimer_.setInterval(timings_.housekeepingMs);
     connect(&housekeepingTimer_, &QTimer::timeout, this, [this] {
         if (mosq_) {
@@ -78,6 +79,8 @@ QByteArray MqttPublisher::StatusJson(bool online) const
                        {"version", identity_.version}};
     if (!unit_.isEmpty())
         status.insert("unit", unit_);
+    if (!link_.isEmpty())
+        status.insert("link", link_);
     return QJsonDocument(status).toJson(QJsonDocument::Compact);
 }
 
@@ -241,6 +244,7 @@ void MqttPublisher::OnConnect(mosquitto *, void *self, int rc)
     me->retryDelay_ = me->timings_.firstRetryMs;
     me->lastError_.clear();
     me->SendStatus(true);
+    me->SendMarkers();
     emit me->ConnectedChanged(true);
     me->Pump();
 }
@@ -393,6 +397,33 @@ void MqttPublisher::SetUnit(const QString &unit)
     unit_ = unit;
     if (!stopping_)
         SendStatus(true);
+}
+
+void MqttPublisher::SetLinkLost(bool lost)
+{
+    const QString link = lost ? QStringLiteral("lost") : QStringLiteral("up");
+    if (link == link_)
+        return;
+    link_ = link;
+    if (!stopping_)
+        SendStatus(true);
+}
+
+void MqttPublisher::PublishMarker(const QByteArray &json)
+{
+    markers_.push_back(json);
+    SendMarkers();
+}
+
+void MqttPublisher::SendMarkers()
+{
+    if (!mosq_ || !connected_ || stopping_)
+        return;
+    for (const QByteArray &marker : markers_)
+        Check(mosquitto_publish(mosq_, nullptr, markerTopic_.constData(), int(marker.size()),
+                                marker.constData(), 1, false));
+    markers_.clear();
+    UpdateWrite();
 }
 
 qsizetype MqttPublisher::Drain(int timeoutMs)

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <vector>
 
 struct mosquitto;
 struct mqtt5__property;
@@ -52,8 +53,10 @@ struct MqttTimings {
 // other settings).
 //
 // Topics: <prefix>/reading (one JSON object per reading, with a "seq" number rising by one per
-// reading) and <prefix>/status (retained; "online" with device, program, version and unit, or
-// "offline", which the broker also sends as the last will when the program dies).
+// reading), <prefix>/status (retained; "online" with device, program, version and unit, and
+// "link": "lost" or "up" once the meter's device has been lost; or "offline", which the broker
+// also sends as the last will when the program dies) and <prefix>/marker (the user's markers,
+// a JSON object each, QoS 1; held in memory while the broker is away).
 class MqttPublisher : public QObject {
     Q_OBJECT
 public:
@@ -70,6 +73,10 @@ public:
     Status Publish(const QByteArray &jsonObject);
     // The unit in the status message; a change is published at once.
     void SetUnit(const QString &unit);
+    // The meter's device was lost, or is back: in the status message at once.
+    void SetLinkLost(bool lost);
+    // Publishes a marker (a JSON object) now, or once connected.
+    void PublishMarker(const QByteArray &json);
     // Runs the event loop until every queued reading is acknowledged, publishing is paused by a
     // refusal, or `timeoutMs` has passed; returns how many readings stay queued.
     qsizetype Drain(int timeoutMs);
@@ -110,6 +117,7 @@ private:
     void UpdateWrite();
     void Check(int rc);
     void SendStatus(bool online);
+    void SendMarkers();
     QByteArray StatusJson(bool online) const;
     void Report(const QString &text);
     void NoteDrops();
@@ -127,6 +135,10 @@ private:
     QByteArray readingTopic_;
     QByteArray statusTopic_;
     QString unit_;
+    // "lost" or "up" once the device was lost; empty before.
+    QString link_;
+    QByteArray markerTopic_;
+    std::vector<QByteArray> markers_; // waiting for a connection
     ReadingQueue queue_;
     mosquitto *mosq_ = nullptr;
     std::unique_ptr<QSocketNotifier> readNotifier_;

@@ -16,6 +16,10 @@ PublishLink::PublishLink(QObject *parent, const PublishTimings &timings)
     connect(this, &PublishLink::StopRequested, worker_, &PublishWorker::Stop, Qt::QueuedConnection);
     connect(this, &PublishLink::PublishRequested, worker_, &PublishWorker::Publish,
             Qt::QueuedConnection);
+    connect(this, &PublishLink::LinkRequested, worker_, &PublishWorker::SetLinkLost,
+            Qt::QueuedConnection);
+    connect(this, &PublishLink::MarkerRequested, worker_, &PublishWorker::PublishMarker,
+            Qt::QueuedConnection);
     connect(worker_, &PublishWorker::StatusChanged, this, &PublishLink::ShowStatus,
             Qt::QueuedConnection);
     thread_.start();
@@ -81,6 +85,18 @@ void PublishLink::Publish(const QByteArray &json, const QString &unit)
 {
     if (running_)
         emit PublishRequested(json, unit, QPrivateSignal());
+}
+
+void PublishLink::SetLinkLost(bool lost)
+{
+    if (running_)
+        emit LinkRequested(lost, QPrivateSignal());
+}
+
+void PublishLink::PublishMarker(const QByteArray &json)
+{
+    if (running_)
+        emit MarkerRequested(json, QPrivateSignal());
 }
 
 void PublishLink::Test(const MqttTarget &target, int timeoutMs, QObject *receiver,

@@ -31,6 +31,9 @@ public:
     bool Running() const { return running_; }
     // Hands over one reading: its JSON object and its unit text.
     void Publish(const QByteArray &json, const QString &unit);
+    // The meter's device was lost or is back; a marker (its JSON object).
+    void SetLinkLost(bool lost);
+    void PublishMarker(const QByteArray &json);
 
     // Runs TestMqttBroker in the background and gives its result to `done`, in this thread,
     // unless `receiver` is gone by then.
@@ -50,6 +53,8 @@ signals:
                         qsizetype queueCapacity, QPrivateSignal);
     void StopRequested(QPrivateSignal);
     void PublishRequested(const QByteArray &json, const QString &unit, QPrivateSignal);
+    void LinkRequested(bool lost, QPrivateSignal);
+    void MarkerRequested(const QByteArray &json, QPrivateSignal);
 
 private:
     void ShowStatus(quint64 generation, const QString &text, const QString &error);

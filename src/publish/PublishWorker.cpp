@@ -75,6 +75,18 @@ void PublishWorker::Publish(const QByteArray &json, const QString &unit)
     (void)publisher_->Publish(json);
 }
 
+void PublishWorker::SetLinkLost(bool lost)
+{
+    if (publisher_)
+        publisher_->SetLinkLost(lost);
+}
+
+void PublishWorker::PublishMarker(const QByteArray &json)
+{
+    if (publisher_)
+        publisher_->PublishMarker(json);
+}
+
 void PublishWorker::Update()
 {
     QString text;

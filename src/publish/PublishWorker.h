@@ -41,6 +41,8 @@ public slots:
     // Stops publishing; readings not yet acknowledged stay queued for the next start.
     void Stop();
     void Publish(const QByteArray &json, const QString &unit);
+    void SetLinkLost(bool lost);
+    void PublishMarker(const QByteArray &json);
 
 signals:
     // The status text changed (see MqttStatusText; empty when stopped) and the last error.

@@ -83,7 +83,16 @@ qint32 MeterRecording::Record(float value, const QString &unitText, qint16 decim
     sample.decimals = decimals;
     sample.avg = NoValueMarker;
     sample.relRef = Statistics.Ticked.Rel ? Statistics.RelRef : NoValueMarker;
+    const qint64 wall = WallMs(sample.date, sample.time);
+    // The sample before: in the log, or remembered when the log keeps only the newest.
+    const bool hasBefore = KeepSamples ? n > 0 : hasLastWall_;
+    const qint64 before = KeepSamples && n > 0 ? Samples.SampleWallMs(n - 1) : lastWallMs_;
     Samples.Store(n, sample);
+    if (hasBefore && IsGap(before, wall))
+        Samples.NoteGap(n, GapCauseText(gapCause_));
+    gapCause_ = GapCause::Unknown;
+    lastWallMs_ = wall;
+    hasLastWall_ = true;
     Statistics.Record(Samples, n, Scale.Unit, Statistics.Ticked, when);
     Samples.SampleCount = n + 1;
     return n;

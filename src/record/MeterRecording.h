@@ -2,11 +2,13 @@
 
 #include "meter/TimedReading.h"
 #include "record/AlarmSettings.h"
+#include "record/Gaps.h"
 #include "record/GraphScale.h"
 #include "record/SampleLog.h"
 #include "record/Statistics.h"
 
 #include <QString>
+#include <algorithm>
 
 namespace kst {
 
@@ -64,8 +66,19 @@ public:
 
     // The recording cycle's record step: stores a sample stamped `when` (with its milliseconds)
     // at SampleCount, updates the statistics the ticked boxes ask for, and counts it. Returns its
-    // index.
+    // index. A sample more than GapMs after the one before has its gap noted in the log, with
+    // the weightiest cause expected since that sample.
     qint32 Record(float value, const QString &unitText, qint16 decimals, const QDateTime &when);
+
+    // Readings may stop for a while for this cause (the link was lost, the meter went silent,
+    // recording was paused): a gap before the next sample is noted with it.
+    void ExpectGap(GapCause cause) { gapCause_ = std::max(gapCause_, cause); }
+
+private:
+    GapCause gapCause_ = GapCause::Unknown;
+    // The time of the last sample, for a log that keeps only the newest.
+    qint64 lastWallMs_ = 0;
+    bool hasLastWall_ = false;
 };
 
 } // namespace kst

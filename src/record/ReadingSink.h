@@ -2,6 +2,7 @@
 
 #include "common/Result.h"
 #include "meter/TimedReading.h"
+#include "record/Markers.h"
 
 #include <QString>
 
@@ -11,7 +12,8 @@ class SampleLog;
 
 // Where a meter's readings go besides the screen: the recording journal, a sample file or a CSV
 // file appended as samples arrive, lines of text or JSON on a stream, an MQTT broker. A session
-// hands every output each reading and each recorded sample, in order.
+// hands every output each reading and each recorded sample, in order, and tells them when the
+// link is lost and back and when a marker is put.
 class ReadingSink {
 public:
     virtual ~ReadingSink() = default;
@@ -27,6 +29,19 @@ public:
     {
         static_cast<void>(log);
         static_cast<void>(n);
+        return {};
+    }
+    // The meter's link was lost (its device went away) or is back.
+    virtual Status LinkChanged(const QDateTime &when, bool lost)
+    {
+        static_cast<void>(when);
+        static_cast<void>(lost);
+        return {};
+    }
+    // The user put a marker on the recording.
+    virtual Status Marked(const Marker &marker)
+    {
+        static_cast<void>(marker);
         return {};
     }
     // Recording stopped, or the program ends: what waits is written out.

@@ -18,6 +18,26 @@ void SampleLog::Reset()
     stored_ = 0;
     upper_ = InitialUpperIndex;
     SampleCount = 0;
+    gaps_.clear();
+}
+
+void SampleLog::DropGapsFrom(qint32 index)
+{
+    while (!gaps_.empty() && gaps_.back().first >= index)
+        gaps_.pop_back();
+}
+
+void SampleLog::NoteGap(qint32 index, const QString &reason)
+{
+    DropGapsFrom(index);
+    gaps_.emplace_back(index, reason);
+}
+
+const QString *SampleLog::GapReason(qint32 index) const
+{
+    const auto found = std::lower_bound(gaps_.begin(), gaps_.end(), index,
+                                        [](const auto &gap, qint32 i) { return gap.first < i; });
+    return found != gaps_.end() && found->first == index ? &found->second : nullptr;
 }
 
 quint32 SampleLog::UnitId(const QString &unit)
@@ -89,6 +109,8 @@ SampleLog::Packed *SampleLog::SlotToUpdate(qint32 i)
 
 void SampleLog::Store(qint32 n, const Sample &s)
 {
+    if (!gaps_.empty())
+        DropGapsFrom(n); // a sample stored again: the notes from it on go
     if (Packed *p = SlotToUpdate(n))
         *p = Pack(s);
 }

@@ -7,6 +7,7 @@
 #include <deque>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace kst {
@@ -115,6 +116,23 @@ public:
     float SampleAvg(qint32 i) const { return Slot(i).avg; }
     float SampleRelRef(qint32 i) const { return Slot(i).relRef; }
 
+    // The sample's local date and time on one scale of milliseconds (the Julian day times
+    // 86,400,000 plus the milliseconds of the day), to compare times without making dates.
+    qint64 SampleWallMs(qint32 i) const
+    {
+        const Packed &p = Slot(i);
+        return qint64(p.day) * 86400000 + p.msecs;
+    }
+    // Sample i as stored, for code that runs over many samples.
+    const Packed &PackedAt(qint32 i) const { return Slot(i); }
+
+    // Why the samples stopped for a while before sample `index` (the link was lost, recording
+    // was paused), where the recording knew it. Kept until Reset; a sample stored again at or
+    // before a noted index takes the notes from there on away.
+    void NoteGap(qint32 index, const QString &reason);
+    // The reason noted before sample `index`, or null.
+    const QString *GapReason(qint32 index) const;
+
     // The fields the statistics and the unit conversion write into a stored sample.
     void SetSampleIsMax(qint32 i, qint16 flag) { SetFlag(i, IsMaxBit, flag != 0); }
     void SetSampleIsMin(qint32 i, qint16 flag) { SetFlag(i, IsMinBit, flag != 0); }
@@ -152,6 +170,7 @@ private:
     // The slot at i for a change, made by the capacity rule; null for a negative index.
     Packed *SlotToUpdate(qint32 i);
     void SetFlag(qint32 i, quint8 bit, bool on);
+    void DropGapsFrom(qint32 index);
     void Grow();
     Packed Pack(const Sample &s);
 
@@ -162,6 +181,7 @@ private:
     std::deque<QString> units_; // stable references; [0] is the empty unit
     QHash<QString, quint32> unitIds_;
     quint32 lastUnit_ = 0;
+    std::vector<std::pair<qint32, QString>> gaps_; // by index, rising
 };
 
 } // namespace kst

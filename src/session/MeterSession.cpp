@@ -11,6 +11,30 @@ MeterSession::MeterSession(MeterRecording &recording, MSComm::PortMap ports, QOb
     connect(link_, &MSComm::Reading, this, [this](const TimedReading &reading) {
         static_cast<void>(Take(reading)); // the outcome is reported through ReadingTaken
     });
+    connect(link_, &MSComm::Silent, this, [this] { recording_.ExpectGap(GapCause::Silent); });
+    connect(link_, &MSComm::DeviceLost, this, [this] { TellLink(true); });
+    connect(link_, &MSComm::StateChanged, this, [this] {
+        if (lost_ && link_->State() == MSComm::LinkState::Open)
+            TellLink(false);
+    });
+}
+
+void MeterSession::TellLink(bool lost)
+{
+    lost_ = lost;
+    if (lost)
+        recording_.ExpectGap(GapCause::LinkLost);
+    const QDateTime now = Now();
+    for (ReadingSink *output : outputs_)
+        if (!halted_)
+            Report(output->LinkChanged(now, lost));
+}
+
+void MeterSession::Mark(const Marker &marker)
+{
+    for (ReadingSink *output : outputs_)
+        if (!halted_)
+            Report(output->Marked(marker));
 }
 
 void MeterSession::SetClock(std::function<QDateTime()> clock)

@@ -16,7 +16,8 @@ namespace kst {
 // this order, through the recording's rules, to each output as a recorded sample when one was
 // recorded, to each output as a reading, and then to whoever renders the meter (ReadingTaken). The
 // window program and the logger without a screen both build sessions; neither repeats a rule of
-// this path.
+// this path. A lost device and its return go to the outputs too, and a lost device or a silent
+// meter is the cause the recording notes for the gap that follows.
 class MeterSession : public QObject {
     Q_OBJECT
 public:
@@ -40,6 +41,8 @@ public:
     qint32 Record(float value, const QString &unitText, qint16 decimals);
     // Every output writes out what waits (recording stopped, or the program ends).
     Status Flush();
+    // A marker the user put: every output is told.
+    void Mark(const Marker &marker);
     // Ends the session for good: the port closes, and the reading being handed on (an output
     // failed with it) goes to no further output.
     void Halt();
@@ -52,12 +55,15 @@ signals:
 private:
     void Report(const Status &status);
     void Recorded(qint32 n);
+    // The device went away, or came back after it had.
+    void TellLink(bool lost);
 
     MeterRecording &recording_;
     MSComm *link_;
     std::function<QDateTime()> clock_;
     std::vector<ReadingSink *> outputs_;
     bool halted_ = false;
+    bool lost_ = false;
 };
 
 } // namespace kst

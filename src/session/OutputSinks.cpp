@@ -28,6 +28,29 @@ Status PublishOutput::Take(const TimedReading &reading)
     return {};
 }
 
+Status PublishOutput::LinkChanged(const QDateTime &, bool lost)
+{
+    if (link_)
+        link_(lost);
+    return {};
+}
+
+Status PublishOutput::Marked(const Marker &marker)
+{
+    if (marker_)
+        marker_(NoteJson(QDateTime(marker.date, marker.time), "marker", marker.text, meter_));
+    return {};
+}
+
+Status StreamOutput::LinkChanged(const QDateTime &when, bool lost)
+{
+    if (closed_ || form_ != Form::Json)
+        return {};
+    return Print(NoteJson(when, "status",
+                          lost ? QStringLiteral("link lost") : QStringLiteral("link back"), meter_),
+                 "\n");
+}
+
 Status StreamOutput::Take(const TimedReading &reading)
 {
     if (closed_ || form_ == Form::Csv)
@@ -48,7 +71,12 @@ Status StreamOutput::Recorded(const SampleLog &log, qint32 n)
         if (Status header = Print(CsvWriter::HeaderRow(csvFormat_, !meter_.isEmpty()), ""); !header)
             return header;
     }
-    return Print(csv_.RowOf(log.At(n), meter_), "");
+    const Sample sample = log.At(n);
+    QByteArray rows;
+    if (const QString *gap = log.GapReason(n); gap && last_)
+        rows = csv_.NoteRowOf(last_->first, last_->second, CsvWriter::GapNote(*gap), meter_);
+    last_ = std::pair(sample.date, sample.time);
+    return Print(rows + csv_.RowOf(sample, meter_), "");
 }
 
 Status StreamOutput::Print(const QByteArray &line, const char *end)

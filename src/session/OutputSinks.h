@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace kst {
 
@@ -34,27 +36,37 @@ private:
 };
 
 // Every reading the meter sends, for a publisher: its JSON object (as kst-log --json prints it)
-// and its unit text.
+// and its unit text; and, where the publisher takes them, the link's state and the markers (a
+// JSON object each, {"time":...,"marker":"changed R5"}).
 class PublishOutput : public ReadingSink {
 public:
     using Publish = std::function<void(const QByteArray &json, const QString &unit)>;
+    using PublishLink = std::function<void(bool lost)>;
+    using PublishMarker = std::function<void(const QByteArray &json)>;
     // With a meter's name (several meters), the JSON carries it.
     explicit PublishOutput(Publish publish, QString meter = {})
         : publish_(std::move(publish)), meter_(std::move(meter))
     {
     }
+    void SetLinkPublisher(PublishLink link) { link_ = std::move(link); }
+    void SetMarkerPublisher(PublishMarker marker) { marker_ = std::move(marker); }
     Status Take(const TimedReading &reading) override;
+    Status LinkChanged(const QDateTime &when, bool lost) override;
+    Status Marked(const Marker &marker) override;
 
 private:
     Publish publish_;
+    PublishLink link_;
+    PublishMarker marker_;
     QString meter_;
 };
 
 // Readings printed on a stream as they arrive, one line each: every reading as text
 // ("2026-12-06T14:03:27.250+01:00<TAB>1.234<TAB>DCV") or JSON, or every recorded sample as a CSV
-// row after a header row. A reader that went away (a closed pipe) ends the printing, not the
-// recording. With several meters on one stream, each meter's output carries its name (a field
-// after the time) and they share one CSV header.
+// row after a header row. In JSON the link's loss and return are lines too,
+// {"time":...,"status":"link lost"} and "link back"; in CSV a gap has its row. A reader that went
+// away (a closed pipe) ends the printing, not the recording. With several meters on one stream,
+// each meter's output carries its name (a field after the time) and they share one CSV header.
 class StreamOutput : public ReadingSink {
 public:
     enum class Form { Text, Json, Csv };
@@ -66,6 +78,7 @@ public:
     }
     Status Take(const TimedReading &reading) override;
     Status Recorded(const SampleLog &log, qint32 n) override;
+    Status LinkChanged(const QDateTime &when, bool lost) override;
     Status Flush() override;
     // The reader went away: nothing more is printed.
     bool Closed() const { return closed_; }
@@ -80,6 +93,8 @@ private:
     QString meter_;
     std::shared_ptr<bool> headerPrinted_;
     bool closed_ = false;
+    // The date and time of the last sample printed, where a gap after it begins.
+    std::optional<std::pair<QDate, QTime>> last_;
 };
 
 // Recorded samples appended to a sample file or to a CSV file as they arrive, each record in one
@@ -98,7 +113,7 @@ public:
     Result<QString> Open() { return appender_.Open(path_); }
     Status Recorded(const SampleLog &log, qint32 n) override
     {
-        return appender_.IsOpen() ? appender_.Append(log.At(n)) : Status();
+        return appender_.IsOpen() ? appender_.Append(log, n) : Status();
     }
     void Close() { appender_.Close(); }
     QString Path() const { return path_; }

@@ -131,6 +131,7 @@ void MainFrm::UpdateRecording()
 void MainFrm::StartCom_Click()
 {
     for (int k = 0; k < M.MeterCount(); ++k) {
+        M.Meter(k).ExpectGap(GapCause::Paused); // after STOP: the gap is the user's
         StripOf(k)->PositionForRecording();
         StripOf(k)->SetRecording(true);
     }
@@ -179,6 +180,7 @@ void MainFrm::Form_Initialize()
     DataModified = false;
     damagedFile_ = false;
     M.Samples.Reset();
+    M.Markers.clear();
     journal_->Remove(); // the unsaved samples were saved or dropped
     ResetOtherMeters();
     ReadFrm->HideIcons();

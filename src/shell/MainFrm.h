@@ -97,6 +97,9 @@ public:
     // proposed file path; empty when cancelled. Unset: the file dialog. Tests set it.
     std::function<QString(bool save, const QString &start)> AskFileName;
 
+    // Asks for a marker's note; nothing when cancelled. Unset: a small input window. Tests set it.
+    std::function<std::optional<QString>()> AskMarkerNote;
+
     // How long an export runs before its progress window shows; tests set 0.
     int ExportProgressDelayMs = 500;
 
@@ -134,8 +137,19 @@ public:
     // Meters 2 and on (Setup > Meters...), and the one the panels show (0 for meter 1).
     MeterSet &Meters() { return *meters_; }
     int SelectedMeter() const { return selected_; }
+    // The meters' names, meter 1 first.
+    QStringList MeterNames() const;
     // Shows meter `index` in the READING, CALCULATION and ALARM panels and the status bar.
     void SelectMeter(int index);
+
+    // Puts a marker with this note at the current time: every graph shows it, publishing
+    // meters publish it, and the samples count as unsaved.
+    void AddMarker(const QString &note);
+    // Draws the recording of a sample file faint under each meter's line (meter k's from the
+    // file beside it); false, with a warning, when it gave no sample.
+    bool ShowSavedRecording(const QString &path);
+    // Every meter's graph back to the newest samples, as Home does.
+    void FollowNewest();
 
 public slots:
     // Shows one reading as the session's rules left it: the panel, the alarms, the recorded
@@ -167,6 +181,13 @@ public slots:
     void Meters_Click();
     void Comment_Click();
     void About_Click();
+    // Setup > Add Marker... (M).
+    void AddMarker_Click();
+    // File > Overlay...: a saved recording under the line, for comparing; File > Remove Overlay.
+    void Overlay_Click();
+    void RemoveOverlay_Click();
+    // Setup > Cursor Read-out (C): the cursor over the graphs, a click pins it.
+    void CursorReadout_Click(bool on);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -227,6 +248,10 @@ private:
     // of its last sample's range (with "Meter Range"), the whole log in the graph.
     void ShowLoadedLog(const SampleFileReadResult &result, int meter = 0);
     void SetUpPublishing();
+    // The graph's commands in the menus and the keys that zoom back; each strip's zoom and
+    // return to the newest samples shared with the others.
+    void BuildGraphCommands(QMenu *file, QMenu *setup);
+    void ConnectStrip(TrendGraphView *strip);
     // Starts, restarts or stops publishing for the settings and the port's device.
     void RestartPublishing();
     void ShowPublishStatus();
@@ -251,6 +276,8 @@ private:
     RecordingJournal *journal_ = nullptr;
     std::unique_ptr<ReadingSink> journalOutput_;
     QLabel *journalText_ = nullptr;
+    QAction *removeOverlay_ = nullptr;
+    QAction *cursorReadout_ = nullptr;
     PublishLink *publish_ = nullptr;
     std::unique_ptr<ReadingSink> publishOutput_;
     QLabel *publishText_ = nullptr;

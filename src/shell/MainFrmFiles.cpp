@@ -6,6 +6,7 @@
 #include "common/ui/Module1.h"
 #include "files/CsvWriter.h"
 #include "files/FileIo.h"
+#include "files/MarkerFile.h"
 #include "files/RecordingJournal.h"
 #include "files/SampleFileReader.h"
 #include "files/SampleFileWriter.h"
@@ -67,14 +68,16 @@ bool MainFrm::WriteSamples(const QString &path)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Status result = SaveSampleFile(path, M.Samples, M.Samples.SampleCount);
-    // Meter k's samples beside it, as "<file>-<name>.mas".
+    // Meter k's samples beside it, as "<file>-<name>.mas"; the markers as "<file>.markers".
     for (int k = 1; result && k < M.MeterCount(); ++k)
         result = SaveSampleFile(MeterFilePath(path, k + 1, meterList_[size_t(k)].name),
                                 M.Meter(k).Samples, M.Meter(k).Samples.SampleCount);
+    const Status markers = result ? SaveMarkerFile(path, M.Markers) : Status();
     QApplication::restoreOverrideCursor();
-    if (!result) {
+    if (!result || !markers) {
         // The previous file is untouched and the samples stay unsaved.
-        ShowWarning(tr("The samples were not saved.\n\n%1").arg(result.Reason()));
+        ShowWarning(!result ? tr("The samples were not saved.\n\n%1").arg(result.Reason())
+                            : tr("The markers were not saved.\n\n%1").arg(markers.Reason()));
         return false;
     }
     DataModified = false;
@@ -256,6 +259,10 @@ void MainFrm::ReadSamples(const QString &path)
             QCoreApplication::processEvents();
         });
     progress.reset();
+    if (const Result<MarkerList> markers = LoadMarkerFile(path); markers)
+        M.Markers = *markers;
+    else
+        ShowWarning(tr("The markers were not read.\n\n%1").arg(markers.Reason()));
     loading_ = false;
     UpdateRecording();
     FileMenu->setEnabled(!StartCom->isChecked());
@@ -346,11 +353,13 @@ void MainFrm::ExportCsv_Click()
     progress.setObjectName(QStringLiteral("ExportProgress"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(ExportProgressDelayMs);
-    const Result<ExportEnd> result =
-        SaveCsvFile(path, meters, {form, QLocale::system()}, [&progress](qint32 done, qint32) {
+    const Result<ExportEnd> result = SaveCsvFile(
+        path, meters, {form, QLocale::system()},
+        [&progress](qint32 done, qint32) {
             progress.setValue(done); // lets the window's events in
             return !progress.wasCanceled();
-        });
+        },
+        M.Markers);
     if (!result)
         ShowWarning(tr("The samples were not exported.\n\n%1").arg(result.Reason()));
 }
@@ -360,12 +369,16 @@ void MainFrm::PrintGraph_Click()
     // The graph print window's Scale button: the scale window works for it.
     PrintGraphFrm window(
         M, [this](const ScaleTarget &target) { Scall().Edit(target); }, this);
+    if (M.MeterCount() > 1)
+        window.SetMeters(MeterNames(), SelectedMeter());
     window.exec();
 }
 
 void MainFrm::PrintReport_Click()
 {
     PrintReportFrm window(M, this);
+    if (M.MeterCount() > 1)
+        window.SetMeters(MeterNames(), SelectedMeter());
     window.exec();
 }
 } // namespace kst

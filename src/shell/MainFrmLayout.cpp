@@ -67,6 +67,7 @@ void MainFrm::BuildWindow()
     strips_->setContentsMargins(0, 0, 0, 0);
     strips_->setSpacing(2);
     Graph = new TrendGraphView(M, graphArea);
+    ConnectStrip(Graph);
     strips_->addWidget(Graph);
     grid->addWidget(ReadFrm, 2, 0);
     grid->addWidget(CalcFrm, 2, 1);
@@ -146,6 +147,7 @@ void MainFrm::BuildMenu()
         ->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+S")));
     add(FileMenu, QStringLiteral("ExportCsv"), QStringLiteral("&Export CSV..."),
         &MainFrm::ExportCsv_Click);
+    BuildGraphCommands(FileMenu, nullptr);
     FileMenu->addSeparator();
     add(FileMenu, QStringLiteral("PrintGraph"), QStringLiteral("Print &Graph..."),
         &MainFrm::PrintGraph_Click);
@@ -164,6 +166,7 @@ void MainFrm::BuildMenu()
         &MainFrm::SetScall_Click);
     add(setup, QStringLiteral("Publish"), QStringLiteral("&Publish..."), &MainFrm::Publish_Click);
     add(setup, QStringLiteral("Meters"), QStringLiteral("&Meters..."), &MainFrm::Meters_Click);
+    BuildGraphCommands(nullptr, setup);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help"));

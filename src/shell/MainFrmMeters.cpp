@@ -57,6 +57,8 @@ void MainFrm::RebuildMeters()
     selector_->SetMeters(entries);
     lastReadings_.assign(size_t(M.MeterCount()), std::nullopt);
     SetGraphColours(back_, fore_, lineWidth_);
+    for (int k = 1; k < M.MeterCount(); ++k)
+        ConnectStrip(meters_->At(k).strip);
     ShareScrollBar();
     UpdateRecording();
 }
@@ -145,6 +147,14 @@ void MainFrm::MeterSilent(int index)
         return;
     ReadFrm->ShowWatchdogExpired();
     UpdateStatusBar();
+}
+
+QStringList MainFrm::MeterNames() const
+{
+    QStringList names;
+    for (const MeterSetup &meter : meterList_)
+        names.append(meter.name);
+    return names;
 }
 
 void MainFrm::SelectMeter(int index)

@@ -19,11 +19,14 @@ namespace kst {
 void MainFrm::SetUpPublishing()
 {
     publish_ = new PublishLink(this);
-    publishOutput_ =
+    auto output =
         std::make_unique<PublishOutput>([this](const QByteArray &json, const QString &unit) {
             if (publish_->Running())
                 publish_->Publish(json, unit);
         });
+    output->SetLinkPublisher([this](bool lost) { publish_->SetLinkLost(lost); });
+    output->SetMarkerPublisher([this](const QByteArray &json) { publish_->PublishMarker(json); });
+    publishOutput_ = std::move(output);
     session_->AddOutput(*publishOutput_);
     publishText_ = new QLabel(this);
     publishText_->setObjectName(QStringLiteral("PublishText"));

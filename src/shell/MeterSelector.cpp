@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPixmap>
+#include <QShortcut>
 #include <QToolButton>
 
 namespace kst {
@@ -53,7 +54,11 @@ void MeterSelector::SetMeters(const std::vector<Entry> &meters)
         button->setCheckable(true);
         button->setIcon(Swatch(meters[i].colour));
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        button->setToolTip(meters[i].name);
+        // Alt+1 to Alt+8 choose a meter from the keyboard.
+        // (The button's own shortcut would go with its next text.)
+        auto *shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key(Qt::Key_1 + int(i))), button);
+        connect(shortcut, &QShortcut::activated, button, &QToolButton::click);
+        button->setToolTip(QStringLiteral("%1 (Alt+%2)").arg(meters[i].name).arg(i + 1));
         group_->addButton(button, int(i));
         layout_->insertWidget(int(i), button);
         buttons_.push_back(button);

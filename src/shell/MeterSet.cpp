@@ -139,6 +139,9 @@ void MeterSet::StartPublishing(Meter &meter, const PublishSettings &broker)
     meter.publishOutput = std::make_unique<PublishOutput>(
         [link](const QByteArray &json, const QString &unit) { link->Publish(json, unit); },
         meter.setup.name);
+    meter.publishOutput->SetLinkPublisher([link](bool lost) { link->SetLinkLost(lost); });
+    meter.publishOutput->SetMarkerPublisher(
+        [link](const QByteArray &json) { link->PublishMarker(json); });
     meter.session->AddOutput(*meter.publishOutput);
 }
 

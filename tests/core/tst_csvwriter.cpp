@@ -62,28 +62,37 @@ private slots:
     {
         QTest::addColumn<CsvFormat>("format");
         QTest::addColumn<QByteArray>("bytes");
+        // Gaps where the times jump ahead by more than two seconds (after 00:00:00.005 to
+        // December, after the skipped 02:30 to 03:00); a marker before the first sample at or
+        // after its time, its comma quoted where the comma separates.
         QTest::newRow("for programs")
             << CsvFormat()
-            << QByteArray("time,value,unit,over_range,average,rel_reference\r\n"
-                          "2026-12-06T14:03:27.250+01:00,1.234,DCV,false,,\r\n"
-                          "2026-12-06T14:03:27.500+01:00,-12.5,ACmV,false,-3.25,\r\n"
-                          "2026-12-06T14:03:28.000+01:00,0.50,KΩ,false,,1.2\r\n"
-                          "2026-07-01T00:00:00.005+02:00,3.300,μF,false,2,0\r\n"
-                          "2026-12-06T23:59:59.999+01:00,4000.000,DCV,true,,\r\n"
-                          "2026-12-06T01:02:04.000+01:00,2,\"a,\"\"b\",false,,\r\n"
-                          "2026-03-29T03:30:00.000+02:00,1.5,=1+2,false,,\r\n"
-                          "2026-03-29T03:00:00.000+02:00,0.0,-5,false,,\r\n");
+            << QByteArray("time,value,unit,over_range,average,rel_reference,note\r\n"
+                          "2026-12-06T14:03:27.250+01:00,1.234,DCV,false,,,\r\n"
+                          "2026-12-06T14:03:27.400+01:00,,,,,,\"marker: R5, 4.7 kΩ\"\r\n"
+                          "2026-12-06T14:03:27.500+01:00,-12.5,ACmV,false,-3.25,,\r\n"
+                          "2026-12-06T14:03:28.000+01:00,0.50,KΩ,false,,1.2,\r\n"
+                          "2026-07-01T00:00:00.005+02:00,3.300,μF,false,2,0,\r\n"
+                          "2026-07-01T00:00:00.005+02:00,,,,,,gap: link lost\r\n"
+                          "2026-12-06T23:59:59.999+01:00,4000.000,DCV,true,,,\r\n"
+                          "2026-12-06T01:02:04.000+01:00,2,\"a,\"\"b\",false,,,\r\n"
+                          "2026-03-29T03:30:00.000+02:00,1.5,=1+2,false,,,\r\n"
+                          "2026-03-29T03:30:00.000+02:00,,,,,,gap: no samples\r\n"
+                          "2026-03-29T03:00:00.000+02:00,0.0,-5,false,,,\r\n");
         QTest::newRow("for spreadsheets, German")
             << CsvFormat{CsvForm::Spreadsheet, QLocale(QLocale::German, QLocale::Germany)}
-            << QByteArray("\xEF\xBB\xBFtime;value;unit;over_range;average;rel_reference\r\n"
-                          "2026-12-06 14:03:27,250;1,234;DCV;false;;\r\n"
-                          "2026-12-06 14:03:27,500;-12,5;ACmV;false;-3,25;\r\n"
-                          "2026-12-06 14:03:28,000;0,50;KΩ;false;;1,2\r\n"
-                          "2026-07-01 00:00:00,005;3,300;μF;false;2;0\r\n"
-                          "2026-12-06 23:59:59,999;4000,000;DCV;true;;\r\n"
-                          "2026-12-06 01:02:04,000;2;\"a,\"\"b\";false;;\r\n"
-                          "2026-03-29 03:30:00,000;1,5;'=1+2;false;;\r\n"
-                          "2026-03-29 03:00:00,000;0,0;-5;false;;\r\n");
+            << QByteArray("\xEF\xBB\xBFtime;value;unit;over_range;average;rel_reference;note\r\n"
+                          "2026-12-06 14:03:27,250;1,234;DCV;false;;;\r\n"
+                          "2026-12-06 14:03:27,400;;;;;;marker: R5, 4.7 kΩ\r\n"
+                          "2026-12-06 14:03:27,500;-12,5;ACmV;false;-3,25;;\r\n"
+                          "2026-12-06 14:03:28,000;0,50;KΩ;false;;1,2;\r\n"
+                          "2026-07-01 00:00:00,005;3,300;μF;false;2;0;\r\n"
+                          "2026-07-01 00:00:00,005;;;;;;gap: link lost\r\n"
+                          "2026-12-06 23:59:59,999;4000,000;DCV;true;;;\r\n"
+                          "2026-12-06 01:02:04,000;2;\"a,\"\"b\";false;;;\r\n"
+                          "2026-03-29 03:30:00,000;1,5;'=1+2;false;;;\r\n"
+                          "2026-03-29 03:30:00,000;;;;;;gap: no samples\r\n"
+                          "2026-03-29 03:00:00,000;0,0;-5;false;;;\r\n");
     }
 
     void exactBytes()
@@ -92,9 +101,13 @@ private slots:
         QFETCH(QByteArray, bytes);
         SampleLog log;
         FillVaried(log);
+        log.NoteGap(4, u"link lost"_qs);
+        const MarkerList markers{{QDate(2026, 12, 6), QTime(14, 3, 27, 400), u"R5, 4.7 kΩ"_qs}};
         QTemporaryDir dir;
         const QString path = dir.filePath(u"out.csv"_qs);
-        QCOMPARE(SaveCsvFile(path, log, log.SampleCount, format).Value(), ExportEnd::Written);
+        QCOMPARE(
+            SaveCsvFile(path, {{QString(), &log, log.SampleCount}}, format, {}, markers).Value(),
+            ExportEnd::Written);
         QCOMPARE(test::FileBytes(path), bytes);
     }
 
@@ -112,7 +125,11 @@ private slots:
         }
         QByteArray bytes;
         QVERIFY(WriteCsv(Into(bytes), log, log.SampleCount).Ok());
-        const QList<QByteArray> rows = bytes.split('\n');
+        QList<QByteArray> rows = bytes.split('\n');
+        // Seven minutes apart, each sample follows a gap.
+        QCOMPARE(
+            rows.removeIf([](const QByteArray &row) { return row.endsWith(",gap: no samples\r"); }),
+            log.SampleCount - 1);
         QCOMPARE(rows.size(), log.SampleCount + 2);
         int skipped = 0;
         for (qint32 i = 0; i < log.SampleCount; ++i) {
@@ -123,7 +140,7 @@ private slots:
                 ++skipped;
             }
             const QByteArray row = (IsoTimestampText(when) + u',' +
-                                    PlainValueText(s.value, s.decimals) + u",DCV,false,,\r"_qs)
+                                    PlainValueText(s.value, s.decimals) + u",DCV,false,,,\r"_qs)
                                        .toLatin1();
             QVERIFY2(rows[i + 1] == row, rows[i + 1].constData());
         }
@@ -139,15 +156,21 @@ private slots:
         const QDate day(2026, 12, 6);
         a.Append({1.0f, day, QTime(10, 0, 0), u"DCV"_qs, 1, 0, 0, Off, Off});
         a.Append({2.0f, day, QTime(10, 0, 2), u"DCV"_qs, 1, 0, 0, Off, Off});
+        a.Append({3.0f, day, QTime(10, 0, 5), u"DCV"_qs, 1, 0, 0, Off, Off});
         b.Append({0.25f, day, QTime(10, 0, 1), u"DCA"_qs, 2, 0, 0, Off, Off});
         b.Append({0.5f, day, QTime(10, 0, 2), u"DCA"_qs, 2, 0, 0, Off, Off});
+        const MarkerList marker{{day, QTime(10, 0, 3), u"fan on"_qs}};
         QByteArray both, one, single;
-        QVERIFY(WriteCsv(Into(both), {{u"psu"_qs, &a, 2}, {u"load"_qs, &b, 2}}).Ok());
-        QCOMPARE(both, QByteArray("time,meter,value,unit,over_range,average,rel_reference\r\n"
-                                  "2026-12-06T10:00:00.000+01:00,psu,1.0,DCV,false,,\r\n"
-                                  "2026-12-06T10:00:01.000+01:00,load,0.25,DCA,false,,\r\n"
-                                  "2026-12-06T10:00:02.000+01:00,psu,2.0,DCV,false,,\r\n"
-                                  "2026-12-06T10:00:02.000+01:00,load,0.50,DCA,false,,\r\n"));
+        QVERIFY(
+            WriteCsv(Into(both), {{u"psu"_qs, &a, 3}, {u"load"_qs, &b, 2}}, {}, {}, marker).Ok());
+        QCOMPARE(both, QByteArray("time,meter,value,unit,over_range,average,rel_reference,note\r\n"
+                                  "2026-12-06T10:00:00.000+01:00,psu,1.0,DCV,false,,,\r\n"
+                                  "2026-12-06T10:00:01.000+01:00,load,0.25,DCA,false,,,\r\n"
+                                  "2026-12-06T10:00:02.000+01:00,psu,2.0,DCV,false,,,\r\n"
+                                  "2026-12-06T10:00:02.000+01:00,load,0.50,DCA,false,,,\r\n"
+                                  "2026-12-06T10:00:02.000+01:00,psu,,,,,,gap: no samples\r\n"
+                                  "2026-12-06T10:00:03.000+01:00,,,,,,marker: fan on\r\n"
+                                  "2026-12-06T10:00:05.000+01:00,psu,3.0,DCV,false,,,\r\n"));
         QVERIFY(WriteCsv(Into(one), {{u"psu"_qs, &a, 2}}).Ok());
         QVERIFY(WriteCsv(Into(single), a, 2).Ok());
         QCOMPARE(one, single);
@@ -190,9 +213,13 @@ private slots:
             const bool iso = format.form == CsvForm::Iso;
             const char *name = iso ? "programs" : "German spreadsheets";
             const QByteArray header = CsvWriter::HeaderRow(format);
-            const QByteArray row = iso ? "2026-12-06T14:03:27.250+01:00,1.234,DCV,false,,\r\n"
-                                       : "2026-12-06 14:03:27,250;1,234;DCV;false;;\r\n";
+            const QByteArray row = iso ? "2026-12-06T14:03:27.250+01:00,1.234,DCV,false,,,\r\n"
+                                       : "2026-12-06 14:03:27,250;1,234;DCV;false;;;\r\n";
             const QByteArray next = CsvWriter::Row(test::PlainSample(1), format);
+            CsvFormat earlier = format;
+            earlier.notes = false;
+            const QByteArray earlierHeader = CsvWriter::HeaderRow(earlier);
+            const QByteArray earlierRow = row.chopped(3) + "\r\n";
             QTest::addRow("%s: new file", name)
                 << format << QByteArray() << header + next << QString();
             QTest::addRow("%s: whole rows", name)
@@ -204,6 +231,16 @@ private slots:
             QTest::addRow("%s: last row cut", name)
                 << format << header + row + row.left(row.size() - 9) << header + row + next
                 << u"the last row had no line end and was cut off; it was removed"_qs;
+            QTest::addRow("%s: a note without its line end may be cut", name)
+                << format
+                << header + row + CsvWriter(format).NoteRowOf({}, {}, u"gap: li"_qs).chopped(2)
+                << header + row + next
+                << u"the last row had no line end and was cut off; it was removed"_qs;
+            // A file of the form before the note column goes on in that form.
+            QTest::addRow("%s: the earlier form", name)
+                << format << earlierHeader + earlierRow.chopped(2)
+                << earlierHeader + earlierRow + CsvWriter::Row(test::PlainSample(1), earlier)
+                << QString();
             // The other form's file is not continued in this one.
             QTest::addRow("%s: not this form", name)
                 << format << CsvWriter::HeaderRow(iso ? german : CsvFormat()) << QByteArray()
@@ -228,6 +265,24 @@ private slots:
         if (opened)
             QVERIFY(appender.Append(test::PlainSample(1)).Ok());
         QCOMPARE(test::FileBytes(path), after.isEmpty() ? before : after);
+    }
+
+    // A gap the recording noted goes in the same write as its sample, at the time of the sample
+    // appended before.
+    void appenderWritesTheGap()
+    {
+        SampleLog log;
+        test::FillLog(log, 2);
+        log.NoteGap(1, u"link lost"_qs);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"run.csv"_qs);
+        CsvFileAppender appender;
+        QVERIFY(appender.Open(path).Ok());
+        QVERIFY(appender.Append(log, 0).Ok() && appender.Append(log, 1).Ok());
+        QCOMPARE(test::FileBytes(path),
+                 CsvWriter::HeaderRow() + CsvWriter::Row(log.At(0)) +
+                     "2000-05-04T10:00:00.000+02:00,,,,,,gap: link lost\r\n" +
+                     CsvWriter::Row(log.At(1)));
     }
 };
 

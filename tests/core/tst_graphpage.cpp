@@ -42,6 +42,8 @@ private slots:
     void ranges_data();
     void ranges();
     void previewOfPages2To3();
+    void stripsOfSeveralMeters_data();
+    void stripsOfSeveralMeters();
 };
 
 void TestGraphPage::labelsStayOnPage_data()
@@ -200,6 +202,69 @@ void TestGraphPage::previewOfPages2To3()
     box.Clear();
     DrawPreviewGraph(preview, 249, 249, 400, -400, 100); // an empty range draws nothing
     QVERIFY(frame.items.isEmpty() && box.items.isEmpty());
+}
+
+void TestGraphPage::stripsOfSeveralMeters_data()
+{
+    QTest::addColumn<int>("meters");
+    QTest::newRow("two") << 2;
+    QTest::newRow("three") << 3;
+    QTest::newRow("eight") << 8;
+}
+
+void TestGraphPage::stripsOfSeveralMeters()
+{
+    // Meter k swings past both ends of its own range (k + 1 to -(k + 1)), so each curve spans
+    // its band from top to bottom: the bands must follow one another down the page without
+    // overlapping, each meter's name and top label above its own curve, the file name above the
+    // first, time labels and print date under the last, all of it on the page.
+    QFETCH(int, meters);
+    const auto n = size_t(meters);
+    std::vector<SampleLog> logs(n);
+    std::vector<QString> units(n, QStringLiteral("DCV"));
+    std::vector<GraphStrip> strips;
+    for (int k = 0; k < meters; ++k) {
+        const float range = float(k + 1);
+        for (float v : {0.0f, 10 * range, -10 * range, 0.5f})
+            logs[size_t(k)].Append({v, {}, QTime(10, 0), "DCV", 0, 0, 0, 0, 0});
+        strips.push_back({QStringLiteral("meter%1").arg(k + 1), logs[size_t(k)], units[size_t(k)],
+                          range, -range});
+    }
+    GraphPrintState state;
+    state.PrintLastIndex = 3;
+    RecordingSurface page(QSizeF(1000, 700), 6, 12);
+    PrintGraphStrips(page, strips, {logs[0], units[0], 1, -1, "/d/run.mas", QDateTime()}, state,
+                     100, 8);
+
+    QList<std::pair<double, double>> bands; // device top and bottom of each curve
+    for (const auto &item : page.Lines()) {
+        if (item.width != 8)
+            continue;
+        const double y0 = std::min(item.device[0].y(), item.device[1].y());
+        const double y1 = std::max(item.device[0].y(), item.device[1].y());
+        if (bands.isEmpty() || y0 > bands.last().second + 1)
+            bands.append({y0, y1});
+        bands.last() = {std::min(bands.last().first, y0), std::max(bands.last().second, y1)};
+    }
+    QCOMPARE(bands.size(), meters);
+    const auto textY = [&](const QString &text) {
+        for (const auto &item : page.Texts())
+            if (item.text == text)
+                return item.device[0].y();
+        return -1.0;
+    };
+    for (int k = 0; k < meters; ++k) {
+        const double name = textY(QStringLiteral("meter%1").arg(k + 1));
+        QVERIFY(name >= 0 && name < bands[k].first && (k == 0 || name > bands[k - 1].second));
+        QVERIFY(bands[k].second - bands[k].first > 700.0 / meters / 2);
+    }
+    QVERIFY(textY("/d/run.mas") < textY("meter1"));
+    QVERIFY(textY("Print Date: ") > bands.last().second);
+    QVERIFY(textY("10:00:00") > bands.last().second);
+    QCOMPARE(page.TextStrings().count("/d/run.mas"), 1);
+    for (const auto &item : page.Texts())
+        QVERIFY2(item.device[0].y() >= 0 && item.device[0].y() + 12 <= 700, qPrintable(item.text));
+    QCOMPARE(page.items.last().kind, RecordingSurface::Kind::EndDoc);
 }
 
 QTEST_GUILESS_MAIN(TestGraphPage)

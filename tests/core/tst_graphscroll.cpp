@@ -1,4 +1,5 @@
 #include "graph/GraphScroll.h"
+#include "graph/GraphView.h"
 #include "record/SampleLog.h"
 
 #include <QTest>
@@ -7,6 +8,7 @@ using namespace kst;
 
 Q_DECLARE_METATYPE(kst::ViewWindow)
 Q_DECLARE_METATYPE(kst::ScrollPosition)
+Q_DECLARE_METATYPE(kst::GraphView)
 
 class TestGraphScroll : public QObject {
     Q_OBJECT
@@ -17,7 +19,53 @@ private slots:
     void viewWindowAndStart();
     void readout_data();
     void readout();
+    void zoomAndPan_data();
+    void zoomAndPan();
 };
+
+void TestGraphScroll::zoomAndPan_data()
+{
+    // A view of 400 samples (first, span, top, low) and what a zoom or pan makes of it.
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<GraphView>("from");
+    QTest::addColumn<GraphView>("to");
+    const GraphView v{300, 100, 400, -400};
+    QTest::newRow("in around the middle")
+        << u"time 0.8 0.5"_qs << v << GraphView{310, 80, 400, -400};
+    QTest::newRow("in at the left edge") << u"time 0.8 0"_qs << v << GraphView{300, 80, 400, -400};
+    QTest::newRow("out: all 400 and a quarter more at most")
+        << u"time 10 0.5"_qs << v << GraphView{100, 500, 400, -400};
+    QTest::newRow("in: 4 steps at least")
+        << u"time 0.001 0"_qs << v << GraphView{300, 4, 400, -400};
+    QTest::newRow("values in around the top")
+        << u"values 0.5 0"_qs << v << GraphView{300, 100, 400, 0};
+    QTest::newRow("values: a thousandth a grid step at least")
+        << u"values 0 0.5"_qs << v << GraphView{300, 100, 0.004f, -0.004f};
+    QTest::newRow("dragged a quarter right and down")
+        << u"pan 0.25 0.25"_qs << v << GraphView{275, 100, 600, -200};
+    QTest::newRow("dragged far right: half the width stays on the log")
+        << u"pan 5 0"_qs << v << GraphView{-50, 100, 400, -400};
+    QTest::newRow("dragged far left") << u"pan -5 0"_qs << v << GraphView{349, 100, 400, -400};
+    QTest::newRow("a box from a quarter to three quarters")
+        << u"box 0.25 0.25 0.5 0.5"_qs << v << GraphView{325, 50, 200, -200};
+}
+
+void TestGraphScroll::zoomAndPan()
+{
+    QFETCH(QString, action);
+    QFETCH(GraphView, from);
+    QFETCH(GraphView, to);
+    const QStringList a = action.split(u' ');
+    const auto n = [&a](int i) { return a[i].toDouble(); };
+    const GraphView view = a[0] == u"time"     ? ZoomTime(from, n(1), n(2), 400)
+                           : a[0] == u"values" ? ZoomValues(from, n(1), n(2))
+                           : a[0] == u"pan"    ? PanView(from, n(1), n(2), true, 400)
+                                            : ZoomToBox(from, QRectF(n(1), n(2), n(3), n(4)), 400);
+    QCOMPARE(view, to);
+    QCOMPARE((QList<qint32>{GraphView{10.5, 20}.FirstIndex(), GraphView{10.5, 20}.LastIndex(),
+                            GraphView{-3, 10}.FirstIndex(), GraphView{-3, 10}.LastIndex()}),
+             (QList<qint32>{10, 31, 0, 7}));
+}
 
 void TestGraphScroll::advance_data()
 {

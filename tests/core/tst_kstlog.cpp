@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 
@@ -193,19 +194,21 @@ void tst_KstLog::readingsForACount()
     QVERIFY(test::FileBytes(Path("sheet.csv")).startsWith("\xEF\xBB\xBFtime;value;unit;"));
 }
 
-// The meter's pty goes away and another takes its place behind the same name: the logger keeps
-// its files, opens the new device and records on. Stopped by SIGINT it exits 0 and leaves every
-// printed reading in both files, the sample file complete.
+// The meter's pty goes away and another takes its place behind the same name, seconds later:
+// the logger keeps its files, says so on its JSON lines, opens the new device and records on.
+// Stopped by SIGINT it exits 0 and leaves every printed reading in both files, the sample file
+// complete, and the gap in the CSV file.
 void tst_KstLog::reconnectsAndEndsOnSigint()
 {
     const QString link = Path("meter");
     QVERIFY(QFile::link(StartMeter({u"--value"_qs, u"1111"_qs, u"--rate"_qs, u"20"_qs}), link));
     StartLogger({u"--device"_qs, link, u"--mas"_qs, Path("re.mas"), u"--csv"_qs, Path("re.csv"),
-                 u"--summary"_qs});
+                 u"--summary"_qs, u"--json"_qs});
     QVERIFY(QTest::qWaitFor([&] { return Lines(Path("re.mas")).size() >= 3; }, 30000));
     QVERIFY(QFile::remove(link)); // first, so no retry opens another test's new pty
     meter_->kill();
     meter_->waitForFinished(5000);
+    QTest::qWait(2500); // longer than a gap
     const QString second = StartMeter({u"--value"_qs, u"2222"_qs, u"--rate"_qs, u"20"_qs});
     QVERIFY(QFile::link(second, link));
     QVERIFY(QTest::qWaitFor([&] { return Lines(Path("re.mas")).constLast().startsWith("2.222,"); },
@@ -217,7 +220,15 @@ void tst_KstLog::reconnectsAndEndsOnSigint()
     const QString messages = QString::fromLocal8Bit(logger_->readAllStandardError());
     QVERIFY2(messages.contains(u"device lost"_qs) && messages.contains(u"reconnected"_qs),
              qPrintable(messages));
-    const qsizetype printed = logger_->readAllStandardOutput().count('\n');
+    QStringList statuses;
+    qsizetype printed = 0;
+    for (const QByteArray &line : logger_->readAllStandardOutput().split('\n')) {
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        printed += object.contains(u"value"_qs) ? 1 : 0;
+        if (object.contains(u"status"_qs))
+            statuses << object.value(u"status"_qs).toString();
+    }
+    QCOMPARE(statuses, (QStringList{u"link lost"_qs, u"link back"_qs}));
     QVERIFY2(messages.contains(
                  u"kst-log: summary: %1 readings, 1 gaps, 0 dropped, 0 queued"_qs.arg(printed)),
              qPrintable(messages));
@@ -225,7 +236,12 @@ void tst_KstLog::reconnectsAndEndsOnSigint()
     const SampleFileReadResult read = LoadSampleFile(Path("re.mas"), log);
     QVERIFY(read.complete);
     QCOMPARE(read.recordsLoaded, printed);
-    QCOMPARE(Lines(Path("re.csv")).size(), printed + 1);
+    const QList<QByteArray> csv = Lines(Path("re.csv"));
+    QCOMPARE(csv.size(), printed + 2);
+    QCOMPARE(
+        std::count_if(csv.begin(), csv.end(),
+                      [](const QByteArray &row) { return row.endsWith(",,,,,,gap: link lost\r"); }),
+        1);
     QCOMPARE(log.SampleValue(0), 1.111f);
 }
 

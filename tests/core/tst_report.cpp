@@ -64,6 +64,7 @@ private slots:
     void rangeChoice();
     void pagesOfARange_data();
     void pagesOfARange();
+    void sectionsOfSeveralMeters();
 };
 
 void TestReport::cellTexts_data()
@@ -180,6 +181,38 @@ void TestReport::pagesOfARange()
     QCOMPARE(layout.last().page, firstRecordOfPage.size());
     QCOMPARE(layout.last().y, double(lastLine));
     QVERIFY(layout.last().text.startsWith(QStringLiteral("02-03-2001 04:05:0")));
+}
+
+void TestReport::sectionsOfSeveralMeters()
+{
+    // Meter A fills a page and a row, meter B has three samples of its own: B starts on a new
+    // page numbered 1 with its own title, dates and records.
+    SampleLog a, b;
+    Fill(a, 51);
+    test::FillLog(b, 3, [](qint32, Sample &s) { s.unit = QStringLiteral("ACV"); });
+    RecordingSurface surface(QSizeF(1000, 1000));
+    PrintReportSections(surface, {{"Run - A", a, {1, 51}}, {"Run - B", b, {1, 3}}},
+                        [] { return QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)); });
+    QList<Placed> layout;
+    int page = 1;
+    for (const auto &item : surface.items) {
+        page += item.kind == RecordingSurface::Kind::NewPage;
+        if (item.kind == RecordingSurface::Kind::Text)
+            layout.append({item.text, item.points[0].y(), page});
+    }
+    QCOMPARE(layout.last().page, 3);
+    QCOMPARE(surface.items.last().kind, RecordingSurface::Kind::EndDoc);
+    const Placed *titleB = Find(layout, QStringLiteral("Run - B"));
+    QVERIFY(titleB && titleB->page == 3 && !Find(layout, QStringLiteral("Run - A"), 2));
+    const Placed *pageOne = Find(layout, QStringLiteral("Page:0001"), 1);
+    QVERIFY(pageOne && pageOne->page == 3 && pageOne->y == 7);
+    const qsizetype date = IndexOf(layout, QStringLiteral("Record Date:   "), 2);
+    QCOMPARE(layout[date + 1].text, QStringLiteral("05-04-2000"));
+    const qsizetype unit = IndexOf(layout, QStringLiteral("ACV"));
+    QVERIFY(unit > 0 && layout[unit].page == 3 && layout[unit].y == 11);
+    QCOMPARE(std::count_if(layout.begin(), layout.end(),
+                           [](const Placed &p) { return p.text == QStringLiteral("ACV"); }),
+             3);
 }
 
 QTEST_GUILESS_MAIN(TestReport)

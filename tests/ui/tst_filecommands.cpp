@@ -1,7 +1,9 @@
 #include "graph/ui/ScallFrm.h"
+#include "graph/ui/TrendGraphView.h"
 #include "support/SampleRecords.h"
 #include "support/ui/ProgramUnderTest.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QProgressDialog>
@@ -46,6 +48,7 @@ private slots:
     void openRestoresReadoutsScrollAndScale_data();
     void openRestoresReadoutsScrollAndScale();
     void exportCancelledWhileItRuns();
+    void markersAndSavedRecording();
 };
 
 void TestFileCommands::defaultNamesAndNew()
@@ -209,6 +212,37 @@ void TestFileCommands::exportCancelledWhileItRuns()
     p.main->ExportCsv_Click();
     QVERIFY(!QFile::exists(path));
     QCOMPARE(p.messages.Texts(), QStringList());
+}
+
+// A marker put now (Setup > Add Marker...): unsaved until Save writes it beside the file, in the
+// CSV export, let go by New, back with Open. A saved recording shows under the line until taken
+// away.
+void TestFileCommands::markersAndSavedRecording()
+{
+    ProgramUnderTest p;
+    Record(p, 3);
+    p.main->DataModified = false;
+    p.main->AskMarkerNote = [] { return std::optional<QString>(QStringLiteral("fan on")); };
+    p.Find<QAction>("AddMarker")->trigger();
+    QVERIFY(p.main->DataModified);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("run.mas");
+    p.fileAnswers = {path, dir.filePath("run.csv")};
+    p.main->SaveAs_Click();
+    QCOMPARE(FileBytes(dir.filePath("run.markers")), "2000-05-04 10:15:30.000\tfan on\n");
+    p.main->ExportCsv_Click();
+    QVERIFY(FileBytes(dir.filePath("run.csv")).contains(",,,,,,marker: fan on\r\n"));
+    p.main->New_Click();
+    QVERIFY(p.module.Markers.empty());
+    p.fileAnswers = {path, path};
+    p.main->Open_Click();
+    QCOMPARE(p.module.Markers.size(), size_t(1));
+    QCOMPARE(p.module.Markers[0].text, QStringLiteral("fan on"));
+    p.Find<QAction>("Overlay")->trigger();
+    QCOMPARE(p.main->Graph->SavedRecording()->SampleCount, 3);
+    p.Find<QAction>("RemoveOverlay")->trigger();
+    QVERIFY(!p.main->Graph->SavedRecording());
+    QVERIFY(!p.Find<QAction>("RemoveOverlay")->isEnabled());
 }
 
 QTEST_MAIN(TestFileCommands)

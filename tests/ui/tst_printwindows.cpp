@@ -2,8 +2,10 @@
 #include "common/Numbers.h"
 #include "common/ui/Module1.h"
 #include "graph/ui/PictureBox.h"
+#include "print/ui/MeterChoice.h"
 #include "print/ui/PrintGraphFrm.h"
 #include "print/ui/PrintReportFrm.h"
+#include "record/MeterRecording.h"
 #include "support/SampleRecords.h"
 
 #include <QApplication>
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -117,6 +120,7 @@ private slots:
     void graphScaleAndEmptyLog();
     void leavingARangeField_data();
     void leavingARangeField();
+    void everyMeterPrinted();
 };
 
 void TestPrintWindows::reportPdf_data()
@@ -302,6 +306,53 @@ void TestPrintWindows::leavingARangeField()
     // Refused: the focus goes back into the field; let go, it stays away.
     QTRY_COMPARE(QApplication::focusWidget() == field, said != "-");
     QCOMPARE(catcher.Texts(), said.size() > 1 ? QStringList{said} : QStringList());
+}
+
+void TestPrintWindows::everyMeterPrinted()
+{
+    // Three meters: 120 samples of DCV, then 60 of ACV and 60 of Hz. "All meters" prints a
+    // report section (its pages numbered from 1) and a graph strip for each.
+    Module1 module;
+    Fill(module, 120);
+    module.CurrentFileName = QStringLiteral("/d/bench.mas");
+    for (const char *unit : {"ACV", "Hz"}) {
+        auto meter = std::make_unique<MeterRecording>();
+        test::FillLog(meter->Samples, 60,
+                      [unit](qint32, Sample &s) { s.unit = QString::fromLatin1(unit); });
+        module.OtherMeters.push_back(std::move(meter));
+    }
+    const QStringList names{"supply", "load", "probe"};
+    QTemporaryDir dir;
+    test::MessageCatcher catcher(module);
+    PrintReportFrm report(module);
+    report.SetMeters(names, 1);
+    QCOMPARE(Child<QTableView>(report, "MSFlexGrid1")->model()->rowCount(), 60);
+    report.SetMeters(names, MeterChoice::AllMeters);
+    QVERIFY(report.WriteReportPdf(dir.filePath("report.pdf"), QPageSize(QPageSize::A4)));
+    QStringList pages;
+    CheckPdf(dir.filePath("report.pdf"), 3 + 2 + 2, "595 x 842 pts (A4)", "/d/bench.mas", &pages);
+    if (QTest::currentTestFailed())
+        return;
+    for (const auto &[page, title, unit] : {std::tuple{0, "/d/bench.mas - supply", "DCV"},
+                                            std::tuple{3, "/d/bench.mas - load", "ACV"},
+                                            std::tuple{5, "/d/bench.mas - probe", "Hz"}}) {
+        QVERIFY2(pages[page].contains(QString::fromLatin1(title)), title);
+        QVERIFY2(pages[page].contains(QString::fromLatin1(unit)), unit);
+        QVERIFY(pages[page].contains(QStringLiteral("Page:0001")));
+    }
+
+    PrintGraphFrm graph(module, {});
+    graph.SetMeters(names, MeterChoice::AllMeters);
+    graph.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&graph));
+    Child<QRadioButton>(graph, "AllData")->click();
+    QVERIFY(graph.WriteGraphPdf(dir.filePath("graph.pdf"), QPageSize(QPageSize::A4)));
+    CheckPdf(dir.filePath("graph.pdf"), 1, "842 x 595 pts (A4)", "/d/bench.mas", &pages);
+    const QString text = pages.join(QString());
+    QVERIFY(text.contains(QRegularExpression("supply\\s+Unit:\\s+DCV")));
+    QVERIFY(text.contains(QRegularExpression("load\\s+Unit:\\s+ACV")));
+    QVERIFY(text.contains(QRegularExpression("probe\\s+Unit:\\s+Hz")));
+    QCOMPARE(Said(catcher), QStringList());
 }
 
 QTEST_MAIN(TestPrintWindows)

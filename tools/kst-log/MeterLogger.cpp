@@ -39,9 +39,10 @@ MeterLogger::~MeterLogger()
     Stop();
 }
 
-void MeterLogger::PublishTo(PublishOutput::Publish publish)
+void MeterLogger::PublishTo(PublishOutput::Publish publish, PublishOutput::PublishLink link)
 {
     publish_ = std::make_unique<PublishOutput>(std::move(publish), tag_);
+    publish_->SetLinkPublisher(std::move(link));
     session_->AddOutput(*publish_);
 }
 

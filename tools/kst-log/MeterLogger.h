@@ -39,8 +39,9 @@ public:
     // Readings taken, and gaps: the times the device was lost and came back.
     qint64 Readings() const { return taken_; }
     qint64 Gaps() const { return gaps_; }
-    // Hands every reading to a publisher as well (its JSON object and unit text).
-    void PublishTo(PublishOutput::Publish publish);
+    // Hands every reading to a publisher as well (its JSON object and unit text), and the link's
+    // loss and return.
+    void PublishTo(PublishOutput::Publish publish, PublishOutput::PublishLink link = {});
     const MeterSpec &Meter() const { return meter_; }
 
 signals:

@@ -172,10 +172,12 @@ int StartMeters(const LoggerOptions &options, std::vector<MeterRun> &meters)
         }
         run.logger = std::make_unique<MeterLogger>(options, int(i), headerPrinted);
         if (MqttPublisher *publisher = run.publishing.publisher.get())
-            run.logger->PublishTo([publisher](const QByteArray &json, const QString &unit) {
-                publisher->SetUnit(unit);
-                static_cast<void>(publisher->Publish(json)); // a failure is said through Error
-            });
+            run.logger->PublishTo(
+                [publisher](const QByteArray &json, const QString &unit) {
+                    publisher->SetUnit(unit);
+                    static_cast<void>(publisher->Publish(json)); // a failure is said through Error
+                },
+                [publisher](bool lost) { publisher->SetLinkLost(lost); });
         if (const int started = run.logger->Start(); started != ExitOk)
             return started;
     }

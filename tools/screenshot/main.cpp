@@ -5,14 +5,22 @@
 // picture of the recovery question over the main window. With --publish it opens Setup >
 // Publish... with the broker of the settings, presses Test and takes a picture of the window.
 //
+// With --reading it opens a recording with a gap and two markers, a reference run under it,
+// zooms into it and pins two cursors, and takes a picture of the graph.
+//
 //   kst-screenshot OUTPUT.png [SECONDS]
 //   kst-screenshot --recovery OUTPUT.png
 //   kst-screenshot --publish OUTPUT.png
+//   kst-screenshot --reading OUTPUT.png
 #include "shell/Main.h"
 #include "common/Message.h"
 #include "common/Numbers.h"
 #include "common/ui/Module1.h"
+#include "files/MarkerFile.h"
 #include "files/RecordingJournal.h"
+#include "files/SampleFileWriter.h"
+#include "graph/ui/ScallFrm.h"
+#include "graph/ui/TrendGraphView.h"
 #include "shell/MainFrm.h"
 
 #include <QApplication>
@@ -100,6 +108,71 @@ int PublishPicture(const QString &output)
     return status;
 }
 
+// Forty minutes of a supply's output at four readings a second, settling after each change; the
+// meter unplugged for three minutes. The reference run settles more slowly, without the gap.
+kst::SampleLog Run(bool reference)
+{
+    kst::SampleLog log;
+    const QDateTime start(QDate::currentDate(), QTime(14, 0, 0));
+    qint64 ms = 0;
+    quint32 seed = reference ? 7 : 3;
+    for (qint32 n = 0; n < 9600; ++n) {
+        seed = seed * 1664525u + 1013904223u;
+        ms += !reference && n == 5200 ? 180000 : 250;
+        const double t = n / 2400.0;
+        const double step = n < 2400 ? 2.5 : n < 6000 ? 3.3 : 1.8;
+        const double settle = std::exp(-std::fmod(t, n < 2400 ? 9.0 : 1.0) * (reference ? 3 : 6));
+        const double v = step + (n < 2400 ? 0 : 0.6 * settle) + 0.01 * (int(seed >> 26) - 32) / 32;
+        const QDateTime when = start.addMSecs(ms);
+        kst::Sample s;
+        s.value = float(std::round(v * 1000) / 1000);
+        s.date = when.date();
+        s.time = when.time();
+        s.unit = QStringLiteral("DCV");
+        s.decimals = 3;
+        s.avg = kst::NoValueMarker;
+        s.relRef = kst::NoValueMarker;
+        log.Append(s);
+    }
+    return log;
+}
+
+int ReadingPicture(const QString &output)
+{
+    kst::Module1 module;
+    kst::MainFrm *main = kst::StartUp(module, false);
+    main->EndProgram = [] {};
+    const QString folder = module.SampleFolder();
+    const QString path = folder + QStringLiteral("/supply.mas");
+    const QString reference = folder + QStringLiteral("/reference.mas");
+    const QDate day = QDate::currentDate();
+    kst::MarkerList markers;
+    kst::AddMarker(markers, {day, QTime(14, 10, 0), QStringLiteral("set 3.3 V")});
+    kst::AddMarker(markers, {day, QTime(14, 28, 0), QStringLiteral("set 1.8 V, fan on")});
+    if (!kst::SaveSampleFile(path, Run(false), 9600) ||
+        !kst::SaveSampleFile(reference, Run(true), 9600) || !kst::SaveMarkerFile(path, markers))
+        return 1;
+    main->Scall().findChild<QRadioButton *>(QStringLiteral("ManOption"))->setChecked(true);
+    main->ReadSamples(path);
+    module.GraphTopY = 4;
+    module.GraphLowY = 0;
+    main->ShowSavedRecording(reference);
+    kst::TrendGraphView *graph = main->Graph;
+    graph->SetTimeZoom(kst::TimeWindow{2150, 5000});
+    main->CursorReadout_Click(true);
+    graph->PinCursor(2460 - 2150);
+    graph->PinCursor(3300 - 2150);
+    int status = 1;
+    QTimer::singleShot(1000, main, [&] {
+        status = graph->grab().save(output) ? 0 : 1;
+        main->DataModified = false;
+        QApplication::quit();
+    });
+    QApplication::exec();
+    delete main;
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -111,6 +184,8 @@ int main(int argc, char *argv[])
         return RecoveryPicture(app, args[2]);
     if (args.size() == 3 && args[1] == QLatin1String("--publish"))
         return PublishPicture(args[2]);
+    if (args.size() == 3 && args[1] == QLatin1String("--reading"))
+        return ReadingPicture(args[2]);
     if (args.size() < 2) {
         qWarning("usage: kst-screenshot OUTPUT.png [SECONDS]");
         return 2;

@@ -2,6 +2,7 @@
 
 #include "common/Message.h"
 #include "record/GraphScale.h"
+#include "record/Markers.h"
 #include "record/MeterRecording.h"
 
 #include <QDateTime>
@@ -34,6 +35,10 @@ public:
     {
         return index == 0 ? Meter1 : *OtherMeters[size_t(index - 1)];
     }
+    const MeterRecording &Meter(int index) const
+    {
+        return index == 0 ? Meter1 : *OtherMeters[size_t(index - 1)];
+    }
 
     // The sample log: SampleCount and the nine arrays.
     SampleLog &Samples = Meter1.Samples;
@@ -45,6 +50,10 @@ public:
     QString &GraphUnit = Meter1.Scale.Unit;
     // "Stop Record if OL Input": an over-range frame ends the frame's handling after the panel.
     bool &StopOnOverload = Meter1.StopOnOverload;
+
+    // The user's markers on the recording, in time order: every meter's graph shows them; Save
+    // keeps them beside the sample file, New and Close let them go.
+    MarkerList Markers;
 
     // The graph print window's own value range and span, copied from the screen graph's when it
     // opens and set by the scale window when it works for the print window.

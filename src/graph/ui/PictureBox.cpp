@@ -17,6 +17,8 @@ namespace {
 // Beyond this many pending operations the picture is brought up to date anyway, so a box that
 // is drawn on but never shown does not collect drawing without end.
 constexpr size_t MaxPending = 4096;
+// Points of a line stroked at once.
+constexpr size_t LinePiece = 128;
 // Per-font caches of measured and laid-out texts are emptied when they grow past this.
 constexpr qsizetype MaxCachedTexts = 1024;
 
@@ -330,7 +332,10 @@ QRect PictureBox::Draw(QPainter &painter, std::unique_ptr<QPainter> &layer, cons
         if (draw->size() == 1)
             p->drawPoint(draw->front());
         else
-            p->drawPolyline(draw->data(), int(draw->size()));
+            // A long line in pieces: the smoothing rasteriser's work grows with the square of
+            // the edges one path puts in a row of pixels, as a dense line puts hundreds there.
+            for (size_t at = 0; at + 1 < draw->size(); at += LinePiece - 1)
+                p->drawPolyline(draw->data() + at, int(std::min(LinePiece, draw->size() - at)));
     };
     if (!op.data || ringOrigin_ == 0) {
         paint();

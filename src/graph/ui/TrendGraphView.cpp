@@ -3,6 +3,8 @@
 #include "common/DateTimeText.h"
 #include "common/ui/Module1.h"
 #include "graph/GraphScroll.h"
+#include "graph/ui/CursorOverlay.h"
+#include "graph/ui/GraphMouse.h"
 #include "graph/ui/GraphScrollBar.h"
 #include "graph/ui/PictureBox.h"
 
@@ -72,6 +74,9 @@ TrendGraphView::TrendGraphView(Module1 &module, MeterRecording &meter, QWidget *
         LayoutPlotArea();
         Form_Paint();
     });
+    overlay_ = new CursorOverlay(graphBox_);
+    overlay_->hide();
+    mouse_ = new GraphMouse(*this, *graphBox_);
 
     LayoutPlotArea();
     // The plot area works in graph coordinates from the start, so scroll arithmetic done before
@@ -101,6 +106,8 @@ void TrendGraphView::LayoutPlotArea()
     const QRectF area = PlotAreaGeometry(QSizeF(graphFrm_->width(), graphFrm_->height()),
                                          valueWidth, valueHeight, timeWidth);
     graphBox_->setGeometry(area.toRect());
+    if (overlay_)
+        overlay_->setGeometry(graphBox_->rect());
 }
 
 void TrendGraphView::ApplyGraphScale(float top, float low, qint32 span)
@@ -149,6 +156,15 @@ void TrendGraphView::AdvanceGraphScroll(qint32 index)
 
 void TrendGraphView::RecordNewestSample(qint32 index)
 {
+    if (graph_->TimeZoom()) {
+        // The user looks elsewhere: the window stays, the scroll bar's range reaches on.
+        graph_->ShowRecordedWindow(0, index, false);
+        SyncScrollBar();
+        DrawOverlay();
+        return;
+    }
+    if (cursorOn_)
+        QMetaObject::invokeMethod(this, &TrendGraphView::DrawOverlay, Qt::QueuedConnection);
     // The picture is that of the log before the sample: the scroll redraw ends at the previous
     // sample, and the newest one is drawn as the segment after it.
     const double width = graphBox_->ScaleWidth();
@@ -172,6 +188,8 @@ void TrendGraphView::RecordNewestSample(qint32 index)
 
 void TrendGraphView::PositionForRecording()
 {
+    if (graph_->TimeZoom())
+        return; // the scroll bar stays on the user's window
     const ScrollPosition scroll =
         RecordingStartPosition({hScroll_->value(), hScroll_->maximum()}, graphBox_->ScaleWidth(),
                                meter_.Samples.SampleCount);
@@ -181,6 +199,9 @@ void TrendGraphView::PositionForRecording()
 
 void TrendGraphView::AfterLoad()
 {
+    graph_->SetZoom(std::nullopt, std::nullopt);
+    ClearCursors();
+    hScroll_->setPageStep(10);
     graph_->ViewStart = 0;
     graph_->ViewEnd = meter_.Samples.SampleCount;
     qint32 left = 0;
@@ -190,6 +211,9 @@ void TrendGraphView::AfterLoad()
 
 void TrendGraphView::ResetView()
 {
+    graph_->SetZoom(std::nullopt, std::nullopt);
+    ClearCursors();
+    hScroll_->setPageStep(10);
     hScroll_->setMaximum(ScrollInitialMaximum);
     hScroll_->setValue(0);
     // The old log's picture goes at once, not only at the next scroll or repaint.
@@ -207,6 +231,10 @@ void TrendGraphView::SetColours(Colour back, Colour fore, int width)
     graphFrm_->SetBackColor(back);
     graphBox_->SetForeColor(fore);
     graphBox_->SetDrawWidth(width);
+    back_ = back;
+    fore_ = fore;
+    if (saved_)
+        SetSavedRecording(std::move(saved_)); // its faint colour from the new ones
     graph_->Invalidate();
     Form_Paint();
 }
@@ -214,18 +242,27 @@ void TrendGraphView::SetColours(Colour back, Colour fore, int width)
 void TrendGraphView::SetRecording(bool recording)
 {
     recording_ = recording;
-    hScroll_->setEnabled(!recording);
+    hScroll_->setEnabled(!recording || graph_->TimeZoom());
 }
 
 void TrendGraphView::HScroll_Change()
 {
-    if (!cycling_)
+    if (!cycling_ && !syncing_)
         HScroll_Scroll();
 }
 
 void TrendGraphView::HScroll_Scroll()
 {
+    if (std::optional<TimeWindow> time = graph_->TimeZoom()) {
+        // The user moved the zoomed window with the scroll bar; a strip's hidden bar follows the
+        // shared one and tells nobody.
+        time->First = hScroll_->value();
+        graph_->SetZoom(time, graph_->ValueZoom());
+        if (hScroll_->isVisible())
+            emit TimeZoomChosen(time);
+    }
     graph_->ShowScrollWindow(hScroll_->value());
+    DrawOverlay();
 }
 
 void TrendGraphView::Form_Paint()
@@ -233,6 +270,7 @@ void TrendGraphView::Form_Paint()
     // The picture boxes keep their pictures; this is the program's full repaint, which shows
     // the same window a scroll redraw at the current scroll value shows.
     graph_->ShowScrollWindow(hScroll_->value());
+    DrawOverlay();
 }
 
 void TrendGraphView::GraphBox_MouseUp(Qt::MouseButton, Qt::KeyboardModifiers, double x, double y)

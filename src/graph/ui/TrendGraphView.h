@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QFrame;
 class QLabel;
@@ -18,6 +19,8 @@ namespace kst {
 class Module1;
 class MeterRecording;
 class PictureBox;
+class CursorOverlay;
+class GraphMouse;
 
 // The main window's trend graph: the frame GraphFrm with the value and time labels, the plot
 // area GraphBox inside it, the scroll bar HScroll under them, and the point read-out window
@@ -27,6 +30,11 @@ class PictureBox;
 // Every change of its value, by the user or by the program, redraws the window from there.
 // While recording runs the user cannot scroll and clicks on the graph show nothing; the
 // recording cycle moves the view on (AdvanceGraphScroll).
+//
+// The user may zoom and pan (GraphMouse): then the time window stays where the user put it,
+// recording or not, and the scroll bar follows it (and moves it); Home or a double click goes
+// back to the newest samples and the graph as it always is. The cursor read-out, when switched
+// on, follows the pointer and takes over the click from the point read-out.
 class TrendGraphView : public QWidget {
     Q_OBJECT
 public:
@@ -79,6 +87,50 @@ public:
 
     QSize sizeHint() const override { return {600, 320}; }
 
+    // What the plot shows (see TrendGraph::View).
+    GraphView View() const { return graph_->View(); }
+    bool Zoomed() const { return graph_->TimeZoom() || graph_->ValueZoom(); }
+    // Zooming and panning, in fractions of the plot (see GraphView.h). Each draws at once; a
+    // change of the time window is told to whoever keeps other strips in step (TimeZoomChosen).
+    void ZoomTimeAt(double factor, double at);
+    void ZoomValuesAt(double factor, double at);
+    // The view `from` (where a drag began) moved by dx of the width and dy of the height; the
+    // values move only when they are zoomed.
+    void PanFrom(const GraphView &from, double dx, double dy);
+    void ZoomToBox(const QRectF &box);
+    // The box a Shift-drag draws, over the plot; none when it is done.
+    void ShowZoomBox(std::optional<QRectF> box);
+    // The time window another strip chose: several meters zoom and pan their time axis
+    // together. Told to nobody.
+    void SetTimeZoom(std::optional<TimeWindow> time);
+    // Back to the newest samples, the graph as it always is: no zoom, the scroll bar where
+    // recording puts it. FollowNewest is the user's (a double click), told as FollowChosen.
+    void Follow();
+    void FollowNewest();
+
+    // The cursor read-out: off, a click is the point read-out.
+    void SetCursorReadout(bool on);
+    bool CursorReadout() const { return cursorOn_; }
+    // The pointer at graph x over the plot; none when it left.
+    void CursorAt(std::optional<double> x);
+    // Pins a cursor at the sample nearest to graph x: the first, the second, then the first again.
+    void PinCursor(double x);
+    void ClearCursors();
+    // The read-out's lines as shown (empty when no cursor shows).
+    QStringList CursorLines() const { return cursorLines_; }
+    CursorOverlay *Overlay() const { return overlay_; }
+
+    // The markers drawn with the samples; null for none.
+    void SetMarkers(const MarkerList *markers);
+    // A saved recording drawn faint under the line, its first sample at the first of the log;
+    // null takes it away.
+    void SetSavedRecording(std::unique_ptr<SampleLog> saved);
+    const SampleLog *SavedRecording() const { return saved_.get(); }
+
+signals:
+    void TimeZoomChosen(std::optional<kst::TimeWindow> time);
+    void FollowChosen();
+
 public slots:
     void HScroll_Change();
     void HScroll_Scroll();
@@ -95,6 +147,13 @@ private:
     // Moves the scroll bar's range on for the sample just stored at index; true when its value
     // must follow too (scroll holds the new position).
     bool FollowNewestSample(qint32 index, ScrollPosition &scroll);
+    // Takes the user's next view: its time window and/or its values.
+    void Navigate(const GraphView &next, bool time, bool values);
+    void ApplyZoom(std::optional<TimeWindow> time, std::optional<ValueRange> values);
+    // The scroll bar on the zoomed time window: its value the first sample, its page the span.
+    void SyncScrollBar();
+    // The cursors and their read-out, or the zoom box, over the plot.
+    void DrawOverlay();
 
     Module1 &m_;
     MeterRecording &meter_;
@@ -112,6 +171,16 @@ private:
     qint32 clickX_ = 0;
     float clickY_ = 0;
     bool recording_ = false;
+    // The scroll bar is being put on the zoomed window: its change is no user's.
+    bool syncing_ = false;
+    CursorOverlay *overlay_ = nullptr;
+    GraphMouse *mouse_ = nullptr;
+    bool cursorOn_ = false;
+    std::optional<qint64> hover_, pinnedA_, pinnedB_;
+    std::optional<QRectF> zoomBox_;
+    QStringList cursorLines_;
+    std::unique_ptr<SampleLog> saved_;
+    Colour back_ = 0xFFFFFF, fore_ = 0;
 };
 
 } // namespace kst

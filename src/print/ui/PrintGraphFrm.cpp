@@ -5,7 +5,9 @@
 #include "common/ui/Module1.h"
 #include "common/ui/Named.h"
 #include "graph/ui/PictureBox.h"
+#include "print/ui/MeterChoice.h"
 #include "print/ui/PrinterSurface.h"
+#include "record/MeterRecording.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -76,7 +78,9 @@ PrintGraphFrm::PrintGraphFrm(Module1 &module,
     for (QPushButton *b : {Scale, PrintGraph, PdfGraph, PrintGraphCancel})
         b->setAutoDefault(false);
 
+    Meter = new MeterChoice(this);
     auto *side = new QVBoxLayout;
+    side->addWidget(Meter);
     side->addWidget(Frame3);
     side->addWidget(PrintStyle);
     side->addWidget(Scale);
@@ -91,6 +95,7 @@ PrintGraphFrm::PrintGraphFrm(Module1 &module,
     Range->setChecked(true);
     Landscape->setChecked(true);
 
+    connect(Meter, &MeterChoice::Changed, this, &PrintGraphFrm::MeterChanged);
     connect(AllData, &QRadioButton::clicked, this, &PrintGraphFrm::AllData_Click);
     connect(Range, &QRadioButton::clicked, this, &PrintGraphFrm::Range_Click);
     connect(Landscape, &QRadioButton::clicked, this, &PrintGraphFrm::Landscape_Click);
@@ -112,10 +117,35 @@ PrintGraphFrm::PrintGraphFrm(Module1 &module,
 
 PrintGraphFrm::~PrintGraphFrm() = default;
 
+void PrintGraphFrm::SetMeters(const QStringList &names, int chosen)
+{
+    Meter->SetMeters(names, chosen);
+    MeterChanged();
+}
+
+MeterRecording &PrintGraphFrm::Shown()
+{
+    const int index = Meter->Shown();
+    return module_.Meter(index < module_.MeterCount() ? index : 0);
+}
+
+void PrintGraphFrm::MeterChanged()
+{
+    // The chosen meter's samples from the start, in its graph's scale.
+    Form_Load();
+    AllData->setChecked(false);
+    Range_Click();
+    if (isVisible() && Shown().Samples.SampleCount < 2) {
+        GraphFrm->Cls();
+        GraphBox->Cls();
+        SetPreviewScale(module_.PrintGraphTopY, module_.PrintGraphLowY, state_.PrintSpan);
+    }
+}
+
 GraphPreview PrintGraphFrm::Preview()
 {
-    return GraphPreview{*GraphFrm,         *GraphBox, module_.Samples,
-                        module_.GraphUnit, state_,    Landscape->isChecked(),
+    return GraphPreview{*GraphFrm,          *GraphBox, Shown().Samples,
+                        Shown().Scale.Unit, state_,    Landscape->isChecked(),
                         PreviewLineWidth()};
 }
 
@@ -127,18 +157,18 @@ int PrintGraphFrm::PreviewLineWidth() const
 
 void PrintGraphFrm::Form_Load()
 {
-    const qint32 count = module_.Samples.SampleCount;
+    const qint32 count = Shown().Samples.SampleCount;
     for (QWidget *w : {static_cast<QWidget *>(PrintGraph), static_cast<QWidget *>(PdfGraph),
                        static_cast<QWidget *>(AllData), static_cast<QWidget *>(Range),
                        static_cast<QWidget *>(StartPage), static_cast<QWidget *>(EndPage)})
         w->setEnabled(count != 0);
-    const PreviewRange opening = OpeningRange(module_.GraphXSpan, count);
+    const PreviewRange opening = OpeningRange(Shown().Scale.XSpan, count);
     state_.PrintFirstIndex = opening.first;
     state_.PrintLastIndex = opening.last;
-    module_.PrintGraphTopY = module_.GraphTopY;
-    module_.PrintGraphLowY = module_.GraphLowY;
-    module_.PrintGraphXSpan = module_.GraphXSpan;
-    state_.PrintSpan = module_.GraphXSpan;
+    module_.PrintGraphTopY = Shown().Scale.TopY;
+    module_.PrintGraphLowY = Shown().Scale.LowY;
+    module_.PrintGraphXSpan = Shown().Scale.XSpan;
+    state_.PrintSpan = Shown().Scale.XSpan;
     setWindowTitle(QStringLiteral("Print Graph_") + module_.CurrentFileName);
     PrintGraphFrmCombo->setCurrentIndex(1);
 }
@@ -154,7 +184,7 @@ void PrintGraphFrm::showEvent(QShowEvent *event)
 void PrintGraphFrm::Form_Paint()
 {
     const PreviewRange r = PaintRange(AllData->isChecked(), state_.PrintFirstIndex,
-                                      state_.PrintLastIndex, module_.Samples.SampleCount);
+                                      state_.PrintLastIndex, Shown().Samples.SampleCount);
     if (r.draw)
         DrawPreviewGraph(r.first, r.last, module_.PrintGraphTopY, module_.PrintGraphLowY, r.span);
 }
@@ -180,7 +210,7 @@ void PrintGraphFrm::DrawPreviewLabels(float top, float low)
 void PrintGraphFrm::AllData_Click()
 {
     AllData->setChecked(true);
-    const PreviewRange r = AllDataRange(module_.Samples.SampleCount);
+    const PreviewRange r = AllDataRange(Shown().Samples.SampleCount);
     state_.PrintFirstIndex = r.first;
     state_.PrintLastIndex = r.last;
     DrawPreviewGraph(r.first, r.last, module_.PrintGraphTopY, module_.PrintGraphLowY, r.span);
@@ -192,7 +222,7 @@ void PrintGraphFrm::AllData_Click()
 void PrintGraphFrm::Range_Click()
 {
     Range->setChecked(true);
-    const PreviewRange r = RangeChoiceRange(module_.Samples.SampleCount, state_.PrintSpan);
+    const PreviewRange r = RangeChoiceRange(Shown().Samples.SampleCount, state_.PrintSpan);
     state_.PrintFirstIndex = r.first;
     state_.PrintLastIndex = r.last;
     DrawPreviewGraph(r.first, r.last, module_.PrintGraphTopY, module_.PrintGraphLowY, r.span);
@@ -226,7 +256,7 @@ void PrintGraphFrm::EndPage_LostFocus()
 void PrintGraphFrm::PageRangeLeft(bool leavingStart)
 {
     const PageRangeChoice choice = ChoosePageRange(StartPage->text(), EndPage->text(), leavingStart,
-                                                   state_.PrintSpan, module_.Samples.SampleCount);
+                                                   state_.PrintSpan, Shown().Samples.SampleCount);
     switch (choice.status) {
     case PageRangeChoice::Status::StartNotNumeric:
     case PageRangeChoice::Status::StartBelowOne:
@@ -257,7 +287,7 @@ void PrintGraphFrm::Scale_Click()
             {&module_.PrintGraphTopY, &module_.PrintGraphLowY, &module_.PrintGraphXSpan});
     // The scale window's X interval becomes the preview box's extent, which the printout uses.
     const PreviewRange r = PaintRange(AllData->isChecked(), state_.PrintFirstIndex,
-                                      state_.PrintLastIndex, module_.Samples.SampleCount);
+                                      state_.PrintLastIndex, Shown().Samples.SampleCount);
     if (r.draw)
         DrawPreviewGraph(r.first, r.last, module_.PrintGraphTopY, module_.PrintGraphLowY,
                          module_.PrintGraphXSpan);
@@ -280,7 +310,7 @@ bool PrintGraphFrm::PrintOn(const Opener &open)
                          .arg(Label1->text(), PrintGraphFrmCombo->currentText()));
         return false;
     }
-    if (!GraphPrintRangeReadable(module_.Samples, state_)) {
+    if (!GraphPrintRangeReadable(Shown().Samples, state_)) {
         PrinterError(QStringLiteral("The chosen pages lie beyond the recorded samples."));
         return false;
     }
@@ -295,10 +325,23 @@ bool PrintGraphFrm::PrintOn(const Opener &open)
         return false;
     }
     std::unique_ptr<PrinterSurface> surface = std::move(opened).Value();
-    const GraphPageSource source{module_.Samples,         module_.GraphUnit,
+    const GraphPageSource source{Shown().Samples,         Shown().Scale.Unit,
                                  module_.PrintGraphTopY,  module_.PrintGraphLowY,
                                  module_.CurrentFileName, module_.Now()};
-    PrintGraphPage(*surface, source, state_, qint32(span), *lineWidth);
+    if (Meter->Chosen() == MeterChoice::AllMeters) {
+        // The shown meter in the window's scale, the others each in its graph's.
+        std::vector<GraphStrip> strips;
+        for (int k = 0; k < module_.MeterCount(); ++k) {
+            MeterRecording &meter = module_.Meter(k);
+            const bool shown = &meter == &Shown();
+            strips.push_back({Meter->Name(k), meter.Samples, meter.Scale.Unit,
+                              shown ? source.top : meter.Scale.TopY,
+                              shown ? source.low : meter.Scale.LowY});
+        }
+        PrintGraphStrips(*surface, strips, source, state_, qint32(span), *lineWidth);
+    } else {
+        PrintGraphPage(*surface, source, state_, qint32(span), *lineWidth);
+    }
     if (!surface->Succeeded()) {
         PrinterError(surface->FailureReason());
         return false;

@@ -19,6 +19,8 @@ class QRadioButton;
 namespace kst {
 
 class FieldLeaveCheck;
+class MeterChoice;
+class MeterRecording;
 class Module1;
 class PictureBox;
 
@@ -40,6 +42,11 @@ public:
     // false (after "Printer Error!!") when it cannot.
     bool WriteGraphPdf(const QString &fileName, const QPageSize &paper);
     bool WriteGraphPdf(const QString &fileName);
+
+    // Several meters: their names (meter 1 first) and the one chosen at first. The preview shows
+    // the chosen meter in the window's scale; "All meters" prints a strip per meter, the first in
+    // the window's scale and the others each in its graph's.
+    void SetMeters(const QStringList &names, int chosen);
 
     // The preview procedures, drawing on GraphFrm and GraphBox.
     void DrawPreviewGraph(qint32 first, qint32 last, float top, float low, qint32 span);
@@ -74,12 +81,16 @@ private:
     using Opener = std::function<PrinterSurface::Opened(const QString &documentName)>;
     bool PrintOn(const Opener &open);
     void PrinterError(const QString &reason);
+    void MeterChanged();
+    // The meter the preview shows.
+    MeterRecording &Shown();
 
     Module1 &module_;
     std::function<void(const ScaleTarget &)> showScaleWindow_;
     GraphPrintState state_;
     FieldLeaveCheck *leave_ = nullptr;
 
+    MeterChoice *Meter;
     PictureBox *GraphFrm;
     PictureBox *GraphBox;
     QGroupBox *Frame3;

@@ -5,7 +5,9 @@
 #include "common/ui/Module1.h"
 #include "common/ui/Named.h"
 #include "print/ReportModel.h"
+#include "print/ui/MeterChoice.h"
 #include "print/ui/PrinterSurface.h"
+#include "record/MeterRecording.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -27,6 +29,7 @@ PrintReportFrm::PrintReportFrm(Module1 &module, QWidget *parent) : QDialog(paren
     setObjectName(QStringLiteral("PrintReportFrm"));
     setWindowTitle(QStringLiteral("Print report"));
 
+    Meter = new MeterChoice(this);
     Title = Named(new QLabel(QStringLiteral("Title:"), this), "Title");
     TitleText = Named(new QLineEdit(this), "TitleText");
     Range = Named(new QGroupBox(QStringLiteral("Print Range"), this), "Range");
@@ -55,6 +58,7 @@ PrintReportFrm::PrintReportFrm(Module1 &module, QWidget *parent) : QDialog(paren
     auto *titleRow = new QHBoxLayout;
     titleRow->addWidget(Title);
     titleRow->addWidget(TitleText, 1);
+    titleRow->addWidget(Meter);
 
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(StartPrintReport);
@@ -77,6 +81,7 @@ PrintReportFrm::PrintReportFrm(Module1 &module, QWidget *parent) : QDialog(paren
                        static_cast<QWidget *>(Label2), static_cast<QWidget *>(EndText)})
         w->setEnabled(false);
 
+    connect(Meter, &MeterChoice::Changed, this, &PrintReportFrm::MeterChanged);
     connect(Option1, &QRadioButton::clicked, this, &PrintReportFrm::Option1_Click);
     connect(Option2, &QRadioButton::clicked, this, &PrintReportFrm::Option2_Click);
     connect(StartPrintReport, &QPushButton::clicked, this, &PrintReportFrm::StartPrintReport_Click);
@@ -93,6 +98,30 @@ PrintReportFrm::PrintReportFrm(Module1 &module, QWidget *parent) : QDialog(paren
 
 PrintReportFrm::~PrintReportFrm() = default;
 
+void PrintReportFrm::SetMeters(const QStringList &names, int chosen)
+{
+    Meter->SetMeters(names, chosen);
+    MeterChanged();
+}
+
+void PrintReportFrm::MeterChanged()
+{
+    const QString title = TitleText->text();
+    Form_Load();
+    TitleText->setText(title);
+}
+
+const SampleLog &PrintReportFrm::Log(int index) const
+{
+    return index >= 0 && index < module_.MeterCount() ? module_.Meter(index).Samples
+                                                      : module_.Samples;
+}
+
+const SampleLog &PrintReportFrm::ShownLog() const
+{
+    return Log(Meter->Shown());
+}
+
 void PrintReportFrm::Form_Load()
 {
     TitleText->setText(module_.CurrentFileName);
@@ -106,7 +135,7 @@ void PrintReportFrm::Form_Load()
     // hourglass covers the moment the view takes to set up.
     QApplication::setOverrideCursor(Qt::WaitCursor);
     delete model_;
-    model_ = new ReportTableModel(module_.Samples, this);
+    model_ = new ReportTableModel(ShownLog(), this);
     MSFlexGrid1->setModel(model_);
     MSFlexGrid1->verticalHeader()->hide();
     MSFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -119,7 +148,7 @@ void PrintReportFrm::Form_Load()
     for (int c = 0; c < headings.size(); ++c)
         MSFlexGrid1->setColumnWidth(c, metrics.horizontalAdvance(headings[c]) + 12);
 
-    StartPrintReport->setEnabled(!ReportCellText(module_.Samples, 1, 0).isEmpty() &&
+    StartPrintReport->setEnabled(!ReportCellText(ShownLog(), 1, 0).isEmpty() &&
                                  model_->rowCount() > 0);
     QApplication::restoreOverrideCursor();
 }
@@ -186,8 +215,8 @@ bool PrintReportFrm::PrintOn(const Opener &open)
 {
     if (!leave_->Settle()) // a record field just left and refused
         return false;
-    const ReportRangeChoice choice = ChooseReportRange(
-        Option1->isChecked(), StartText->text(), EndText->text(), module_.Samples.SampleCount);
+    const ReportRangeChoice choice = ChooseReportRange(Option1->isChecked(), StartText->text(),
+                                                       EndText->text(), ShownLog().SampleCount);
     using Status = ReportRangeChoice::Status;
     if (choice.status == Status::StartBelowOne) {
         DataError(StartText);
@@ -201,13 +230,30 @@ bool PrintReportFrm::PrintOn(const Opener &open)
         return false;
     }
     const QString title = TitleText->text();
+    // With several meters each section is titled with its meter's name; each takes the chosen
+    // records as far as its own samples go.
+    std::vector<ReportSection> sections;
+    const int chosen = Meter->Chosen();
+    for (int k = 0; k < module_.MeterCount(); ++k) {
+        if (chosen != MeterChoice::AllMeters && k != chosen)
+            continue;
+        const SampleLog &log = Log(k);
+        const ReportRange range = ChooseReportRange(Option1->isChecked(), StartText->text(),
+                                                    EndText->text(), log.SampleCount)
+                                      .range;
+        const QString name = Meter->Name(k);
+        sections.push_back({Meter->Count() < 2 ? title
+                            : title.isEmpty()  ? name
+                                               : title + QStringLiteral(" - ") + name,
+                            log, range});
+    }
     PrinterSurface::Opened opened = open(title.isEmpty() ? windowTitle() : title);
     if (!opened) {
         PrinterError(opened.Reason());
         return false;
     }
     std::unique_ptr<PrinterSurface> surface = std::move(opened).Value();
-    PrintReport(*surface, module_.Samples, title, choice.range, module_.Clock);
+    PrintReportSections(*surface, sections, module_.Clock);
     if (!surface->Succeeded()) {
         PrinterError(surface->FailureReason());
         return false;

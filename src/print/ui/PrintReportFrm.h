@@ -18,8 +18,10 @@ namespace kst {
 
 class DrawingSurface;
 class FieldLeaveCheck;
+class MeterChoice;
 class Module1;
 class ReportTableModel;
+class SampleLog;
 
 // "Print report": the recorded samples as a table, printed as a paged report on the default
 // printer or written to a PDF file. Only reads the sample log.
@@ -34,6 +36,10 @@ public:
     // or the range texts are not numbers.
     bool WriteReportPdf(const QString &fileName, const QPageSize &paper);
     bool WriteReportPdf(const QString &fileName);
+
+    // Several meters: their names (meter 1 first) and the one chosen at first. The table shows
+    // the chosen meter; "All meters" prints one section per meter.
+    void SetMeters(const QStringList &names, int chosen);
 
 public slots:
     void Form_Load();
@@ -53,11 +59,16 @@ private:
     bool PrintOn(const Opener &open);
     void DataError(QLineEdit *focusBack);
     void PrinterError(const QString &reason);
+    void MeterChanged();
+    // The samples of meter `index`, and of the meter the table shows.
+    const SampleLog &Log(int index) const;
+    const SampleLog &ShownLog() const;
 
     Module1 &module_;
     ReportTableModel *model_ = nullptr;
     FieldLeaveCheck *leave_ = nullptr;
 
+    MeterChoice *Meter;
     QLabel *Title;
     QLineEdit *TitleText;
     QGroupBox *Range;
