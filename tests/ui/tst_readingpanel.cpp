@@ -1,8 +1,10 @@
 #include "meter/FrameDecoder.h"
 #include "meter/MeterFrameEncoder.h"
+#include "panel/ui/LargeTextLabel.h"
 #include "panel/ui/ReadingPanel.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QTest>
 
 using namespace kst;
@@ -50,6 +52,8 @@ class TestReadingPanel : public QObject {
 private slots:
     void framesShown_data();
     void framesShown();
+    void largeDigitsLikeALabel_data();
+    void largeDigitsLikeALabel();
 };
 
 void TestReadingPanel::framesShown_data()
@@ -105,6 +109,56 @@ void TestReadingPanel::framesShown()
     QCOMPARE(panel.UnitBox()->text() + panel.DcAcBox()->text(), QString());
     QCOMPARE(BarPicture(panel).mid(1, 40), QString(40, u'#'));
     QCOMPARE(FlagsShown(panel), shown);
+}
+
+void TestReadingPanel::largeDigitsLikeALabel_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("alignment");
+    QTest::newRow("right") << u"-3.999"_qs << int(Qt::AlignRight | Qt::AlignVCenter);
+    QTest::newRow("left, bottom") << u"O L"_qs << int(Qt::AlignLeft | Qt::AlignBottom);
+    QTest::newRow("centred") << u"10.07"_qs << int(Qt::AlignCenter);
+}
+
+// The digits drawn from kept glyph pictures land where a label draws them, with the same ink.
+void TestReadingPanel::largeDigitsLikeALabel()
+{
+    QFETCH(QString, text);
+    QFETCH(int, alignment);
+    QFont font(u"Arial Narrow"_qs);
+    font.setPixelSize(90);
+    font.setBold(true);
+    const auto picture = [&](QLabel &label) {
+        label.setFont(font);
+        label.setAlignment(Qt::Alignment(alignment));
+        label.setFixedSize(400, 130);
+        label.setText(u"8.888"_qs); // glyphs kept from another text first
+        label.grab();
+        label.setText(text);
+        return label.grab().toImage().convertToFormat(QImage::Format_Grayscale8);
+    };
+    QLabel plain;
+    LargeTextLabel large;
+    const QImage expected = picture(plain), actual = picture(large);
+    // The ink's bounding box and its amount (darkness summed).
+    const auto ink = [](const QImage &image) {
+        QRect box;
+        qint64 amount = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (const int dark = 255 - image.constScanLine(y)[x]; dark > 64) {
+                    box |= QRect(x, y, 1, 1);
+                    amount += dark;
+                }
+        return std::pair(box, amount);
+    };
+    const auto [box, amount] = ink(actual);
+    const auto [expectedBox, expectedAmount] = ink(expected);
+    QVERIFY(!expectedBox.isEmpty());
+    for (const int d : {box.left() - expectedBox.left(), box.right() - expectedBox.right(),
+                        box.top() - expectedBox.top(), box.bottom() - expectedBox.bottom()})
+        QVERIFY2(std::abs(d) <= 1, qPrintable(QString::number(d)));
+    QVERIFY(std::abs(double(amount) / double(expectedAmount) - 1) < 0.03);
 }
 
 QTEST_MAIN(TestReadingPanel)
