@@ -16,23 +16,39 @@ bool LargeTextLabel::PlainLine() const
            !shown.contains(u'\n') && !shown.contains(u'&');
 }
 
-const QImage &LargeTextLabel::Glyph(QChar c)
+const LargeTextLabel::Glyph &LargeTextLabel::GlyphOf(QChar c)
 {
     const auto found = glyphs_.constFind(c);
     if (found != glyphs_.cend())
         return *found;
-    const QFontMetricsF metrics(font());
-    const qreal ratio = look_.ratio;
-    const QSizeF box(metrics.horizontalAdvance(c) + 2 * pad_, metrics.height() + 2 * pad_);
-    QImage image((box * ratio).toSize() + QSize(1, 1), QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
+    const QFontMetricsF metrics(font_);
+    Glyph glyph;
+    glyph.advance = metrics.horizontalAdvance(c);
+    // Drawn with room around it for what reaches past its advance, then cut to its ink.
+    const int pad = int(std::ceil(metrics.height() / 4));
+    const QSizeF box(glyph.advance + 2 * pad, metrics.height() + 2 * pad);
+    QImage image((box * ratio_).toSize() + QSize(1, 1), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio_);
     image.fill(Qt::transparent);
     QPainter painter(&image);
-    painter.setFont(font());
-    painter.setPen(QColor::fromRgba(look_.colour));
-    painter.drawText(QPointF(pad_, pad_ + metrics.ascent()), QString(c));
+    painter.setFont(font_);
+    painter.setPen(QColor::fromRgba(colour_));
+    painter.drawText(QPointF(pad, pad + metrics.ascent()), QString(c));
     painter.end();
-    return *glyphs_.insert(c, image);
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(row[x]) != 0)
+                ink |= QRect(x, y, 1, 1);
+    }
+    if (!ink.isEmpty()) {
+        glyph.ink = image.copy(ink);
+        glyph.ink.setDevicePixelRatio(ratio_);
+        glyph.place =
+            ink.topLeft() - QPoint(int(std::lround(pad * ratio_)), int(std::lround(pad * ratio_)));
+    }
+    return *glyphs_.insert(c, glyph);
 }
 
 void LargeTextLabel::paintEvent(QPaintEvent *event)
@@ -41,17 +57,21 @@ void LargeTextLabel::paintEvent(QPaintEvent *event)
         QLabel::paintEvent(event);
         return;
     }
-    const Look look{font().key(), palette().color(foregroundRole()).rgba(), devicePixelRatioF()};
-    if (!(look == look_)) {
-        look_ = look;
+    const QRgb colour = palette().color(foregroundRole()).rgba();
+    const qreal ratio = devicePixelRatioF();
+    if (font() != font_ || colour != colour_ || ratio != ratio_) {
+        font_ = font();
+        colour_ = colour;
+        ratio_ = ratio;
         glyphs_.clear();
-        pad_ = int(std::ceil(QFontMetricsF(font()).height() / 4));
     }
     const QString shown = text();
-    const QFontMetricsF metrics(font());
+    qreal width = 0;
+    for (const QChar c : shown)
+        width += GlyphOf(c).advance;
+    const QFontMetricsF metrics(font_);
     const QRectF room = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
     const Qt::Alignment align = QStyle::visualAlignment(layoutDirection(), alignment());
-    const qreal width = metrics.horizontalAdvance(shown);
     qreal x = room.left();
     if (align & Qt::AlignRight)
         x = room.right() - width; // a QRectF's right is its left plus its width
@@ -63,11 +83,15 @@ void LargeTextLabel::paintEvent(QPaintEvent *event)
     else if (align & Qt::AlignVCenter)
         top = room.top() + (room.height() - metrics.height()) / 2;
     // Each character at its place in the line, on whole device pixels.
-    const auto snap = [ratio = look.ratio](qreal v) { return std::round(v * ratio) / ratio; };
     QPainter painter(this);
-    for (qsizetype i = 0; i < shown.size(); ++i) {
-        const qreal at = x + metrics.horizontalAdvance(shown.left(i));
-        painter.drawImage(QPointF(snap(at - pad_), snap(top - pad_)), Glyph(shown[i]));
+    const int y = int(std::lround(top * ratio));
+    for (const QChar c : shown) {
+        const Glyph &glyph = GlyphOf(c);
+        if (!glyph.ink.isNull()) {
+            const QPoint at = QPoint(int(std::lround(x * ratio)), y) + glyph.place;
+            painter.drawImage(QPointF(at) / ratio, glyph.ink);
+        }
+        x += glyph.advance;
     }
 }
 

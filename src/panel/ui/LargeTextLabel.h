@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QChar>
+#include <QFont>
 #include <QHash>
 #include <QImage>
 #include <QLabel>
+#include <QPoint>
 
 namespace kst {
 
@@ -21,18 +23,19 @@ protected:
 
 private:
     bool PlainLine() const;
-    // The picture of character c drawn at (Pad, Pad + ascent) in a box of its advance.
-    const QImage &Glyph(QChar c);
 
-    struct Look {
-        QString font;
-        QRgb colour = 0;
-        qreal ratio = 0;
-        bool operator==(const Look &) const = default;
+    struct Glyph {
+        qreal advance = 0;
+        QImage ink;   // the character's inked pixels (null for a space)
+        QPoint place; // the ink's top left from the character's top left, in device pixels
     };
-    Look look_;
-    QHash<QChar, QImage> glyphs_;
-    int pad_ = 0; // room around a glyph for what reaches past its advance, in pixels
+    const Glyph &GlyphOf(QChar c);
+
+    // What the kept glyphs were drawn for.
+    QFont font_;
+    QRgb colour_ = 0;
+    qreal ratio_ = 0;
+    QHash<QChar, Glyph> glyphs_;
 };
 
 } // namespace kst
