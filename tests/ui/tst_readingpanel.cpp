@@ -1,6 +1,6 @@
+#include "common/ui/GlyphLabel.h"
 #include "meter/FrameDecoder.h"
 #include "meter/MeterFrameEncoder.h"
-#include "panel/ui/LargeTextLabel.h"
 #include "panel/ui/ReadingPanel.h"
 
 #include <QLabel>
@@ -52,8 +52,8 @@ class TestReadingPanel : public QObject {
 private slots:
     void framesShown_data();
     void framesShown();
-    void largeDigitsLikeALabel_data();
-    void largeDigitsLikeALabel();
+    void glyphsLikeALabel_data();
+    void glyphsLikeALabel();
 };
 
 void TestReadingPanel::framesShown_data()
@@ -111,22 +111,26 @@ void TestReadingPanel::framesShown()
     QCOMPARE(FlagsShown(panel), shown);
 }
 
-void TestReadingPanel::largeDigitsLikeALabel_data()
+void TestReadingPanel::glyphsLikeALabel_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("alignment");
-    QTest::newRow("right") << u"-3.999"_qs << int(Qt::AlignRight | Qt::AlignVCenter);
-    QTest::newRow("left, bottom") << u"O L"_qs << int(Qt::AlignLeft | Qt::AlignBottom);
-    QTest::newRow("centred") << u"10.07"_qs << int(Qt::AlignCenter);
+    QTest::addColumn<int>("pixels");
+    QTest::newRow("right") << u"-3.999"_qs << int(Qt::AlignRight | Qt::AlignVCenter) << 90;
+    QTest::newRow("left, bottom") << u"O L"_qs << int(Qt::AlignLeft | Qt::AlignBottom) << 90;
+    QTest::newRow("centred") << u"10.07"_qs << int(Qt::AlignCenter) << 90;
+    QTest::newRow("small") << u"07-12-2026 14:05:59"_qs << int(Qt::AlignLeft | Qt::AlignVCenter)
+                           << 12;
 }
 
-// The digits drawn from kept glyph pictures land where a label draws them, with the same ink.
-void TestReadingPanel::largeDigitsLikeALabel()
+// Texts drawn from kept glyph pictures land where a label draws them, with the same ink.
+void TestReadingPanel::glyphsLikeALabel()
 {
     QFETCH(QString, text);
     QFETCH(int, alignment);
+    QFETCH(int, pixels);
     QFont font(u"Arial Narrow"_qs);
-    font.setPixelSize(90);
+    font.setPixelSize(pixels);
     font.setBold(true);
     const auto picture = [&](QLabel &label) {
         label.setFont(font);
@@ -138,7 +142,7 @@ void TestReadingPanel::largeDigitsLikeALabel()
         return label.grab().toImage().convertToFormat(QImage::Format_Grayscale8);
     };
     QLabel plain;
-    LargeTextLabel large;
+    GlyphLabel large;
     const QImage expected = picture(plain), actual = picture(large);
     // The ink's bounding box and its amount (darkness summed).
     const auto ink = [](const QImage &image) {

@@ -1,8 +1,8 @@
 #include "panel/ui/ReadingPanel.h"
 
+#include "common/ui/GlyphLabel.h"
 #include "meter/FrameDecoder.h"
 #include "panel/BarGraph.h"
-#include "panel/ui/LargeTextLabel.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -254,7 +254,7 @@ QLayout *ReadingPanel::BuildReadingRow()
     readSlot_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     readSlot_->setMinimumSize(110, 40);
     readSlot_->installEventFilter(this);
-    readBox_ = MakeLabel<LargeTextLabel>(readSlot_, QStringLiteral("ReadBox"));
+    readBox_ = MakeLabel<GlyphLabel>(readSlot_, QStringLiteral("ReadBox"));
     readBox_->setFont(PixelFont(QStringLiteral("Arial Narrow"), 48, true));
     readBox_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     readBox_->setFixedSize(readSlot_->minimumSize());

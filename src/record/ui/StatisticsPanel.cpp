@@ -1,5 +1,6 @@
 #include "record/ui/StatisticsPanel.h"
 
+#include "common/ui/GlyphLabel.h"
 #include "common/ui/ParentBackdrop.h"
 #include "common/ui/QtColour.h"
 
@@ -39,10 +40,10 @@ StatisticsPanel::StatisticsPanel(RunningStatistics &statistics, std::function<QD
         Row &row = rows_[i];
         row.Box = new QCheckBox(QString::fromLatin1(names[i][1]), this);
         row.Box->setObjectName(name);
-        row.Data = new QLabel(this);
+        row.Data = new GlyphLabel(this);
         row.Data->setObjectName(name + QStringLiteral("Data"));
         Steady(row.Data, QStringLiteral("-0000.000"), 60);
-        row.Time = new QLabel(this);
+        row.Time = new GlyphLabel(this);
         row.Time->setObjectName(name + QStringLiteral("Time"));
         Steady(row.Time, QStringLiteral("00-00-0000 00:00:00"), 130);
         grid->addWidget(row.Box, i, 0);

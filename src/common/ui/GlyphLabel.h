@@ -9,12 +9,14 @@
 
 namespace kst {
 
-// A label for the reading's large digits. Glyphs above the size the text engine keeps in its
-// cache are filled from their outlines at every paint, which made the digits most of a
-// reading's paint; this label keeps each character's picture (for its font, colour and scale)
-// and paints a line of plain text from them. Anything else a label can show (rich text, more
-// lines, a picture, an indent or a frame) is painted as a label paints it.
-class LargeTextLabel : public QLabel {
+// A label for texts that change with every reading (the reading's large digits, the
+// statistics, the sample count). It keeps each character's picture (for its font, colour and
+// scale) and paints a line of plain text from them, without laying the text out again: glyphs
+// above the size the text engine caches were filled from their outlines at every paint, and a
+// new text of any size was shaped anew. Characters stand at their advances (these texts have
+// no kerning to speak of). Anything else a label can show (rich text, more lines, a picture, an
+// indent or a frame) is painted as a label paints it.
+class GlyphLabel : public QLabel {
 public:
     using QLabel::QLabel;
 

@@ -1,4 +1,4 @@
-#include "panel/ui/LargeTextLabel.h"
+#include "common/ui/GlyphLabel.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -7,7 +7,7 @@
 
 namespace kst {
 
-bool LargeTextLabel::PlainLine() const
+bool GlyphLabel::PlainLine() const
 {
     const QString shown = text();
     return !shown.isEmpty() && pixmap().isNull() && !wordWrap() && indent() <= 0 &&
@@ -16,7 +16,7 @@ bool LargeTextLabel::PlainLine() const
            !shown.contains(u'\n') && !shown.contains(u'&');
 }
 
-const LargeTextLabel::Glyph &LargeTextLabel::GlyphOf(QChar c)
+const GlyphLabel::Glyph &GlyphLabel::GlyphOf(QChar c)
 {
     const auto found = glyphs_.constFind(c);
     if (found != glyphs_.cend())
@@ -51,7 +51,7 @@ const LargeTextLabel::Glyph &LargeTextLabel::GlyphOf(QChar c)
     return *glyphs_.insert(c, glyph);
 }
 
-void LargeTextLabel::paintEvent(QPaintEvent *event)
+void GlyphLabel::paintEvent(QPaintEvent *event)
 {
     if (!PlainLine()) {
         QLabel::paintEvent(event);
