@@ -10,6 +10,7 @@
 #include <QtGlobal>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace kst {
@@ -186,11 +187,13 @@ private:
 
 // The gaps between samples first .. last of a log, at x = i - origin halfway between the samples
 // of each; and the gaps' lines and the markers that fall from sample first to last drawn on a
-// surface in its coordinates (the plot's, or a printed graph's), as the trend graph draws them.
-// The pen, font and current point are left as they were.
+// surface in its coordinates (the plot's, or a printed graph's), as the trend graph draws them:
+// from the top to the bottom of the surface's scale, or between the values given (a printed
+// graph's area within its margins). The pen, font and current point are left as they were.
 std::vector<double> GapsBetween(const SampleLog &log, qint64 first, qint64 last, qint64 origin);
 void DrawGraphMarks(DrawingSurface &surface, const SampleLog &log, const MarkerList *markers,
-                    const std::vector<double> &gaps, qint64 first, qint64 last, qint64 origin);
+                    const std::vector<double> &gaps, qint64 first, qint64 last, qint64 origin,
+                    std::optional<std::pair<double, double>> topBottom = std::nullopt);
 
 // Where the plot area sits inside the frame so that the labels line up with it: the nine value
 // labels (printed from i * height / 9.2) centre on the eight grid lines and the top edge, the

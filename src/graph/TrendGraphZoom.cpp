@@ -169,7 +169,8 @@ std::vector<double> GapsBetween(const SampleLog &log, qint64 first, qint64 last,
 }
 
 void DrawGraphMarks(DrawingSurface &surface, const SampleLog &log, const MarkerList *markers,
-                    const std::vector<double> &gaps, qint64 first, qint64 last, qint64 origin)
+                    const std::vector<double> &gaps, qint64 first, qint64 last, qint64 origin,
+                    std::optional<std::pair<double, double>> topBottom)
 {
     const bool anyMarker = markers && !markers->empty() && first <= last;
     if (gaps.empty() && !anyMarker)
@@ -179,7 +180,8 @@ void DrawGraphMarks(DrawingSurface &surface, const SampleLog &log, const MarkerL
     const int width = surface.DrawWidth();
     const double fontSize = surface.FontSize();
     const bool bold = surface.FontBold();
-    const double top = surface.ScaleTop(), bottom = top + surface.ScaleHeight();
+    const double top = topBottom ? topBottom->first : surface.ScaleTop();
+    const double bottom = topBottom ? topBottom->second : top + surface.ScaleHeight();
     surface.SetDataLayer(true);
     surface.SetDrawWidth(1);
     surface.SetForeColor(GapColour);

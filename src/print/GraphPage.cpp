@@ -4,6 +4,9 @@
 #include "common/DrawingSurface.h"
 #include "common/GraphGrid.h"
 #include "common/PrinterPage.h"
+#include "graph/GraphView.h"
+#include "graph/TrendGraph.h"
+#include "record/Gaps.h"
 #include "record/SampleLog.h"
 #include "record/UnitConversion.h"
 
@@ -44,6 +47,30 @@ void PrintTimeLabels(DrawingSurface &surface, const SampleLog &log, const GraphP
         surface.SetCurrentX(w * 4.8 * k / 32);
         surface.Print(SystemTimeText(log.SampleTime(qint32(index))));
     }
+}
+
+// Strokes samples first..end (x 0 for first) with the values point(i) gives, a separate line
+// between each two gaps.
+template <typename Point>
+void StrokeBrokenAtGaps(DrawingSurface &surface, const SampleLog &log, qint32 first, qint32 end,
+                        Point point)
+{
+    std::vector<QPointF> points;
+    if (end >= first)
+        points.reserve(size_t(end - first) + 1);
+    qint64 before = 0;
+    for (qint32 i = first; i <= end; ++i) {
+        const qint64 wall = log.SampleWallMs(i);
+        if (i > first && IsGap(before, wall)) {
+            surface.PolylineTo(points);
+            points.clear();
+            surface.SetCurrentX(double(i - first));
+            surface.SetCurrentY(point(i));
+        }
+        before = wall;
+        points.emplace_back(double(i - first), point(i));
+    }
+    surface.PolylineTo(points);
 }
 
 } // namespace
@@ -139,7 +166,7 @@ void PrintGraphLabels(DrawingSurface &surface, float top, float low, qint32 span
 }
 
 void PrintGraphCurve(DrawingSurface &surface, SampleLog &log, QString &graphUnit, qint32 first,
-                     qint32 last, float top, float low)
+                     qint32 last, float top, float low, const MarkerList *markers)
 {
     if (!HoldsIndex(log, first))
         return;
@@ -154,13 +181,10 @@ void PrintGraphCurve(DrawingSurface &surface, SampleLog &log, QString &graphUnit
         return y;
     };
     surface.SetCurrentY(point(first));
-    std::vector<QPointF> points;
-    if (end >= first)
-        points.reserve(size_t(end - first) + 1);
-    for (qint32 i = first, k = 0; i <= end; ++i, ++k)
-        points.emplace_back(k, point(i));
-    surface.PolylineTo(points);
+    StrokeBrokenAtGaps(surface, log, first, end, point);
     surface.SetDrawWidth(1);
+    DrawGraphMarks(surface, log, markers, GapsBetween(log, first, end, first), first, end, first,
+                   std::pair<double, double>(top, low));
 }
 
 std::optional<int> PrintLineWidth(QStringView lineWidthText)
@@ -191,7 +215,7 @@ void PrintGraphPage(DrawingSurface &surface, const GraphPageSource &source,
     PrintGraphLabels(surface, top, low, span, source.log, state, source.fileName, source.now);
     surface.SetDrawWidth(lineWidth);
     PrintGraphCurve(surface, source.log, source.graphUnit, state.PrintFirstIndex,
-                    state.PrintLastIndex, top, low);
+                    state.PrintLastIndex, top, low, source.markers);
     surface.SetDrawWidth(1);
     surface.EndDoc();
 }
@@ -231,7 +255,7 @@ StripText StripTextFor(size_t bands)
 }
 
 void PrintStrip(DrawingSurface &surface, const GraphStrip &strip, size_t band, size_t bands,
-                const GraphPrintState &range, qint32 span, int lineWidth)
+                const GraphPrintState &range, qint32 span, int lineWidth, const MarkerList *markers)
 {
     const float top = strip.top;
     const float low = strip.low;
@@ -267,7 +291,7 @@ void PrintStrip(DrawingSurface &surface, const GraphStrip &strip, size_t band, s
 
     surface.SetDrawWidth(lineWidth);
     if (first >= 0 && end >= first)
-        PrintGraphCurve(surface, strip.log, strip.graphUnit, first, end, top, low);
+        PrintGraphCurve(surface, strip.log, strip.graphUnit, first, end, top, low, markers);
     surface.SetDrawWidth(1);
 }
 
@@ -278,7 +302,8 @@ void PrintGraphStrips(DrawingSurface &surface, const std::vector<GraphStrip> &st
                       int lineWidth)
 {
     for (size_t band = 0; band < strips.size(); ++band) {
-        PrintStrip(surface, strips[band], band, strips.size(), state, span, lineWidth);
+        PrintStrip(surface, strips[band], band, strips.size(), state, span, lineWidth,
+                   page.markers);
         const float top = strips[band].top;
         const float low = strips[band].low;
         if (band == 0) {
@@ -323,18 +348,17 @@ void DrawPreviewGraph(GraphPreview &preview, qint32 first, qint32 last, float to
     const qint32 end = std::min(last - 1, log.UpperIndex());
     FindPrintExtremes(log, first, end, state);
 
-    std::vector<QPointF> points;
-    points.reserve(size_t(end - first) + 1);
-    for (qint32 i = first, k = 0; i <= end; ++i, ++k) {
+    StrokeBrokenAtGaps(box, log, first, end, [&](qint32 i) {
         QString unit = log.SampleUnit(i);
-        points.emplace_back(k,
-                            GraphPointValue(log.SampleValue(i), unit, preview.graphUnit, top, low));
+        const float y = GraphPointValue(log.SampleValue(i), unit, preview.graphUnit, top, low);
         if (unit != log.SampleUnit(i)) // the conversion trims a stored unit text in place
             log.SetSampleUnit(i, unit);
-    }
-    box.PolylineTo(points);
+        return y;
+    });
     box.SetForeColor(Black);
     box.SetDrawWidth(1);
+    DrawGraphMarks(box, log, preview.markers, GapsBetween(log, first, end, first), first, end,
+                   first);
     DrawPreviewLabels(preview, top, low);
 }
 
@@ -433,6 +457,14 @@ PreviewRange AllDataRange(qint32 sampleCount)
     range.span = sampleCount - 1;
     range.draw = range.first < range.last;
     return range;
+}
+
+PreviewRange ViewRange(const GraphView &view, qint32 sampleCount)
+{
+    const qint32 first = std::max(view.FirstIndex(), 0);
+    const qint32 span = ToIndex(std::max<qint64>(1, qint64(std::ceil(view.Span))));
+    const qint32 last = ToIndex(std::min<qint64>(qint64(first) + span, qint64(sampleCount) - 1));
+    return {first, last, span, first < sampleCount && last > first};
 }
 
 PreviewRange RangeChoiceRange(qint32 sampleCount, qint32 printSpan)

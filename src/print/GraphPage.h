@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/Numbers.h"
+#include "record/Markers.h"
 
 namespace kst {
 
@@ -54,11 +55,12 @@ void PrintGraphLabels(DrawingSurface &surface, float top, float low, qint32 span
                       const SampleLog &log, const GraphPrintState &state, const QString &fileName,
                       const QDateTime &now);
 
-// The curve of samples first..last inclusive, sample first at x 0, one step per sample. The
-// caller makes sure first..last lies within the arrays (see GraphPrintRangeReadable). Leaves the
-// line width 1.
+// The curve of samples first..last inclusive, sample first at x 0, one step per sample, broken
+// where the samples stop for longer than a gap, with the gaps' dashed lines and the markers that
+// fall in the range drawn from top to low as the screen graph draws them. The caller makes sure
+// first..last lies within the arrays (see GraphPrintRangeReadable). Leaves the line width 1.
 void PrintGraphCurve(DrawingSurface &surface, SampleLog &log, QString &graphUnit, qint32 first,
-                     qint32 last, float top, float low);
+                     qint32 last, float top, float low, const MarkerList *markers = nullptr);
 
 // The curve's line width from the "Line Wide:" text: four printer dots per step, 4 .. 40 for
 // "1" .. "10"; nothing when the text is not a number.
@@ -81,6 +83,8 @@ struct GraphPageSource {
     QString fileName;
     // The print date under it.
     QDateTime now;
+    // The recording's markers, drawn on the graph (on every strip of several meters).
+    const MarkerList *markers = nullptr;
 };
 void PrintGraphPage(DrawingSurface &surface, const GraphPageSource &source,
                     const GraphPrintState &state, qint32 span, int lineWidth);
@@ -116,6 +120,7 @@ struct GraphPreview {
     GraphPrintState &state;
     bool landscape = true;
     int lineWidth = 2;
+    const MarkerList *markers = nullptr;
 };
 
 // Clears and draws the preview of samples first..last - 1 across span steps and finds the
@@ -145,6 +150,11 @@ PreviewRange PaintRange(bool allData, qint32 printFirst, qint32 printLast, qint3
 PreviewRange AllDataRange(qint32 sampleCount);
 // "Range" chosen: page 1.
 PreviewRange RangeChoiceRange(qint32 sampleCount, qint32 printSpan);
+// What the screen graph shows when the user zoomed or panned it: from the sample at or left of
+// its left edge across as many steps as it is wide (at least one), the last lowered to the
+// newest sample; draw is false when the view holds no sample of the log.
+struct GraphView;
+PreviewRange ViewRange(const GraphView &view, qint32 sampleCount);
 
 // Pages start..end of printSpan samples each, from the two page boxes.
 struct PageRangeChoice {

@@ -4,6 +4,7 @@
 #include "common/DrawingSurface.h"
 #include "common/Numbers.h"
 #include "common/PrinterPage.h"
+#include "record/Gaps.h"
 #include "record/SampleLog.h"
 
 #include <cmath>
@@ -192,6 +193,23 @@ void PrintReportPageFooter(DrawingSurface &surface, const QDateTime &now)
 
 namespace {
 
+// The markers whose moment falls among the records of the range (a marker after the last sample
+// with the last record).
+MarkerList MarkersAmong(const SampleLog &log, const MarkerList *markers, ReportRange range)
+{
+    MarkerList among;
+    if (!markers || log.SampleCount == 0)
+        return among;
+    for (const Marker &marker : *markers) {
+        const qint32 record =
+            std::min(SampleAtOrAfter(log, WallMs(marker.date, marker.time)), log.SampleCount - 1) +
+            1;
+        if (record >= range.first && record <= range.last)
+            among.push_back(marker);
+    }
+    return among;
+}
+
 void PrintReportBody(DrawingSurface &surface, const ReportSection &section,
                      const std::function<QDateTime()> &clock)
 {
@@ -203,18 +221,31 @@ void PrintReportBody(DrawingSurface &surface, const ReportSection &section,
     qint32 page = 1;
     qint32 rowOnPage = 0;
     PrintReportPageHeader(surface, log, section.title, page, range.first, noRows);
+    const auto nextRow = [&](qint32 record) {
+        if (++rowOnPage <= ReportRowsPerPage)
+            return;
+        rowOnPage = 1;
+        ++page;
+        PrintReportPageFooter(surface, clock());
+        surface.NewPage();
+        surface.SetCurrentX(surface.ScaleLeft());
+        surface.SetCurrentY(surface.ScaleTop());
+        PrintReportPageHeader(surface, log, section.title, page, record, false);
+    };
     for (qint32 r = range.first; r <= range.last; ++r) {
-        if (++rowOnPage > ReportRowsPerPage) {
-            rowOnPage = 1;
-            ++page;
-            PrintReportPageFooter(surface, clock());
-            surface.NewPage();
-            surface.SetCurrentX(surface.ScaleLeft());
-            surface.SetCurrentY(surface.ScaleTop());
-            PrintReportPageHeader(surface, log, section.title, page, r, false);
-        }
+        nextRow(r);
         PrintReportRow(surface, log, r);
         surface.EndLine();
+    }
+    const QStringList listing = MarkerListing(MarkersAmong(log, section.markers, range));
+    for (qsizetype k = 0; k < listing.size(); ++k) {
+        if (k == 0) { // an empty line before the listing
+            nextRow(range.last);
+            surface.EndLine();
+        }
+        nextRow(range.last);
+        surface.SetCurrentX(surface.ScaleLeft());
+        surface.Print(listing[k]);
     }
     PrintReportPageFooter(surface, clock());
 }
@@ -222,9 +253,10 @@ void PrintReportBody(DrawingSurface &surface, const ReportSection &section,
 } // namespace
 
 void PrintReport(DrawingSurface &surface, const SampleLog &log, const QString &title,
-                 ReportRange range, const std::function<QDateTime()> &clock)
+                 ReportRange range, const std::function<QDateTime()> &clock,
+                 const MarkerList *markers)
 {
-    PrintReportSections(surface, {ReportSection{title, log, range}}, clock);
+    PrintReportSections(surface, {ReportSection{title, log, range, markers}}, clock);
 }
 
 void PrintReportSections(DrawingSurface &surface, const std::vector<ReportSection> &sections,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "record/Markers.h"
+
 #include <QAbstractTableModel>
 #include <QDateTime>
 #include <QString>
@@ -63,15 +65,19 @@ void PrintReportPageFooter(DrawingSurface &surface, const QDateTime &now);
 
 // The paged report: Arial 10 bold from the top of the page, 50 rows per page, header and footer
 // on every page, the surface's font restored and the document ended at the end. The clock is read
-// for every footer. The range must start at 1 or above.
+// for every footer. The range must start at 1 or above. The markers that fall among the printed
+// records follow the rows, after an empty line, as MarkerListing lists them, paged as rows are.
 void PrintReport(DrawingSurface &surface, const SampleLog &log, const QString &title,
-                 ReportRange range, const std::function<QDateTime()> &clock);
+                 ReportRange range, const std::function<QDateTime()> &clock,
+                 const MarkerList *markers = nullptr);
 
-// One meter's part of a report of several meters: its own title, samples and records.
+// One meter's part of a report of several meters: its own title, samples and records, and the
+// recording's markers.
 struct ReportSection {
     QString title;
     const SampleLog &log;
     ReportRange range;
+    const MarkerList *markers = nullptr;
 };
 // The report of several meters in one document: each section starts on a new page and numbers
 // its pages from 1, laid out as the report of one meter.

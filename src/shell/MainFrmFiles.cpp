@@ -371,6 +371,9 @@ void MainFrm::PrintGraph_Click()
         M, [this](const ScaleTarget &target) { Scall().Edit(target); }, this);
     if (M.MeterCount() > 1)
         window.SetMeters(MeterNames(), SelectedMeter());
+    // What the user zoomed to is what prints.
+    if (TrendGraphView *strip = StripOf(SelectedMeter()); strip && strip->Zoomed())
+        window.ShowView(strip->View());
     window.exec();
 }
 

@@ -1,5 +1,7 @@
 #include "common/PrinterPage.h"
 #include "common/RecordingSurface.h"
+#include "graph/GraphView.h"
+#include "graph/TrendGraph.h"
 #include "print/GraphPage.h"
 #include "record/SampleLog.h"
 #include "support/SampleRecords.h"
@@ -39,6 +41,7 @@ private slots:
     void labelsStayOnPage_data();
     void labelsStayOnPage();
     void curveIsClippedAndWide();
+    void curveBrokenAtGapsWithMarkers();
     void ranges_data();
     void ranges();
     void previewOfPages2To3();
@@ -117,6 +120,44 @@ void TestGraphPage::curveIsClippedAndWide()
     QCOMPARE(log.SampleUnit(3), QStringLiteral("V")); // the conversion trims in place
 }
 
+void TestGraphPage::curveBrokenAtGapsWithMarkers()
+{
+    // Samples 0..5 a second apart, then a minute without any, then 6..9; markers at sample 3
+    // (printed) and at sample 12's moment (after the range: not printed).
+    SampleLog log;
+    QString graphUnit = QStringLiteral("DCV");
+    for (int s = 0; s < 10; ++s)
+        log.Append({float(s), QDate(2026, 12, 7), QTime(10, 0).addSecs(s + (s >= 6 ? 60 : 0)),
+                    "DCV", 0, 0, 0, 0, 0});
+    const MarkerList markers{{QDate(2026, 12, 7), QTime(10, 0, 3), "fan on"},
+                             {QDate(2026, 12, 7), QTime(10, 2), "later"}};
+    GraphPrintState state;
+    state.PrintLastIndex = 9;
+    RecordingSurface surface;
+    PrintGraphPage(surface, {log, graphUnit, 400, -400, {}, QDateTime::currentDateTime(), &markers},
+                   state, 100, 8);
+    QStringList curve, marks;
+    for (const auto &line : surface.Lines()) {
+        const QString segment = QStringLiteral("%1,%2-%3,%4")
+                                    .arg(line.points[0].x())
+                                    .arg(line.points[0].y())
+                                    .arg(line.points[1].x())
+                                    .arg(line.points[1].y());
+        if (line.width == 8)
+            curve << segment;
+        else if (line.colour == GapColour && line.style == 1)
+            marks << QStringLiteral("gap ") + segment;
+        else if (line.colour == MarkerColour)
+            marks << QStringLiteral("marker ") + segment;
+    }
+    // Each line starts with a dot at its first sample (a lone sample between gaps shows).
+    QCOMPARE(curve.join(u' '), QStringLiteral("0,0-0,0 0,0-1,1 1,1-2,2 2,2-3,3 3,3-4,4 4,4-5,5 "
+                                              "6,6-6,6 6,6-7,7 7,7-8,8 8,8-9,9"));
+    QCOMPARE(marks.join(u' '), QStringLiteral("gap 5.5,400-5.5,-400 marker 3,400-3,-400"));
+    QVERIFY(surface.TextStrings().contains(QStringLiteral("fan on")));
+    QVERIFY(!surface.TextStrings().contains(QStringLiteral("later")));
+}
+
 void TestGraphPage::ranges_data()
 {
     // Rules on a log of 250 samples with 100 samples a page: "first last span draw".
@@ -136,6 +177,13 @@ void TestGraphPage::ranges_data()
                                           << "end not numeric";
     QTest::newRow("start page 0 refused") << "pages 0 1"
                                           << "start below one";
+    // The screen graph zoomed: from the sample at its left edge across its width.
+    QTest::newRow("zoomed view") << "view 130.5 40"
+                                 << "130 170 40 1";
+    QTest::newRow("zoomed view past the newest sample") << "view 230 40.2"
+                                                        << "230 249 41 1";
+    QTest::newRow("zoomed view beyond the samples") << "view 260 40"
+                                                    << "260 249 40 0";
 }
 
 void TestGraphPage::ranges()
@@ -152,6 +200,8 @@ void TestGraphPage::ranges()
         r = AllDataRange(250);
     else if (w[0] == "range")
         r = RangeChoiceRange(250, w[1].toInt());
+    else if (w[0] == "view")
+        r = ViewRange({w[1].toDouble(), w[2].toDouble()}, 250);
     else {
         const PageRangeChoice c = ChoosePageRange(w[1], w[2], true, 100, 250);
         using S = PageRangeChoice::Status;

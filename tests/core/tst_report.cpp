@@ -24,12 +24,14 @@ struct Placed {
     double y;
     int page;
 };
-QList<Placed> Print(const SampleLog &log, const QString &title, ReportRange range)
+QList<Placed> Print(const SampleLog &log, const QString &title, ReportRange range,
+                    const MarkerList *markers = nullptr)
 {
     RecordingSurface surface(QSizeF(1000, 1000));
     int tick = 0;
-    PrintReport(surface, log, title, range,
-                [&] { return QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)).addSecs(tick++); });
+    PrintReport(
+        surface, log, title, range,
+        [&] { return QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)).addSecs(tick++); }, markers);
     QList<Placed> out;
     int page = 1;
     for (const auto &item : surface.items) {
@@ -147,9 +149,22 @@ void TestReport::pagesOfARange_data()
     QTest::addColumn<int>("last");
     QTest::addColumn<QList<int>>("firstRecordOfPage");
     QTest::addColumn<int>("lastLine");
-    QTest::newRow("120 records on three pages") << 1 << 120 << QList<int>{1, 51, 101} << 32;
-    QTest::newRow("records 30 to 100") << 30 << 100 << QList<int>{30, 80} << 33;
-    QTest::newRow("start above the records") << 150 << 120 << QList<int>{0} << 12;
+    // Markers at the moments of these records, "m<record>"; those among the range are listed.
+    QTest::addColumn<QList<int>>("markerRecords");
+    QTest::addColumn<QList<int>>("listed");
+    QTest::newRow("120 records on three pages")
+        << 1 << 120 << QList<int>{1, 51, 101} << 32 << QList<int>{} << QList<int>{};
+    QTest::newRow("records 30 to 100")
+        << 30 << 100 << QList<int>{30, 80} << 33 << QList<int>{} << QList<int>{};
+    QTest::newRow("start above the records")
+        << 150 << 120 << QList<int>{0} << 12 << QList<int>{5} << QList<int>{};
+    // An empty line, "Markers:" and a line each after the rows.
+    QTest::newRow("markers after the rows")
+        << 1 << 120 << QList<int>{1, 51, 101} << 36 << QList<int>{5, 120} << QList<int>{5, 120};
+    QTest::newRow("markers outside the range left out")
+        << 30 << 100 << QList<int>{30, 80} << 33 << QList<int>{10, 101} << QList<int>{};
+    QTest::newRow("the listing goes on to a new page")
+        << 1 << 48 << QList<int>{1, 0} << 14 << QList<int>{5, 40} << QList<int>{5, 40};
 }
 
 void TestReport::pagesOfARange()
@@ -158,9 +173,28 @@ void TestReport::pagesOfARange()
     QFETCH(int, last);
     QFETCH(QList<int>, firstRecordOfPage);
     QFETCH(int, lastLine);
+    QFETCH(QList<int>, markerRecords);
+    QFETCH(QList<int>, listed);
     SampleLog log;
     Fill(log, 120);
-    const QList<Placed> layout = Print(log, QStringLiteral("T"), {first, last});
+    MarkerList markers;
+    for (const int record : markerRecords)
+        markers.push_back({log.SampleDate(record - 1), log.SampleTime(record - 1),
+                           QStringLiteral("m%1").arg(record)});
+    const QList<Placed> layout = Print(log, QStringLiteral("T"), {first, last}, &markers);
+    QStringList listing;
+    for (const Placed &placed : layout)
+        if (placed.text.startsWith(QStringLiteral("Markers:")) || placed.text.contains(u"  m"))
+            listing << placed.text;
+    QStringList expected;
+    for (const int record : listed)
+        expected << QStringLiteral("%1 %2  m%3")
+                        .arg(log.SampleDate(record - 1).toString("MM-dd-yyyy"),
+                             log.SampleTime(record - 1).toString("HH:mm:ss"))
+                        .arg(record);
+    if (!expected.isEmpty())
+        expected.prepend(QStringLiteral("Markers:"));
+    QCOMPARE(listing, expected);
     for (int page = 1; page <= firstRecordOfPage.size(); ++page) {
         const Placed *number =
             Find(layout, QStringLiteral("Page:%1").arg(page, 4, 10, QChar(u'0')));

@@ -117,7 +117,7 @@ private slots:
     void graphPdfFromItsButton();
     void printerErrorsNameTheReason_data();
     void printerErrorsNameTheReason();
-    void graphScaleAndEmptyLog();
+    void graphScaleZoomedViewAndEmptyLog();
     void leavingARangeField_data();
     void leavingARangeField();
     void everyMeterPrinted();
@@ -246,7 +246,7 @@ void TestPrintWindows::printerErrorsNameTheReason()
     QCOMPARE(module.Samples.SampleCount, 250);
 }
 
-void TestPrintWindows::graphScaleAndEmptyLog()
+void TestPrintWindows::graphScaleZoomedViewAndEmptyLog()
 {
     Module1 module;
     PrintGraphFrm empty(module, {});
@@ -271,6 +271,17 @@ void TestPrintWindows::graphScaleAndEmptyLog()
     QCOMPARE(QList<double>({box->ScaleWidth(), box->ScaleTop(), box->ScaleHeight()}),
              QList<double>({50, 300, -300}));
     QCOMPARE(module.GraphTopY, 400.0f); // the screen graph keeps its own scale
+
+    // The screen graph zoomed: what it shows is what prints, and leaving the page boxes keeps it.
+    window.ShowView({130.5, 40, 2.5f, -1.0f});
+    QCOMPARE(QList<double>({box->ScaleWidth(), box->ScaleTop(), box->ScaleHeight()}),
+             QList<double>({40, 2.5, -3.5}));
+    auto *start = Child<QLineEdit>(window, "StartPage");
+    QCOMPARE(start->text(), QStringLiteral("4.25"));
+    start->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(start, Qt::Key_Tab);
+    QCOMPARE(QList<qint32>({window.State().PrintFirstIndex, window.State().PrintLastIndex}),
+             QList<qint32>({130, 170}));
 }
 
 void TestPrintWindows::leavingARangeField_data()

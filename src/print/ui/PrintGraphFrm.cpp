@@ -123,6 +123,26 @@ void PrintGraphFrm::SetMeters(const QStringList &names, int chosen)
     MeterChanged();
 }
 
+void PrintGraphFrm::ShowView(const GraphView &view)
+{
+    const PreviewRange r = ViewRange(view, Shown().Samples.SampleCount);
+    if (!r.draw)
+        return;
+    module_.PrintGraphTopY = view.Top;
+    module_.PrintGraphLowY = view.Low;
+    module_.PrintGraphXSpan = r.span;
+    state_.PrintSpan = r.span;
+    state_.PrintFirstIndex = r.first;
+    state_.PrintLastIndex = r.last;
+    Range->setChecked(true);
+    // One page of the view's width, starting where it starts (a page and a fraction from the
+    // first sample), so leaving the page boxes keeps the range.
+    const QString page = QString::number(1.0 + double(r.first) / r.span, 'g', 12);
+    StartPage->setText(page);
+    EndPage->setText(page);
+    DrawPreviewGraph(r.first, r.last, view.Top, view.Low, r.span);
+}
+
 MeterRecording &PrintGraphFrm::Shown()
 {
     const int index = Meter->Shown();
@@ -144,9 +164,9 @@ void PrintGraphFrm::MeterChanged()
 
 GraphPreview PrintGraphFrm::Preview()
 {
-    return GraphPreview{*GraphFrm,          *GraphBox, Shown().Samples,
-                        Shown().Scale.Unit, state_,    Landscape->isChecked(),
-                        PreviewLineWidth()};
+    return GraphPreview{*GraphFrm,          *GraphBox,       Shown().Samples,
+                        Shown().Scale.Unit, state_,          Landscape->isChecked(),
+                        PreviewLineWidth(), &module_.Markers};
 }
 
 int PrintGraphFrm::PreviewLineWidth() const
@@ -325,9 +345,9 @@ bool PrintGraphFrm::PrintOn(const Opener &open)
         return false;
     }
     std::unique_ptr<PrinterSurface> surface = std::move(opened).Value();
-    const GraphPageSource source{Shown().Samples,         Shown().Scale.Unit,
-                                 module_.PrintGraphTopY,  module_.PrintGraphLowY,
-                                 module_.CurrentFileName, module_.Now()};
+    const GraphPageSource source{
+        Shown().Samples,         Shown().Scale.Unit, module_.PrintGraphTopY, module_.PrintGraphLowY,
+        module_.CurrentFileName, module_.Now(),      &module_.Markers};
     if (Meter->Chosen() == MeterChoice::AllMeters) {
         // The shown meter in the window's scale, the others each in its graph's.
         std::vector<GraphStrip> strips;

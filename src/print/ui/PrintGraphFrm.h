@@ -1,5 +1,6 @@
 #pragma once
 
+#include "graph/GraphView.h"
 #include "graph/ScaleChoice.h"
 #include "print/GraphPage.h"
 #include "print/ui/PrinterSurface.h"
@@ -47,6 +48,10 @@ public:
     // the chosen meter in the window's scale; "All meters" prints a strip per meter, the first in
     // the window's scale and the others each in its graph's.
     void SetMeters(const QStringList &names, int chosen);
+
+    // The screen graph zoomed or panned: the preview and the printout show what it shows, its
+    // samples across its width in its value range, until the user chooses other pages.
+    void ShowView(const GraphView &view);
 
     // The preview procedures, drawing on GraphFrm and GraphBox.
     void DrawPreviewGraph(qint32 first, qint32 last, float top, float low, qint32 span);

@@ -245,7 +245,7 @@ bool PrintReportFrm::PrintOn(const Opener &open)
         sections.push_back({Meter->Count() < 2 ? title
                             : title.isEmpty()  ? name
                                                : title + QStringLiteral(" - ") + name,
-                            log, range});
+                            log, range, &module_.Markers});
     }
     PrinterSurface::Opened opened = open(title.isEmpty() ? windowTitle() : title);
     if (!opened) {
