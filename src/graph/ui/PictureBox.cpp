@@ -191,19 +191,38 @@ void PictureBox::ApplyShift()
         dataInk_.assign(dataInk_.size(), Ink());
         return;
     }
+    const auto [top, bottom] = LeavingInk(step, ratio);
     ScrollShown(int(step));
     // The layer's pixels stay where they are: its origin moves, and the columns that come in
-    // (those that went out at the other side) are cleared.
+    // (those that went out at the other side) are cleared where they had ink.
     const int count = int(std::abs(pixels));
     const auto wrap = [w](qint64 column) { return int(((column % w) + w) % w); };
     const int from = pixels > 0 ? ringOrigin_ : wrap(ringOrigin_ + pixels);
     ringOrigin_ = wrap(ringOrigin_ + pixels);
     const int first = std::min(count, w - from); // before the layer's right end
-    for (int y = 0; y < data_.height(); ++y) {
+    for (int y = top; y <= bottom; ++y) {
         auto *row = reinterpret_cast<quint32 *>(data_.scanLine(y));
         std::memset(row + from, 0, size_t(first) * sizeof(quint32));
         std::memset(row, 0, size_t(count - first) * sizeof(quint32));
     }
+}
+
+std::pair<int, int> PictureBox::LeavingInk(qint64 step, qreal ratio) const
+{
+    // The widget columns that go out, and one more on each side for a pixel's rounding.
+    const int width = int(dataInk_.size());
+    const int count = int(std::min<qint64>(std::abs(step) + 1, width));
+    const int begin = step > 0 ? 0 : width - count;
+    Ink band;
+    for (int x = begin; x < begin + count; ++x) {
+        band.top = std::min(band.top, dataInk_[size_t(x)].top);
+        band.bottom = std::max(band.bottom, dataInk_[size_t(x)].bottom);
+    }
+    if (band.top > band.bottom)
+        return {0, -1};
+    // In the layer's rows, with a row more on each side.
+    return {std::max(0, int(std::floor(band.top * ratio)) - 1),
+            std::min(data_.height() - 1, int(std::ceil((band.bottom + 1) * ratio)))};
 }
 
 void PictureBox::DrawData(QPainter &painter, const QRect &rect) const

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 class QPainter;
@@ -115,6 +116,9 @@ private:
     QRect Draw(QPainter &painter, std::unique_ptr<QPainter> &layer, const Pending &op);
     // Moves the data layer to the shift scrolled so far, and the shown pixels with it.
     void ApplyShift();
+    // The rows of the data layer, first and last, that hold ink in the columns a shift of step
+    // widget pixels moves out; last < first when there is none.
+    std::pair<int, int> LeavingInk(qint64 step, qreal ratio) const;
     // Draws the data layer's part for the widget rectangle `rect` at its place (the layer is a
     // ring, see ringOrigin_).
     void DrawData(QPainter &painter, const QRect &rect) const;
