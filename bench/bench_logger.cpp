@@ -7,15 +7,18 @@
 // CPU clocks over the same readings in the steady state (start-up left out), in the same run.
 // System calls a reading are counted by attaching strace -c to each in a second pass.
 //
-//   bench_logger [READINGS_AT_4 [READINGS_AT_1000]]
+// Publishing: kst-log also publishes to an MQTT broker that is not there (a closed port on this
+// machine), so every reading goes into its disk queue and waits; the minimal logger then also
+// writes each reading's JSON, with the publisher's sequence number, as one record of the queue's
+// form (length, sequence number, payload) with one more write.
 //
-// With publishing, kst-log is compared the same way against a minimal logger that also appends
-// each reading's JSON to a disk queue of the publisher's form: a Case with the publisher's
-// arguments and a queue in MinimalLogger's outputs.
+//   bench_logger [READINGS_AT_4 [READINGS_AT_1000]]
 #include "meter/MeterFrameEncoder.h"
 #include "support/Pty.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -23,6 +26,7 @@
 #include <charconv>
 #include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -69,8 +73,43 @@ void Put(int fd, const char *begin, const char *end)
     [[maybe_unused]] const ssize_t written = ::write(fd, begin, size_t(end - begin));
 }
 
-// One reading: the .mas record, the CSV row and the text line, each in one write.
-void Log(const unsigned char *f, int masFd, int csvFd)
+// The queue record of one reading: u32 payload length, u64 sequence number (little-endian),
+// the JSON object the publisher sends.
+void Queue(int queueFd, const char *iso, const char *fixed, size_t fixedSize, const char *unit,
+           int dec)
+{
+    static std::uint64_t seq = 1; // the queue numbers its first record 1
+    char record[400];
+    char *o = record + 12;
+    const auto put = [&o](const char *text, size_t size) {
+        o = static_cast<char *>(std::memcpy(o, text, size)) + size;
+    };
+    const auto literal = [&put](const char *text) { put(text, std::strlen(text)); };
+    literal("{\"time\":\"");
+    put(iso, 29);
+    literal("\",\"value\":");
+    put(fixed, fixedSize);
+    literal(",\"display\":\"");
+    put(fixed, fixedSize);
+    literal("\",\"unit\":\"");
+    literal(unit);
+    literal("\",\"decimals\":");
+    *o++ = char('0' + dec);
+    literal(",\"ac_dc\":\"DC\",\"over_range\":false,\"hold\":false,\"annunciators\":{"
+            "\"max\":false,\"min\":false,\"rel\":false,\"mem\":false,\"auto\":false,"
+            "\"man\":false,\"apof\":false,\"battery_low\":false},\"seq\":");
+    o = std::to_chars(o, o + 20, seq).ptr;
+    *o++ = '}';
+    const std::uint32_t length = std::uint32_t(o - record - 12);
+    std::memcpy(record, &length, 4); // this machine is little-endian, as the queue's form
+    std::memcpy(record + 4, &seq, 8);
+    ++seq;
+    Put(queueFd, record, o);
+}
+
+// One reading: the .mas record, the CSV row and the text line (and the queue record when
+// publishing), each in one write.
+void Log(const unsigned char *f, int masFd, int csvFd, int queueFd)
 {
     // Function 0 (DC volts): the range gives the unit and the decimals.
     static const char *const units[] = {"DCmV", "DCV", "DCV", "DCV", "DCV"};
@@ -133,14 +172,18 @@ void Log(const unsigned char *f, int masFd, int csvFd)
 
     o = static_cast<char *>(std::memcpy(line, iso, 29)) + 29;
     *o++ = '\t';
+    char *const fixed = o;
     o = Fixed(o, counts, dec);
+    const size_t fixedSize = size_t(o - fixed);
     *o++ = '\t';
     o = static_cast<char *>(std::memcpy(o, unit, unitSize)) + unitSize;
     *o++ = '\n';
     Put(STDOUT_FILENO, line, o);
+    if (queueFd >= 0)
+        Queue(queueFd, iso, fixed, fixedSize, unit, dec);
 }
 
-int MinimalLogger(const char *device, const char *mas, const char *csv)
+int MinimalLogger(const char *device, const char *mas, const char *csv, const char *queue)
 {
     const int fd = ::open(device, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     termios tio{};
@@ -151,6 +194,7 @@ int MinimalLogger(const char *device, const char *mas, const char *csv)
     tcsetattr(fd, TCSANOW, &tio);
     const int masFd = ::open(mas, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     const int csvFd = ::open(csv, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const int queueFd = queue ? ::open(queue, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644) : -1;
     const char header[] = "time,value,unit,over_range,average,rel_reference\r\n";
     Put(csvFd, header, header + sizeof header - 1);
     unsigned char buffer[4096];
@@ -166,7 +210,7 @@ int MinimalLogger(const char *device, const char *mas, const char *csv)
         size_t at = 0;
         for (; size - at >= 11; at += 11)
             if (buffer[at + 9] == '\r' && buffer[at + 10] == '\n')
-                Log(buffer + at, masFd, csvFd);
+                Log(buffer + at, masFd, csvFd, queueFd);
         std::memmove(buffer, buffer + at, size - at);
         size -= at;
     }
@@ -212,8 +256,19 @@ void Pace(test::Pty &pty, int count, int rate, int &next)
 struct Figures {
     double cpuMs = 0;     // a reading
     double syscalls = -1; // a reading; negative when they could not be counted
-    qint64 masBytes = 0, csvBytes = 0;
+    qint64 masBytes = 0, csvBytes = 0, queueBytes = 0;
 };
+
+// The bytes of the files under folder: the records of a queue (and kst-log's small
+// acknowledgement file, which the minimal queue never writes).
+qint64 FolderBytes(const QString &folder)
+{
+    qint64 bytes = 0;
+    QDirIterator files(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext())
+        bytes += files.nextFileInfo().size();
+    return bytes;
+}
 
 struct Run {
     QString program;
@@ -226,12 +281,16 @@ Figures Measure(const Run &logger, int rate, int readings, bool countCalls, cons
     test::Pty pty;
     const QString mas = folder + QStringLiteral("/log.mas"),
                   csv = folder + QStringLiteral("/log.csv");
+    const QString data = folder + QStringLiteral("/data");
     QFile::remove(mas);
     QFile::remove(csv);
+    QDir(data).removeRecursively();
+    QDir().mkpath(data);
     QStringList arguments = logger.arguments;
     arguments.replaceInStrings(QStringLiteral("@DEVICE"), pty.SlavePath());
     arguments.replaceInStrings(QStringLiteral("@MAS"), mas);
     arguments.replaceInStrings(QStringLiteral("@CSV"), csv);
+    arguments.replaceInStrings(QStringLiteral("@DATA"), data);
     QProcess child;
     child.setStandardOutputFile(QProcess::nullDevice());
     child.start(logger.program, arguments);
@@ -267,6 +326,7 @@ Figures Measure(const Run &logger, int rate, int readings, bool countCalls, cons
     child.waitForFinished();
     f.masBytes = QFile(mas).size();
     f.csvBytes = QFile(csv).size();
+    f.queueBytes = FolderBytes(data);
     return f;
 }
 
@@ -274,48 +334,66 @@ Figures Measure(const Run &logger, int rate, int readings, bool countCalls, cons
 
 int main(int argc, char *argv[])
 {
-    if (argc == 5 && std::strcmp(argv[1], "--minimal") == 0)
-        return MinimalLogger(argv[2], argv[3], argv[4]);
+    if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "--minimal") == 0)
+        return MinimalLogger(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : nullptr);
     QCoreApplication app(argc, argv);
     const int slow = argc > 1 ? std::atoi(argv[1]) : 40;
     const int fast = argc > 2 ? std::atoi(argv[2]) : 3000;
     QTemporaryDir folder;
     const QString bin = QCoreApplication::applicationDirPath();
-    const Run minimal{QCoreApplication::applicationFilePath(),
-                      {QStringLiteral("--minimal"), QStringLiteral("@DEVICE"),
-                       QStringLiteral("@MAS"), QStringLiteral("@CSV")}};
-    const Run kstLog{bin + QStringLiteral("/kst-log"),
-                     {QStringLiteral("--device"), QStringLiteral("@DEVICE"),
-                      QStringLiteral("--mas"), QStringLiteral("@MAS"), QStringLiteral("--csv"),
-                      QStringLiteral("@CSV")}};
+    const QStringList minimalFiles = {QStringLiteral("--minimal"), QStringLiteral("@DEVICE"),
+                                      QStringLiteral("@MAS"), QStringLiteral("@CSV")};
+    const QStringList kstFiles = {QStringLiteral("--device"), QStringLiteral("@DEVICE"),
+                                  QStringLiteral("--mas"),    QStringLiteral("@MAS"),
+                                  QStringLiteral("--csv"),    QStringLiteral("@CSV")};
+    // Port 1 of this machine refuses: the publisher keeps every reading in its queue and tries
+    // again now and then, as with a broker that is away.
+    const QStringList publishing = {QStringLiteral("--mqtt"),
+                                    QStringLiteral("mqtt://127.0.0.1:1/bench"),
+                                    QStringLiteral("--data-dir"), QStringLiteral("@DATA")};
+    struct Case {
+        const char *name;
+        Run minimal, kstLog;
+    };
+    const Case cases[] = {
+        {"files",
+         {QCoreApplication::applicationFilePath(), minimalFiles},
+         {bin + QStringLiteral("/kst-log"), kstFiles}},
+        {"files+MQTT queue",
+         {QCoreApplication::applicationFilePath(),
+          minimalFiles + QStringList{QStringLiteral("@DATA/min.seg")}},
+         {bin + QStringLiteral("/kst-log"), kstFiles + publishing}},
+    };
     double load[3] = {0, 0, 0};
     getloadavg(load, 3);
     std::printf("kst-log against a minimal logger (read, decode, append the same bytes to a sample "
-                "file and a CSV file, print a line), same pty, processor time in the steady "
-                "state; load average %.2f\n",
+                "file and a CSV file, print a line; with MQTT also the same JSON to a disk queue), "
+                "same pty, processor time in the steady state; load average %.2f\n",
                 load[0]);
-    std::printf("%10s %14s %14s %8s %12s %12s %14s\n", "readings/s", "kst-log ms", "minimal ms",
-                "ratio", "calls kst", "calls min", "bytes kst/min");
+    std::printf("%-17s %10s %11s %11s %7s %9s %9s %15s\n", "case", "readings/s", "kst-log ms",
+                "minimal ms", "ratio", "calls kst", "calls min", "bytes kst/min");
     bool ok = true;
-    for (const int rate : {4, 1000}) {
-        const int n = rate == 4 ? slow : fast;
-        // Interleaved, each twice at the fast rate, once at the slow one (a minute of readings).
-        Figures a = Measure(minimal, rate, n, false, folder.path());
-        Figures b = Measure(kstLog, rate, n, false, folder.path());
-        if (rate > 4) {
-            const Figures b2 = Measure(kstLog, rate, n, false, folder.path());
-            const Figures a2 = Measure(minimal, rate, n, false, folder.path());
-            a.cpuMs = (a.cpuMs + a2.cpuMs) / 2;
-            b.cpuMs = (b.cpuMs + b2.cpuMs) / 2;
+    for (const Case &c : cases)
+        for (const int rate : {4, 1000}) {
+            const int n = rate == 4 ? slow : fast;
+            // Interleaved, each twice at the fast rate, once at the slow one.
+            Figures a = Measure(c.minimal, rate, n, false, folder.path());
+            Figures b = Measure(c.kstLog, rate, n, false, folder.path());
+            if (rate > 4) {
+                const Figures b2 = Measure(c.kstLog, rate, n, false, folder.path());
+                const Figures a2 = Measure(c.minimal, rate, n, false, folder.path());
+                a.cpuMs = (a.cpuMs + a2.cpuMs) / 2;
+                b.cpuMs = (b.cpuMs + b2.cpuMs) / 2;
+            }
+            const int counted = std::max(8, n / 4);
+            const Figures ca = Measure(c.minimal, rate, counted, true, folder.path());
+            const Figures cb = Measure(c.kstLog, rate, counted, true, folder.path());
+            const double ratio = b.cpuMs / a.cpuMs;
+            std::printf("%-17s %10d %11.4f %11.4f %7.2f %9.1f %9.1f %7lld/%lld\n", c.name, rate,
+                        b.cpuMs, a.cpuMs, ratio, cb.syscalls, ca.syscalls,
+                        b.masBytes + b.csvBytes + b.queueBytes,
+                        a.masBytes + a.csvBytes + a.queueBytes);
+            ok = ok && ratio <= 1.3 && cb.syscalls <= 13;
         }
-        const int counted = std::max(8, n / 4);
-        const Figures ca = Measure(minimal, rate, counted, true, folder.path());
-        const Figures cb = Measure(kstLog, rate, counted, true, folder.path());
-        const double ratio = b.cpuMs / a.cpuMs;
-        std::printf("%10d %14.4f %14.4f %8.2f %12.1f %12.1f %7lld/%lld\n", rate, b.cpuMs, a.cpuMs,
-                    ratio, cb.syscalls, ca.syscalls, b.masBytes + b.csvBytes,
-                    a.masBytes + a.csvBytes);
-        ok = ok && ratio <= 1.3 && cb.syscalls <= 13;
-    }
     return ok ? 0 : 1;
 }

@@ -7,10 +7,14 @@ namespace kst {
 
 void SampleLog::Reset()
 {
-    units_ = {QString()};
-    unitIds_ = {};
-    unitIds_.insert(QString(), 0);
-    lastUnit_ = 0;
+    // The unit texts stay known (no sample uses them now) unless there are many: a logger that
+    // keeps no samples empties the log with every reading.
+    if (units_.empty() || units_.size() > MaxKeptUnits) {
+        units_ = {QString()};
+        unitIds_ = {};
+        unitIds_.insert(QString(), 0);
+        lastUnit_ = 0;
+    }
     stored_ = 0;
     upper_ = InitialUpperIndex;
     SampleCount = 0;

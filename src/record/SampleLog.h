@@ -154,6 +154,8 @@ private:
     static constexpr qint32 BlockSize = 1 << BlockShift;
     // A short log (most of them, and every fuzz input) takes a small first block.
     static constexpr qint32 FirstBlockSize = 64;
+    // Unit texts an emptied log keeps knowing.
+    static constexpr size_t MaxKeptUnits = 64;
     static_assert(sizeof(Packed) <= 28);
     // 2415019 is the Julian day of the zero date, 30 December 1899.
     static constexpr Packed Cleared = {0.0f, 0.0f, 0.0f, 2415019, 0, 0, 0, 0};

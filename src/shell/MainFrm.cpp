@@ -1,6 +1,7 @@
 #include "shell/MainFrm.h"
 
 #include "common/Placement.h"
+#include "common/ui/GlyphLabel.h"
 #include "common/ui/MessageBox.h"
 #include "common/ui/Module1.h"
 #include "common/ui/RepaintLimiter.h"
@@ -52,7 +53,7 @@ MainFrm::MainFrm(Module1 &module, QWidget *parent)
     BuildMenu();
 
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
-    auto *statusText = new QLabel(this);
+    auto *statusText = new GlyphLabel(this);
     statusText->setObjectName(QStringLiteral("StatusText"));
     statusBar()->addWidget(statusText, 1);
     status_ = std::make_unique<StatusLine>(statusText);

@@ -76,7 +76,17 @@ void MeterSelector::SetValue(int index, const QString &text)
     if (index < 0 || size_t(index) >= values_.size() || values_[size_t(index)] == text)
         return;
     values_[size_t(index)] = text;
-    ShowText(index);
+    // A hidden row (one meter) keeps the value only: a button's new text lays it out again.
+    if (!isHidden())
+        ShowText(index);
+}
+
+void MeterSelector::setVisible(bool visible)
+{
+    if (visible && isHidden())
+        for (size_t i = 0; i < buttons_.size(); ++i)
+            ShowText(int(i));
+    QWidget::setVisible(visible);
 }
 
 void MeterSelector::Select(int index)

@@ -29,6 +29,8 @@ public:
     void SetValue(int index, const QString &text);
     void Select(int index);
     int Selected() const { return selected_; }
+    // Shown again: the buttons take the values that came while the row was hidden.
+    void setVisible(bool visible) override;
 
 signals:
     void MeterSelected(int index);

@@ -9,6 +9,8 @@ class TestPictureBox : public QObject {
     Q_OBJECT
 private slots:
     void dataLayerScrollsOverTheGrid();
+    void scrolledLayerEqualsOneDrawnInPlace_data();
+    void scrolledLayerEqualsOneDrawnInPlace();
 };
 
 namespace {
@@ -51,6 +53,48 @@ void TestPictureBox::dataLayerScrollsOverTheGrid()
     QVERIFY(blackAt(50));
     box.Cls();
     QVERIFY(!blackAt(50));
+}
+
+void TestPictureBox::scrolledLayerEqualsOneDrawnInPlace_data()
+{
+    // Pixels, whole cells of 20, so that no line ends up cut by an edge of the picture (a cut
+    // line is drawn a little differently); the layer's width is no multiple of 20, so lines
+    // are drawn across the place where the turned layer's pixels wrap around.
+    QTest::addColumn<QList<int>>("scrolls");
+    QTest::newRow("a cell at a time") << QList<int>{20, 20, 40, 20};
+    QTest::newRow("past the layer's end and round") << QList<int>{200, 180, 220, 100};
+    QTest::newRow("back and forth") << QList<int>{60, -40, 100, -20, 140};
+}
+
+// However the data layer was scrolled, it shows what drawing its lines where they are now shows.
+void TestPictureBox::scrolledLayerEqualsOneDrawnInPlace()
+{
+    QFETCH(QList<int>, scrolls);
+    PictureBox scrolled, direct;
+    for (PictureBox *box : {&scrolled, &direct}) {
+        box->resize(210, 100);
+        box->SetForeColor(Red);
+        box->SetDataLayer(true);
+    }
+    // Smoothed slanted lines in the middle of cells 0 to 8, a little lower each time, dx to the
+    // right.
+    const auto lines = [](PictureBox &box, int dx, int k) {
+        for (int x = 5; x < 180; x += 20)
+            box.Line(x + dx, 10 + x % 30 + k, x + 10 + dx, 60 - x % 20 + k);
+    };
+    int later = 0; // pixels scrolled after the current lines
+    for (const int pixels : scrolls)
+        later += pixels;
+    lines(scrolled, 0, 0);
+    lines(direct, -later, 0);
+    for (int i = 0; i < scrolls.size(); ++i) {
+        static_cast<void>(scrolled.Picture()); // drawn before the scroll
+        scrolled.ScrollData(scrolls[i]);
+        later -= scrolls[i];
+        lines(scrolled, 0, 3 * (i + 1));
+        lines(direct, -later, 3 * (i + 1));
+    }
+    QCOMPARE(scrolled.Picture(), direct.Picture());
 }
 
 QTEST_MAIN(TestPictureBox)

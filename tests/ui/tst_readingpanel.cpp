@@ -1,8 +1,10 @@
+#include "common/ui/GlyphLabel.h"
 #include "meter/FrameDecoder.h"
 #include "meter/MeterFrameEncoder.h"
 #include "panel/ui/ReadingPanel.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QTest>
 
 using namespace kst;
@@ -50,6 +52,8 @@ class TestReadingPanel : public QObject {
 private slots:
     void framesShown_data();
     void framesShown();
+    void glyphsLikeALabel_data();
+    void glyphsLikeALabel();
 };
 
 void TestReadingPanel::framesShown_data()
@@ -105,6 +109,60 @@ void TestReadingPanel::framesShown()
     QCOMPARE(panel.UnitBox()->text() + panel.DcAcBox()->text(), QString());
     QCOMPARE(BarPicture(panel).mid(1, 40), QString(40, u'#'));
     QCOMPARE(FlagsShown(panel), shown);
+}
+
+void TestReadingPanel::glyphsLikeALabel_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<int>("pixels");
+    QTest::newRow("right") << u"-3.999"_qs << int(Qt::AlignRight | Qt::AlignVCenter) << 90;
+    QTest::newRow("left, bottom") << u"O L"_qs << int(Qt::AlignLeft | Qt::AlignBottom) << 90;
+    QTest::newRow("centred") << u"10.07"_qs << int(Qt::AlignCenter) << 90;
+    QTest::newRow("small") << u"07-12-2026 14:05:59"_qs << int(Qt::AlignLeft | Qt::AlignVCenter)
+                           << 12;
+}
+
+// Texts drawn from kept glyph pictures land where a label draws them, with the same ink.
+void TestReadingPanel::glyphsLikeALabel()
+{
+    QFETCH(QString, text);
+    QFETCH(int, alignment);
+    QFETCH(int, pixels);
+    QFont font(u"Arial Narrow"_qs);
+    font.setPixelSize(pixels);
+    font.setBold(true);
+    const auto picture = [&](QLabel &label) {
+        label.setFont(font);
+        label.setAlignment(Qt::Alignment(alignment));
+        label.setFixedSize(400, 130);
+        label.setText(u"8.888"_qs); // glyphs kept from another text first
+        label.grab();
+        label.setText(text);
+        return label.grab().toImage().convertToFormat(QImage::Format_Grayscale8);
+    };
+    QLabel plain;
+    GlyphLabel large;
+    const QImage expected = picture(plain), actual = picture(large);
+    // The ink's bounding box and its amount (darkness summed).
+    const auto ink = [](const QImage &image) {
+        QRect box;
+        qint64 amount = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (const int dark = 255 - image.constScanLine(y)[x]; dark > 64) {
+                    box |= QRect(x, y, 1, 1);
+                    amount += dark;
+                }
+        return std::pair(box, amount);
+    };
+    const auto [box, amount] = ink(actual);
+    const auto [expectedBox, expectedAmount] = ink(expected);
+    QVERIFY(!expectedBox.isEmpty());
+    for (const int d : {box.left() - expectedBox.left(), box.right() - expectedBox.right(),
+                        box.top() - expectedBox.top(), box.bottom() - expectedBox.bottom()})
+        QVERIFY2(std::abs(d) <= 1, qPrintable(QString::number(d)));
+    QVERIFY(std::abs(double(amount) / double(expectedAmount) - 1) < 0.03);
 }
 
 QTEST_MAIN(TestReadingPanel)

@@ -135,9 +135,10 @@ void PictureBox::EnsurePicture()
         layer.setDevicePixelRatio(ratio);
         layer.fill(Qt::transparent);
         QPainter painter(&layer);
-        painter.drawImage(QPointF(0, 0), data_);
+        DrawData(painter, QRect(QPoint(0, 0), pictureSize_));
         painter.end();
         data_ = layer;
+        ringOrigin_ = 0;
     }
     const bool resolutionChanged = base_.isNull() ||
                                    base_.dotsPerMeterX() != fresh.dotsPerMeterX() ||
@@ -185,22 +186,62 @@ void PictureBox::ApplyShift()
     const int w = data_.width();
     if (pixels >= w || pixels <= -w) {
         data_.fill(Qt::transparent);
+        ringOrigin_ = 0;
         changed_ += DataInk(0);
         dataInk_.assign(dataInk_.size(), Ink());
         return;
     }
+    const auto [top, bottom] = LeavingInk(step, ratio);
     ScrollShown(int(step));
-    const int bytes = 4;
-    for (int y = 0; y < data_.height(); ++y) {
-        uchar *row = data_.scanLine(y);
-        if (pixels > 0) {
-            std::memmove(row, row + pixels * bytes, size_t(w - pixels) * bytes);
-            std::memset(row + (w - pixels) * bytes, 0, size_t(pixels) * bytes);
-        } else {
-            std::memmove(row - pixels * bytes, row, size_t(w + pixels) * bytes);
-            std::memset(row, 0, size_t(-pixels) * bytes);
-        }
+    // The layer's pixels stay where they are: its origin moves, and the columns that come in
+    // (those that went out at the other side) are cleared where they had ink.
+    const int count = int(std::abs(pixels));
+    const auto wrap = [w](qint64 column) { return int(((column % w) + w) % w); };
+    const int from = pixels > 0 ? ringOrigin_ : wrap(ringOrigin_ + pixels);
+    ringOrigin_ = wrap(ringOrigin_ + pixels);
+    const int first = std::min(count, w - from); // before the layer's right end
+    for (int y = top; y <= bottom; ++y) {
+        auto *row = reinterpret_cast<quint32 *>(data_.scanLine(y));
+        std::memset(row + from, 0, size_t(first) * sizeof(quint32));
+        std::memset(row, 0, size_t(count - first) * sizeof(quint32));
     }
+}
+
+std::pair<int, int> PictureBox::LeavingInk(qint64 step, qreal ratio) const
+{
+    // The widget columns that go out, and one more on each side for a pixel's rounding.
+    const int width = int(dataInk_.size());
+    const int count = int(std::min<qint64>(std::abs(step) + 1, width));
+    const int begin = step > 0 ? 0 : width - count;
+    Ink band;
+    for (int x = begin; x < begin + count; ++x) {
+        band.top = std::min(band.top, dataInk_[size_t(x)].top);
+        band.bottom = std::max(band.bottom, dataInk_[size_t(x)].bottom);
+    }
+    if (band.top > band.bottom)
+        return {0, -1};
+    // In the layer's rows, with a row more on each side.
+    return {std::max(0, int(std::floor(band.top * ratio)) - 1),
+            std::min(data_.height() - 1, int(std::ceil((band.bottom + 1) * ratio)))};
+}
+
+void PictureBox::DrawData(QPainter &painter, const QRect &rect) const
+{
+    const qreal ratio = data_.devicePixelRatio();
+    const int w = data_.width();
+    const int seam = w - ringOrigin_; // the device column shown from the layer's column 0
+    const int left = int(std::lround(rect.left() * ratio));
+    const int right = int(std::lround((rect.right() + 1) * ratio));
+    const int top = int(std::lround(rect.top() * ratio));
+    const int height = int(std::lround(rect.height() * ratio));
+    // Device columns [a, b) of the widget, from the layer's columns [a + offset, b + offset).
+    const auto piece = [&](int a, int b, int offset) {
+        if (a < b)
+            painter.drawImage(QRectF(a / ratio, top / ratio, (b - a) / ratio, height / ratio),
+                              data_, QRectF(a + offset, top, b - a, height));
+    };
+    piece(left, std::min(right, seam), ringOrigin_);
+    piece(std::max(left, seam), right, ringOrigin_ - w);
 }
 
 void PictureBox::ScrollShown(int pixels)
@@ -257,15 +298,21 @@ QRect PictureBox::Draw(QPainter &painter, std::unique_ptr<QPainter> &layer, cons
             data_.setDevicePixelRatio(base_.devicePixelRatio());
             data_.fill(Qt::transparent);
         }
-        if (!layer)
-            layer = std::make_unique<QPainter>(&data_);
+        if (!layer) {
+            // Drawing on a ring that has turned goes through a straight copy (see below).
+            if (ringOrigin_ != 0 && straight_.size() != data_.size()) {
+                straight_ = QImage(data_.size(), data_.format());
+                straight_.setDevicePixelRatio(data_.devicePixelRatio());
+            }
+            layer = std::make_unique<QPainter>(ringOrigin_ == 0 ? &data_ : &straight_);
+        }
         p = layer.get();
     }
+    std::vector<QPointF> points;
+    const std::vector<QPointF> *draw = &op.points;
+    const QStaticText *text = nullptr;
+    QRect touched;
     if (!op.points.empty()) {
-        p->setPen(op.pen);
-        p->setRenderHint(QPainter::Antialiasing, op.antialias);
-        std::vector<QPointF> points;
-        const std::vector<QPointF> *draw = &op.points;
         if (op.data && op.shift != double(shiftApplied_)) {
             // Queued before later scrolling: put it where the layer's pixels are now.
             const double dx = op.shift - double(shiftApplied_);
@@ -278,6 +325,29 @@ QRect PictureBox::Draw(QPainter &painter, std::unique_ptr<QPainter> &layer, cons
             points = PixelColumnPath(op.points);
             draw = &points;
         }
+        // Half the pen and its square cap, and the smoothing's pixel.
+        touched = Bounds(*draw, std::ceil(op.pen.widthF() / 2) + (op.antialias ? 2 : 1));
+    } else {
+        auto cached = op.font->texts.find(op.text);
+        if (cached == op.font->texts.end()) {
+            if (op.font->texts.size() > MaxCachedTexts)
+                op.font->texts.clear();
+            QStaticText laidOut(op.text);
+            laidOut.setPerformanceHint(QStaticText::AggressiveCaching);
+            laidOut.prepare(QTransform(), op.font->font);
+            cached = op.font->texts.insert(op.text, laidOut);
+        }
+        text = &*cached;
+        touched = QRectF(op.topLeft, text->size()).adjusted(-2, -2, 2, 2).toAlignedRect();
+    }
+    const auto paint = [&] {
+        p->setPen(op.pen);
+        if (text) {
+            p->setFont(op.font->font);
+            p->drawStaticText(op.topLeft, *text);
+            return;
+        }
+        p->setRenderHint(QPainter::Antialiasing, op.antialias);
         if (draw->size() == 1)
             p->drawPoint(draw->front());
         else
@@ -285,22 +355,43 @@ QRect PictureBox::Draw(QPainter &painter, std::unique_ptr<QPainter> &layer, cons
             // the edges one path puts in a row of pixels, as a dense line puts hundreds there.
             for (size_t at = 0; at + 1 < draw->size(); at += LinePiece - 1)
                 p->drawPolyline(draw->data() + at, int(std::min(LinePiece, draw->size() - at)));
-        // Half the pen and its square cap, and the smoothing's pixel.
-        return Bounds(*draw, std::ceil(op.pen.widthF() / 2) + (op.antialias ? 2 : 1));
+    };
+    if (!op.data || ringOrigin_ == 0) {
+        paint();
+        return touched;
     }
-    p->setPen(op.pen);
-    p->setFont(op.font->font);
-    auto cached = op.font->texts.find(op.text);
-    if (cached == op.font->texts.end()) {
-        if (op.font->texts.size() > MaxCachedTexts)
-            op.font->texts.clear();
-        QStaticText text(op.text);
-        text.setPerformanceHint(QStaticText::AggressiveCaching);
-        text.prepare(QTransform(), op.font->font);
-        cached = op.font->texts.insert(op.text, text);
+    // The data layer is a ring (see ringOrigin_): the drawing is done on a straight copy of the
+    // pixels it may touch, with the picture's edges where they are, and the copy goes back.
+    const qreal ratio = data_.devicePixelRatio();
+    const QRect pixels = QRect(touched.topLeft() * ratio, touched.size() * ratio)
+                             .adjusted(-1, -1, 1, 1)
+                             .intersected(data_.rect());
+    ExchangeData(pixels, false);
+    paint();
+    ExchangeData(pixels, true);
+    return touched;
+}
+
+void PictureBox::ExchangeData(const QRect &pixels, bool intoLayer)
+{
+    const int w = data_.width();
+    const int seam = w - ringOrigin_; // the device column shown from the layer's column 0
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+        auto *layer = reinterpret_cast<quint32 *>(data_.scanLine(y));
+        auto *straight = reinterpret_cast<quint32 *>(straight_.scanLine(y));
+        // Columns [a, b) of the widget, at a + offset in the layer.
+        const auto piece = [&](int a, int b, int offset) {
+            if (a >= b)
+                return;
+            const size_t bytes = size_t(b - a) * sizeof(quint32);
+            if (intoLayer)
+                std::memcpy(layer + a + offset, straight + a, bytes);
+            else
+                std::memcpy(straight + a, layer + a + offset, bytes);
+        };
+        piece(pixels.left(), std::min(pixels.right() + 1, seam), ringOrigin_);
+        piece(std::max(pixels.left(), seam), pixels.right() + 1, ringOrigin_ - w);
     }
-    p->drawStaticText(op.topLeft, *cached);
-    return QRectF(op.topLeft, cached->size()).adjusted(-2, -2, 2, 2).toAlignedRect();
 }
 
 void PictureBox::Flush()
@@ -314,6 +405,7 @@ void PictureBox::Flush()
         FillBackground(painter);
         if (!data_.isNull())
             data_.fill(Qt::transparent);
+        ringOrigin_ = 0;
         changed_ += baseInked_ | DataInk(0);
         baseInked_ = QRegion();
         dataInk_.assign(dataInk_.size(), Ink());
@@ -395,7 +487,7 @@ const QImage &PictureBox::Picture() const
         picture_ = base_.copy();
         if (!data_.isNull()) {
             QPainter painter(&picture_);
-            painter.drawImage(QPointF(0, 0), data_);
+            DrawData(painter, QRect(QPoint(0, 0), pictureSize_));
         }
         composed_ = true;
     }
@@ -411,6 +503,7 @@ void PictureBox::SetBackColor(Colour colour)
     base_.fill(ToQColor(colour));
     if (!data_.isNull())
         data_.fill(Qt::transparent);
+    ringOrigin_ = 0;
     shiftTotal_ = 0;
     shiftApplied_ = 0;
     composed_ = false;
@@ -564,7 +657,7 @@ void PictureBox::paintEvent(QPaintEvent *event)
         return;
     for (const QRect &r : region) {
         painter.setClipRect(r);
-        painter.drawImage(QRectF(r), data_, source(r));
+        DrawData(painter, r);
     }
 }
 

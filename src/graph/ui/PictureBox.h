@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 class QPainter;
@@ -113,8 +114,17 @@ private:
     void Flush() const { const_cast<PictureBox *>(this)->Flush(); }
     // Draws one pending operation on its layer; returns the widget rectangle it touched.
     QRect Draw(QPainter &painter, std::unique_ptr<QPainter> &layer, const Pending &op);
-    // Moves the data layer's pixels to the shift scrolled so far, and the shown pixels with them.
+    // Moves the data layer to the shift scrolled so far, and the shown pixels with it.
     void ApplyShift();
+    // The rows of the data layer, first and last, that hold ink in the columns a shift of step
+    // widget pixels moves out; last < first when there is none.
+    std::pair<int, int> LeavingInk(qint64 step, qreal ratio) const;
+    // Draws the data layer's part for the widget rectangle `rect` at its place (the layer is a
+    // ring, see ringOrigin_).
+    void DrawData(QPainter &painter, const QRect &rect) const;
+    // Copies the device pixels `pixels` of the data layer, in widget columns, to the straight
+    // copy, or back into the layer.
+    void ExchangeData(const QRect &pixels, bool intoLayer);
     // The data layer moved left by pixels: what it showed and what it shows now are repainted.
     void ScrollShown(int pixels);
     // Fills the drawn parts of the picture with the background, leaving out what child picture
@@ -128,8 +138,12 @@ private:
     void ShowChanged();
 
     Colour backColor_ = 0xFFFFFF;
-    QImage base_;            // background and everything drawn outside the data layer
-    QImage data_;            // the data layer (null until used), premultiplied alpha
+    QImage base_; // background and everything drawn outside the data layer
+    QImage data_; // the data layer (null until used), premultiplied alpha
+    // The data layer scrolls without moving its pixels: the widget's device column x is the
+    // layer's column (x + ringOrigin_) modulo its width.
+    int ringOrigin_ = 0;
+    QImage straight_; // the pixels being drawn on while the ring has turned, in widget columns
     mutable QImage picture_; // both together, made when handed out
     mutable bool composed_ = false;
     bool dataLayer_ = false;

@@ -1,5 +1,6 @@
 #include "panel/ui/ReadingPanel.h"
 
+#include "common/ui/GlyphLabel.h"
 #include "meter/FrameDecoder.h"
 #include "panel/BarGraph.h"
 
@@ -25,9 +26,10 @@ namespace {
 const QColor LcdGlass(0xc4, 0xcf, 0xb4);
 const QColor LcdInk(0x1c, 0x24, 0x1a);
 
+template <class Label = QLabel>
 QLabel *MakeLabel(QWidget *parent, const QString &name, const QString &text = QString())
 {
-    auto *label = new QLabel(text, parent);
+    auto *label = new Label(text, parent);
     label->setObjectName(name);
     // Hidden controls keep their place, so the display does not shift when a flag goes off.
     QSizePolicy policy = label->sizePolicy();
@@ -252,7 +254,7 @@ QLayout *ReadingPanel::BuildReadingRow()
     readSlot_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     readSlot_->setMinimumSize(110, 40);
     readSlot_->installEventFilter(this);
-    readBox_ = MakeLabel(readSlot_, QStringLiteral("ReadBox"));
+    readBox_ = MakeLabel<GlyphLabel>(readSlot_, QStringLiteral("ReadBox"));
     readBox_->setFont(PixelFont(QStringLiteral("Arial Narrow"), 48, true));
     readBox_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     readBox_->setFixedSize(readSlot_->minimumSize());

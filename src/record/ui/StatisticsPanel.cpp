@@ -1,5 +1,7 @@
 #include "record/ui/StatisticsPanel.h"
 
+#include "common/ui/GlyphLabel.h"
+#include "common/ui/ParentBackdrop.h"
 #include "common/ui/QtColour.h"
 
 #include <QCheckBox>
@@ -13,12 +15,13 @@ namespace kst {
 namespace {
 
 // The labels change with every reading: each has a fixed size (room for its widest text), so a
-// new text never lays the window out again. They stay see-through: a style may shade the frame's
-// inside, and only the label's own rectangle of it is repainted.
+// new text never lays the window out again. A style may shade the frame's inside: each label
+// paints the frame's picture under its text itself, so a new text repaints the label alone.
 void Steady(QLabel *label, const QString &widest, int minimumWidth)
 {
     label->setFixedSize(std::max(minimumWidth, label->fontMetrics().horizontalAdvance(widest) + 6),
                         label->sizeHint().height());
+    ParentBackdrop::Install(label);
 }
 
 } // namespace
@@ -37,10 +40,10 @@ StatisticsPanel::StatisticsPanel(RunningStatistics &statistics, std::function<QD
         Row &row = rows_[i];
         row.Box = new QCheckBox(QString::fromLatin1(names[i][1]), this);
         row.Box->setObjectName(name);
-        row.Data = new QLabel(this);
+        row.Data = new GlyphLabel(this);
         row.Data->setObjectName(name + QStringLiteral("Data"));
         Steady(row.Data, QStringLiteral("-0000.000"), 60);
-        row.Time = new QLabel(this);
+        row.Time = new GlyphLabel(this);
         row.Time->setObjectName(name + QStringLiteral("Time"));
         Steady(row.Time, QStringLiteral("00-00-0000 00:00:00"), 130);
         grid->addWidget(row.Box, i, 0);
