@@ -8,6 +8,7 @@
 // must not grow with the log), and the cost of one cycle at spans of 100, 1,000 and 10,000 steps
 // in processor time, each as a ratio to the cycle at span 100.
 
+#include "BenchClock.h"
 #include "common/Numbers.h"
 #include "common/ui/Module1.h"
 #include "graph/ui/PictureBox.h"
@@ -24,15 +25,6 @@
 using namespace kst;
 
 namespace {
-
-// The processor time this thread has used, in milliseconds: unlike the wall clock it does not
-// count the time other programs on a busy machine take, so blocks far apart compare fairly.
-double ThreadMilliseconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
 
 struct Recorder {
     Module1 &m;

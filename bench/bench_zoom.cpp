@@ -10,6 +10,7 @@
 // visible sample (which the per-column drawing of the picture box then reduces), without the
 // graph's reduction of each pixel column's samples before they are handed over.
 
+#include "BenchClock.h"
 #include "common/ui/Module1.h"
 #include "graph/ui/PictureBox.h"
 #include "graph/ui/TrendGraphView.h"
@@ -25,13 +26,6 @@
 using namespace kst;
 
 namespace {
-
-double ThreadMilliseconds()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
 
 // A night's recording at four readings a second: a slow wave, noise, and a gap of a minute
 // every 100,000 samples.

@@ -221,6 +221,8 @@ private:
     QString ChooseCsvFile(const QString &suggested, CsvForm &form);
     SaveOutcome SaveThroughDialog(const QString &start);
     void ShowWarning(const QString &text);
+    // "... could not be read completely" when a load stopped early.
+    void WarnIfIncomplete(const QString &path, const SampleFileReadResult &result);
     void ScaleFromLastSample(MeterRecording &meter);
     // The current file, in the caption too.
     void SetCurrentFile(const QString &path);

@@ -184,6 +184,18 @@ void MainFrm::Open_Click()
     ReadSamples(path);
 }
 
+void MainFrm::WarnIfIncomplete(const QString &path, const SampleFileReadResult &result)
+{
+    if (result.complete)
+        return;
+    ShowWarning(tr("%1 could not be read completely.\n\nReading stopped at line %2: %3\n"
+                   "%4 records were loaded.")
+                    .arg(QDir::toNativeSeparators(path))
+                    .arg(result.stopLine)
+                    .arg(result.stopReason)
+                    .arg(result.recordsLoaded));
+}
+
 void MainFrm::ShowLoadedLog(const SampleFileReadResult &result, int meter)
 {
     MeterRecording &recording = M.Meter(meter);
@@ -222,13 +234,7 @@ void MainFrm::ReadOtherMeters(const QString &path)
             continue;
         const SampleFileReadResult result = LoadSampleFile(file, M.Meter(k).Samples);
         ShowLoadedLog(result, k);
-        if (!result.complete)
-            ShowWarning(tr("%1 could not be read completely.\n\nReading stopped at line %2: %3\n"
-                           "%4 records were loaded.")
-                            .arg(QDir::toNativeSeparators(file))
-                            .arg(result.stopLine)
-                            .arg(result.stopReason)
-                            .arg(result.recordsLoaded));
+        WarnIfIncomplete(file, result);
     }
 }
 
@@ -278,14 +284,7 @@ void MainFrm::ReadSamples(const QString &path)
     RememberFolder(path);
     QApplication::restoreOverrideCursor();
     UpdateStatusBar();
-    if (!result.complete) {
-        ShowWarning(tr("%1 could not be read completely.\n\nReading stopped at line %2: %3\n"
-                       "%4 records were loaded.")
-                        .arg(QDir::toNativeSeparators(path))
-                        .arg(result.stopLine)
-                        .arg(result.stopReason)
-                        .arg(result.recordsLoaded));
-    }
+    WarnIfIncomplete(path, result);
 }
 
 void MainFrm::Save_Click()

@@ -38,6 +38,10 @@ void TestMeterList::badEntriesFallBack()
     QVERIFY(meters[2].publish);
     WriteMeterList(meters);
     QCOMPARE(ReadMeterList(), meters);
+    // A port never set up is the machine's serial port of its number, counted from 0 (the
+    // names only: nothing is opened).
+    for (int port = 1; port <= 4; ++port)
+        QCOMPARE(SettingsStore::PortDevice(port), u"/dev/ttyS%1"_qs.arg(port - 1));
 }
 
 void TestMeterList::checks_data()

@@ -89,6 +89,7 @@ void TestPortWindows::confirm()
     Pty one, held, five;
     SettingsStore::SetPortDevice(1, one.SlavePath());
     SettingsStore::SetPortDevice(2, held.SlavePath());
+    SettingsStore::SetPortDevice(3, env.DataFolder() + QStringLiteral("/COM3"));
     SettingsStore::SetPortDevice(4, Missing);
     SettingsStore::SetPortDevice(5, five.SlavePath());
     MSComm holder([&](int) { return held.SlavePath(); });
@@ -111,7 +112,7 @@ void TestPortWindows::confirm()
         QCOMPARE(Option(*window, prefix, n)->isChecked(), n == current);
     QCOMPARE(window->findChild<QLabel *>("Device4")->text(), Missing);
     QCOMPARE(window->findChild<QLabel *>("Device3")->text(),
-             QStringLiteral("/dev/ttyS2")); // COM3 not set up
+             env.DataFolder() + QStringLiteral("/COM3"));
     window->show();
     MessageCatcher catcher(m);
     if (chosen == 0)
