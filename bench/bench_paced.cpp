@@ -200,7 +200,9 @@ int main(int argc, char *argv[])
     PaintMeter meter;
     app.installEventFilter(&meter);
     PacedRun run(pty, module);
-    run.Fill(module.GraphXSpan + 50); // the graph full: every reading moves the view on
+    // The graph full, every reading moving the view on, after some minutes of recording (2,000
+    // samples: eight minutes at a meter's pace).
+    run.Fill(2000);
 
     Block shown, hidden;
     for (int round = 0; round < 2; ++round) {
@@ -216,10 +218,10 @@ int main(int argc, char *argv[])
     const double paints = double(shown.paints) / double(shown.readings);
     const double pixels = shown.pixels / double(shown.readings);
     const double ratio = perReading / hiddenPerReading;
-    std::printf("paced readings, %d a second, statistics ticked, recording, span %d; window "
-                "%dx%d, plot %dx%d (%.0f pixels)\n",
-                ReadingsPerSecond, module.GraphXSpan, main->width(), main->height(), plot->width(),
-                plot->height(), plotPixels);
+    std::printf("paced readings, %d a second, statistics ticked, recording, span %d, %d samples "
+                "in the log at the start; window %dx%d, plot %dx%d (%.0f pixels)\n",
+                ReadingsPerSecond, module.GraphXSpan, 2000, main->width(), main->height(),
+                plot->width(), plot->height(), plotPixels);
     std::printf("  hidden: %lld readings, %.3f ms of processor time a reading\n", hidden.readings,
                 hiddenPerReading);
     std::printf("  shown:  %lld readings, %.3f ms of processor time a reading, %.2f paint events "

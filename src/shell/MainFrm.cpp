@@ -1,6 +1,7 @@
 #include "shell/MainFrm.h"
 
 #include "common/Placement.h"
+#include "common/ReadoutPacer.h"
 #include "common/ui/GlyphLabel.h"
 #include "common/ui/MessageBox.h"
 #include "common/ui/Module1.h"
@@ -57,6 +58,8 @@ MainFrm::MainFrm(Module1 &module, QWidget *parent)
     statusText->setObjectName(QStringLiteral("StatusText"));
     statusBar()->addWidget(statusText, 1);
     status_ = std::make_unique<StatusLine>(statusText);
+    readouts_ = new ReadoutPacer([this] { ShowReadouts(); }, this);
+    readouts_->SetInterval(M.ReadoutIntervalMs);
     SetUpJournal();
     SetUpPublishing();
     ConnectSession();

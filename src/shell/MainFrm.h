@@ -46,6 +46,7 @@ class TrendGraphView;
 class ScallFrm;
 class AutoManFrm;
 class PublishLink;
+class ReadoutPacer;
 
 // The main window: the meter's front panel, the statistics, the alarm limits, the recording
 // buttons, the trend graph and the menu. Meter 1 is a session (link, recording, outputs) that the
@@ -197,6 +198,9 @@ private:
     // What a reading of meter `index` changes: its button, its alarms, its strip, and the
     // panels when it is the meter shown.
     void ShowMeterReading(int index, const TimedReading &reading, const ReadingOutcome &outcome);
+    // Puts the selected meter's sample count and statistics on the status bar and the
+    // CALCULATION panel (paced by readouts_ while readings come).
+    void ShowReadouts();
     void MeterSilent(int index);
     // Builds meters 2 and on from the list in the settings.
     void SetUpMeters();
@@ -260,6 +264,7 @@ private:
 
     MeterSession *session_ = nullptr;
     std::unique_ptr<StatusLine> status_;
+    ReadoutPacer *readouts_ = nullptr;
     MeterSet *meters_ = nullptr;
     MeterSelector *selector_ = nullptr;
     QBoxLayout *strips_ = nullptr;

@@ -3,6 +3,7 @@
 // one shown), and Setup > Meters...
 #include "shell/MainFrm.h"
 
+#include "common/ReadoutPacer.h"
 #include "common/ui/Module1.h"
 #include "files/RecordingJournal.h"
 #include "graph/ui/ScallFrm.h"
@@ -133,9 +134,14 @@ void MainFrm::ShowMeterReading(int index, const TimedReading &reading,
     if (outcome.end == ReadingOutcome::End::Refused)
         return; // the session dropped what waits; the panel keeps its reading text
     ReadFrm->SetReadingText(outcome.text);
-    if (outcome.sample >= 0)
-        CalcFrm->Render();
-    status_->Show(LinkOf(index), true, M.Meter(index).Samples.SampleCount, true);
+    readouts_->Changed();
+}
+
+void MainFrm::ShowReadouts()
+{
+    CalcFrm->Render();
+    const bool receiving = selected_ == 0 ? receiving_ : meters_->At(selected_).receiving;
+    status_->Show(LinkOf(selected_), receiving, M.Meter(selected_).Samples.SampleCount, true);
 }
 
 void MainFrm::MeterSilent(int index)

@@ -76,6 +76,10 @@ public:
     // The clock every timestamp, the watchdog display and the schedule read. Tests replace it.
     std::function<QDateTime()> Clock;
     QDateTime Now() const { return Clock(); }
+    // The shortest time between two changes of the read-outs a person reads (the sample count,
+    // the statistics) while readings come faster: the meter's own display interval. Tests that
+    // read them after every reading set 0.
+    qint64 ReadoutIntervalMs = 250;
 
     // When set, answers every message box instead of showing it (see ShowMessage), and every
     // window the program opens by itself (see ShowWindow).

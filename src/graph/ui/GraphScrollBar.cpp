@@ -10,14 +10,24 @@
 
 namespace kst {
 
-GraphScrollBar::GraphScrollBar(QWidget *parent) : QScrollBar(Qt::Horizontal, parent) {}
+GraphScrollBar::GraphScrollBar(QWidget *parent)
+    : QScrollBar(Qt::Horizontal, parent), repaints_([this] {
+          if (Current() != shown_)
+              update();
+      })
+{
+}
 
 bool GraphScrollBar::event(QEvent *event)
 {
     const bool handled = QScrollBar::event(event);
     // The style's polish clears the attribute that scroll bars in general need off.
-    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange)
+    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange) {
         setAttribute(Qt::WA_OpaquePaintEvent);
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        transient_ = style()->styleHint(QStyle::SH_ScrollBar_Transient, &option, this);
+    }
     return handled;
 }
 
@@ -33,6 +43,10 @@ GraphScrollBar::Look GraphScrollBar::Current() const
 void GraphScrollBar::sliderChange(SliderChange change)
 {
     const bool moved = change == SliderValueChange || change == SliderRangeChange;
+    if (moved && painted_ && paced_ && !transient_) {
+        repaints_.Changed(); // the look is compared when its time comes
+        return;
+    }
     if (moved && painted_ && Current() == shown_)
         return; // the same picture: no repaint
     QScrollBar::sliderChange(change);

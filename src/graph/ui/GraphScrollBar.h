@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ReadoutPacer.h"
+
 #include <QImage>
 #include <QRect>
 #include <QScrollBar>
@@ -12,8 +14,9 @@ namespace kst {
 
 // The graph's scroll bar. While recording, its value and range move on with every sample, which
 // mostly moves the slider by less than a pixel: it is repainted only when what it shows changes
-// (the slider's place, the ends reached, the enabled look). It paints every pixel of its
-// rectangle, so its parent is never repainted under it.
+// (the slider's place, the ends reached, the enabled look), and, for the moves the recording
+// makes, at most as often as the read-outs change (see ReadoutPacer), with the slider where it
+// is then. It paints every pixel of its rectangle, so its parent is never repainted under it.
 //
 // The bar is painted from two pictures the style made: the bar without its slider, and the
 // slider with the groove under it, kept by its length (the groove is the same all along between
@@ -25,6 +28,10 @@ namespace kst {
 class GraphScrollBar : public QScrollBar {
 public:
     explicit GraphScrollBar(QWidget *parent = nullptr);
+
+    // Moves of the slider made while this is set are the recording's (paced); others, the
+    // user's, are shown at once.
+    void SetPaced(bool paced) { paced_ = paced; }
 
 protected:
     bool event(QEvent *event) override;
@@ -68,6 +75,9 @@ private:
 
     Look shown_;
     bool painted_ = false;
+    bool paced_ = false;
+    bool transient_ = false; // the style's scroll bars fade in and out
+    ReadoutPacer repaints_;
     // The last few pictures of each kind.
     static constexpr size_t KeptPictures = 8;
     std::vector<Kept> bars_, sliders_;

@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -156,6 +157,9 @@ void TrendGraphView::AdvanceGraphScroll(qint32 index)
 
 void TrendGraphView::RecordNewestSample(qint32 index)
 {
+    // The slider moves on with every sample: it is shown at the read-outs' pace.
+    hScroll_->SetPaced(true);
+    const auto unpaced = qScopeGuard([this] { hScroll_->SetPaced(false); });
     if (graph_->TimeZoom()) {
         // The user looks elsewhere: the window stays, the scroll bar's range reaches on.
         graph_->ShowRecordedWindow(0, index, false);

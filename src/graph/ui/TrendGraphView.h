@@ -3,6 +3,7 @@
 #include "common/DrawingSurface.h"
 #include "graph/GraphScroll.h"
 #include "graph/TrendGraph.h"
+#include "graph/ui/GraphScrollBar.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -159,7 +160,7 @@ private:
     MeterRecording &meter_;
     PictureBox *graphFrm_;
     PictureBox *graphBox_;
-    QScrollBar *hScroll_;
+    GraphScrollBar *hScroll_;
     QTimer *timer1_;
     std::unique_ptr<TrendGraph> graph_;
     QPointer<QFrame> showData_;

@@ -25,6 +25,7 @@ ProgramUnderTest::ProgramUnderTest(bool openPty, const QStringList &settings)
     }
     module.Clock = [this] { return now; };
     module.DataFolder = env.DataFolder();
+    module.ReadoutIntervalMs = 0; // the count and the statistics are read after every reading
     main = StartUp(module, false);
     main->EndProgram = [this] { ended = true; };
     // Connected after the main window's handler, so this counts readings it has shown.
