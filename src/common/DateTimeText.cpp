@@ -11,17 +11,28 @@ QDateTime CurrentLocalTime()
 {
     thread_local bool zoneRead = false;
     thread_local qint64 zoneReadAt = 0;
+    // The offset found for the last second converted: a zone's offset changes only at a whole
+    // second, so readings within one second convert once.
+    thread_local bool offsetKnown = false;
+    thread_local time_t offsetSecond = 0;
+    thread_local int offset = 0;
     const qint64 ms = QDateTime::currentMSecsSinceEpoch();
     if (!zoneRead || ms - zoneReadAt >= 60000 || ms < zoneReadAt) {
         tzset(); // looks at the time zone file again
         zoneRead = true;
         zoneReadAt = ms;
+        offsetKnown = false;
     }
     const time_t seconds = time_t(ms / 1000);
-    struct tm local {};
-    if (!localtime_r(&seconds, &local))
-        return QDateTime::currentDateTime();
-    return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, int(local.tm_gmtoff));
+    if (!offsetKnown || seconds != offsetSecond) {
+        struct tm local {};
+        if (!localtime_r(&seconds, &local))
+            return QDateTime::currentDateTime();
+        offsetKnown = true;
+        offsetSecond = seconds;
+        offset = int(local.tm_gmtoff);
+    }
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, offset);
 }
 
 QString StampText(const QDateTime &when)

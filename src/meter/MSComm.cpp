@@ -202,10 +202,13 @@ void MSComm::Retry()
 
 void MSComm::ReadAvailable()
 {
-    const QByteArray bytes = port_.readAll();
+    // Everything the port holds, into room kept for the next bytes.
+    const qint64 available = port_.bytesAvailable();
+    received_.resize(available);
+    const qint64 got = available > 0 ? port_.read(received_.data(), available) : 0;
     sinceBytes_.start();
     const bool wasInStep = !receiver_.WaitingForPause();
-    receiver_.Receive(bytes);
+    receiver_.Receive(received_.constData(), std::max<qint64>(got, 0));
     if (wasInStep && receiver_.WaitingForPause())
         watchdog_.start(); // bytes that were no frame: the recovery re-arms the watchdog
     // The pause matters only while part of a frame waits or the assembler is out of step; the

@@ -116,6 +116,7 @@ private:
 
     PortMap portMap_;
     QSerialPort port_;
+    QByteArray received_;
     QTimer quietTimer_;
     QElapsedTimer sinceBytes_;
     QTimer retryTimer_;
