@@ -6,22 +6,76 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <string_view>
 
 namespace kst {
 
 namespace {
 
-// Appends text as UTF-8; a meter's texts are mostly ASCII, which needs no conversion.
-void PutUtf8(QByteArray &out, QStringView text)
+// Bytes gathered on the stack and appended to out in a few pieces, rather than a field at a
+// time; what has no bound (a name, a general formatter's text) goes to Out() directly.
+class Pieces {
+public:
+    explicit Pieces(QByteArray &out) : out_(out) {}
+    Pieces(const Pieces &) = delete;
+    Pieces &operator=(const Pieces &) = delete;
+    ~Pieces() { Out(); }
+
+    // Room for size bytes (at most the 256 it gathers); Wrote() says where they end.
+    char *Room(qsizetype size)
+    {
+        if (size > qsizetype(sizeof bytes_) - (end_ - bytes_))
+            Out();
+        return end_;
+    }
+    void Wrote(char *end) { end_ = end; }
+    Pieces &operator<<(std::string_view text)
+    {
+        if (text.size() > sizeof bytes_) {
+            Out().append(text.data(), qsizetype(text.size()));
+            return *this;
+        }
+        char *const at = Room(qsizetype(text.size()));
+        std::memcpy(at, text.data(), text.size());
+        end_ = at + text.size();
+        return *this;
+    }
+    // out, with the bytes gathered so far appended.
+    QByteArray &Out()
+    {
+        out_.append(bytes_, end_ - bytes_);
+        end_ = bytes_;
+        return out_;
+    }
+
+private:
+    QByteArray &out_;
+    char bytes_[256];
+    char *end_ = bytes_;
+};
+
+// A short ASCII text as it is (its UTF-8), when no character is one that escape() refuses.
+template <typename Refuse> bool PutPlain(Pieces &out, QStringView text, Refuse refuse)
 {
+    if (text.size() > 32)
+        return false;
+    char *const at = out.Room(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (c >= 0x80) {
-            out += text.mid(i).toUtf8();
-            return;
-        }
-        out += char(c);
+        if (c >= 0x80 || refuse(c))
+            return false;
+        at[i] = char(c);
     }
+    out.Wrote(at + text.size());
+    return true;
+}
+
+// Appends text as UTF-8.
+void PutUtf8(Pieces &out, QStringView text)
+{
+    if (!PutPlain(out, text, [](char16_t) { return false; }))
+        out.Out() += text.toUtf8();
 }
 
 void PutJsonByte(QByteArray &out, char c)
@@ -51,29 +105,21 @@ void PutJsonByte(QByteArray &out, char c)
 }
 
 // The text's UTF-8, escaped for a JSON string.
-void PutJsonChars(QByteArray &out, QStringView text)
+void PutJsonChars(Pieces &out, QStringView text)
 {
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c >= 0x80) {
-            for (const char byte : text.mid(i).toUtf8())
-                PutJsonByte(out, byte);
-            return;
-        }
-        PutJsonByte(out, char(c));
-    }
+    if (PutPlain(out, text, [](char16_t c) { return c < 0x20 || c == '"' || c == '\\'; }))
+        return;
+    QByteArray &bytes = out.Out();
+    for (const char c : text.toUtf8())
+        PutJsonByte(bytes, c);
 }
 
-void PutJsonString(QByteArray &out, QStringView text)
+void PutJsonString(Pieces &out, QStringView text)
 {
-    out += '"';
+    using namespace std::string_view_literals;
+    out << "\""sv;
     PutJsonChars(out, text);
-    out += '"';
-}
-
-const char *Bool(bool on)
-{
-    return on ? "true" : "false";
+    out << "\""sv;
 }
 
 QString DisplayText(const MeterReading &reading, float value)
@@ -83,32 +129,26 @@ QString DisplayText(const MeterReading &reading, float value)
 
 // What the display shows, as plain characters when it is a reading's digits; nullptr when it is
 // another text (DisplayText).
-const char *PutDisplayDigits(char *out, const MeterReading &reading, float value)
+char *PutDisplayDigits(char *out, const MeterReading &reading, float value)
 {
     return reading.OverRange ? nullptr : PutReadingDigits(out, value, reading.Decimals);
-}
-
-void PutTime(QByteArray &out, const QDateTime &when)
-{
-    char text[IsoTimestampMax];
-    out.append(text, PutIsoTimestamp(text, when) - text);
 }
 
 // PlainValueText's bytes. A reading's value (a whole number of counts over a power of ten) is
 // written from its counts: the single is the one nearest to them, so the value rounded to its
 // decimals is exactly those counts.
-void PutPlainValue(QByteArray &out, float value, int decimals)
+void PutPlainValue(Pieces &out, float value, int decimals)
 {
     static constexpr int Tens[] = {1, 10, 100, 1000};
     if (decimals >= 0 && decimals <= 3) {
         const double counts = std::nearbyint(double(value) * Tens[decimals]);
         if (std::fabs(counts) <= 999999 && float(counts / Tens[decimals]) == value) {
-            char text[16];
+            char *const text = out.Room(16);
             char *o = text;
             if (counts < 0)
                 *o++ = '-';
             const int n = int(std::fabs(counts));
-            o = std::to_chars(o, text + sizeof text, n / Tens[decimals]).ptr;
+            o = std::to_chars(o, text + 16, n / Tens[decimals]).ptr;
             if (decimals > 0) {
                 *o++ = '.';
                 int fraction = n % Tens[decimals];
@@ -116,11 +156,11 @@ void PutPlainValue(QByteArray &out, float value, int decimals)
                     o[i] = char('0' + fraction % 10);
                 o += decimals;
             }
-            out.append(text, o - text);
+            out.Wrote(o);
             return;
         }
     }
-    out += PlainValueText(value, decimals).toLatin1();
+    out.Out() += PlainValueText(value, decimals).toLatin1();
 }
 
 } // namespace
@@ -128,76 +168,64 @@ void PutPlainValue(QByteArray &out, float value, int decimals)
 void PutReadingLine(QByteArray &out, const QDateTime &when, const MeterReading &reading,
                     float value, const QString &meter)
 {
-    PutTime(out, when);
-    out += '\t';
+    using namespace std::string_view_literals;
+    Pieces line(out);
+    line.Wrote(PutIsoTimestamp(line.Room(IsoTimestampMax), when));
+    line << "\t"sv;
     if (!meter.isEmpty()) {
-        PutUtf8(out, meter);
-        out += '\t';
+        PutUtf8(line, meter);
+        line << "\t"sv;
     }
-    char digits[ReadingDigitsMax];
-    if (const char *end = PutDisplayDigits(digits, reading, value))
-        out.append(digits, end - digits);
+    if (char *end = PutDisplayDigits(line.Room(ReadingDigitsMax), reading, value))
+        line.Wrote(end);
     else
-        PutUtf8(out, DisplayText(reading, value));
-    out += '\t';
-    PutUtf8(out, reading.AcDcText);
-    PutUtf8(out, reading.UnitText);
+        PutUtf8(line, DisplayText(reading, value));
+    line << "\t"sv;
+    PutUtf8(line, reading.AcDcText);
+    PutUtf8(line, reading.UnitText);
 }
 
 void PutReadingJson(QByteArray &out, const QDateTime &when, const MeterReading &reading,
                     float value, const QString &meter)
 {
-    out += "{\"time\":\"";
-    PutTime(out, when);
-    out += '"';
+    using namespace std::string_view_literals;
+    Pieces json(out);
+    json << "{\"time\":\""sv;
+    json.Wrote(PutIsoTimestamp(json.Room(IsoTimestampMax), when));
+    json << "\""sv;
     if (!meter.isEmpty()) {
-        out += ",\"meter\":";
-        PutJsonString(out, meter);
+        json << ",\"meter\":"sv;
+        PutJsonString(json, meter);
     }
-    out += ",\"value\":";
+    json << ",\"value\":"sv;
     if (reading.OverRange)
-        out += "null";
+        json << "null"sv;
     else
-        PutPlainValue(out, value, reading.Decimals);
-    out += ",\"display\":";
-    char digits[ReadingDigitsMax];
-    if (const char *end = PutDisplayDigits(digits, reading, value)) {
-        out += '"'; // digits, a sign and a point need no escaping
-        out.append(digits, end - digits);
-        out += '"';
+        PutPlainValue(json, value, reading.Decimals);
+    json << ",\"display\":"sv;
+    char *const display = json.Room(ReadingDigitsMax + 2);
+    *display = '"'; // digits, a sign and a point need no escaping
+    if (char *end = PutDisplayDigits(display + 1, reading, value)) {
+        *end++ = '"';
+        json.Wrote(end);
     } else {
-        PutJsonString(out, DisplayText(reading, value));
+        PutJsonString(json, DisplayText(reading, value));
     }
-    out += ",\"unit\":\"";
-    PutJsonChars(out, reading.AcDcText);
-    PutJsonChars(out, reading.UnitText);
-    out += "\",\"decimals\":";
-    char number[16];
-    out.append(number,
-               std::to_chars(number, number + sizeof number, reading.Decimals).ptr - number);
-    out += ",\"ac_dc\":";
-    PutJsonString(out, reading.AcDcText);
-    out += ",\"over_range\":";
-    out += Bool(reading.OverRange);
-    out += ",\"hold\":";
-    out += Bool(reading.Hold);
-    out += ",\"annunciators\":{\"max\":";
-    out += Bool(reading.Max);
-    out += ",\"min\":";
-    out += Bool(reading.Min);
-    out += ",\"rel\":";
-    out += Bool(reading.Rel);
-    out += ",\"mem\":";
-    out += Bool(reading.Mem);
-    out += ",\"auto\":";
-    out += Bool(reading.Auto);
-    out += ",\"man\":";
-    out += Bool(reading.Man);
-    out += ",\"apof\":";
-    out += Bool(reading.Apof);
-    out += ",\"battery_low\":";
-    out += Bool(reading.BatteryLow);
-    out += "}}";
+    json << ",\"unit\":\""sv;
+    PutJsonChars(json, reading.AcDcText);
+    PutJsonChars(json, reading.UnitText);
+    json << "\",\"decimals\":"sv;
+    char *const decimals = json.Room(16);
+    json.Wrote(std::to_chars(decimals, decimals + 16, reading.Decimals).ptr);
+    json << ",\"ac_dc\":"sv;
+    PutJsonString(json, reading.AcDcText);
+    const auto flag = [](bool on) { return on ? "true"sv : "false"sv; };
+    json << ",\"over_range\":"sv << flag(reading.OverRange) << ",\"hold\":"sv << flag(reading.Hold)
+         << ",\"annunciators\":{\"max\":"sv << flag(reading.Max) << ",\"min\":"sv
+         << flag(reading.Min) << ",\"rel\":"sv << flag(reading.Rel) << ",\"mem\":"sv
+         << flag(reading.Mem) << ",\"auto\":"sv << flag(reading.Auto) << ",\"man\":"sv
+         << flag(reading.Man) << ",\"apof\":"sv << flag(reading.Apof) << ",\"battery_low\":"sv
+         << flag(reading.BatteryLow) << "}}"sv;
 }
 
 QByteArray ReadingJson(const QDateTime &when, const MeterReading &reading, float value,
@@ -212,14 +240,21 @@ QByteArray ReadingJson(const QDateTime &when, const MeterReading &reading, float
 QByteArray NoteJson(const QDateTime &when, const char *key, const QString &text,
                     const QString &meter)
 {
-    QByteArray out = "{\"time\":\"" + IsoTimestampText(when).toLatin1() + '"';
+    using namespace std::string_view_literals;
+    QByteArray out;
+    Pieces note(out);
+    note << "{\"time\":\""sv;
+    note.Wrote(PutIsoTimestamp(note.Room(IsoTimestampMax), when));
+    note << "\""sv;
     if (!meter.isEmpty()) {
-        out += ",\"meter\":";
-        PutJsonString(out, meter);
+        note << ",\"meter\":"sv;
+        PutJsonString(note, meter);
     }
-    out += QByteArray(",\"") + key + "\":";
-    PutJsonString(out, text);
-    return out + '}';
+    note << ",\""sv << std::string_view(key) << "\":"sv;
+    PutJsonString(note, text);
+    note << "}"sv;
+    note.Out();
+    return out;
 }
 
 } // namespace kst
