@@ -11,7 +11,10 @@ MSComm::MSComm(PortMap portMap, QObject *parent)
     : QObject(parent), portMap_(std::move(portMap)), receiver_([this](const MeterReading &reading) {
           ++readings_;
           watchdog_.stop();
-          emit Reading({clock_ ? clock_() : CurrentLocalTime(), reading});
+          const TimedReading timed{clock_ ? clock_() : CurrentLocalTime(), reading};
+          if (taker_)
+              taker_(timed);
+          emit Reading(timed);
       })
 {
     watchdog_.setObjectName(QStringLiteral("Timer2"));
