@@ -28,5 +28,9 @@ QString SystemShortDateText(const QDate &date);
 // ISO 8601 with milliseconds and the offset from UTC in force at that moment, for files and
 // other programs: 2026-12-06T14:03:27.250+01:00 (+00:00 for UTC).
 QString IsoTimestampText(const QDateTime &when);
+// The same as Latin-1 bytes written at out, at most IsoTimestampMax of them; returns their end.
+// Computed from the instant and its offset, without a calendar: a logger writes one a reading.
+inline constexpr int IsoTimestampMax = 48;
+char *PutIsoTimestamp(char *out, const QDateTime &when);
 
 } // namespace kst

@@ -39,13 +39,26 @@ Status AppendFile::TruncateTo(qint64 size)
     return {};
 }
 
-Status AppendFile::Append(const QByteArray &record)
+Status AppendFile::Append(const char *record, qsizetype size)
 {
-    const Status written = DescriptorSink(fd_, path_)(record.constData(), record.size());
-    if (written) {
-        size_ += record.size();
-        return written;
+    qsizetype left = size;
+    int error = 0;
+    while (left > 0) {
+        const ssize_t n = ::write(fd_, record, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        record += n;
+        left -= n;
     }
+    if (error == 0) {
+        size_ += size;
+        return {};
+    }
+    const Status written = Failure::FromErrno(error, path_);
     if (::ftruncate(fd_, size_) != 0)
         return Failure{
             written.Error().kind,

@@ -22,7 +22,8 @@ public:
     Status Open(const QString &path);
     // Cuts the file to its first size bytes (a torn record at its end).
     Status TruncateTo(qint64 size);
-    Status Append(const QByteArray &record);
+    Status Append(const QByteArray &record) { return Append(record.constData(), record.size()); }
+    Status Append(const char *record, qsizetype size);
     void Close();
 
     bool IsOpen() const { return fd_ >= 0; }

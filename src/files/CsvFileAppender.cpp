@@ -144,15 +144,13 @@ Status CsvFileAppender::Append(const Sample &sample)
 
 Status CsvFileAppender::Append(const SampleLog &log, qint32 n)
 {
-    const Sample sample = log.At(n);
-    const QString *gap = log.GapReason(n);
-    if (!gap || !last_)
-        return Append(sample);
-    const Status appended =
-        file_.Append(writer_->NoteRowOf(last_->first, last_->second, CsvWriter::GapNote(*gap)) +
-                     writer_->RowOf(sample));
+    rows_.resize(0); // keeps its room
+    if (const QString *gap = log.GapReason(n); gap && last_)
+        rows_ = writer_->NoteRowOf(last_->first, last_->second, CsvWriter::GapNote(*gap));
+    writer_->PutRowOf(rows_, log, n);
+    const Status appended = file_.Append(rows_);
     if (appended)
-        last_ = std::pair(sample.date, sample.time);
+        last_ = std::pair(log.SampleDate(n), log.SampleTime(n));
     return appended;
 }
 

@@ -50,6 +50,7 @@ private:
     std::unique_ptr<CsvWriter> writer_;
     // The date and time of the sample appended last in this run.
     std::optional<std::pair<QDate, QTime>> last_;
+    QByteArray rows_; // what one append writes, kept for the next
 };
 
 } // namespace kst

@@ -379,6 +379,20 @@ QString CsvFormName(CsvForm form)
 class CsvRowWriter : public RowWriter {
 public:
     using RowWriter::RowWriter;
+
+    // The unit's cell, made again when the unit changes.
+    const QByteArray &KeptUnitCell(const QString &unit)
+    {
+        if (unit != unit_) {
+            unit_ = unit;
+            unitCell_ = UnitCell(unit);
+        }
+        return unitCell_;
+    }
+
+private:
+    QString unit_;
+    QByteArray unitCell_; // of the empty unit, empty
 };
 
 CsvWriter::CsvWriter(const CsvFormat &format) : writer_(std::make_unique<CsvRowWriter>(format)) {}
@@ -388,6 +402,17 @@ CsvWriter::~CsvWriter() = default;
 QByteArray CsvWriter::RowOf(const Sample &sample, const QString &meter)
 {
     return kst::RowOf(*writer_, sample, meter);
+}
+
+void CsvWriter::PutRowOf(QByteArray &out, const SampleLog &log, qint32 n)
+{
+    const QByteArray &unit = writer_->KeptUnitCell(log.SampleUnit(n));
+    const qsizetype at = out.size();
+    out.resize(at + RowWriter::RowMax + unit.size()); // keeps its room
+    const char *end =
+        writer_->Put(out.data() + at, log.SampleDate(n), log.SampleTime(n), log.SampleValue(n),
+                     log.SampleDecimals(n), unit, log.SampleAvg(n), log.SampleRelRef(n));
+    out.truncate(end - out.constData());
 }
 
 QByteArray CsvWriter::NoteRowOf(const QDate &date, const QTime &time, const QString &note,

@@ -77,6 +77,8 @@ public:
     ~CsvWriter();
     // With a meter's name, the row of a file of several meters (see HeaderRow).
     QByteArray RowOf(const Sample &sample, const QString &meter = {});
+    // Sample n of a log's row appended to out; the unit's cell is kept for the next row.
+    void PutRowOf(QByteArray &out, const SampleLog &log, qint32 n);
     // A row of the note column alone, at a date and time: a gap's or a marker's (see the notes
     // below). Empty in the form without notes.
     QByteArray NoteRowOf(const QDate &date, const QTime &time, const QString &note,

@@ -44,4 +44,10 @@ Status SampleFileAppender::Append(const Sample &sample)
     return file_.Append(SampleRecordBytes(sample));
 }
 
+Status SampleFileAppender::Append(const SampleLog &log, qint32 n)
+{
+    const QByteArrayView record = records_.Record(log, n);
+    return file_.Append(record.data(), record.size());
+}
+
 } // namespace kst

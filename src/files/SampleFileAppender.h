@@ -2,6 +2,7 @@
 
 #include "common/Result.h"
 #include "files/AppendFile.h"
+#include "files/SampleFileWriter.h"
 #include "record/SampleLog.h"
 
 #include <QString>
@@ -21,7 +22,7 @@ public:
     // record and names the cause.
     Status Append(const Sample &sample);
     // Sample n of a log (a sample file keeps no gaps: they are found from the times).
-    Status Append(const SampleLog &log, qint32 n) { return Append(log.At(n)); }
+    Status Append(const SampleLog &log, qint32 n);
     void Close() { file_.Close(); }
 
     bool IsOpen() const { return file_.IsOpen(); }
@@ -29,6 +30,7 @@ public:
 
 private:
     AppendFile file_;
+    SampleRecordWriter records_;
 };
 
 } // namespace kst

@@ -58,6 +58,22 @@ inline char *PutRecord(char *out, const SampleLog &log, qint32 i, QByteArrayView
 
 } // namespace
 
+QByteArrayView SampleRecordWriter::Record(const SampleLog &log, qint32 i)
+{
+    if (const QString &unit = log.SampleUnit(i); unit != unit_) {
+        unit_ = unit;
+        unitBytes_ = unit.toUtf8();
+    }
+    if (const qint32 day = log.PackedAt(i).day; dateSize_ == 0 || day != day_) {
+        dateSize_ = PutDate(date_, log.SampleDate(i)) - date_;
+        day_ = day;
+    }
+    record_.resize(RecordMax + unitBytes_.size()); // keeps its room
+    const char *end =
+        PutRecord(record_.data(), log, i, unitBytes_, QByteArrayView(date_, dateSize_));
+    return QByteArrayView(record_.constData(), end - record_.constData());
+}
+
 Status WriteSampleFile(const ByteSink &sink, const SampleLog &log, qint32 count, qint32 first)
 {
     const qint32 n = std::clamp<qint32>(count, 0, log.UpperIndex() + 1);

@@ -21,6 +21,22 @@ QByteArray SampleFileBytes(const SampleLog &log, qint32 count, qint32 first = 0)
 // One record as a save writes it, for appending one record at a time.
 QByteArray SampleRecordBytes(const Sample &sample);
 
+// The records of a log's samples one at a time, as an appender writes them: the record's room,
+// its unit's UTF-8 and its date's text are kept for the next record.
+class SampleRecordWriter {
+public:
+    // Sample i of the log as one record (as SampleRecordBytes writes it); valid until the next.
+    QByteArrayView Record(const SampleLog &log, qint32 i);
+
+private:
+    QByteArray record_;
+    QString unit_;
+    QByteArray unitBytes_;
+    qint32 day_ = 0;
+    char date_[24];
+    qsizetype dateSize_ = 0;
+};
+
 // Writes the log to path atomically (SaveAtomically): any failure leaves an existing file at
 // path untouched and names the file and the cause.
 Status SaveSampleFile(const QString &path, const SampleLog &log, qint32 count);

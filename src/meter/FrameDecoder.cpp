@@ -2,6 +2,7 @@
 
 #include "common/Numbers.h"
 
+#include <array>
 #include <cmath>
 
 namespace kst {
@@ -101,6 +102,17 @@ void Cascade(int &value, std::initializer_list<bool *> flags, int weight)
     }
 }
 
+// The texts of the tables above as strings made once: a reading shares them, so decoding a frame
+// allocates nothing.
+template <typename Row, size_t N>
+std::array<QString, N> Texts(const Row (&rows)[N], const char16_t *Row::*text)
+{
+    std::array<QString, N> texts;
+    for (size_t i = 0; i < N; ++i)
+        texts[i] = QString::fromUtf16(rows[i].*text);
+    return texts;
+}
+
 } // namespace
 
 std::optional<MeterReading> DecodeMeterFrame(const QByteArray &frame)
@@ -122,21 +134,25 @@ std::optional<MeterReading> DecodeMeterFrame(const QByteArray &frame)
     reading.FunctionCode = byte(6) - 128;
     reading.RangeCode = byte(7) - 128;
 
-    for (const FunctionRow &row : functionRows) {
+    static const auto acDcTexts = Texts(functionRows, &FunctionRow::acDc);
+    static const auto unitTexts = Texts(rangeRows, &RangeRow::unit);
+    for (size_t i = 0; i < std::size(functionRows); ++i) {
+        const FunctionRow &row = functionRows[i];
         if (row.function != reading.FunctionCode)
             continue;
-        reading.AcDcText = QString::fromUtf16(row.acDc);
+        reading.AcDcText = acDcTexts[i];
         reading.NonNegative = row.nonNegative;
         reading.Buzzer = row.buzzer;
         reading.Diode = row.diode;
         reading.Adp = row.adp;
         break;
     }
-    for (const RangeRow &row : rangeRows) {
+    for (size_t i = 0; i < std::size(rangeRows); ++i) {
+        const RangeRow &row = rangeRows[i];
         if (row.function != reading.FunctionCode ||
             (row.range != AnyRange && row.range != reading.RangeCode))
             continue;
-        reading.UnitText = QString::fromUtf16(row.unit);
+        reading.UnitText = unitTexts[i];
         reading.Decimals = row.decimals;
         break;
     }
@@ -182,33 +198,41 @@ float ReadingValue(const MeterReading &reading)
 {
     if (reading.OverRange)
         return OverRangeValue;
-    return float(double(reading.Counts) / std::pow(10.0, reading.Decimals));
+    static constexpr double Tens[] = {1, 10, 100, 1000}; // exactly what pow gives
+    const int decimals = reading.Decimals;
+    const double ten = decimals >= 0 && decimals <= 3 ? Tens[decimals] : std::pow(10.0, decimals);
+    return float(double(reading.Counts) / ten);
 }
 
-QString ReadingText(float value, int decimals)
+char *PutReadingDigits(char *out, float value, int decimals)
 {
     // A reading is a whole number of counts: its text is written straight from them, as the
     // pattern writes it (the general formatter costs more than the rest of a reading's path).
     static constexpr double Tens[] = {1, 10, 100, 1000};
-    if (decimals >= 0 && decimals <= 3) {
-        const double counts = std::nearbyint(double(value) * Tens[decimals]);
-        if (std::fabs(counts) <= 9999 && float(counts / Tens[decimals]) == value &&
-            !(counts == 0 && std::signbit(value))) {
-            char text[8];
-            char *out = text;
-            if (counts < 0)
-                *out++ = '-';
-            const int n = int(std::fabs(counts));
-            const char digits[4] = {char('0' + n / 1000), char('0' + n / 100 % 10),
-                                    char('0' + n / 10 % 10), char('0' + n % 10)};
-            for (int i = 0; i < 4; ++i) {
-                if (i == 4 - decimals)
-                    *out++ = '.';
-                *out++ = digits[i];
-            }
-            return QString::fromLatin1(text, out - text);
-        }
+    if (decimals < 0 || decimals > 3)
+        return nullptr;
+    const double counts = std::nearbyint(double(value) * Tens[decimals]);
+    if (std::fabs(counts) > 9999 || float(counts / Tens[decimals]) != value ||
+        (counts == 0 && std::signbit(value)))
+        return nullptr;
+    if (counts < 0)
+        *out++ = '-';
+    const int n = int(std::fabs(counts));
+    const char digits[4] = {char('0' + n / 1000), char('0' + n / 100 % 10), char('0' + n / 10 % 10),
+                            char('0' + n % 10)};
+    for (int i = 0; i < 4; ++i) {
+        if (i == 4 - decimals)
+            *out++ = '.';
+        *out++ = digits[i];
     }
+    return out;
+}
+
+QString ReadingText(float value, int decimals)
+{
+    char text[ReadingDigitsMax];
+    if (const char *end = PutReadingDigits(text, value, decimals))
+        return QString::fromLatin1(text, end - text);
     return FormatSingle(value, DigitsPattern(decimals));
 }
 

@@ -54,6 +54,11 @@ float ReadingValue(const MeterReading &reading);
 
 // The value as ReadBox shows it: padded to four digits with the reading's decimals.
 QString ReadingText(float value, int decimals);
+// The same text as bytes for a reading's value (a whole number of counts, 0 to 3 decimals):
+// written at out, at most ReadingDigitsMax bytes, and its end returned; nullptr for any other
+// value, which ReadingText formats in general.
+inline constexpr int ReadingDigitsMax = 8;
+char *PutReadingDigits(char *out, float value, int decimals);
 
 // What ReadBox shows for an over-range reading or a silent meter.
 inline const QString OverloadText = QStringLiteral("O L");

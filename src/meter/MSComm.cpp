@@ -11,7 +11,10 @@ MSComm::MSComm(PortMap portMap, QObject *parent)
     : QObject(parent), portMap_(std::move(portMap)), receiver_([this](const MeterReading &reading) {
           ++readings_;
           watchdog_.stop();
-          emit Reading({clock_ ? clock_() : CurrentLocalTime(), reading});
+          const TimedReading timed{clock_ ? clock_() : CurrentLocalTime(), reading};
+          if (taker_)
+              taker_(timed);
+          emit Reading(timed);
       })
 {
     watchdog_.setObjectName(QStringLiteral("Timer2"));
@@ -202,10 +205,13 @@ void MSComm::Retry()
 
 void MSComm::ReadAvailable()
 {
-    const QByteArray bytes = port_.readAll();
+    // Everything the port holds, into room kept for the next bytes.
+    const qint64 available = port_.bytesAvailable();
+    received_.resize(available);
+    const qint64 got = available > 0 ? port_.read(received_.data(), available) : 0;
     sinceBytes_.start();
     const bool wasInStep = !receiver_.WaitingForPause();
-    receiver_.Receive(bytes);
+    receiver_.Receive(received_.constData(), std::max<qint64>(got, 0));
     if (wasInStep && receiver_.WaitingForPause())
         watchdog_.start(); // bytes that were no frame: the recovery re-arms the watchdog
     // The pause matters only while part of a frame waits or the assembler is out of step; the

@@ -75,6 +75,10 @@ public:
     // is read afresh.
     void Discard() { receiver_.Discard(); }
 
+    // Who takes every reading first, called straight away, before the Reading signal's
+    // receivers: the session the link belongs to.
+    void SetTaker(std::function<void(const TimedReading &)> taker) { taker_ = std::move(taker); }
+
     // The time readings are stamped with; the local clock unless set.
     void SetClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
     // The receive watchdog, "Timer2": 3000 ms unless set, off until the first reading.
@@ -116,12 +120,14 @@ private:
 
     PortMap portMap_;
     QSerialPort port_;
+    QByteArray received_;
     QTimer quietTimer_;
     QElapsedTimer sinceBytes_;
     QTimer retryTimer_;
     QTimer watchdog_;
     FrameReceiver receiver_;
     std::function<QDateTime()> clock_;
+    std::function<void(const TimedReading &)> taker_;
     QString settings_ = QStringLiteral("9600,n,8,1");
     int commPort_ = 1;
     int quietMs_ = 40;

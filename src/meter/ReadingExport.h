@@ -14,8 +14,9 @@ namespace kst {
 // offset), what the meter's display shows ("O L" when over range) and the unit text (AC/DC text
 // followed by the unit). Tab-separated, so the display's "O L" stays one field; no line end.
 // With a meter's name (several meters), it follows the time as a field of its own.
-QString ReadingLine(const QDateTime &when, const MeterReading &reading, float value,
-                    const QString &meter = {});
+// Appended to out as UTF-8.
+void PutReadingLine(QByteArray &out, const QDateTime &when, const MeterReading &reading,
+                    float value, const QString &meter = {});
 
 // The same reading as one line of JSON, no line end:
 //   {"time":"2026-12-06T14:03:27.250+01:00","value":1.234,"display":"1.234","unit":"DCV",
@@ -27,6 +28,9 @@ QString ReadingLine(const QDateTime &when, const MeterReading &reading, float va
 // With a meter's name (several meters), "meter":"psu" follows the time.
 QByteArray ReadingJson(const QDateTime &when, const MeterReading &reading, float value,
                        const QString &meter = {});
+// The same appended to out, which a caller keeps for the next reading.
+void PutReadingJson(QByteArray &out, const QDateTime &when, const MeterReading &reading,
+                    float value, const QString &meter = {});
 
 // A moment that is not a reading, as one line of JSON with the time, the meter's name when
 // given, and one text under its key: {"time":"2026-12-06T14:03:27.250+01:00","status":"link

@@ -1,5 +1,7 @@
 #include "publish/MqttPublisher.h"
 
+#include <charconv>
+
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -351,13 +353,20 @@ void MqttPublisher::Pump()
 
 Status MqttPublisher::Publish(const QByteArray &jsonObject)
 {
-    QByteArray payload = jsonObject.trimmed();
-    if (!payload.endsWith('}'))
+    const QByteArrayView object = QByteArrayView(jsonObject).trimmed();
+    if (!object.endsWith('}'))
         return Failure::Permanent(QStringLiteral("not a JSON object"));
-    payload.chop(1);
-    if (payload.trimmed() != "{")
+    const QByteArrayView fields = object.chopped(1);
+    char seq[24];
+    const char *seqEnd = std::to_chars(seq, seq + sizeof seq, queue_.NextSeq()).ptr;
+    QByteArray payload; // made once, at its size
+    payload.reserve(fields.size() + 8 + (seqEnd - seq));
+    payload.append(fields);
+    if (fields.trimmed() != "{")
         payload += ',';
-    payload += "\"seq\":" + QByteArray::number(queue_.NextSeq()) + '}';
+    payload += "\"seq\":";
+    payload.append(seq, seqEnd - seq);
+    payload += '}';
     const Status queued = queue_.Append(payload);
     if (!queued) {
         queueFailing_ = true;

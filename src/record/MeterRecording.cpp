@@ -63,8 +63,12 @@ ReadingOutcome MeterRecording::Take(const TimedReading &timed)
             Scale.TopY = range.TopY;
             Scale.LowY = range.LowY;
         }
-        outcome.sample = Record(outcome.value, reading.AcDcText + reading.UnitText,
-                                qint16(reading.Decimals), timed.time);
+        if (reading.AcDcText != acDc_ || reading.UnitText != unit_) {
+            acDc_ = reading.AcDcText;
+            unit_ = reading.UnitText;
+            unitText_ = acDc_ + unit_;
+        }
+        outcome.sample = Record(outcome.value, unitText_, qint16(reading.Decimals), timed.time);
     }
     return outcome;
 }

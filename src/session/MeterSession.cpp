@@ -8,7 +8,7 @@ MeterSession::MeterSession(MeterRecording &recording, MSComm::PortMap ports, QOb
     : QObject(parent), recording_(recording), link_(new MSComm(std::move(ports), this))
 {
     link_->setObjectName(QStringLiteral("MSComm1"));
-    connect(link_, &MSComm::Reading, this, [this](const TimedReading &reading) {
+    link_->SetTaker([this](const TimedReading &reading) {
         static_cast<void>(Take(reading)); // the outcome is reported through ReadingTaken
     });
     connect(link_, &MSComm::Silent, this, [this] { recording_.ExpectGap(GapCause::Silent); });

@@ -23,8 +23,15 @@ Status JournalOutput::Flush()
 
 Status PublishOutput::Take(const TimedReading &reading)
 {
-    publish_(ReadingJson(reading.time, reading.reading, ReadingValue(reading.reading), meter_),
-             reading.reading.AcDcText + reading.reading.UnitText);
+    const MeterReading &meter = reading.reading;
+    json_.resize(0); // keeps its room for the next reading
+    PutReadingJson(json_, reading.time, meter, ReadingValue(meter), meter_);
+    if (meter.AcDcText != acDc_ || meter.UnitText != unit_) { // made again when the unit changes
+        acDc_ = meter.AcDcText;
+        unit_ = meter.UnitText;
+        unitText_ = acDc_ + unit_;
+    }
+    publish_(json_, unitText_);
     return {};
 }
 
@@ -47,8 +54,9 @@ Status StreamOutput::LinkChanged(const QDateTime &when, bool lost)
     if (closed_ || form_ != Form::Json)
         return {};
     return Print(NoteJson(when, "status",
-                          lost ? QStringLiteral("link lost") : QStringLiteral("link back"), meter_),
-                 "\n");
+                          lost ? QStringLiteral("link lost") : QStringLiteral("link back"),
+                          meter_) +
+                 '\n');
 }
 
 Status StreamOutput::Take(const TimedReading &reading)
@@ -56,10 +64,13 @@ Status StreamOutput::Take(const TimedReading &reading)
     if (closed_ || form_ == Form::Csv)
         return {};
     const float value = ReadingValue(reading.reading);
-    return Print(form_ == Form::Json
-                     ? ReadingJson(reading.time, reading.reading, value, meter_)
-                     : ReadingLine(reading.time, reading.reading, value, meter_).toUtf8(),
-                 "\n");
+    line_.resize(0); // keeps its room for the next reading
+    if (form_ == Form::Json)
+        PutReadingJson(line_, reading.time, reading.reading, value, meter_);
+    else
+        PutReadingLine(line_, reading.time, reading.reading, value, meter_);
+    line_ += '\n';
+    return Print(line_);
 }
 
 Status StreamOutput::Recorded(const SampleLog &log, qint32 n)
@@ -68,7 +79,7 @@ Status StreamOutput::Recorded(const SampleLog &log, qint32 n)
         return {};
     if (!*headerPrinted_) {
         *headerPrinted_ = true;
-        if (Status header = Print(CsvWriter::HeaderRow(csvFormat_, !meter_.isEmpty()), ""); !header)
+        if (Status header = Print(CsvWriter::HeaderRow(csvFormat_, !meter_.isEmpty())); !header)
             return header;
     }
     const Sample sample = log.At(n);
@@ -76,13 +87,13 @@ Status StreamOutput::Recorded(const SampleLog &log, qint32 n)
     if (const QString *gap = log.GapReason(n); gap && last_)
         rows = csv_.NoteRowOf(last_->first, last_->second, CsvWriter::GapNote(*gap), meter_);
     last_ = std::pair(sample.date, sample.time);
-    return Print(rows + csv_.RowOf(sample, meter_), "");
+    return Print(rows + csv_.RowOf(sample, meter_));
 }
 
-Status StreamOutput::Print(const QByteArray &line, const char *end)
+Status StreamOutput::Print(const QByteArray &line)
 {
     if (std::fwrite(line.constData(), 1, size_t(line.size()), stream_) == size_t(line.size()) &&
-        std::fputs(end, stream_) != EOF && std::fflush(stream_) == 0)
+        std::fflush(stream_) == 0)
         return {};
     const int error = errno;
     if (error != EPIPE)

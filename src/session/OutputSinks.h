@@ -59,6 +59,9 @@ private:
     PublishLink link_;
     PublishMarker marker_;
     QString meter_;
+    QByteArray json_;
+    // The unit text (AC/DC text and unit) of the last reading, and what it was made from.
+    QString acDc_, unit_, unitText_;
 };
 
 // Readings printed on a stream as they arrive, one line each: every reading as text
@@ -84,7 +87,7 @@ public:
     bool Closed() const { return closed_; }
 
 private:
-    Status Print(const QByteArray &line, const char *end);
+    Status Print(const QByteArray &line);
 
     std::FILE *stream_;
     Form form_;
@@ -93,6 +96,7 @@ private:
     QString meter_;
     std::shared_ptr<bool> headerPrinted_;
     bool closed_ = false;
+    QByteArray line_; // the reading's line, kept for the next one
     // The date and time of the last sample printed, where a gap after it begins.
     std::optional<std::pair<QDate, QTime>> last_;
 };
