@@ -242,6 +242,10 @@ int Run(QCoreApplication &app, const LoggerOptions &options)
 
 int main(int argc, char *argv[])
 {
+    // Qt's own event loop rather than GLib's: a logger waits on a port and a few timers, and
+    // GLib's loop costs more a wake-up.
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kst-log"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KST_VERSION));
