@@ -55,13 +55,16 @@ SampleLog MakeLog(qint32 n)
     SampleLog log;
     const QString units[] = {QStringLiteral("DCV"), QStringLiteral("DCmV"),
                              QString::fromUtf16(u"KΩ")};
-    const QTime time(8, 0, 0);
     const QDate date(2026, 12, 6);
-    for (qint32 i = 0; i < n; ++i)
-        log.Append({float((i * 7919) % 8000 - 4000) / 1000.0f, date.addDays(i / 86400),
-                    time.addSecs(i % 86400), units[(i / 1000) % 3], 3, qint16(i % 97 == 0 ? -1 : 0),
-                    qint16(i % 89 == 0 ? -1 : 0), i % 2 ? NoValueMarker : float(i % 4000) / 1000.0f,
+    // A second apart from 08:00 on, over midnight into the next days: no gaps.
+    for (qint32 i = 0; i < n; ++i) {
+        const qint32 second = 8 * 3600 + i;
+        log.Append({float((i * 7919) % 8000 - 4000) / 1000.0f, date.addDays(second / 86400),
+                    QTime(0, 0).addSecs(second % 86400), units[(i / 1000) % 3], 3,
+                    qint16(i % 97 == 0 ? -1 : 0), qint16(i % 89 == 0 ? -1 : 0),
+                    i % 2 ? NoValueMarker : float(i % 4000) / 1000.0f,
                     i % 3 ? NoValueMarker : 1.2f});
+    }
     return log;
 }
 
