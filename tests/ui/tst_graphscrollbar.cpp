@@ -9,6 +9,7 @@ class TestGraphScrollBar : public QObject {
 private slots:
     void paintsWhatTheStylePaints_data();
     void paintsWhatTheStylePaints();
+    void recordingMovesWaitUserMovesDoNot();
 };
 
 void TestGraphScrollBar::paintsWhatTheStylePaints_data()
@@ -47,6 +48,40 @@ void TestGraphScrollBar::paintsWhatTheStylePaints()
         plain->setValue(value);
         QCOMPARE(picture(graph), picture(plain));
     }
+}
+
+// Moves the recording makes are repainted at the read-outs' pace, with the slider where it is
+// then; the user's moves at once.
+void TestGraphScrollBar::recordingMovesWaitUserMovesDoNot()
+{
+    QWidget window;
+    auto *bar = new GraphScrollBar(&window);
+    bar->setGeometry(0, 0, 824, 16);
+    bar->setRange(0, 1000);
+    bar->setPageStep(10);
+    bar->SetPaceInterval(3600 * 1000); // nothing waiting is shown while the test runs
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    struct Paints : QObject {
+        int count = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            count += event->type() == QEvent::Paint;
+            return false;
+        }
+    } paints;
+    bar->installEventFilter(&paints);
+    const auto moveTo = [&](int value, bool recording) {
+        bar->SetPaced(recording);
+        bar->setValue(value);
+        bar->SetPaced(false);
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+        return paints.count;
+    };
+    QCOMPARE(moveTo(500, true), 1);  // the first after a quiet spell: at once
+    QCOMPARE(moveTo(900, true), 1);  // waits for its time
+    QCOMPARE(moveTo(100, false), 2); // the user's
 }
 
 QTEST_MAIN(TestGraphScrollBar)

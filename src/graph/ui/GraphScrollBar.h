@@ -32,6 +32,8 @@ public:
     // Moves of the slider made while this is set are the recording's (paced); others, the
     // user's, are shown at once.
     void SetPaced(bool paced) { paced_ = paced; }
+    // The shortest time between two repaints of paced moves (see ReadoutPacer).
+    void SetPaceInterval(qint64 ms) { repaints_.SetInterval(ms); }
 
 protected:
     bool event(QEvent *event) override;

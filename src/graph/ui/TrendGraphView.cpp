@@ -46,6 +46,7 @@ TrendGraphView::TrendGraphView(Module1 &module, MeterRecording &meter, QWidget *
     graphFrm_->setObjectName(QStringLiteral("GraphFrm"));
     graphBox_->setObjectName(QStringLiteral("GraphBox"));
     hScroll_->setObjectName(QStringLiteral("HScroll"));
+    hScroll_->SetPaceInterval(m_.ReadoutIntervalMs);
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(5000);
 
