@@ -77,8 +77,8 @@ public:
     std::function<QDateTime()> Clock;
     QDateTime Now() const { return Clock(); }
     // The shortest time between two changes of the read-outs a person reads (the sample count,
-    // the statistics) while readings come faster: the meter's own display interval. Tests that
-    // read them after every reading set 0.
+    // the statistics, the graph's slider while recording) while readings come faster: the
+    // meter's own display interval. Tests that read them after every reading set 0.
     qint64 ReadoutIntervalMs = 250;
 
     // When set, answers every message box instead of showing it (see ShowMessage), and every
