@@ -90,48 +90,16 @@ QString SystemShortDateText(const QDate &date)
 
 namespace {
 
-// The timestamp as QDate and QTime give it, for a moment the arithmetic below does not take (no
+// The timestamp as QDateTime writes it, for a moment the arithmetic below does not take (no
 // valid time, a year outside 1 to 9999, an offset of 100 hours or more).
 QString SlowIsoTimestampText(const QDateTime &when)
 {
     const int offset = when.offsetFromUtc() / 60; // minutes
     const int magnitude = std::abs(offset);
-    const QDate date = when.date();
-    const QTime time = when.time();
-    if (!date.isValid() || !time.isValid() || date.year() < 0 || date.year() > 9999 ||
-        magnitude >= 100 * 60)
-        return when.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")) +
-               (offset < 0 ? u'-' : u'+') +
-               QStringLiteral("%1:%2")
-                   .arg(magnitude / 60, 2, 10, QLatin1Char('0'))
-                   .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
-    // Written digit by digit: a logger writes one a reading.
-    QString text(29, Qt::Uninitialized);
-    QChar *o = text.data();
-    const auto digits = [&o](int value, int width) {
-        for (int i = width - 1; i >= 0; --i, value /= 10)
-            o[i] = QLatin1Char(char('0' + value % 10));
-        o += width;
-    };
-    const auto put = [&o](char c) { *o++ = QLatin1Char(c); };
-    digits(date.year(), 4);
-    put('-');
-    digits(date.month(), 2);
-    put('-');
-    digits(date.day(), 2);
-    put('T');
-    digits(time.hour(), 2);
-    put(':');
-    digits(time.minute(), 2);
-    put(':');
-    digits(time.second(), 2);
-    put('.');
-    digits(time.msec(), 3);
-    put(offset < 0 ? '-' : '+');
-    digits(magnitude / 60, 2);
-    put(':');
-    digits(magnitude % 60, 2);
-    return text;
+    return when.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")) + (offset < 0 ? u'-' : u'+') +
+           QStringLiteral("%1:%2")
+               .arg(magnitude / 60, 2, 10, QLatin1Char('0'))
+               .arg(magnitude % 60, 2, 10, QLatin1Char('0'));
 }
 
 char *PutDigits(char *out, int value, int width)

@@ -122,6 +122,19 @@ void PutJsonString(Pieces &out, QStringView text)
     out << "\""sv;
 }
 
+// An object's opening: its time and, with several meters, the meter's name.
+void PutJsonHead(Pieces &out, const QDateTime &when, const QString &meter)
+{
+    using namespace std::string_view_literals;
+    out << "{\"time\":\""sv;
+    out.Wrote(PutIsoTimestamp(out.Room(IsoTimestampMax), when));
+    out << "\""sv;
+    if (!meter.isEmpty()) {
+        out << ",\"meter\":"sv;
+        PutJsonString(out, meter);
+    }
+}
+
 QString DisplayText(const MeterReading &reading, float value)
 {
     return reading.OverRange ? OverloadText : ReadingText(value, reading.Decimals);
@@ -190,13 +203,7 @@ void PutReadingJson(QByteArray &out, const QDateTime &when, const MeterReading &
 {
     using namespace std::string_view_literals;
     Pieces json(out);
-    json << "{\"time\":\""sv;
-    json.Wrote(PutIsoTimestamp(json.Room(IsoTimestampMax), when));
-    json << "\""sv;
-    if (!meter.isEmpty()) {
-        json << ",\"meter\":"sv;
-        PutJsonString(json, meter);
-    }
+    PutJsonHead(json, when, meter);
     json << ",\"value\":"sv;
     if (reading.OverRange)
         json << "null"sv;
@@ -243,13 +250,7 @@ QByteArray NoteJson(const QDateTime &when, const char *key, const QString &text,
     using namespace std::string_view_literals;
     QByteArray out;
     Pieces note(out);
-    note << "{\"time\":\""sv;
-    note.Wrote(PutIsoTimestamp(note.Room(IsoTimestampMax), when));
-    note << "\""sv;
-    if (!meter.isEmpty()) {
-        note << ",\"meter\":"sv;
-        PutJsonString(note, meter);
-    }
+    PutJsonHead(note, when, meter);
     note << ",\""sv << std::string_view(key) << "\":"sv;
     PutJsonString(note, text);
     note << "}"sv;
