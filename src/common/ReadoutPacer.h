@@ -7,11 +7,13 @@
 
 namespace kst {
 
-// Read-outs a person reads rather than watches (the sample count, the statistics) change at most
-// as often as the meter's own display, every 250 ms, however fast readings come. A change that
-// comes later than that after the last one shown is shown at once, so at a meter's pace every
-// reading is; a change sooner than that is shown when the time is up, with what is current then.
-// Only the texts wait: whatever the window system asks to paint is painted with what they hold.
+// Read-outs (the reading on the panel, the sample count, the statistics, the graph while it
+// records) change at most as often as the meter's own display, every 250 ms, however fast
+// readings come: nobody reads digits that change faster, and painting them is most of what a
+// shown window costs. A change that comes later than that after the last one shown is shown at
+// once, so at a meter's pace every reading is; a change sooner than that is shown when the time
+// is up, with what is current then. Only what the read-outs are given waits: whatever the
+// window system asks to paint is painted with what they hold.
 class ReadoutPacer : public QObject {
 public:
     // show: puts the current values on the read-outs.

@@ -198,9 +198,12 @@ private:
     // What a reading of meter `index` changes: its button, its alarms, its strip, and the
     // panels when it is the meter shown.
     void ShowMeterReading(int index, const TimedReading &reading, const ReadingOutcome &outcome);
-    // Puts the selected meter's sample count and statistics on the status bar and the
-    // CALCULATION panel (paced by readouts_ while readings come).
+    // Puts the selected meter's reading on the READING panel, its sample count and statistics
+    // on the status bar and the CALCULATION panel (paced by readouts_ while readings come).
     void ShowReadouts();
+    // The reading waiting for the READING panel is not shown after all: the panel was given
+    // something newer.
+    void ForgetWaitingReading();
     void MeterSilent(int index);
     // Builds meters 2 and on from the list in the settings.
     void SetUpMeters();
@@ -280,6 +283,10 @@ private:
     bool switching_ = false;
     // Each meter's last reading and what the rules made of it, to show it when selected.
     std::vector<std::optional<std::pair<TimedReading, ReadingOutcome>>> lastReadings_;
+    // The selected meter's newest reading while it waits for the READING panel: its frame, and
+    // its text unless the rules refused it (the panel then keeps the text it shows).
+    std::optional<MeterReading> waitingFrame_;
+    std::optional<QString> waitingText_;
     RecordingJournal *journal_ = nullptr;
     std::unique_ptr<ReadingSink> journalOutput_;
     QLabel *journalText_ = nullptr;

@@ -130,18 +130,28 @@ void MainFrm::ShowMeterReading(int index, const TimedReading &reading,
     }
     if (index != selected_)
         return;
-    ReadFrm->ShowReadingFlags(reading.reading);
-    if (outcome.end == ReadingOutcome::End::Refused)
-        return; // the session dropped what waits; the panel keeps its reading text
-    ReadFrm->SetReadingText(outcome.text);
+    waitingFrame_ = reading.reading;
+    if (outcome.end != ReadingOutcome::End::Refused)
+        waitingText_ = outcome.text;
     readouts_->Changed();
 }
 
 void MainFrm::ShowReadouts()
 {
+    if (waitingFrame_)
+        ReadFrm->ShowReadingFlags(*waitingFrame_);
+    if (waitingText_)
+        ReadFrm->SetReadingText(*waitingText_);
+    ForgetWaitingReading();
     CalcFrm->Render();
     const bool receiving = selected_ == 0 ? receiving_ : meters_->At(selected_).receiving;
     status_->Show(LinkOf(selected_), receiving, M.Meter(selected_).Samples.SampleCount, true);
+}
+
+void MainFrm::ForgetWaitingReading()
+{
+    waitingFrame_.reset();
+    waitingText_.reset();
 }
 
 void MainFrm::MeterSilent(int index)
@@ -151,6 +161,7 @@ void MainFrm::MeterSilent(int index)
     selector_->SetValue(index, OverloadText);
     if (index != selected_)
         return;
+    ForgetWaitingReading();
     ReadFrm->ShowWatchdogExpired();
     UpdateStatusBar();
 }
@@ -181,6 +192,7 @@ void MainFrm::SelectMeter(int index)
     switching_ = false;
     const auto &last =
         lastReadings_.size() > size_t(index) ? lastReadings_[size_t(index)] : std::nullopt;
+    ForgetWaitingReading();
     if (last) {
         ReadFrm->ShowReadingFlags(last->first.reading);
         ReadFrm->SetReadingText(last->second.text);

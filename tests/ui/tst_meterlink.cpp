@@ -42,6 +42,7 @@ class TestMeterLink : public QObject {
 private slots:
     void garbageThenFramesLockOn();
     void silentLineFallsBackToOverload();
+    void panelKeepsTheMetersPace();
     void lostDeviceReconnects();
 };
 
@@ -82,6 +83,19 @@ void TestMeterLink::silentLineFallsBackToOverload()
     QCOMPARE(p.Text("UnitBox"), QString());
     QCOMPARE(LitSegments(p), 40);
     QVERIFY(p.Visible("Lmax")); // the last frame's annunciators stay
+}
+
+// Readings that come faster than the meter's display reach the panel at its pace; the silent
+// meter's "O L" at once.
+void TestMeterLink::panelKeepsTheMetersPace()
+{
+    ProgramUnderTest p(true, {}, 3600 * 1000); // nothing waiting is shown while the test runs
+    QVERIFY(p.Send(Frame(1111)));
+    QCOMPARE(p.Text("ReadBox"), QStringLiteral("1.111")); // the first after a quiet spell
+    QVERIFY(p.Send(Frame(2222)));
+    QCOMPARE(p.Text("ReadBox"), QStringLiteral("1.111"));
+    emit p.main->MSComm1->Silent(); // the watchdog ran out
+    QCOMPARE(p.Text("ReadBox"), QStringLiteral("O L"));
 }
 
 // The adapter is pulled while recording and comes back under the same configured path (a link

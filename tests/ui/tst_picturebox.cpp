@@ -1,6 +1,8 @@
 #include "common/ui/QtColour.h"
 #include "graph/ui/PictureBox.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 
 using namespace kst;
@@ -11,6 +13,7 @@ private slots:
     void dataLayerScrollsOverTheGrid();
     void scrolledLayerEqualsOneDrawnInPlace_data();
     void scrolledLayerEqualsOneDrawnInPlace();
+    void pacedDrawingWaitsOtherDrawingDoesNot();
 };
 
 namespace {
@@ -95,6 +98,33 @@ void TestPictureBox::scrolledLayerEqualsOneDrawnInPlace()
         lines(direct, -later, 3 * (i + 1));
     }
     QCOMPARE(scrolled.Picture(), direct.Picture());
+}
+
+// Drawing marked as paced reaches the screen at the read-outs' pace; other drawing at once,
+// taking what waits along.
+void TestPictureBox::pacedDrawingWaitsOtherDrawingDoesNot()
+{
+    PictureBox box;
+    box.resize(200, 100);
+    box.SetBackColor(0xFFFFFF);
+    box.SetPaceInterval(3600 * 1000); // nothing waiting is shown while the test runs
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    const auto draw = [&box](int x, bool paced) {
+        box.SetPaced(paced);
+        box.Line(x, 0, x, 100);
+        box.SetPaced(false);
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+        const QImage screen = QGuiApplication::primaryScreen()->grabWindow(box.winId()).toImage();
+        QString lines;
+        for (const int at : {10, 20, 30})
+            lines += screen.pixel(at, 50) == qRgb(0, 0, 0) ? u'|' : u' ';
+        return lines;
+    };
+    QCOMPARE(draw(10, true), QStringLiteral("|  "));  // the first after a quiet spell: at once
+    QCOMPARE(draw(20, true), QStringLiteral("|  "));  // waits for its time
+    QCOMPARE(draw(30, false), QStringLiteral("|||")); // at once, with what waited
 }
 
 QTEST_MAIN(TestPictureBox)

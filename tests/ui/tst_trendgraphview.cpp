@@ -114,6 +114,7 @@ public:
 void TestTrendGraphView::init()
 {
     module_ = std::make_unique<Module1>();
+    module_->ReadoutIntervalMs = 0; // every sample is shown as it is drawn
     module_->Clock = [] { return QDateTime(QDate(2026, 12, 6), QTime(20, 1, 2)); };
     view_ = std::make_unique<TrendGraphView>(*module_);
     view_->resize(700, 360);

@@ -76,8 +76,8 @@ public:
     // The clock every timestamp, the watchdog display and the schedule read. Tests replace it.
     std::function<QDateTime()> Clock;
     QDateTime Now() const { return Clock(); }
-    // The shortest time between two changes of the read-outs a person reads (the sample count,
-    // the statistics, the graph's slider while recording) while readings come faster: the
+    // The shortest time between two changes of the read-outs (the reading on the panel, the
+    // sample count, the statistics, the graph while recording) while readings come faster: the
     // meter's own display interval. Tests that read them after every reading set 0.
     qint64 ReadoutIntervalMs = 250;
 

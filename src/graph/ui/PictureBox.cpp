@@ -92,7 +92,7 @@ QRect Bounds(const std::vector<QPointF> &points, double margin)
 
 } // namespace
 
-PictureBox::PictureBox(QWidget *parent) : QWidget(parent)
+PictureBox::PictureBox(QWidget *parent) : QWidget(parent), flushes_([this] { QueueFlush(); })
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     EnsurePicture();
@@ -440,6 +440,16 @@ void PictureBox::ScheduleFlush()
 {
     if (flushScheduled_ || !isVisible())
         return; // a hidden box is drawn when it is shown
+    if (paced_)
+        flushes_.Changed(); // now, or when the time is up
+    else
+        QueueFlush();
+}
+
+void PictureBox::QueueFlush()
+{
+    if (flushScheduled_)
+        return;
     flushScheduled_ = true;
     QMetaObject::invokeMethod(
         this, [this] { Flush(); }, Qt::QueuedConnection);

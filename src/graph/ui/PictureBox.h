@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/DrawingSurface.h"
+#include "common/ReadoutPacer.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -43,6 +44,11 @@ namespace kst {
 // of what a clear wiped). A scrolled data layer repaints where its line was and where it is now,
 // in blocks of columns as tall as the line in them, not the whole picture. The widget paints
 // every pixel of its rectangle, so its parent is never repainted under it.
+//
+// Drawing done while SetPaced(true) is in force (a strip chart's newest sample) is put on the
+// picture and shown at most as often as the read-outs change (see ReadoutPacer): readings that
+// come faster than the meter's display are drawn together. Other drawing is shown at once, and
+// takes what waits along.
 class PictureBox : public QWidget, public DrawingSurface {
     Q_OBJECT
 public:
@@ -61,6 +67,11 @@ public:
     bool CanScroll() const override { return true; }
     void SetDataLayer(bool on) override { dataLayer_ = on; }
     void ScrollData(double dx) override;
+
+    // Whether the drawing from now on is shown at the read-outs' pace.
+    void SetPaced(bool paced) { paced_ = paced; }
+    // The shortest time between two shows of paced drawing; 0 shows it at once.
+    void SetPaceInterval(qint64 ms) { flushes_.SetInterval(ms); }
 
 signals:
     // A mouse button was released over the box; x and y in user coordinates.
@@ -132,8 +143,10 @@ private:
     void FillBackground(QPainter &painter);
     FontData &CurrentFont() const;
     void Queue(Pending &&op);
-    // Flushes once the program is back in the event loop, while the widget is shown.
+    // Flushes once the program is back in the event loop, while the widget is shown (paced
+    // drawing: when its time has come).
     void ScheduleFlush();
+    void QueueFlush();
     // Asks for the repaint of changed_.
     void ShowChanged();
 
@@ -171,6 +184,8 @@ private:
     std::vector<Ink> dataInk_;
     QRegion changed_;
     bool flushScheduled_ = false;
+    bool paced_ = false;
+    ReadoutPacer flushes_;
 
     mutable std::map<std::tuple<QString, double, bool>, std::unique_ptr<FontData>> fonts_;
     mutable FontData *font_ = nullptr;

@@ -47,6 +47,8 @@ TrendGraphView::TrendGraphView(Module1 &module, MeterRecording &meter, QWidget *
     graphBox_->setObjectName(QStringLiteral("GraphBox"));
     hScroll_->setObjectName(QStringLiteral("HScroll"));
     hScroll_->SetPaceInterval(m_.ReadoutIntervalMs);
+    graphFrm_->SetPaceInterval(m_.ReadoutIntervalMs);
+    graphBox_->SetPaceInterval(m_.ReadoutIntervalMs);
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(5000);
 
@@ -158,9 +160,14 @@ void TrendGraphView::AdvanceGraphScroll(qint32 index)
 
 void TrendGraphView::RecordNewestSample(qint32 index)
 {
-    // The slider moves on with every sample: it is shown at the read-outs' pace.
-    hScroll_->SetPaced(true);
-    const auto unpaced = qScopeGuard([this] { hScroll_->SetPaced(false); });
+    // The graph moves on with every sample: it is shown at the read-outs' pace.
+    const auto pace = [this](bool paced) {
+        hScroll_->SetPaced(paced);
+        graphFrm_->SetPaced(paced);
+        graphBox_->SetPaced(paced);
+    };
+    pace(true);
+    const auto unpaced = qScopeGuard([pace] { pace(false); });
     if (graph_->TimeZoom()) {
         // The user looks elsewhere: the window stays, the scroll bar's range reaches on.
         graph_->ShowRecordedWindow(0, index, false);

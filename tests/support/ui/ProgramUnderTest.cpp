@@ -10,7 +10,8 @@
 
 namespace kst::test {
 
-ProgramUnderTest::ProgramUnderTest(bool openPty, const QStringList &settings)
+ProgramUnderTest::ProgramUnderTest(bool openPty, const QStringList &settings,
+                                   qint64 readoutIntervalMs)
 {
     // No port leads to a device of the machine: COM1 to COM4 name missing files in the test's
     // own folder unless the test gives them.
@@ -25,7 +26,7 @@ ProgramUnderTest::ProgramUnderTest(bool openPty, const QStringList &settings)
     }
     module.Clock = [this] { return now; };
     module.DataFolder = env.DataFolder();
-    module.ReadoutIntervalMs = 0; // the count and the statistics are read after every reading
+    module.ReadoutIntervalMs = readoutIntervalMs;
     main = StartUp(module, false);
     main->EndProgram = [this] { ended = true; };
     // Connected after the main window's handler, so this counts readings it has shown.

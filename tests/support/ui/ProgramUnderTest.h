@@ -17,8 +17,10 @@ namespace kst::test {
 // `fileAnswers`, and the end of the program recorded.
 class ProgramUnderTest {
 public:
-    // settings: "section/key=value" entries stored before the program starts.
-    explicit ProgramUnderTest(bool openPty = true, const QStringList &settings = {});
+    // settings: "section/key=value" entries stored before the program starts. The read-outs
+    // show every reading at once unless readoutIntervalMs gives them a pace.
+    explicit ProgramUnderTest(bool openPty = true, const QStringList &settings = {},
+                              qint64 readoutIntervalMs = 0);
     ~ProgramUnderTest();
 
     TestEnvironment env;
