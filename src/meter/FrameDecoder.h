@@ -36,6 +36,24 @@ struct MeterReading {
     bool Adp = false;
 };
 
+// A reading's unit text as samples and published readings carry it: the AC/DC text followed by
+// the unit ("DCV"). Joined again only when the unit changes, not for every reading.
+class SampleUnitText {
+public:
+    const QString &Of(const MeterReading &reading)
+    {
+        if (reading.AcDcText != acDc_ || reading.UnitText != unit_) {
+            acDc_ = reading.AcDcText;
+            unit_ = reading.UnitText;
+            joined_ = acDc_ + unit_;
+        }
+        return joined_;
+    }
+
+private:
+    QString acDc_, unit_, joined_;
+};
+
 // Decodes one aligned 11-byte frame. Nothing when the frame is not 11 bytes or a digit byte is
 // not a digit 0..9. The flag bytes are read with the meter's arithmetic cascade (subtracting 8,
 // 4, 2, 1 in turn), so bytes that are not well formed still give a defined result.

@@ -27,7 +27,7 @@ void FrameReceiver::Receive(const char *bytes, qsizetype size)
     if (!inStep_) {
         KeepLastFrame();
     } else if (start_ == buffer_.size()) {
-        buffer_.clear(); // keeps its capacity: no allocation per frame
+        buffer_.resize(0); // keeps its capacity (clear() would not): no allocation per frame
         start_ = 0;
     } else if (start_ > 0) {
         buffer_.remove(0, start_);

@@ -63,12 +63,8 @@ ReadingOutcome MeterRecording::Take(const TimedReading &timed)
             Scale.TopY = range.TopY;
             Scale.LowY = range.LowY;
         }
-        if (reading.AcDcText != acDc_ || reading.UnitText != unit_) {
-            acDc_ = reading.AcDcText;
-            unit_ = reading.UnitText;
-            unitText_ = acDc_ + unit_;
-        }
-        outcome.sample = Record(outcome.value, unitText_, qint16(reading.Decimals), timed.time);
+        outcome.sample =
+            Record(outcome.value, unitText_.Of(reading), qint16(reading.Decimals), timed.time);
     }
     return outcome;
 }

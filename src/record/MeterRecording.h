@@ -79,8 +79,7 @@ private:
     // The time of the last sample, for a log that keeps only the newest.
     qint64 lastWallMs_ = 0;
     bool hasLastWall_ = false;
-    // The unit text of the last reading (AC/DC text and unit), and what it was made from.
-    QString acDc_, unit_, unitText_;
+    SampleUnitText unitText_;
 };
 
 } // namespace kst

@@ -26,12 +26,7 @@ Status PublishOutput::Take(const TimedReading &reading)
     const MeterReading &meter = reading.reading;
     json_.resize(0); // keeps its room for the next reading
     PutReadingJson(json_, reading.time, meter, ReadingValue(meter), meter_);
-    if (meter.AcDcText != acDc_ || meter.UnitText != unit_) { // made again when the unit changes
-        acDc_ = meter.AcDcText;
-        unit_ = meter.UnitText;
-        unitText_ = acDc_ + unit_;
-    }
-    publish_(json_, unitText_);
+    publish_(json_, unitText_.Of(meter));
     return {};
 }
 

@@ -60,8 +60,7 @@ private:
     PublishMarker marker_;
     QString meter_;
     QByteArray json_;
-    // The unit text (AC/DC text and unit) of the last reading, and what it was made from.
-    QString acDc_, unit_, unitText_;
+    SampleUnitText unitText_;
 };
 
 // Readings printed on a stream as they arrive, one line each: every reading as text
