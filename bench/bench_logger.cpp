@@ -12,6 +12,10 @@
 // writes each reading's JSON, with the publisher's sequence number, as one record of the queue's
 // form (length, sequence number, payload) with one more write.
 //
+// The toolkit floor: the minimal logger's work (with the queue record) done on the toolkit's
+// serial port and event loop, as any logger built on them receives its bytes, against the
+// minimal logger itself. What it costs over the minimal logger no logic on the toolkit can undo.
+//
 //   bench_logger [READINGS_AT_4 [READINGS_AT_1000]]
 #include "meter/MeterFrameEncoder.h"
 #include "support/Pty.h"
@@ -21,6 +25,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QThread>
 #include <charconv>
@@ -216,6 +221,34 @@ int MinimalLogger(const char *device, const char *mas, const char *csv, const ch
     }
 }
 
+// The same logger on the toolkit's own serial port and event loop, the floor of any logger built
+// on them: the port notifies, its bytes are read, and the frames are logged as above.
+int ToolkitLogger(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QSerialPort port(QString::fromLocal8Bit(argv[2]));
+    if (!port.open(QIODevice::ReadWrite))
+        return 1;
+    port.setBaudRate(9600);
+    const int masFd = ::open(argv[3], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const int csvFd = ::open(argv[4], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const int queueFd =
+        argc == 6 ? ::open(argv[5], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644) : -1;
+    const char header[] = "time,value,unit,over_range,average,rel_reference\r\n";
+    Put(csvFd, header, header + sizeof header - 1);
+    QByteArray buffer;
+    QObject::connect(&port, &QSerialPort::readyRead, [&] {
+        buffer += port.readAll();
+        qsizetype at = 0;
+        for (; buffer.size() - at >= 11; at += 11)
+            if (buffer[at + 9] == '\r' && buffer[at + 10] == '\n')
+                Log(reinterpret_cast<const unsigned char *>(buffer.constData() + at), masFd, csvFd,
+                    queueFd);
+        buffer.remove(0, at);
+    });
+    return app.exec();
+}
+
 // ---- the driver ----
 
 double CpuMs(pid_t pid)
@@ -336,6 +369,8 @@ int main(int argc, char *argv[])
 {
     if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "--minimal") == 0)
         return MinimalLogger(argv[2], argv[3], argv[4], argc == 6 ? argv[5] : nullptr);
+    if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "--toolkit") == 0)
+        return ToolkitLogger(argc, argv);
     QCoreApplication app(argc, argv);
     const int slow = argc > 1 ? std::atoi(argv[1]) : 40;
     const int fast = argc > 2 ? std::atoi(argv[2]) : 3000;
@@ -353,7 +388,8 @@ int main(int argc, char *argv[])
                                     QStringLiteral("--data-dir"), QStringLiteral("@DATA")};
     struct Case {
         const char *name;
-        Run minimal, kstLog;
+        Run minimal, kstLog; // for the floor: the toolkit's logger in kst-log's place
+        bool goal = true;    // held to the goals
     };
     const Case cases[] = {
         {"files",
@@ -363,6 +399,13 @@ int main(int argc, char *argv[])
          {QCoreApplication::applicationFilePath(),
           minimalFiles + QStringList{QStringLiteral("@DATA/min.seg")}},
          {bin + QStringLiteral("/kst-log"), kstFiles + publishing}},
+        {"toolkit floor",
+         {QCoreApplication::applicationFilePath(),
+          minimalFiles + QStringList{QStringLiteral("@DATA/min.seg")}},
+         {QCoreApplication::applicationFilePath(),
+          QStringList{QStringLiteral("--toolkit")} + minimalFiles.mid(1) +
+              QStringList{QStringLiteral("@DATA/min.seg")}},
+         false},
     };
     double load[3] = {0, 0, 0};
     getloadavg(load, 3);
@@ -393,7 +436,7 @@ int main(int argc, char *argv[])
                         b.cpuMs, a.cpuMs, ratio, cb.syscalls, ca.syscalls,
                         b.masBytes + b.csvBytes + b.queueBytes,
                         a.masBytes + a.csvBytes + a.queueBytes);
-            ok = ok && ratio <= 1.3 && cb.syscalls <= 13;
+            ok = ok && (!c.goal || (ratio <= 1.3 && cb.syscalls <= 13));
         }
     return ok ? 0 : 1;
 }
