@@ -180,7 +180,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("KST"));
     const QStringList args = app.arguments();
     const bool detail = args.contains(QStringLiteral("--detail"));
-    int perBlock = 100;
+    int perBlock = 200;
     for (const QString &arg : args.mid(1))
         if (arg.toInt() > 0)
             perBlock = arg.toInt();

@@ -92,7 +92,15 @@ QRect Bounds(const std::vector<QPointF> &points, double margin)
 
 } // namespace
 
-PictureBox::PictureBox(QWidget *parent) : QWidget(parent), flushes_([this] { QueueFlush(); })
+PictureBox::PictureBox(QWidget *parent)
+    : QWidget(parent), flushes_([this] {
+          // Straight from the drawing: once the drawing is done. When its time is up: now, so
+          // it is painted together with the read-outs that waited alongside it.
+          if (paced_)
+              QueueFlush();
+          else
+              Flush();
+      })
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     EnsurePicture();
