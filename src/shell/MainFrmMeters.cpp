@@ -128,12 +128,12 @@ void MainFrm::ShowMeterReading(int index, const TimedReading &reading,
             StripOf(index)->RecordNewestSample(outcome.sample);
         }
     }
-    if (index != selected_)
-        return;
-    waitingFrame_ = reading.reading;
-    if (outcome.end != ReadingOutcome::End::Refused)
-        waitingText_ = outcome.text;
-    readouts_->Changed();
+    if (index == selected_) {
+        waitingFrame_ = reading.reading;
+        if (outcome.end != ReadingOutcome::End::Refused)
+            waitingText_ = outcome.text;
+    }
+    readouts_->Changed(); // the meter's button and, for the meter shown, the panels
 }
 
 void MainFrm::ShowReadouts()
@@ -143,6 +143,7 @@ void MainFrm::ShowReadouts()
     if (waitingText_)
         ReadFrm->SetReadingText(*waitingText_);
     ForgetWaitingReading();
+    selector_->ShowValues();
     CalcFrm->Render();
     const bool receiving = selected_ == 0 ? receiving_ : meters_->At(selected_).receiving;
     status_->Show(LinkOf(selected_), receiving, M.Meter(selected_).Samples.SampleCount, true);
@@ -159,6 +160,7 @@ void MainFrm::MeterSilent(int index)
     (index == 0 ? receiving_ : meters_->At(index).receiving) = false;
     lastReadings_[size_t(index)].reset();
     selector_->SetValue(index, OverloadText);
+    selector_->ShowValues(); // a silent meter is shown at once
     if (index != selected_)
         return;
     ForgetWaitingReading();

@@ -48,6 +48,7 @@ void MeterSelector::SetMeters(const std::vector<Entry> &meters)
     buttons_.clear();
     names_.clear();
     values_.assign(meters.size(), QString());
+    due_.assign(meters.size(), false);
     for (size_t i = 0; i < meters.size(); ++i) {
         auto *button = new QToolButton(this);
         button->setObjectName(QStringLiteral("MeterButton%1").arg(i + 1));
@@ -76,9 +77,17 @@ void MeterSelector::SetValue(int index, const QString &text)
     if (index < 0 || size_t(index) >= values_.size() || values_[size_t(index)] == text)
         return;
     values_[size_t(index)] = text;
-    // A hidden row (one meter) keeps the value only: a button's new text lays it out again.
-    if (!isHidden())
-        ShowText(index);
+    due_[size_t(index)] = true;
+}
+
+void MeterSelector::ShowValues()
+{
+    // A hidden row (one meter) keeps the values only: a button's new text lays it out again.
+    if (isHidden())
+        return;
+    for (size_t i = 0; i < buttons_.size(); ++i)
+        if (due_[i])
+            ShowText(int(i));
 }
 
 void MeterSelector::setVisible(bool visible)
@@ -99,6 +108,7 @@ void MeterSelector::Select(int index)
 
 void MeterSelector::ShowText(int index)
 {
+    due_[size_t(index)] = false;
     const QString &value = values_[size_t(index)];
     buttons_[size_t(index)]->setText(value.isEmpty()
                                          ? names_[size_t(index)]

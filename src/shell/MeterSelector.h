@@ -25,8 +25,11 @@ public:
     };
     // One button per meter, the first pressed.
     void SetMeters(const std::vector<Entry> &meters);
-    // The live value a meter's button shows ("1.234 DCV", "O L").
+    // The live value a meter's button shows ("1.234 DCV", "O L"), put on it by ShowValues (the
+    // window does so at the read-outs' pace).
     void SetValue(int index, const QString &text);
+    // Puts the values set since the last time on their buttons.
+    void ShowValues();
     void Select(int index);
     int Selected() const { return selected_; }
     // Shown again: the buttons take the values that came while the row was hidden.
@@ -43,6 +46,7 @@ private:
     std::vector<QToolButton *> buttons_;
     std::vector<QString> names_;
     std::vector<QString> values_;
+    std::vector<bool> due_; // a value not on its button yet
     int selected_ = 0;
 };
 

@@ -5,6 +5,7 @@
 #include "shell/MainFrm.h"
 #include "support/ui/ProgramUnderTest.h"
 
+#include <QAbstractButton>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRadioButton>
@@ -85,17 +86,21 @@ void TestMeterLink::silentLineFallsBackToOverload()
     QVERIFY(p.Visible("Lmax")); // the last frame's annunciators stay
 }
 
-// Readings that come faster than the meter's display reach the panel at its pace; the silent
-// meter's "O L" at once.
+// Readings that come faster than the meter's display reach the panel and the meter's button at
+// its pace; the silent meter's "O L" at once.
 void TestMeterLink::panelKeepsTheMetersPace()
 {
-    ProgramUnderTest p(true, {}, 3600 * 1000); // nothing waiting is shown while the test runs
+    // Nothing waiting is shown while the test runs.
+    ProgramUnderTest p(true, {QStringLiteral("Meters/Count=2")}, 3600 * 1000);
+    const auto shown = [&p] {
+        return p.Text("ReadBox") + u'|' + p.Find<QAbstractButton>("MeterButton1")->text();
+    };
     QVERIFY(p.Send(Frame(1111)));
-    QCOMPARE(p.Text("ReadBox"), QStringLiteral("1.111")); // the first after a quiet spell
+    QCOMPARE(shown(), QStringLiteral("1.111|meter1  1.111 DCV")); // the first after a quiet spell
     QVERIFY(p.Send(Frame(2222)));
-    QCOMPARE(p.Text("ReadBox"), QStringLiteral("1.111"));
+    QCOMPARE(shown(), QStringLiteral("1.111|meter1  1.111 DCV"));
     emit p.main->MSComm1->Silent(); // the watchdog ran out
-    QCOMPARE(p.Text("ReadBox"), QStringLiteral("O L"));
+    QCOMPARE(shown(), QStringLiteral("O L|meter1  O L"));
 }
 
 // The adapter is pulled while recording and comes back under the same configured path (a link
