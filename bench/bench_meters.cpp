@@ -153,7 +153,8 @@ int main(int argc, char *argv[])
         others.push_back(std::make_unique<test::Pty>());
         settings << QStringLiteral("Meters/Device%1=%2").arg(k).arg(others.back()->SlavePath());
     }
-    test::ProgramUnderTest program(true, settings);
+    // The read-outs at the program's own pace, as a user meets them.
+    test::ProgramUnderTest program(true, settings, Module1().ReadoutIntervalMs);
     std::vector<test::Pty *> lines{program.pty.get()};
     for (auto &line : others)
         lines.push_back(line.get());
