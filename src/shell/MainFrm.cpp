@@ -178,7 +178,7 @@ void MainFrm::Form_Initialize()
     M.GraphXSpan = 100;
     M.GraphUnit = QStringLiteral("DCV");
     Graph->ResetView();
-    ForgetWaitingReading();
+    waitingFrame_.reset();
     ReadFrm->ShowOverloadPanel();
     SetCurrentFile(M.SampleFolder() + u'/' + NextDefaultFileName(M.SampleFolder()));
     Statistics.Reset();

@@ -201,9 +201,6 @@ private:
     // Puts the selected meter's reading on the READING panel, its sample count and statistics
     // on the status bar and the CALCULATION panel (paced by readouts_ while readings come).
     void ShowReadouts();
-    // The reading waiting for the READING panel is not shown after all: the panel was given
-    // something newer.
-    void ForgetWaitingReading();
     void MeterSilent(int index);
     // Builds meters 2 and on from the list in the settings.
     void SetUpMeters();
@@ -283,10 +280,9 @@ private:
     bool switching_ = false;
     // Each meter's last reading and what the rules made of it, to show it when selected.
     std::vector<std::optional<std::pair<TimedReading, ReadingOutcome>>> lastReadings_;
-    // The selected meter's newest reading while it waits for the READING panel: its frame, and
-    // its text unless the rules refused it (the panel then keeps the text it shows).
+    // The selected meter's newest frame while it waits for the READING panel (reset when the
+    // panel is given something newer: "O L", another meter, a fresh start).
     std::optional<MeterReading> waitingFrame_;
-    std::optional<QString> waitingText_;
     RecordingJournal *journal_ = nullptr;
     std::unique_ptr<ReadingSink> journalOutput_;
     QLabel *journalText_ = nullptr;

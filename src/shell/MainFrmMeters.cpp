@@ -128,31 +128,24 @@ void MainFrm::ShowMeterReading(int index, const TimedReading &reading,
             StripOf(index)->RecordNewestSample(outcome.sample);
         }
     }
-    if (index == selected_) {
+    if (index == selected_)
         waitingFrame_ = reading.reading;
-        if (outcome.end != ReadingOutcome::End::Refused)
-            waitingText_ = outcome.text;
-    }
     readouts_->Changed(); // the meter's button and, for the meter shown, the panels
 }
 
 void MainFrm::ShowReadouts()
 {
-    if (waitingFrame_)
+    if (waitingFrame_) {
         ReadFrm->ShowReadingFlags(*waitingFrame_);
-    if (waitingText_)
-        ReadFrm->SetReadingText(*waitingText_);
-    ForgetWaitingReading();
+        // The text of the newest reading the rules took: after a refused one the panel keeps it.
+        if (const auto &last = lastReadings_[size_t(selected_)])
+            ReadFrm->SetReadingText(last->second.text);
+        waitingFrame_.reset();
+    }
     selector_->ShowValues();
     CalcFrm->Render();
     const bool receiving = selected_ == 0 ? receiving_ : meters_->At(selected_).receiving;
     status_->Show(LinkOf(selected_), receiving, M.Meter(selected_).Samples.SampleCount, true);
-}
-
-void MainFrm::ForgetWaitingReading()
-{
-    waitingFrame_.reset();
-    waitingText_.reset();
 }
 
 void MainFrm::MeterSilent(int index)
@@ -163,7 +156,7 @@ void MainFrm::MeterSilent(int index)
     selector_->ShowValues(); // a silent meter is shown at once
     if (index != selected_)
         return;
-    ForgetWaitingReading();
+    waitingFrame_.reset();
     ReadFrm->ShowWatchdogExpired();
     UpdateStatusBar();
 }
@@ -194,7 +187,7 @@ void MainFrm::SelectMeter(int index)
     switching_ = false;
     const auto &last =
         lastReadings_.size() > size_t(index) ? lastReadings_[size_t(index)] : std::nullopt;
-    ForgetWaitingReading();
+    waitingFrame_.reset();
     if (last) {
         ReadFrm->ShowReadingFlags(last->first.reading);
         ReadFrm->SetReadingText(last->second.text);
